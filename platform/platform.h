@@ -1,0 +1,15 @@
+// The whole platform layer: basic types, value types, object model, archives, bitmaps,
+// regions and host hooks.
+#pragma once
+
+#include "platform/archive.h"
+#include "platform/bitmap.h"
+#include "platform/cstring.h"
+#include "platform/exceptions.h"
+#include "platform/geometry.h"
+#include "platform/hooks.h"
+#include "platform/object.h"
+#include "platform/types.h"
+#if __has_include("platform/region.h")
+#include "platform/region.h"
+#endif

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs the Debian packages the project builds and tests with, when any is missing.
+set -eu
+packages="cmake g++ make pkg-config libtiff-dev libtiff-tools libgtest-dev libgmock-dev libbenchmark-dev libpng-dev"
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+  # shellcheck disable=SC2086
+  $SUDO apt-get install -y -q --no-install-recommends $missing
+fi
