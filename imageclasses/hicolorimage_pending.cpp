@@ -1,0 +1,23 @@
+// CHiColorImage drawing and colour comparisons: inactive defaults until the display and
+// colour-segmentation code provides them.
+#include "imageclasses/hicolorimage.h"
+
+void CHiColorImage::Draw(HDC, int, int, unsigned long) {}
+void CHiColorImage::DrawLine(float, float, int, int) {}
+void CHiColorImage::DrawLine(int, int, int, int) {}
+int CHiColorImage::CheckVisualSimilarity(float, float, float, float, float, float, int) {
+  return 0;
+}
+int CHiColorImage::CheckVisualSimilarity(int, int, int, int, int, int) { return 0; }
+double CHiColorImage::CheckLabSimilarity(int, int, int, int, int) { return 0.0; }
+double CHiColorImage::CheckLabSimilarity(unsigned long, unsigned long) { return 0.0; }
+double CHiColorImage::CheckLabSimilarity(int, int, int, int) { return 0.0; }
+double CHiColorImage::CheckLabSimilarity(int, int, int, int, int, int) { return 0.0; }
+int CHiColorImage::IsLabSimilar(unsigned long, unsigned long, double) { return 0; }
+int CHiColorImage::IsLabSimilar(int, int, int, int, double) { return 0; }
+int CHiColorImage::IsLabSimilar(int, int, int, int, int, int, double) { return 0; }
+
+int CHiColorImage::CCAnalysis(int n) {
+  ExColorCC(n, 20.0);
+  return 1;
+}

@@ -1,0 +1,289 @@
+// CImage: the abstract image with its size, resolution, name, type flags, display state,
+// map list and component list, and the fixed table of virtual image operations.
+#pragma once
+
+#include "platform/bitmap.h"
+#include "platform/cstring.h"
+#include "platform/geometry.h"
+#include "platform/object.h"
+#include "platform/types.h"
+
+class CArchive;
+class CComp;
+class CImageMap;
+struct BITMAPINFO;
+typedef struct tiff TIFF;
+
+#define IMAGE_TYPE_IMAGE 0x01
+#define IMAGE_TYPE_BILEVEL 0x02
+#define IMAGE_TYPE_LOCOLOR 0x04
+#define IMAGE_TYPE_HICOLOR 0x08
+#define IMAGE_TYPE_GREYSCALE 0x10
+
+// Display flags of tagImageUpdate::wFlags.
+#define IU_NORMAL 0x01
+#define IU_DIMMED 0x02
+#define IU_THUMBNAIL 0x04
+#define IU_SHOW_COMPONENTS 0x08
+#define IU_OVERLAY_COMPONENTS 0x10
+#define IU_BLACK_WHITE 0x20
+#define IU_MAP_OVERLAY 0x40
+
+// Predefined map ids.
+#define MAP_STANDARD 0
+#define MAP_DORVALE 1
+
+class CImage : public CObject {
+  DECLARE_SERIAL(CImage)
+
+ public:
+  // Display state block; archived as its 12 raw bytes, so its layout is fixed.
+  struct tagImageUpdate {
+    WORD wFlags;
+    float fMagnification;
+    DWORD crColour;
+  };
+
+  // Convolution kernel: kernel[i][j] weighs column offset i - 3 and row offset j - 3.
+  struct tagFilterStruct {
+    int kernel[7][7];
+    int divisor;
+    int size;
+  };
+
+  CImage();
+  ~CImage() override;
+  CImage(const CImage&) = delete;
+  CImage& operator=(const CImage&) = delete;
+
+  // ---- Virtual operations, in their fixed order ----
+  void Serialize(CArchive& ar) override;
+  virtual int Create(int width, int height, unsigned long colour, const wchar_t* name);
+  virtual int CreateDuplicate(CImage* source, int byReference);
+  virtual int CreateFromImage(CImage* source, unsigned char threshold);
+  virtual void FreeMemory();
+  virtual int ExportTIFF(const wchar_t* fileName);
+  virtual int CreateFromTIFF(TIFF* tif, const wchar_t* fileName);
+
+ protected:
+  virtual void FreeMem();
+
+ public:
+  virtual void InvertMap();
+  virtual void HistogramEqualization(RECT& rect);
+  virtual void Threshold(int threshold, CRect& rect, CImage* destination);
+  virtual void Threshold_Niblack(int halfWindow, CRect& rect, CImage* destination,
+                                 unsigned char outputs);
+  virtual void Threshold_WeszkaRosenfeld(CRect& rect, CImage* destination);
+  virtual void Rotate(CRect rect, double angle, unsigned long fillColour, int clipToRect);
+  virtual void Rotate(double angle, unsigned long fillColour, int keepSize);
+  virtual void Tilt(double angle, unsigned char mode);
+  virtual void Crop(int x, int y, int cropWidth, int cropHeight);
+  virtual void EdgePreservingSmoothing();
+  virtual unsigned long GetAverageColour(int mapIndex, unsigned char label);
+  virtual void ClearSimilar(unsigned char red, unsigned char green, unsigned char blue,
+                            int tolerance);
+  virtual void Clear(int red, int green, int blue);
+  virtual int BBAnalysis(RECT** ppRects, int* pnRects, CRect rcArea, int bConnect8);
+  virtual void GetNegative();
+  virtual int ReSample(int newWidth, int newHeight, int dpi);
+  virtual void RecalculateNumberOfPixels();
+  virtual int GetHistograms(long** histograms, unsigned long flags, RECT& rect,
+                            unsigned char mode, int mapIndex, unsigned char pixelType);
+  virtual int HistogramTransformation(int* const table, unsigned long flags);
+  virtual void GetProjection(int x, int y, int width, int height, long* rowProfile,
+                             long* columnProfile, unsigned char flags);
+  virtual void ColorReduction();
+  virtual void ApplyRankOrderFilter(unsigned char operation, int windowSize,
+                                    unsigned char channel);
+  virtual void ApplyFilter(tagFilterStruct* filter);
+  virtual void EdgeDetector(int directions);
+  virtual void ApplyAdvancedTreshold(int* parameters);
+  virtual void CCAnalysisFromMap(int nMap, unsigned char byType, unsigned short wCompType,
+                                 int bInvert, int bConnect8);
+  virtual int CCAnalysis(int bConnect8);
+  virtual void ShowPhysicalStructure(CBitmap* bitmap);
+  virtual void DrawComponents(unsigned long colour);
+  virtual void ColorCC(int bConnect8);
+  virtual void ExColorCC(int nUnused, double dThreshold);
+  virtual int DiscardBackup();
+  virtual void RestoreBackup();
+  virtual int CreateBackup();
+
+ protected:
+  virtual void FillBitmapInfo();
+
+ private:
+  virtual void RequestUpdate();
+
+ public:
+  virtual void UpdateColourMap(int mapIndex);
+  virtual void UpdateThumbnail();
+  virtual unsigned char* UpdateNormal();
+  virtual unsigned char* UpdateDimmed();
+  virtual CString GetTitle(unsigned short parts);
+  virtual void SetReferenceImage(CImage* reference);
+  virtual unsigned char GetRed(int x, int y);
+  virtual unsigned char GetGreen(int x, int y);
+  virtual unsigned char GetBlue(int x, int y);
+  virtual void SetRed(int x, int y, unsigned char value);
+  virtual void SetGreen(int x, int y, unsigned char value);
+  virtual void SetBlue(int x, int y, unsigned char value);
+  virtual unsigned long GetRGBColor(int x, int y);
+  virtual void SetRGBColor(int x, int y, unsigned long colour);
+
+ protected:
+  virtual int GetBytesPerLine(int width);
+  virtual void SetupLineArray(unsigned char** lines, unsigned char* data, int height,
+                              int bytesPerLine);
+
+  // ---- Non-virtual interface ----
+ public:
+  int GetWidth() const { return m_nWidth; }
+  int GetHeight() const { return m_nHeight; }
+  long GetNumberOfPixels() const { return m_lNumberOfPixels; }
+  int GetDPI() const { return m_nDPIX; }
+  void SetDPI(int dpi);
+  void SetDPI(int dpiX, int dpiY, int aux);
+  const wchar_t* GetName() const { return m_pszName; }
+  void SetName(const wchar_t* name);
+  unsigned long GetType() const { return m_dwType; }
+  int IsType(unsigned long t) const { return IsType(m_dwType, t); }
+  static int IsType(unsigned long type, unsigned long t) { return (type & t) == t ? 1 : 0; }
+  unsigned long AddType(unsigned long t);
+  unsigned long RemoveType(unsigned long t);
+  int GetArraysByReference() const { return m_bArraysByReference; }
+  CBitmap* GetThumbnail() { return &m_Thumbnail; }
+  void SetDirty() { m_bDirty = 1; }
+  int IsDirty() const { return m_bDirty; }
+  unsigned short GetUpdateFlags() const { return m_ImageUpdate.wFlags; }
+  void SetUpdateFlags(unsigned short flags);
+  float GetMagnification() const { return m_ImageUpdate.fMagnification; }
+  void SetMagnification(float magnification);
+  void GetImageUpdate(tagImageUpdate* update) const;
+  void SetImageUpdate(tagImageUpdate* update);
+  int GetShowComponents() const { return m_ImageUpdate.wFlags & IU_SHOW_COMPONENTS; }
+  void SetShowComponents(int on);
+  int GetShowBW() const { return m_ImageUpdate.wFlags & IU_BLACK_WHITE; }
+  void SetShowBW(int on);
+  int GetCancel() const { return m_bCancel; }
+  void SetCancel(int cancel) { m_bCancel = cancel; }
+
+  // Map list.
+  int GetImageMapCount() const { return m_nImageMaps; }
+  int GetCurrentMapIndex() const { return m_nCurrentMap; }
+  // Makes the map at index current; returns 0 (nothing changed) for an index outside the list.
+  int SetCurrentMap(int index);
+  CImageMap* GetCurrentMap() const;
+  CImageMap* GetImageMap(int index) const;
+  CImageMap* GetImageMap(const wchar_t* name) const;
+  CImageMap* GetImageMap(unsigned char id) const;
+  int GetImageMapIndex(const wchar_t* name) const;
+  int GetImageMapIndex(unsigned char id) const;
+  CImageMap* AddImageMap(const wchar_t* name, unsigned char labelMode);
+  CImageMap* AddImageMap(unsigned char id);
+  CImageMap* SafeGetImageMap(const wchar_t* name, unsigned char labelMode);
+  CImageMap* SafeGetImageMap(unsigned char id);
+  int IsBackground(int x, int y);
+  int IsForeground(int x, int y);
+  int CopyMapArrays(CImage* source);
+  int SwapMapArrays(CImage* other);
+
+  // Component list.
+  CComp* CreateNewComponent();
+  int GetMaxComponent() const { return m_nComponents; }
+  CComp* GetComponent(int i) const;
+  int ComponentFromPoint(CPoint pt);
+  int CombineComponents(int a, int b);
+  int CombineComponents(int* pIndices, int n);
+  int RemoveComponent(int i);
+  int RemoveComponent(int* pIndices, int n);
+  void SelectComponent(int i, unsigned short wMode);
+  int IsComponentSelected(int i);
+  int GetNeighbours(CComp* pComp, int* pnCount, int** ppIndices);
+  int GetNeighbours(CComp* pComp, int* pnCount, CComp** ppComps);
+
+  // Display and drawing state.
+  CBitmap* GetBitmap();
+  void DrawSetLimits(CRect limits);
+  void DrawSetForeColor(unsigned long colour);
+  void DrawSetBackColor(unsigned long colour);
+
+ protected:
+  void FreeComponents();
+
+  // Keeps the host responsive: hands the progress (step of steps) to the thread's
+  // keep-alive handler, which may set the cancel request; returns the cancel request.
+  int Progress_KeepAlive(int step = 0, int steps = 0);
+
+  // Map bytes without bounds tests, for pixel loops.
+  unsigned char MapGetByte(CImageMap* map, int x, int y);
+  void MapSetByte(CImageMap* map, int x, int y, unsigned char value);
+  void MapByteAddAttribute(CImageMap* map, int x, int y, unsigned char bits);
+  void MapByteRemoveAttribute(CImageMap* map, int x, int y, unsigned char bits);
+  unsigned char* MapGetLine(CImageMap* map, int y);
+
+  // Packed and interleaved arrays: row y starts at data + y * bytesPerLine.
+  static unsigned char GetColorFromBitArray(const unsigned char* data, int x, int y,
+                                            int bytesPerLine);
+  static void SetColorToBitArray(unsigned char* data, int x, int y, int bytesPerLine,
+                                 unsigned char value);
+  static unsigned char GetColorFromByteArray(const unsigned char* data, int x, int y,
+                                             int bytesPerLine);
+  static void SetColorToByteArray(unsigned char* data, int x, int y, int bytesPerLine,
+                                  unsigned char value);
+  static unsigned char GetRedColorFromArray(const unsigned char* data, int x, int y,
+                                            int bytesPerLine, int bitsPerPixel);
+  static unsigned char GetGreenColorFromArray(const unsigned char* data, int x, int y,
+                                              int bytesPerLine, int bitsPerPixel);
+  static unsigned char GetBlueColorFromArray(const unsigned char* data, int x, int y,
+                                             int bytesPerLine, int bitsPerPixel);
+  static void SetRedColorToArray(unsigned char* data, int x, int y, int bytesPerLine,
+                                 unsigned char value, int bitsPerPixel);
+  static void SetGreenColorToArray(unsigned char* data, int x, int y, int bytesPerLine,
+                                   unsigned char value, int bitsPerPixel);
+  static void SetBlueColorToArray(unsigned char* data, int x, int y, int bytesPerLine,
+                                  unsigned char value, int bitsPerPixel);
+
+  // Releases every map and the map array.
+  void DeleteMapList();
+  // Replaces the map list by duplicates of source's maps made for this image.
+  void DuplicateMapList(const CImage& source);
+
+  // ---- Data members, in declaration order ----
+  int m_bArraysByReference;
+  int m_nBitsPerPixel;
+  int m_nBytesPerLine;
+  int m_nDPIX;
+  int m_nDPIY;
+  int m_nDPIAux;
+  WORD m_wReserved;
+  wchar_t* m_pszName;
+  int m_bBackup;
+  int m_nWidth;
+  int m_nHeight;
+  LONG m_lNumberOfPixels;
+  DWORD m_dwType;
+  int m_bDirty;
+  CBitmap m_Thumbnail;
+  CBitmap m_Bitmap;
+  tagImageUpdate m_ImageUpdate;
+  BITMAPINFO* m_pBitmapInfo;
+  int m_nImageMaps;
+  int m_nCurrentMap;
+  CImageMap** m_ppImageMaps;
+  DWORD m_crDrawFore;
+  DWORD m_crDrawBack;
+  CRect m_rcDrawLimits;
+  CComp** m_ppComponents;
+  int m_nComponents;
+  int m_bCancel;
+
+  friend class CImageMap;
+  friend class CComp;
+};
+
+static_assert(sizeof(CImage::tagImageUpdate) == 12, "the display block is 12 bytes");
+
+using tagImageUpdate = CImage::tagImageUpdate;
+using tagFilterStruct = CImage::tagFilterStruct;

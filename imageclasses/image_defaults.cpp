@@ -1,0 +1,87 @@
+// The CImage defaults of the virtual image operations that a pixel format does not
+// support: they do nothing, or report failure with 0 or null.
+#include "imageclasses/image.h"
+#include "imageclasses/imagemap.h"
+#include "platform/diagnostics_detail.h"
+
+int CImage::ExportTIFF(const wchar_t*) { return 0; }
+int CImage::CreateFromTIFF(TIFF*, const wchar_t*) { return 0; }
+void CImage::InvertMap() {}
+
+void CImage::HistogramEqualization(RECT& rect) {
+  CRect r(rect);
+  r.NormalizeRect();
+  rect = r;
+}
+
+void CImage::Threshold(int, CRect&, CImage*) {}
+void CImage::Threshold_Niblack(int, CRect&, CImage*, unsigned char) {}
+void CImage::Threshold_WeszkaRosenfeld(CRect&, CImage*) {}
+void CImage::Rotate(CRect, double, unsigned long, int) {}
+void CImage::Rotate(double, unsigned long, int) {}
+void CImage::Tilt(double, unsigned char) {}
+void CImage::Crop(int, int, int, int) {}
+
+void CImage::EdgePreservingSmoothing() {
+  vorlane::detail::Trace(
+      "EdgePreservingSmoothing(): Default implementation in CImage called, does nothing\n");
+}
+
+unsigned long CImage::GetAverageColour(int, unsigned char) { return 0; }
+void CImage::ClearSimilar(unsigned char, unsigned char, unsigned char, int) {}
+void CImage::Clear(int, int, int) {}
+int CImage::BBAnalysis(RECT**, int*, CRect, int) { return 0; }
+void CImage::GetNegative() {}
+int CImage::ReSample(int, int, int) { return 0; }
+
+void CImage::RecalculateNumberOfPixels() {
+  CImageMap* map = GetCurrentMap();
+  if (!map) {
+    m_lNumberOfPixels = m_nWidth * m_nHeight;
+    return;
+  }
+  const unsigned char background = map->GetPTByteLabel(L"Background");
+  LONG count = 0;
+  for (int y = 0; y < m_nHeight; ++y) {
+    const unsigned char* row = map->GetLine(y);
+    for (int x = 0; x < m_nWidth; ++x) {
+      if (!map->ByteIsOfType(row[x], background)) ++count;
+    }
+  }
+  m_lNumberOfPixels = count;
+}
+
+int CImage::GetHistograms(long**, unsigned long, RECT& rect, unsigned char, int,
+                          unsigned char) {
+  CRect r(rect);
+  r.NormalizeRect();
+  rect = r;
+  return 1;
+}
+
+int CImage::HistogramTransformation(int* const, unsigned long) { return 0; }
+void CImage::GetProjection(int, int, int, int, long*, long*, unsigned char) {}
+void CImage::ColorReduction() {}
+void CImage::ApplyRankOrderFilter(unsigned char, int, unsigned char) {}
+void CImage::ApplyFilter(tagFilterStruct*) {}
+void CImage::EdgeDetector(int) {}
+void CImage::ApplyAdvancedTreshold(int*) {}
+int CImage::CCAnalysis(int) { return 0; }
+void CImage::DrawComponents(unsigned long) {}
+void CImage::ColorCC(int) {}
+void CImage::ExColorCC(int, double) {}
+int CImage::DiscardBackup() { return 1; }
+void CImage::RestoreBackup() {}
+int CImage::CreateBackup() { return m_bBackup ? 0 : 1; }
+void CImage::FillBitmapInfo() {}
+unsigned char* CImage::UpdateNormal() { return nullptr; }
+unsigned char* CImage::UpdateDimmed() { return nullptr; }
+void CImage::SetReferenceImage(CImage*) {}
+unsigned char CImage::GetRed(int, int) { return 0; }
+unsigned char CImage::GetGreen(int, int) { return 0; }
+unsigned char CImage::GetBlue(int, int) { return 0; }
+void CImage::SetRed(int, int, unsigned char) {}
+void CImage::SetGreen(int, int, unsigned char) {}
+void CImage::SetBlue(int, int, unsigned char) {}
+unsigned long CImage::GetRGBColor(int, int) { return 0; }
+void CImage::SetRGBColor(int, int, unsigned long) {}

@@ -1,0 +1,207 @@
+// Construction, creation and release of images in every format.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <memory>
+
+#include "vorlane/vorlane.h"
+
+namespace {
+
+template <typename T>
+class EveryFormat : public ::testing::Test {};
+
+using Formats = ::testing::Types<CBiLevelImage, CGreyScaleImage, CLoColorImage, CHiColorImage>;
+TYPED_TEST_SUITE(EveryFormat, Formats);
+
+unsigned long FlagOf(const CImage& image) {
+  if (dynamic_cast<const CBiLevelImage*>(&image)) return IMAGE_TYPE_BILEVEL;
+  if (dynamic_cast<const CGreyScaleImage*>(&image)) return IMAGE_TYPE_GREYSCALE;
+  if (dynamic_cast<const CLoColorImage*>(&image)) return IMAGE_TYPE_LOCOLOR;
+  return IMAGE_TYPE_HICOLOR;
+}
+
+TYPED_TEST(EveryFormat, NewImageAnswersItsGettersWithDefinedValues) {
+  TypeParam image;
+  EXPECT_EQ(image.GetName(), nullptr);
+  EXPECT_EQ(image.GetImageMapCount(), 0);
+  EXPECT_EQ(image.GetCurrentMapIndex(), -1);
+  EXPECT_EQ(image.GetMaxComponent(), 0);
+  EXPECT_EQ(image.GetUpdateFlags(), 0x45);
+  EXPECT_FLOAT_EQ(image.GetMagnification(), 1.0f);
+  EXPECT_EQ(image.GetType(), FlagOf(image));
+  EXPECT_EQ(image.GetWidth(), 0);
+  EXPECT_EQ(image.GetHeight(), 0);
+  EXPECT_EQ(image.GetDPI(), 0);
+  EXPECT_EQ(image.GetArraysByReference(), 0);
+  EXPECT_EQ(image.GetRGBColor(0, 0), 0u);
+  image.SetRGBColor(0, 0, 0x123456);  // no pixels: ignored
+  EXPECT_EQ(image.GetRed(3, 3), 0);
+}
+
+TYPED_TEST(EveryFormat, CreateGivesOneStandardMapAndResolutionOne) {
+  TypeParam image;
+  if (image.IsType(IMAGE_TYPE_LOCOLOR)) {
+    // No Create of its own: the format-independent part runs and makes no pixels.
+    EXPECT_EQ(image.Create(4, 3, 0, L"page"), 1);
+  } else {
+    ASSERT_EQ(image.Create(4, 3, 0x00FFFFFF, L"page"), 1);
+  }
+  EXPECT_EQ(image.GetWidth(), 4);
+  EXPECT_EQ(image.GetHeight(), 3);
+  EXPECT_EQ(image.GetNumberOfPixels(), 12);
+  EXPECT_EQ(image.GetDPI(), 1);
+  EXPECT_EQ(image.GetImageMapCount(), 1);
+  EXPECT_EQ(image.GetCurrentMapIndex(), 0);
+  EXPECT_TRUE(image.GetImageMap(0)->IsPreDefinedMap(MAP_STANDARD));
+  EXPECT_STREQ(image.GetName(), L"page");
+  EXPECT_TRUE(image.IsDirty());
+}
+
+TYPED_TEST(EveryFormat, CreateTwiceAndFreeMemoryTwiceAreHarmless) {
+  TypeParam image;
+  image.Create(5, 5, 0, L"a");
+  image.AddImageMap(L"extra", MAP_BYTE_LABELS);
+  image.Create(7, 2, 0, L"b");  // over a used image: the old buffers are released
+  EXPECT_EQ(image.GetImageMapCount(), 1);
+  EXPECT_EQ(image.GetWidth(), 7);
+  image.FreeMemory();
+  image.FreeMemory();
+  EXPECT_EQ(image.GetImageMapCount(), 1);
+}
+
+TYPED_TEST(EveryFormat, RefusesSizesWhoseBuffersCannotExist) {
+  const int sizes[][2] = {{-1, 5}, {5, -1}, {INT_MAX, 2}, {70000, 70000}, {INT_MAX, INT_MAX}};
+  for (const auto& s : sizes) {
+    TypeParam image;
+    EXPECT_EQ(image.Create(s[0], s[1], 0, L"x"), 0) << s[0] << " x " << s[1];
+    EXPECT_EQ(image.GetImageMapCount(), 0);
+    EXPECT_EQ(image.GetWidth(), 0);
+    EXPECT_EQ(image.GetRGBColor(0, 0), 0u);
+  }
+}
+
+TYPED_TEST(EveryFormat, ZeroSizedImageIsValidAndEmpty) {
+  TypeParam image;
+  EXPECT_EQ(image.Create(0, 0, 0, nullptr), 1);
+  EXPECT_EQ(image.Create(0, 9, 0, nullptr), 1);
+  EXPECT_EQ(image.GetNumberOfPixels(), 0);
+  EXPECT_EQ(image.GetRGBColor(0, 0), 0u);
+}
+
+TEST(ImageName, NullNameLeavesNoNameAndNothingIsReleasedTwice) {
+  CGreyScaleImage image;
+  image.Create(2, 2, 0, L"first");
+  image.SetName(L"second");
+  EXPECT_STREQ(image.GetName(), L"second");
+  image.SetName(image.GetName());
+  EXPECT_STREQ(image.GetName(), L"second");
+  image.SetName(nullptr);
+  EXPECT_EQ(image.GetName(), nullptr);
+}
+
+TEST(ImageState, ResolutionTypeFlagsAndDisplayFlags) {
+  CGreyScaleImage grey;
+  grey.SetDPI(300);
+  EXPECT_EQ(grey.GetDPI(), 300);
+  grey.SetDPI(300, 200, 5);
+  EXPECT_EQ(grey.GetDPI(), 300);
+  EXPECT_EQ(grey.AddType(0x100), 0x110u);
+  EXPECT_EQ(grey.RemoveType(0x100), 0x10u);
+
+  CBiLevelImage bi;
+  EXPECT_EQ(bi.GetType(), 0x02u);
+  EXPECT_EQ(bi.IsType(0x02 | 0x10), 0);
+  EXPECT_EQ(bi.IsType(0x02), 1);
+  EXPECT_EQ(bi.IsType(0), 1);
+  EXPECT_EQ(CImage::IsType(0x12, 0x10), 1);
+
+  bi.SetShowComponents(1);
+  EXPECT_EQ(bi.GetShowComponents(), 8);
+  bi.SetShowComponents(0);
+  EXPECT_EQ(bi.GetShowComponents(), 0);
+  bi.SetShowBW(5);
+  EXPECT_EQ(bi.GetShowBW(), 0x20);
+
+  tagImageUpdate block{0x01, 2.5f, 0x00112233};
+  bi.SetImageUpdate(&block);
+  tagImageUpdate out{};
+  bi.GetImageUpdate(&out);
+  EXPECT_EQ(out.wFlags, 0x01);
+  EXPECT_FLOAT_EQ(out.fMagnification, 2.5f);
+  EXPECT_EQ(out.crColour, 0x00112233u);
+  bi.SetImageUpdate(nullptr);
+  bi.GetImageUpdate(nullptr);
+}
+
+TEST(FreeMemory, KeepsOnlyTheCurrentMapResetToStandard) {
+  CHiColorImage image;
+  image.Create(3, 3, 0, nullptr);
+  image.AddImageMap(L"one", MAP_BYTE_LABELS);
+  CImageMap* kept = image.AddImageMap(L"two", MAP_BIT_LABELS);
+  ASSERT_TRUE(image.SetCurrentMap(2));
+  image.FreeMemory();
+  ASSERT_EQ(image.GetImageMapCount(), 1);
+  EXPECT_EQ(image.GetCurrentMapIndex(), 0);
+  EXPECT_EQ(image.GetImageMap(0), kept);
+  EXPECT_STREQ(kept->GetName(), L"Standard");
+  EXPECT_EQ(kept->GetPTByteLabel(L"Background"), 1);
+  image.FreeMemory();
+  EXPECT_EQ(image.GetImageMapCount(), 1);
+}
+
+TEST(RuntimeClasses, FormatsAreCreatableByName) {
+  for (const char* name :
+       {"CImage", "CBiLevelImage", "CGreyScaleImage", "CLoColorImage", "CHiColorImage",
+        "CImageMap"}) {
+    CRuntimeClass* cls = CRuntimeClass::FromName(name);
+    ASSERT_NE(cls, nullptr) << name;
+    std::unique_ptr<CObject> object(cls->CreateObject());
+    ASSERT_NE(object, nullptr);
+    EXPECT_EQ(object->GetRuntimeClass(), cls);
+    EXPECT_TRUE(object->IsKindOf(RUNTIME_CLASS(CObject)));
+  }
+  std::unique_ptr<CObject> hi(CRuntimeClass::FromName("CHiColorImage")->CreateObject());
+  EXPECT_NE(dynamic_cast<CHiColorImage*>(hi.get()), nullptr);
+  EXPECT_TRUE(hi->IsKindOf(RUNTIME_CLASS(CImage)));
+  EXPECT_FALSE(hi->IsKindOf(RUNTIME_CLASS(CBiLevelImage)));
+  EXPECT_EQ(CRuntimeClass::FromName("chicolorimage"), nullptr);
+  EXPECT_EQ(CRuntimeClass::FromName(static_cast<const char*>(nullptr)), nullptr);
+  EXPECT_EQ(RUNTIME_CLASS(CImage)->m_wSchema, VERSIONABLE_SCHEMA | 1);
+}
+
+TEST(KeepAlive, HandlerSeesProgressAndCanCancel) {
+  struct Probe : CGreyScaleImage {
+    int Tick(int step, int steps) { return Progress_KeepAlive(step, steps); }
+  } image;
+  int lastStep = -1, lastSteps = -1;
+  auto old = vorlane::SetKeepAliveHandler([&](CImage&, int step, int steps) {
+    lastStep = step;
+    lastSteps = steps;
+    return step == 3;
+  });
+  EXPECT_EQ(image.Tick(1, 10), 0);
+  EXPECT_EQ(lastStep, 1);
+  EXPECT_EQ(lastSteps, 10);
+  EXPECT_NE(image.Tick(3, 10), 0);
+  EXPECT_NE(image.Tick(4, 10), 0);  // the cancel request stays set
+  vorlane::SetKeepAliveHandler(old);
+}
+
+TEST(DefaultOperations, EdgePreservingSmoothingTracesThatItDoesNothing) {
+  std::string trace;
+  auto old = vorlane::SetTraceSink([&](const char* line) { trace += line; });
+  CLoColorImage image;
+  image.EdgePreservingSmoothing();
+  vorlane::SetTraceSink(old);
+  EXPECT_EQ(trace,
+            "EdgePreservingSmoothing(): Default implementation in CImage called, does nothing\n");
+  EXPECT_EQ(image.CreateBackup(), 1);
+  EXPECT_EQ(image.CCAnalysis(1), 0);
+  RECT* rects = nullptr;
+  int n = 0;
+  EXPECT_EQ(image.BBAnalysis(&rects, &n, CRect(0, 0, 1, 1), 1), 0);
+  EXPECT_EQ(image.UpdateNormal(), nullptr);
+}
+
+}  // namespace
