@@ -12,6 +12,7 @@ IMPLEMENT_SERIAL(CBiLevelImage, CImage, VERSIONABLE_SCHEMA | 1)
 CBiLevelImage::CBiLevelImage()
     : m_pData(nullptr), m_ppLines(nullptr), m_pBackupData(nullptr), m_ppBackupLines(nullptr) {
   m_dwType = IMAGE_TYPE_BILEVEL;
+  m_nBitsPerPixel = 1;
 }
 
 CBiLevelImage::~CBiLevelImage() { CBiLevelImage::FreeMem(); }
@@ -115,7 +116,8 @@ void CBiLevelImage::SaltPepperRemoval(int) {}
 void CBiLevelImage::OverlayColor(int x, int y, int red, int green, int blue, unsigned char* bits,
                                  int bytesPerLine) {
   if (!bits) return;
-  unsigned char* p = bits + static_cast<ptrdiff_t>(y) * bytesPerLine + static_cast<ptrdiff_t>(x) * 4;
+  unsigned char* p =
+      bits + static_cast<ptrdiff_t>(y) * bytesPerLine + static_cast<ptrdiff_t>(x) * 4;
   p[0] = static_cast<unsigned char>((p[0] + blue) / 2);
   p[1] = static_cast<unsigned char>((p[1] + green) / 2);
   p[2] = static_cast<unsigned char>((p[2] + red) / 2);

@@ -11,6 +11,7 @@ IMPLEMENT_SERIAL(CGreyScaleImage, CImage, VERSIONABLE_SCHEMA | 1)
 CGreyScaleImage::CGreyScaleImage()
     : m_pData(nullptr), m_ppLines(nullptr), m_pBackupData(nullptr), m_ppBackupLines(nullptr) {
   m_dwType = IMAGE_TYPE_GREYSCALE;
+  m_nBitsPerPixel = 8;
 }
 
 CGreyScaleImage::~CGreyScaleImage() { CGreyScaleImage::FreeMem(); }

@@ -9,6 +9,7 @@ IMPLEMENT_SERIAL(CHiColorImage, CImage, VERSIONABLE_SCHEMA | 1)
 CHiColorImage::CHiColorImage()
     : m_pData(nullptr), m_ppLines(nullptr), m_pBackupData(nullptr), m_ppBackupLines(nullptr) {
   m_dwType = IMAGE_TYPE_HICOLOR;
+  m_nBitsPerPixel = 32;
 }
 
 CHiColorImage::~CHiColorImage() { CHiColorImage::FreeMem(); }

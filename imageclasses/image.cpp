@@ -348,8 +348,7 @@ void CImage::SetColorToByteArray(unsigned char* data, int x, int y, int bytesPer
 
 namespace {
 inline ptrdiff_t PixelOffset(int x, int y, int bytesPerLine, int bitsPerPixel) {
-  return static_cast<ptrdiff_t>(y) * bytesPerLine +
-         static_cast<ptrdiff_t>(x) * bitsPerPixel / 8;
+  return static_cast<ptrdiff_t>(y) * bytesPerLine + static_cast<ptrdiff_t>(x) * bitsPerPixel / 8;
 }
 }  // namespace
 

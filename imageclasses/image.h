@@ -88,14 +88,13 @@ class CImage : public CObject {
   virtual void GetNegative();
   virtual int ReSample(int newWidth, int newHeight, int dpi);
   virtual void RecalculateNumberOfPixels();
-  virtual int GetHistograms(long** histograms, unsigned long flags, RECT& rect,
-                            unsigned char mode, int mapIndex, unsigned char pixelType);
+  virtual int GetHistograms(long** histograms, unsigned long flags, RECT& rect, unsigned char mode,
+                            int mapIndex, unsigned char pixelType);
   virtual int HistogramTransformation(int* const table, unsigned long flags);
   virtual void GetProjection(int x, int y, int width, int height, long* rowProfile,
                              long* columnProfile, unsigned char flags);
   virtual void ColorReduction();
-  virtual void ApplyRankOrderFilter(unsigned char operation, int windowSize,
-                                    unsigned char channel);
+  virtual void ApplyRankOrderFilter(unsigned char operation, int windowSize, unsigned char channel);
   virtual void ApplyFilter(tagFilterStruct* filter);
   virtual void EdgeDetector(int directions);
   virtual void ApplyAdvancedTreshold(int* parameters);

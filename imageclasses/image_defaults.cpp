@@ -51,8 +51,7 @@ void CImage::RecalculateNumberOfPixels() {
   m_lNumberOfPixels = count;
 }
 
-int CImage::GetHistograms(long**, unsigned long, RECT& rect, unsigned char, int,
-                          unsigned char) {
+int CImage::GetHistograms(long**, unsigned long, RECT& rect, unsigned char, int, unsigned char) {
   CRect r(rect);
   r.NormalizeRect();
   rect = r;

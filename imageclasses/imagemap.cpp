@@ -79,8 +79,7 @@ void CImageMap::FreeMem() {
   m_pPixelTypes = nullptr;
 }
 
-void CImageMap::SetupLineArray(unsigned char** lines, unsigned char* data, int height,
-                               int width) {
+void CImageMap::SetupLineArray(unsigned char** lines, unsigned char* data, int height, int width) {
   if (height <= 0) return;
   lines[0] = data;
   for (int y = 1; y < height; ++y) lines[y] = lines[y - 1] + width;
@@ -242,8 +241,8 @@ CImageMap::tagPixelType* CImageMap::Entry(int index) const {
   return &m_pPixelTypes[index];
 }
 
-BOOL CImageMap::SetPixelType(int index, const wchar_t* name, unsigned char red,
-                             unsigned char green, unsigned char blue, int visible) {
+BOOL CImageMap::SetPixelType(int index, const wchar_t* name, unsigned char red, unsigned char green,
+                             unsigned char blue, int visible) {
   tagPixelType* e = Entry(index);
   if (!e) return FALSE;
   SetEntry(*e, name, red, green, blue, visible);
@@ -333,8 +332,7 @@ void CImageMap::SetPTBlue(int index, unsigned char value) {
 void CImageMap::SetPTVisible(int index, int visible) {
   if (tagPixelType* e = Entry(index)) e->bVisible = visible;
 }
-void CImageMap::SetPTColour(int index, unsigned char red, unsigned char green,
-                            unsigned char blue) {
+void CImageMap::SetPTColour(int index, unsigned char red, unsigned char green, unsigned char blue) {
   if (tagPixelType* e = Entry(index)) {
     e->byRed = red;
     e->byGreen = green;
@@ -370,8 +368,8 @@ BOOL CImageMap::AllocateLabels(int count, int* indices, const wchar_t* name) {
     if (std::wcscmp(m_pPixelTypes[i].szName, kFreeName) == 0) indices[found++] = i;
   }
   if (found < count) return FALSE;
-  for (int k = 0; k < count; ++k) StoreName(m_pPixelTypes[indices[k]].szName,
-                                            name ? name : kAllocatedName);
+  for (int k = 0; k < count; ++k)
+    StoreName(m_pPixelTypes[indices[k]].szName, name ? name : kAllocatedName);
   return TRUE;
 }
 

@@ -105,8 +105,7 @@ class CImageMap : public CObject {
   void SetPTGreen(const wchar_t* name, unsigned char value);
   void SetPTBlue(const wchar_t* name, unsigned char value);
   void SetPTVisible(const wchar_t* name, int visible);
-  void SetPTColour(const wchar_t* name, unsigned char red, unsigned char green,
-                   unsigned char blue);
+  void SetPTColour(const wchar_t* name, unsigned char red, unsigned char green, unsigned char blue);
 
   // Labels.
   int GetNextFreeLabel() const;

@@ -16,6 +16,7 @@ CLoColorImage::CLoColorImage()
       m_ppBackupLines(nullptr),
       m_pBackupPalette(nullptr) {
   m_dwType = IMAGE_TYPE_LOCOLOR;
+  m_nBitsPerPixel = 8;
 }
 
 CLoColorImage::~CLoColorImage() { CLoColorImage::FreeMem(); }

@@ -64,6 +64,4 @@ BOOL CBitmap::DeleteObject() {
   return TRUE;
 }
 
-void* CBitmap::GetSafeHandle() const {
-  return m_exists ? const_cast<CBitmap*>(this) : nullptr;
-}
+void* CBitmap::GetSafeHandle() const { return m_exists ? const_cast<CBitmap*>(this) : nullptr; }

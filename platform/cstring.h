@@ -58,7 +58,9 @@ class CString {
     m_str += c;
     return *this;
   }
-  friend CString operator+(const CString& a, const CString& b) { return CString(a.m_str + b.m_str); }
+  friend CString operator+(const CString& a, const CString& b) {
+    return CString(a.m_str + b.m_str);
+  }
   friend CString operator+(const CString& a, const wchar_t* b) {
     return CString(a.m_str + (b ? b : L""));
   }

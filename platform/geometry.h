@@ -24,9 +24,7 @@ class CRect : public RECT {
   BOOL IsRectEmpty() const { return right <= left || bottom <= top; }
   // Null when all four coordinates are 0.
   BOOL IsRectNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
-  BOOL PtInRect(POINT p) const {
-    return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
-  }
+  BOOL PtInRect(POINT p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
   void SetRect(int l, int t, int r, int b) {
     left = l;
     top = t;

@@ -22,8 +22,8 @@ ClassRegistry& Registry() {
 
 }  // namespace
 
-const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)),
-                                             0xFFFF, nullptr, nullptr};
+const CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)), 0xFFFF,
+                                             nullptr, nullptr};
 
 CObject* CRuntimeClass::CreateObject() const {
   return m_pfnCreateObject ? m_pfnCreateObject() : nullptr;

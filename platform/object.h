@@ -63,40 +63,39 @@ class CObject {
   CObject& operator=(const CObject&) = default;
 };
 
-#define DECLARE_DYNAMIC(class_name)                  \
- public:                                             \
-  static const CRuntimeClass class##class_name;      \
+#define DECLARE_DYNAMIC(class_name)             \
+ public:                                        \
+  static const CRuntimeClass class##class_name; \
   CRuntimeClass* GetRuntimeClass() const override;
 
 #define DECLARE_DYNCREATE(class_name) \
   DECLARE_DYNAMIC(class_name)         \
   static CObject* CreateObject();
 
-#define DECLARE_SERIAL(class_name)  \
-  DECLARE_DYNCREATE(class_name)     \
+#define DECLARE_SERIAL(class_name) \
+  DECLARE_DYNCREATE(class_name)    \
   friend CArchive& operator>>(CArchive& ar, class_name*& pOb);
 
 #define VORLANE_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, pfnNew) \
   const CRuntimeClass class_name::class##class_name = {                              \
-      #class_name, static_cast<int>(sizeof(class_name)), wSchema, pfnNew,             \
+      #class_name, static_cast<int>(sizeof(class_name)), wSchema, pfnNew,            \
       RUNTIME_CLASS(base_class_name)};                                               \
   CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
 
 #define IMPLEMENT_DYNAMIC(class_name, base_class_name) \
   VORLANE_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, nullptr)
 
-#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                               \
-  CObject* class_name::CreateObject() { return new class_name; }                        \
-  VORLANE_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF,                   \
-                                 class_name::CreateObject)                             \
+#define IMPLEMENT_DYNCREATE(class_name, base_class_name)                                        \
+  CObject* class_name::CreateObject() { return new class_name; }                                \
+  VORLANE_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, 0xFFFF, class_name::CreateObject) \
   static const AFX_CLASSINIT _init_##class_name(RUNTIME_CLASS(class_name));
 
 // Needs platform/archive.h where it is used.
 #define IMPLEMENT_SERIAL(class_name, base_class_name, wSchema)                                   \
-  CObject* class_name::CreateObject() { return new class_name; }                                  \
+  CObject* class_name::CreateObject() { return new class_name; }                                 \
   VORLANE_IMPLEMENT_RUNTIMECLASS(class_name, base_class_name, wSchema, class_name::CreateObject) \
   static const AFX_CLASSINIT _init_##class_name(RUNTIME_CLASS(class_name));                      \
-  CArchive& operator>>(CArchive& ar, class_name*& pOb) {                                          \
-    pOb = dynamic_cast<class_name*>(ar.ReadObject(RUNTIME_CLASS(class_name)));                     \
-    return ar;                                                                                    \
+  CArchive& operator>>(CArchive& ar, class_name*& pOb) {                                         \
+    pOb = dynamic_cast<class_name*>(ar.ReadObject(RUNTIME_CLASS(class_name)));                   \
+    return ar;                                                                                   \
   }

@@ -22,7 +22,7 @@ using LPWSTR = wchar_t*;
 
 #define RGB(r, g, b) \
   ((COLORREF)(((BYTE)(r) | ((WORD)((BYTE)(g)) << 8)) | (((DWORD)(BYTE)(b)) << 16)))
-#define GetRValue(rgb) ((BYTE)((rgb) & 0xFF))
+#define GetRValue(rgb) ((BYTE)((rgb)&0xFF))
 #define GetGValue(rgb) ((BYTE)(((rgb) >> 8) & 0xFF))
 #define GetBValue(rgb) ((BYTE)(((rgb) >> 16) & 0xFF))
 

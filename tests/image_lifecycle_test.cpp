@@ -151,9 +151,8 @@ TEST(FreeMemory, KeepsOnlyTheCurrentMapResetToStandard) {
 }
 
 TEST(RuntimeClasses, FormatsAreCreatableByName) {
-  for (const char* name :
-       {"CImage", "CBiLevelImage", "CGreyScaleImage", "CLoColorImage", "CHiColorImage",
-        "CImageMap"}) {
+  for (const char* name : {"CImage", "CBiLevelImage", "CGreyScaleImage", "CLoColorImage",
+                           "CHiColorImage", "CImageMap"}) {
     CRuntimeClass* cls = CRuntimeClass::FromName(name);
     ASSERT_NE(cls, nullptr) << name;
     std::unique_ptr<CObject> object(cls->CreateObject());
@@ -191,7 +190,7 @@ TEST(KeepAlive, HandlerSeesProgressAndCanCancel) {
 TEST(DefaultOperations, EdgePreservingSmoothingTracesThatItDoesNothing) {
   std::string trace;
   auto old = vorlane::SetTraceSink([&](const char* line) { trace += line; });
-  CLoColorImage image;
+  CImage image;
   image.EdgePreservingSmoothing();
   vorlane::SetTraceSink(old);
   EXPECT_EQ(trace,

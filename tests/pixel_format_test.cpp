@@ -1,0 +1,208 @@
+// The per-pixel colour interface, row layout and bit packing of the four formats.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "vorlane/vorlane.h"
+
+namespace {
+
+// Exposes the protected row layout and packing for inspection.
+struct BiLevelProbe : CBiLevelImage {
+  unsigned char** Lines() { return m_ppLines; }
+  unsigned char* Data() { return m_pData; }
+  int RowBytes() { return m_nBytesPerLine; }
+  int PackedRowBytes() { return GetPackedBytesPerLine(m_nWidth); }
+  std::vector<unsigned char> Packed();
+  void Unpack(std::vector<unsigned char>& packed);
+};
+
+}  // namespace
+
+// Reaches the private packing of the bi-level format.
+struct BiLevelPackingProbe {
+  static void Pack(CBiLevelImage& image, unsigned char* dst) { image.PackByteArray(dst); }
+  static void Unpack(CBiLevelImage& image, unsigned char* src) { image.UnPackBitArray(src); }
+};
+
+namespace {
+
+std::vector<unsigned char> BiLevelProbe::Packed() {
+  std::vector<unsigned char> out(static_cast<size_t>(PackedRowBytes()) * m_nHeight, 0xEE);
+  BiLevelPackingProbe::Pack(*this, out.data());
+  return out;
+}
+
+void BiLevelProbe::Unpack(std::vector<unsigned char>& packed) {
+  BiLevelPackingProbe::Unpack(*this, packed.data());
+}
+
+struct GreyProbe : CGreyScaleImage {
+  unsigned char** Lines() { return m_ppLines; }
+  unsigned char* Data() { return m_pData; }
+  int RowBytes() { return m_nBytesPerLine; }
+};
+
+struct HiProbe : CHiColorImage {
+  unsigned char** Lines() { return m_ppLines; }
+  int RowBytes() { return m_nBytesPerLine; }
+};
+
+struct LoProbe : CLoColorImage {
+  void GivePixels(int w, int h, const DWORD* palette) {
+    Create(w, h, 0, nullptr);
+    m_pData = new unsigned char[static_cast<size_t>(m_nBytesPerLine) * h]();
+    m_ppLines = new unsigned char*[h];
+    SetupLineArray(m_ppLines, m_pData, h, m_nBytesPerLine);
+    if (palette) {
+      m_pPalette = new DWORD[256];
+      std::copy(palette, palette + 256, m_pPalette);
+    }
+  }
+  int Closest(unsigned long c) { return GetClosestPaletteColor(c); }
+  unsigned char PaletteGreen(int i) { return GetPaletteGreen(i); }
+  unsigned char Index(int x, int y) { return m_ppLines[y][x]; }
+};
+
+TEST(RowLayout, RowsArePaddedAndStoredBottomUp) {
+  GreyProbe grey;
+  grey.Create(1, 3, 0, nullptr);
+  EXPECT_EQ(grey.RowBytes(), 4);
+  EXPECT_EQ(grey.Lines()[2], grey.Data());
+  EXPECT_EQ(grey.Lines()[0], grey.Data() + 2 * 4);
+
+  HiProbe hi;
+  hi.Create(5, 2, 0, nullptr);
+  EXPECT_EQ(hi.RowBytes(), 20);
+
+  BiLevelProbe bi;
+  bi.Create(5, 3, 0, nullptr);
+  EXPECT_EQ(bi.RowBytes(), 8);
+  EXPECT_EQ(bi.PackedRowBytes(), 4);
+}
+
+TEST(CreateFill, EachFormatReadsItsOwnChannelOfTheColour) {
+  BiLevelProbe bi;
+  bi.Create(5, 3, 0x00808080, nullptr);
+  EXPECT_EQ(bi.GetRed(4, 2), 0);
+  bi.Create(5, 3, 0x00000081, nullptr);
+  EXPECT_EQ(bi.GetRed(4, 2), 1);
+  // Padding is filled too.
+  EXPECT_EQ(bi.Lines()[0][7], 1);
+
+  CGreyScaleImage grey;
+  grey.Create(3, 3, 0x00FF0000, nullptr);
+  EXPECT_EQ(grey.GetGreen(1, 1), 0);
+  grey.Create(3, 3, 0x0000FF00, nullptr);
+  EXPECT_EQ(grey.GetGreen(1, 1), 255);
+
+  CHiColorImage hi;
+  hi.Create(3, 2, 0x00123456, nullptr);
+  EXPECT_EQ(hi.GetRGBColor(2, 1), 0x00123456u);
+}
+
+TEST(ColourInterface, BiLevelStoresOneOrZero) {
+  CBiLevelImage bi;
+  bi.Create(4, 4, 0x00FFFFFF, nullptr);
+  bi.SetRGBColor(1, 1, 0x000000FF);  // pure red: blue byte 0
+  EXPECT_EQ(bi.GetRed(1, 1), 0);
+  bi.SetRGBColor(1, 1, 0x00010000);
+  EXPECT_EQ(bi.GetRGBColor(1, 1), 0x00FFFFFFu);
+  bi.SetGreen(2, 2, 200);
+  EXPECT_EQ(bi.GetBlue(2, 2), 1);
+  bi.SetBlue(2, 2, 0);
+  EXPECT_EQ(bi.GetRGBColor(2, 2), 0u);
+  bi.SetRed(4, 0, 0);
+  bi.SetRed(0, -1, 0);
+  EXPECT_EQ(bi.GetRed(4, 0), 0);
+  EXPECT_EQ(bi.GetRed(3, 0), 1);
+}
+
+TEST(ColourInterface, GreyStoresOneValueForAllChannels) {
+  CGreyScaleImage grey;
+  grey.Create(3, 3, 0, nullptr);
+  grey.SetRed(1, 2, 200);
+  EXPECT_EQ(grey.GetRGBColor(1, 2), 0x00C8C8C8u);
+  grey.SetRGBColor(0, 0, 0x00AA11BB);
+  EXPECT_EQ(grey.GetBlue(0, 0), 0x11);
+  grey.SetRGBColor(3, 0, 0x00FFFFFF);
+  EXPECT_EQ(grey.GetRGBColor(-1, 0), 0u);
+}
+
+TEST(ColourInterface, HiColourKeepsChannelsAndTheFourthByte) {
+  HiProbe hi;
+  hi.Create(3, 2, 0, nullptr);
+  hi.Lines()[1][4 * 2 + 3] = 0x77;
+  hi.SetRGBColor(2, 1, 0x00123456);
+  EXPECT_EQ(hi.GetRGBColor(2, 1), 0x00123456u);
+  EXPECT_EQ(hi.GetRed(2, 1), 0x56);
+  EXPECT_EQ(hi.GetGreen(2, 1), 0x34);
+  EXPECT_EQ(hi.GetBlue(2, 1), 0x12);
+  EXPECT_EQ(hi.Lines()[1][4 * 2 + 3], 0x77);
+  EXPECT_EQ(hi.GetRed(-1, 0), 0);
+  hi.SetRed(3, 0, 9);
+  hi.SetRed(0, 2, 9);
+  EXPECT_EQ(hi.GetRed(0, 1), 0);
+}
+
+TEST(ColourInterface, LoColourGoesThroughThePalette) {
+  DWORD palette[256] = {};
+  for (int i = 0; i < 256; ++i) palette[i] = RGB(i, 255 - i, i / 2);
+  LoProbe lo;
+  lo.GivePixels(3, 2, palette);
+  lo.SetRGBColor(1, 1, RGB(10, 245, 5));
+  EXPECT_EQ(lo.Index(1, 1), 10);
+  EXPECT_EQ(lo.GetRGBColor(1, 1), palette[10]);
+  EXPECT_EQ(lo.GetRed(1, 1), 10);
+  lo.SetRed(1, 1, 100);  // other channels from the current entry: nearest is 10 + ...
+  EXPECT_EQ(lo.Index(1, 1), lo.Closest(RGB(100, 245, 5)));
+  EXPECT_EQ(lo.GetRed(5, 5), 0);
+  lo.SetRGBColor(-1, 0, 0);
+}
+
+TEST(Palette, ClosestEntryPrefersLowerIndexOnTiesAndZeroWhenNothingIsNear) {
+  DWORD palette[256] = {};
+  for (auto& c : palette) c = RGB(255, 255, 255);
+  palette[3] = RGB(100, 100, 100);
+  palette[7] = RGB(100, 100, 100);
+  LoProbe lo;
+  lo.GivePixels(1, 1, palette);
+  EXPECT_EQ(lo.Closest(RGB(101, 99, 100)), 3);
+  // Black is 765 away from white and 300 from grey.
+  EXPECT_EQ(lo.Closest(RGB(0, 0, 0)), 3);
+  LoProbe none;
+  EXPECT_EQ(none.PaletteGreen(7), 7);  // no palette: a grey ramp
+}
+
+TEST(Packing, MostSignificantBitIsTheLeftmostPixel) {
+  BiLevelProbe bi;
+  bi.Create(5, 2, 0, nullptr);
+  const unsigned char row0[5] = {1, 0, 1, 1, 0};
+  for (int x = 0; x < 5; ++x) bi.SetRed(x, 0, row0[x]);
+  bi.Lines()[0][6] = 1;  // padding must not leak into the packed bits
+  const auto packed = bi.Packed();
+  ASSERT_EQ(packed.size(), 8u);
+  EXPECT_EQ(packed[0], 0xB0);
+  EXPECT_EQ(packed[1], 0);
+  EXPECT_EQ(packed[2], 0);
+  EXPECT_EQ(packed[3], 0);
+  EXPECT_EQ(packed[4], 0);
+}
+
+TEST(Packing, RoundTripOverOddSizes) {
+  for (auto [w, h] : {std::pair{1, 1}, {3, 5}, {7, 2}, {33, 4}, {64, 3}}) {
+    BiLevelProbe bi;
+    bi.Create(w, h, 0, nullptr);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        bi.SetRed(x, y, static_cast<unsigned char>((x * 7 + y * 3) % 3 == 0));
+    auto packed = bi.Packed();
+    BiLevelProbe copy;
+    copy.Create(w, h, 0, nullptr);
+    copy.Unpack(packed);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) ASSERT_EQ(copy.GetRed(x, y), bi.GetRed(x, y)) << w << "x" << h;
+  }
+}
+
+}  // namespace
