@@ -1,0 +1,85 @@
+// The archive tests' serializable classes.
+#include "support/archive_test_classes.h"
+
+namespace artest {
+
+IMPLEMENT_SERIAL(CFoo, CObject, 2)
+IMPLEMENT_SERIAL(CArBar, CObject, 1)
+IMPLEMENT_SERIAL(CArTrivial, CObject, 1)
+IMPLEMENT_SERIAL(CArNode, CObject, 1)
+IMPLEMENT_SERIAL(CArVersioned, CObject, VERSIONABLE_SCHEMA | 3)
+IMPLEMENT_SERIAL(CArFailing, CObject, 1)
+IMPLEMENT_DYNCREATE(CArPlain, CObject)
+
+int CArNode::s_live = 0;
+int CArFailing::s_live = 0;
+
+void CFoo::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    ar << m_value;
+  } else {
+    ar >> m_value;
+  }
+}
+
+void CArBar::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    ar << m_word << m_text;
+  } else {
+    ar >> m_word >> m_text;
+  }
+}
+
+void CArTrivial::Serialize(CArchive&) {}
+
+CArNode::~CArNode() {
+  delete m_child;
+  --s_live;
+}
+
+void CArNode::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    ar << m_value << m_link << m_child;
+  } else {
+    ar >> m_value;
+    m_link = ar.ReadObject(RUNTIME_CLASS(CObject));
+    m_child = static_cast<CArNode*>(ar.ReadNewObject(RUNTIME_CLASS(CArNode)));
+  }
+}
+
+void CArVersioned::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    m_firstSchema = ar.GetObjectSchema();
+    ar << static_cast<BYTE>(m_child ? 1 : 0);
+    if (m_child) ar << m_child;
+  } else {
+    BYTE hasChild = 0;
+    ar >> hasChild;
+    if (hasChild)
+      m_child = static_cast<CArVersioned*>(ar.ReadNewObject(RUNTIME_CLASS(CArVersioned)));
+    m_firstSchema = ar.GetObjectSchema();
+    m_secondSchema = ar.GetObjectSchema();
+  }
+}
+
+CArFailing::~CArFailing() {
+  delete m_child;
+  --s_live;
+}
+
+void CArFailing::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    ar << m_child << m_flag;
+  } else {
+    m_child = static_cast<CArNode*>(ar.ReadNewObject(RUNTIME_CLASS(CArNode)));
+    ar >> m_flag;
+    if (m_flag != 0) throw CArchiveException(CArchiveException::genericException);
+  }
+}
+
+// Registered and serializable, but without a way to create objects.
+static CRuntimeClass g_abstractClass = {"CArAbstract", static_cast<int>(sizeof(CObject)), 1,
+                                        nullptr, RUNTIME_CLASS(CObject)};
+static const AFX_CLASSINIT g_abstractInit(&g_abstractClass);
+
+}  // namespace artest

@@ -1,0 +1,110 @@
+// Serializable classes and memory-archive helpers shared by the archive tests.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "platform/archive.h"
+
+namespace artest {
+
+// One 32-bit value; schema 2.
+class CFoo : public CObject {
+  DECLARE_SERIAL(CFoo)
+ public:
+  CFoo() = default;
+  explicit CFoo(LONG value) : m_value(value) {}
+  void Serialize(CArchive& ar) override;
+  LONG m_value = 0;
+};
+
+// A word and a string; schema 1.
+class CArBar : public CObject {
+  DECLARE_SERIAL(CArBar)
+ public:
+  void Serialize(CArchive& ar) override;
+  WORD m_word = 0;
+  CString m_text;
+};
+
+// Stores nothing: the cheapest object, to run the index counter up; schema 1.
+class CArTrivial : public CObject {
+  DECLARE_SERIAL(CArTrivial)
+ public:
+  void Serialize(CArchive& ar) override;
+};
+
+// A value, a link it does not own and a child it owns; counts live instances; schema 1.
+class CArNode : public CObject {
+  DECLARE_SERIAL(CArNode)
+ public:
+  CArNode() { ++s_live; }
+  ~CArNode() override;
+  void Serialize(CArchive& ar) override;
+  LONG m_value = 0;
+  CObject* m_link = nullptr;
+  CArNode* m_child = nullptr;
+  static int s_live;
+};
+
+// Versionable with current schema 3; records what GetObjectSchema gives during Serialize,
+// asking after reading its optional owned child.
+class CArVersioned : public CObject {
+  DECLARE_SERIAL(CArVersioned)
+ public:
+  ~CArVersioned() override { delete m_child; }
+  void Serialize(CArchive& ar) override;
+  CArVersioned* m_child = nullptr;
+  UINT m_firstSchema = 0;
+  UINT m_secondSchema = 0;
+};
+
+// Reads an owned child, then a flag; a non-zero flag makes loading fail; schema 1.
+class CArFailing : public CObject {
+  DECLARE_SERIAL(CArFailing)
+ public:
+  CArFailing() { ++s_live; }
+  ~CArFailing() override;
+  void Serialize(CArchive& ar) override;
+  CArNode* m_child = nullptr;
+  LONG m_flag = 0;
+  static int s_live;
+};
+
+// Dynamically creatable but not serializable.
+class CArPlain : public CObject {
+  DECLARE_DYNCREATE(CArPlain)
+};
+
+// Runs body on a storing archive over a memory file; returns the bytes written.
+template <typename Body>
+std::vector<BYTE> StoreBytes(Body&& body, int bufSize = 4096) {
+  CMemFile file;
+  {
+    CArchive ar(&file, CArchive::store, bufSize);
+    std::forward<Body>(body)(ar);
+    ar.Close();
+  }
+  std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
+  file.SeekToBegin();
+  file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+  return bytes;
+}
+
+// A loading archive over its own copy of some bytes.
+class Loader {
+ public:
+  explicit Loader(std::vector<BYTE> bytes, int bufSize = 4096)
+      : m_bytes(std::move(bytes)),
+        m_file(m_bytes.data(), static_cast<UINT>(m_bytes.size())),
+        m_ar(&m_file, CArchive::load, bufSize) {}
+  CArchive& ar() { return m_ar; }
+
+ private:
+  std::vector<BYTE> m_bytes;
+  CMemFile m_file;
+  CArchive m_ar;
+};
+
+}  // namespace artest
