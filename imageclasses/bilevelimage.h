@@ -5,6 +5,7 @@
 
 class CBiLevelImage : public virtual CImage {
   DECLARE_SERIAL(CBiLevelImage)
+  friend struct vorlane::detail::FormatAccess;
 
  public:
   CBiLevelImage();

@@ -5,6 +5,7 @@
 
 class CGreyScaleImage : public virtual CImage {
   DECLARE_SERIAL(CGreyScaleImage)
+  friend struct vorlane::detail::FormatAccess;
 
  public:
   CGreyScaleImage();

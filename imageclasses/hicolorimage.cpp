@@ -38,7 +38,14 @@ int CHiColorImage::Create(int width, int height, unsigned long colour, const wch
 
 void CHiColorImage::FreeMem() {
   CImage::FreeMem();
-  if (!m_bArraysByReference) vorlane::detail::FreePixelArrays(m_pData, m_ppLines);
+  if (!m_bArraysByReference) {
+    vorlane::detail::FreePixelArrays(m_pData, m_ppLines);
+  } else {
+    // Shared arrays stay with their owner; forget them so that nothing can use or free them.
+    m_pData = nullptr;
+    m_ppLines = nullptr;
+    m_bArraysByReference = 0;
+  }
   if (m_bBackup) {
     vorlane::detail::FreePixelArrays(m_pBackupData, m_ppBackupLines);
     m_bBackup = 0;

@@ -5,6 +5,7 @@
 
 class CHiColorImage : public virtual CImage {
   DECLARE_SERIAL(CHiColorImage)
+  friend struct vorlane::detail::FormatAccess;
 
  public:
   CHiColorImage();

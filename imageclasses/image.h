@@ -14,6 +14,11 @@ class CImageMap;
 struct BITMAPINFO;
 typedef struct tiff TIFF;
 
+namespace vorlane::detail {
+// Reaches the pixel arrays of the four formats for conversion, duplication and backups.
+struct FormatAccess;
+}  // namespace vorlane::detail
+
 #define IMAGE_TYPE_IMAGE 0x01
 #define IMAGE_TYPE_BILEVEL 0x02
 #define IMAGE_TYPE_LOCOLOR 0x04

@@ -27,6 +27,12 @@ void CLoColorImage::FreeMem() {
     vorlane::detail::FreePixelArrays(m_pData, m_ppLines);
     delete[] m_pPalette;
     m_pPalette = nullptr;
+  } else {
+    // Shared arrays stay with their owner; forget them so that nothing can use or free them.
+    m_pData = nullptr;
+    m_ppLines = nullptr;
+    m_pPalette = nullptr;
+    m_bArraysByReference = 0;
   }
   if (m_bBackup) {
     vorlane::detail::FreePixelArrays(m_pBackupData, m_ppBackupLines);

@@ -5,6 +5,7 @@
 
 class CLoColorImage : public virtual CImage {
   DECLARE_SERIAL(CLoColorImage)
+  friend struct vorlane::detail::FormatAccess;
 
  public:
   CLoColorImage();
