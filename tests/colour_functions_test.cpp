@@ -1,0 +1,366 @@
+// Tests of the colour-space conversions and the perceptual colour tests.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <climits>
+#include <cmath>
+#include <limits>
+
+#include "colourfunctions/colourfunctions.h"
+#include "colourfunctions/colourfunctions_detail.h"
+
+namespace {
+
+using vorlane::kHlsByteScale;
+using vorlane::kHlsDegreePercentScale;
+using vorlane::kLabScale;
+
+struct Triple {
+  float x, y, z;
+};
+
+Triple Hls(float r, float g, float b, unsigned char code = kHlsByteScale) {
+  Triple t{-1, -1, -1};
+  TT_RGB2HLS(r, g, b, &t.x, &t.y, &t.z, code);
+  return t;
+}
+
+Triple Rgb(float h, float l, float s, unsigned char code = kHlsByteScale) {
+  Triple t{-1, -1, -1};
+  TT_HLS2RGB(h, l, s, &t.x, &t.y, &t.z, code);
+  return t;
+}
+
+Triple Lab(float r, float g, float b) {
+  Triple t{-1, -1, -1};
+  TT_sRGB2sLab(r, g, b, &t.x, &t.y, &t.z, kLabScale);
+  return t;
+}
+
+void ExpectNear(const Triple& t, double x, double y, double z, double tolerance) {
+  EXPECT_NEAR(t.x, x, tolerance);
+  EXPECT_NEAR(t.y, y, tolerance);
+  EXPECT_NEAR(t.z, z, tolerance);
+}
+
+// CIE L*a*b* of an sRGB colour straight from the definitions, in double precision.
+Triple ReferenceLab(double r, double g, double b) {
+  auto linear = [](double c) {
+    c /= 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  auto f = [](double t) {
+    const double d = 6.0 / 29.0;
+    return t > d * d * d ? std::cbrt(t) : t / (3.0 * d * d) + 4.0 / 29.0;
+  };
+  const double lr = linear(r), lg = linear(g), lb = linear(b);
+  const double x = (0.4124564 * lr + 0.3575761 * lg + 0.1804375 * lb) / 0.95047;
+  const double y = 0.2126729 * lr + 0.7151522 * lg + 0.0721750 * lb;
+  const double z = (0.0193339 * lr + 0.1191920 * lg + 0.9503041 * lb) / 1.08883;
+  return {float(116.0 * f(y) - 16.0), float(500.0 * (f(x) - f(y))), float(200.0 * (f(y) - f(z)))};
+}
+
+// Truncated byte-scale h, l, s of a colour, as the callers pass them to the predicates.
+struct HlsBytes {
+  int h, l, s;
+};
+
+HlsBytes Bytes(int r, int g, int b) {
+  const Triple t = Hls(float(r), float(g), float(b));
+  return {int(t.x), int(t.y), int(t.z)};
+}
+
+// --- RGB to HLS ------------------------------------------------------------------------
+
+TEST(ColourHls, ByteScaleLandmarks) {
+  const float sixth = 256.0f / 6.0f;
+  ExpectNear(Hls(255, 0, 0), 0, 127.5, 255, 1e-4);
+  ExpectNear(Hls(255, 255, 0), sixth, 127.5, 255, 1e-4);
+  ExpectNear(Hls(0, 255, 0), 2 * sixth, 127.5, 255, 1e-4);
+  ExpectNear(Hls(0, 255, 255), 128, 127.5, 255, 1e-4);
+  ExpectNear(Hls(0, 0, 255), 4 * sixth, 127.5, 255, 1e-4);
+  ExpectNear(Hls(255, 0, 255), 5 * sixth, 127.5, 255, 1e-4);
+  // Half-saturated dark red: l = (128 + 0) / 2, s = 128 / 128 (below mid lightness).
+  ExpectNear(Hls(128, 0, 0), 0, 64, 255, 1e-4);
+  // Light red above mid lightness: s = d / (510 - max - min) = 127 / 127.
+  ExpectNear(Hls(255, 128, 128), 0, 191.5, 255, 1e-4);
+  ExpectNear(Hls(191, 64, 64), 0, 127.5, 127, 1e-4);
+}
+
+TEST(ColourHls, GreysHaveNoHueOrSaturation) {
+  for (int v = 0; v < 256; ++v) {
+    const Triple t = Hls(float(v), float(v), float(v));
+    EXPECT_EQ(t.x, 0.0f);
+    EXPECT_EQ(t.y, float(v));
+    EXPECT_EQ(t.z, 0.0f);
+  }
+}
+
+TEST(ColourHls, HueWrapStaysBelow256) {
+  // One step short of red, coming from magenta: the largest hue of all.
+  const Triple t = Hls(255, 0, 1);
+  EXPECT_GT(t.x, 255.0f);
+  EXPECT_LT(t.x, 256.0f);
+  EXPECT_EQ(int(t.x), 255);
+  // And one step past red towards yellow.
+  EXPECT_LT(Hls(255, 1, 0).x, 1.0f);
+}
+
+TEST(ColourHls, DegreePercentScale) {
+  ExpectNear(Hls(255, 0, 0, kHlsDegreePercentScale), 0, 50, 100, 1e-4);
+  ExpectNear(Hls(0, 255, 0, kHlsDegreePercentScale), 120, 50, 100, 1e-4);
+  ExpectNear(Hls(0, 0, 255, kHlsDegreePercentScale), 240, 50, 100, 1e-4);
+  ExpectNear(Hls(255, 255, 255, kHlsDegreePercentScale), 0, 100, 0, 1e-4);
+  ExpectNear(Hls(255, 128, 0, kHlsDegreePercentScale), 60.0 * 128 / 255, 50, 100, 1e-4);
+  // The same conversion as the byte scale, in other units.
+  for (int r = 0; r < 256; r += 15)
+    for (int g = 0; g < 256; g += 17)
+      for (int b = 0; b < 256; b += 5) {
+        const Triple bytes = Hls(float(r), float(g), float(b));
+        const Triple natural = Hls(float(r), float(g), float(b), kHlsDegreePercentScale);
+        ASSERT_NEAR(natural.x, bytes.x * 360.0 / 256.0, 1e-3);
+        ASSERT_NEAR(natural.y, bytes.y * 100.0 / 255.0, 1e-4);
+        ASSERT_NEAR(natural.z, bytes.z * 100.0 / 255.0, 1e-4);
+      }
+}
+
+TEST(ColourHls, EveryByteTripleInRangeAndRoundTripsExactly) {
+  long outOfRange = 0, changed = 0, changedNatural = 0;
+  for (int r = 0; r < 256; ++r)
+    for (int g = 0; g < 256; ++g)
+      for (int b = 0; b < 256; ++b) {
+        const Triple hls = Hls(float(r), float(g), float(b));
+        if (!(hls.x >= 0 && hls.x < 256 && hls.y >= 0 && hls.y < 256 && hls.z >= 0 && hls.z < 256))
+          ++outOfRange;
+        // Truncating callers get the channel bytes back.
+        const Triple rgb = Rgb(hls.x, hls.y, hls.z);
+        if (int(rgb.x) != r || int(rgb.y) != g || int(rgb.z) != b) ++changed;
+        const Triple n = Hls(float(r), float(g), float(b), kHlsDegreePercentScale);
+        if (!(n.x >= 0 && n.x < 360 && n.y >= 0 && n.y <= 100 && n.z >= 0 && n.z <= 100))
+          ++outOfRange;
+        const Triple back = Rgb(n.x, n.y, n.z, kHlsDegreePercentScale);
+        if (int(back.x) != r || int(back.y) != g || int(back.z) != b) ++changedNatural;
+      }
+  EXPECT_EQ(outOfRange, 0);
+  EXPECT_EQ(changed, 0);
+  EXPECT_EQ(changedNatural, 0);
+}
+
+TEST(ColourHls, OutOfRangeInputsAreClamped) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  ExpectNear(Hls(300, -5, nan), 0, 127.5, 255, 0);
+  ExpectNear(Hls(1e30f, 1e30f, 1e30f), 0, 255, 0, 0);
+}
+
+TEST(ColourHls, NullOutputWritesNothing) {
+  float h = -1, l = -1, s = -1, r = -1, g = -1, b = -1;
+  TT_RGB2HLS(10, 20, 30, &h, nullptr, &s, kHlsByteScale);
+  TT_HLS2RGB(10, 20, 30, &r, &g, nullptr, kHlsByteScale);
+  TT_sRGB2sLab(10, 20, 30, nullptr, &l, &b, kLabScale);
+  EXPECT_EQ(h, -1);
+  EXPECT_EQ(s, -1);
+  EXPECT_EQ(r, -1);
+  EXPECT_EQ(g, -1);
+  EXPECT_EQ(l, -1);
+  EXPECT_EQ(b, -1);
+}
+
+// --- HLS to RGB ------------------------------------------------------------------------
+
+TEST(ColourHlsInverse, Landmarks) {
+  ExpectNear(Rgb(0, 127.5f, 255), 255, 0, 0, 0);
+  ExpectNear(Rgb(128, 127.5f, 255), 0, 255, 255, 0);
+  ExpectNear(Rgb(200, 255, 255), 255, 255, 255, 0);  // white whatever the hue
+  ExpectNear(Rgb(200, 0, 255), 0, 0, 0, 0);          // black likewise
+  ExpectNear(Rgb(90, 77, 0), 77, 77, 77, 0);         // grey
+  ExpectNear(Rgb(240, 50, 100, kHlsDegreePercentScale), 0, 0, 255, 0);
+}
+
+TEST(ColourHlsInverse, HueIsTakenModuloTheTurn) {
+  for (float h : {0.0f, 10.5f, 100.0f, 255.9f}) {
+    const Triple base = Rgb(h, 100, 180);
+    ExpectNear(Rgb(h + 256.0f, 100, 180), base.x, base.y, base.z, 1e-3);
+    ExpectNear(Rgb(h - 256.0f, 100, 180), base.x, base.y, base.z, 1e-3);
+    ExpectNear(Rgb(h + 2560.0f, 100, 180), base.x, base.y, base.z, 1e-2);
+  }
+  const Triple deg = Rgb(-120, 50, 100, kHlsDegreePercentScale);
+  ExpectNear(deg, 0, 0, 255, 0);
+}
+
+TEST(ColourHlsInverse, AnyInputGivesChannelsInRange) {
+  // Table transformations hand arbitrary integers back; nothing may leave 0..255.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const float values[] = {-1e9f, -1000,  -256, -1,  -0.5f, 0,    0.5f, 1,   127.5f,
+                          255,   255.9f, 256,  300, 1000,  1e9f, nan,  inf, -inf};
+  for (unsigned char code : {kHlsByteScale, kHlsDegreePercentScale})
+    for (float h : values)
+      for (float l : values)
+        for (float s : values) {
+          const Triple t = Rgb(h, l, s, code);
+          for (float c : {t.x, t.y, t.z}) {
+            ASSERT_GE(c, 0.0f) << h << " " << l << " " << s;
+            ASSERT_LE(c, 255.0f) << h << " " << l << " " << s;
+          }
+        }
+  // Lightness and saturation clamp onto their ends.
+  ExpectNear(Rgb(0, 400, 255), 255, 255, 255, 0);
+  ExpectNear(Rgb(0, 127.5f, 900), 255, 0, 0, 0);
+  ExpectNear(Rgb(0, -3, 255), 0, 0, 0, 0);
+}
+
+// --- sRGB to L*a*b* --------------------------------------------------------------------
+
+TEST(ColourLab, PublishedReferenceValues) {
+  ExpectNear(Lab(255, 0, 0), 53.2408, 80.0925, 67.2032, 2e-3);
+  ExpectNear(Lab(0, 255, 0), 87.7347, -86.1827, 83.1793, 2e-3);
+  ExpectNear(Lab(0, 0, 255), 32.2970, 79.1875, -107.8602, 2e-3);
+  ExpectNear(Lab(255, 255, 0), 97.1393, -21.5537, 94.4780, 2e-3);
+  ExpectNear(Lab(0, 255, 255), 91.1132, -48.0875, -14.1312, 2e-3);
+  ExpectNear(Lab(255, 0, 255), 60.3242, 98.2343, -60.8249, 2e-3);
+  ExpectNear(Lab(255, 255, 255), 100.0, 0.0, 0.0, 2e-3);
+  ExpectNear(Lab(128, 128, 128), 53.5850, 0.0, 0.0, 2e-3);
+  ExpectNear(Lab(0, 0, 0), 0.0, 0.0, 0.0, 0.0);
+}
+
+TEST(ColourLab, TransferTableMatchesTheCurve) {
+  for (int i = 0; i < 256; ++i) {
+    const double v = i / 255.0;
+    const double expected = v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    EXPECT_NEAR(vorlane::detail::kSrgbToLinear[i], expected, 1e-7 * expected + 1e-12) << i;
+  }
+  EXPECT_EQ(vorlane::detail::kSrgbToLinear[0], 0.0f);
+  EXPECT_EQ(vorlane::detail::kSrgbToLinear[255], 1.0f);
+}
+
+TEST(ColourLab, AgreesWithDoublePrecisionDefinition) {
+  // Covers both branches of the companding function (dark channels take the linear one)
+  // and the cube root over its whole range.
+  double worst = 0;
+  for (int r = 0; r < 256; r += 3)
+    for (int g = 0; g < 256; g += 3)
+      for (int b = 0; b < 256; b += 3) {
+        const Triple got = Lab(float(r), float(g), float(b));
+        const Triple want = ReferenceLab(r, g, b);
+        worst = std::fmax(worst, std::fabs(got.x - want.x));
+        worst = std::fmax(worst, std::fabs(got.y - want.y));
+        worst = std::fmax(worst, std::fabs(got.z - want.z));
+      }
+  EXPECT_LT(worst, 1e-3);
+}
+
+TEST(ColourLab, GreysAreNeutralAndOrderedByLightness) {
+  float previous = -1;
+  for (int v = 0; v < 256; ++v) {
+    const Triple t = Lab(float(v), float(v), float(v));
+    EXPECT_NEAR(t.y, 0.0, 2e-3) << v;
+    EXPECT_NEAR(t.z, 0.0, 2e-3) << v;
+    EXPECT_GT(t.x, previous) << v;
+    previous = t.x;
+  }
+}
+
+TEST(ColourLab, FractionalAndOutOfRangeInputs) {
+  // Between two whole values the exact curve is used.
+  const Triple want = ReferenceLab(127.5, 40.25, 200.75);
+  ExpectNear(Lab(127.5f, 40.25f, 200.75f), want.x, want.y, want.z, 1e-3);
+  const Triple red = Lab(255, 0, 0);
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  ExpectNear(Lab(400, -20, nan), red.x, red.y, red.z, 0);
+  // The code only names the scale: any code gives the same values.
+  Triple other;
+  TT_sRGB2sLab(255, 0, 0, &other.x, &other.y, &other.z, 0);
+  ExpectNear(other, red.x, red.y, red.z, 0);
+}
+
+// --- Predicates ------------------------------------------------------------------------
+
+TEST(ColourPredicates, ChromaticAndAchromaticClearCases) {
+  for (auto [r, g, b] : {std::array{255, 0, 0}, {40, 50, 120}, {200, 60, 70}, {0, 128, 0}}) {
+    const HlsBytes c = Bytes(r, g, b);
+    EXPECT_NE(TT_IsChromatic(c.h, c.l, c.s), 0) << r << " " << g << " " << b;
+    EXPECT_EQ(TT_IsAchromatic(c.h, c.l, c.s), 0) << r << " " << g << " " << b;
+  }
+  // Greys, and colours one step from white or black whose HLS saturation is full.
+  for (auto [r, g, b] :
+       {std::array{0, 0, 0}, {255, 255, 255}, {128, 128, 128}, {250, 250, 255}, {10, 0, 0}}) {
+    const HlsBytes c = Bytes(r, g, b);
+    EXPECT_EQ(TT_IsChromatic(c.h, c.l, c.s), 0) << r << " " << g << " " << b;
+    EXPECT_NE(TT_IsAchromatic(c.h, c.l, c.s), 0) << r << " " << g << " " << b;
+  }
+  // A faint tint is neither.
+  const HlsBytes tint = Bytes(180, 170, 200);
+  EXPECT_EQ(TT_IsChromatic(tint.h, tint.l, tint.s), 0);
+  EXPECT_EQ(TT_IsAchromatic(tint.h, tint.l, tint.s), 0);
+}
+
+TEST(ColourPredicates, ChromaThresholds) {
+  // At l = 153 the chroma is s * 204 / 255 = 0.8 s.
+  EXPECT_EQ(TT_IsChromatic(0, 153, 50), 1);  // chroma 40
+  EXPECT_EQ(TT_IsChromatic(0, 153, 49), 0);  // 39.2
+  EXPECT_EQ(TT_IsAchromatic(0, 153, 49), 0);
+  EXPECT_EQ(TT_IsAchromatic(0, 153, 26), 0);  // 20.8
+  EXPECT_EQ(TT_IsAchromatic(0, 153, 25), 1);  // 20
+  // Lightness at either end leaves no chroma; values outside 0..255 clamp.
+  EXPECT_EQ(TT_IsAchromatic(0, 255, 255), 1);
+  EXPECT_EQ(TT_IsAchromatic(0, -7, 900), 1);
+  EXPECT_EQ(TT_IsChromatic(0, 127, 900), 1);
+}
+
+TEST(ColourPredicates, HueToleranceAndWrap) {
+  // The default of 20 degrees covers 14 steps of 1.40625 degrees, not 15.
+  EXPECT_EQ(TT_CheckHueSimilarity(100, 114, -1.0f), 1);
+  EXPECT_EQ(TT_CheckHueSimilarity(100, 115, -1.0f), 0);
+  EXPECT_EQ(TT_CheckHueSimilarity(115, 100, -1.0f), 0);
+  EXPECT_EQ(TT_CheckHueSimilarity(250, 8, -1.0f), 1);  // across the wrap
+  EXPECT_EQ(TT_CheckHueSimilarity(9, 250, -1.0f), 0);
+  EXPECT_EQ(TT_CheckHueSimilarity(0, 128, -1.0f), 0);  // opposite hues
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  EXPECT_EQ(TT_CheckHueSimilarity(100, 114, nan), 1);
+  EXPECT_EQ(TT_CheckHueSimilarity(100, 115, -7.0f), 0);
+  // Explicit tolerances in degrees.
+  EXPECT_EQ(TT_CheckHueSimilarity(100, 114, 19.6875f), 1);
+  EXPECT_EQ(TT_CheckHueSimilarity(100, 114, 19.68f), 0);
+  EXPECT_EQ(TT_CheckHueSimilarity(7, 7, 0.0f), 1);
+  EXPECT_EQ(TT_CheckHueSimilarity(7, 8, 0.0f), 0);
+  EXPECT_EQ(TT_CheckHueSimilarity(0, 128, 180.0f), 1);
+  // Hues are taken modulo 256, extreme integers included.
+  EXPECT_EQ(TT_CheckHueSimilarity(-1, 255, 0.0f), 1);
+  EXPECT_EQ(TT_CheckHueSimilarity(261, 5, 0.0f), 1);
+  EXPECT_EQ(TT_CheckHueSimilarity(INT_MIN, INT_MAX, 1.5f), 1);
+}
+
+TEST(ColourPredicates, LightnessTolerance) {
+  EXPECT_EQ(TT_CheckLightnessSimilarity(100, 132), 1);
+  EXPECT_EQ(TT_CheckLightnessSimilarity(132, 100), 1);
+  EXPECT_EQ(TT_CheckLightnessSimilarity(100, 133), 0);
+  EXPECT_EQ(TT_CheckLightnessSimilarity(0, 255), 0);
+  EXPECT_EQ(TT_CheckLightnessSimilarity(-50, 0), 1);
+  EXPECT_EQ(TT_CheckLightnessSimilarity(INT_MIN, INT_MAX), 0);
+}
+
+TEST(ColourPredicates, SaturationComparesChroma) {
+  // At l = 153, s = 50 has chroma 40; s = 10 chroma 8 (32 apart), s = 9 chroma 7.2.
+  EXPECT_EQ(TT_CheckSaturationSimilarity(0, 153, 50, 0, 153, 10), 1);
+  EXPECT_EQ(TT_CheckSaturationSimilarity(0, 153, 9, 0, 153, 50), 0);
+  // Near-white with full HLS saturation is as colourless as white.
+  const HlsBytes nearWhite = Bytes(250, 250, 255), white = Bytes(255, 255, 255);
+  EXPECT_EQ(nearWhite.s, 255);
+  EXPECT_EQ(TT_CheckSaturationSimilarity(nearWhite.h, nearWhite.l, nearWhite.s, white.h, white.l,
+                                         white.s),
+            1);
+  // Hue does not enter.
+  EXPECT_EQ(TT_CheckSaturationSimilarity(0, 120, 200, 128, 120, 200), 1);
+  const HlsBytes red = Bytes(255, 0, 0), grey = Bytes(128, 128, 128);
+  EXPECT_EQ(TT_CheckSaturationSimilarity(red.h, red.l, red.s, grey.h, grey.l, grey.s), 0);
+}
+
+TEST(ColourPredicates, InksAndStampsOfAScannedPage) {
+  const HlsBytes ink1 = Bytes(40, 50, 120), ink2 = Bytes(50, 62, 140), stamp = Bytes(200, 60, 70);
+  EXPECT_EQ(TT_CheckHueSimilarity(ink2.h, ink1.h, -1.0f), 1);
+  EXPECT_EQ(TT_CheckLightnessSimilarity(ink2.l, ink1.l), 1);
+  EXPECT_EQ(TT_CheckSaturationSimilarity(ink2.h, ink2.l, ink2.s, ink1.h, ink1.l, ink1.s), 1);
+  EXPECT_EQ(TT_CheckHueSimilarity(stamp.h, ink1.h, -1.0f), 0);
+}
+
+}  // namespace
