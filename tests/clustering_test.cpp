@@ -1,0 +1,290 @@
+// Tests of the k-means clusterers: creation by class name, convergence and return values,
+// ties, empty clusters, random initialisation, angles in cylindrical coordinates, traces.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "imageclasses/clustering3d.h"
+#include "imageclasses/clusteringcylindrical.h"
+#include "platform/hooks.h"
+
+namespace {
+
+class TraceCapture {
+ public:
+  TraceCapture() {
+    m_previous = vorlane::SetTraceSink([this](const char* line) { m_lines.emplace_back(line); });
+  }
+  ~TraceCapture() { vorlane::SetTraceSink(m_previous); }
+  const std::vector<std::string>& Lines() const { return m_lines; }
+
+ private:
+  vorlane::TraceSink m_previous;
+  std::vector<std::string> m_lines;
+};
+
+struct Center {
+  float x, y, z;
+  int size;
+};
+
+Center Info(CClustering3D& c, int i) {
+  Center info{-1, -1, -1, -1};
+  EXPECT_EQ(c.GetClusterInfo(i, &info.x, &info.y, &info.z, &info.size), 1);
+  return info;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(Clustering, CreatedByClassName) {
+  CRuntimeClass* base = CRuntimeClass::FromName("CClustering3D");
+  CRuntimeClass* cylindrical = CRuntimeClass::FromName("CClusteringCylindrical");
+  ASSERT_NE(base, nullptr);
+  ASSERT_NE(cylindrical, nullptr);
+  std::unique_ptr<CObject> a(base->CreateObject());
+  std::unique_ptr<CObject> b(cylindrical->CreateObject());
+  EXPECT_NE(dynamic_cast<CClustering3D*>(a.get()), nullptr);
+  EXPECT_TRUE(b->IsKindOf(RUNTIME_CLASS(CClustering3D)));
+  EXPECT_EQ(dynamic_cast<CClusteringCylindrical*>(b.get())->GetAngleMode(), 2);
+}
+
+TEST(Clustering, TwoPointsConvergeInTheSecondIteration) {
+  CClustering3D c;
+  EXPECT_EQ(c.AddPoint(0, 0, 0), 1);
+  EXPECT_EQ(c.AddPoint(10, 0, 0), 2);
+  c.SetK(2);
+  EXPECT_EQ(c.GetK(), 2);
+  c.InitializeCluster(0, 1, 0, 0);
+  c.InitializeCluster(1, 9, 0, 0);
+  EXPECT_EQ(c.PerformClustering(0.5f, 100), 1);
+  const Center a = Info(c, 0);
+  const Center b = Info(c, 1);
+  EXPECT_EQ(a.x, 0.0f);
+  EXPECT_EQ(a.size, 1);
+  EXPECT_EQ(b.x, 10.0f);
+  EXPECT_EQ(b.size, 1);
+  // Without a positive tolerance the limit is always reached.
+  EXPECT_EQ(c.PerformClustering(0.0f, 7), 7);
+  EXPECT_EQ(c.PerformClustering(-1.0f, 0), 0);
+  EXPECT_EQ(c.PerformClustering(0.0f, -1), 65535);
+}
+
+TEST(Clustering, OneClusterIsTheMeanOfAllPoints) {
+  CClustering3D c;
+  c.AddPoint(1, 2, 3);
+  c.AddPoint(3, 4, 5);
+  c.AddPoint(5, 0, 1);
+  c.SetK(1);
+  c.InitializeCluster(0, 100, 100, 100);
+  EXPECT_EQ(c.PerformClustering(0.01f, 10), 1);
+  const Center m = Info(c, 0);
+  EXPECT_FLOAT_EQ(m.x, 3.0f);
+  EXPECT_FLOAT_EQ(m.y, 2.0f);
+  EXPECT_FLOAT_EQ(m.z, 3.0f);
+  EXPECT_EQ(m.size, 3);
+}
+
+TEST(Clustering, MeansOfManyPointsStayExact) {
+  // Single-precision sums of 200000 values of 255 drift from 5.1e7 by hundreds.
+  CClustering3D c;
+  for (int i = 0; i < 200000; ++i) c.AddPoint(255.0f, 1.0f, 100.0f + (i % 2));
+  c.SetK(1);
+  c.PerformClustering(0.0f, 1);
+  const Center m = Info(c, 0);
+  EXPECT_EQ(m.x, 255.0f);
+  EXPECT_EQ(m.y, 1.0f);
+  EXPECT_EQ(m.z, 100.5f);
+  EXPECT_EQ(m.size, 200000);
+}
+
+TEST(Clustering, TiesGoToTheLowerIndexAndEmptyClustersStay) {
+  CClustering3D c;
+  c.AddPoint(5, 0, 0);
+  c.SetK(3);
+  c.InitializeCluster(0, 0, 0, 0);
+  c.InitializeCluster(1, 10, 0, 0);
+  c.InitializeCluster(2, 50, 50, 50);
+  EXPECT_EQ(c.HypotheticAssignment(5, 0, 0), 0);
+  EXPECT_EQ(c.HypotheticAssignment(6, 0, 0), 1);
+  EXPECT_EQ(c.PerformClustering(0.1f, 10), 1);
+  EXPECT_EQ(Info(c, 0).x, 5.0f);
+  EXPECT_EQ(Info(c, 0).size, 1);
+  EXPECT_EQ(Info(c, 1).x, 10.0f);  // received nothing: kept
+  EXPECT_EQ(Info(c, 1).size, 0);
+  EXPECT_EQ(Info(c, 2).z, 50.0f);
+}
+
+TEST(Clustering, WithoutClusters) {
+  CClustering3D c;
+  c.AddPoint(1, 1, 1);
+  EXPECT_EQ(c.PerformClustering(0.5f, 10), 0);
+  EXPECT_EQ(c.HypotheticAssignment(1, 1, 1), -1);
+  float x = -7.0f;
+  int size = -7;
+  EXPECT_EQ(c.GetClusterInfo(0, &x, nullptr, nullptr, &size), 0);
+  EXPECT_EQ(x, -7.0f);
+  EXPECT_EQ(size, -7);
+  c.SetK(-4);
+  EXPECT_EQ(c.GetK(), 0);
+}
+
+TEST(Clustering, IndicesOutsideTheClustersChangeNothing) {
+  CClustering3D c;
+  c.SetK(2);
+  c.InitializeCluster(2, 9, 9, 9);
+  c.InitializeCluster(-1, 9, 9, 9);
+  EXPECT_EQ(Info(c, 0).x, 0.0f);
+  EXPECT_EQ(Info(c, 1).x, 0.0f);
+  EXPECT_EQ(c.GetClusterInfo(2, nullptr, nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(c.GetClusterInfo(0, nullptr, nullptr, nullptr, nullptr), 1);
+  c.InitializeCluster(1, 4, 5, 6);
+  c.SetK(2);  // fresh zeroed centres
+  EXPECT_EQ(Info(c, 1).y, 0.0f);
+}
+
+TEST(Clustering, RandomInitialisationPicksCoordinatesOfPoints) {
+  CClustering3D empty;
+  empty.SetK(3);
+  empty.AutoInitializeClusters(1);  // no point to pick: centres stay
+  EXPECT_EQ(Info(empty, 2).x, 0.0f);
+
+  CClustering3D c;
+  for (int i = 0; i < 1000; ++i) c.AddPoint(i, 1000 + i, 2000 + i);
+  c.SetK(8);
+  c.AutoInitializeClusters(2);  // no such mode
+  EXPECT_EQ(Info(c, 0).x, 0.0f);
+  std::srand(5);
+  c.AutoInitializeClusters(1);
+  bool differ = false;
+  for (int k = 0; k < 8; ++k) {
+    const Center m = Info(c, k);
+    EXPECT_TRUE(m.x >= 0 && m.x < 1000 && m.x == std::floor(m.x)) << m.x;
+    EXPECT_TRUE(m.y >= 1000 && m.y < 2000 && m.y == std::floor(m.y)) << m.y;
+    EXPECT_TRUE(m.z >= 2000 && m.z < 3000 && m.z == std::floor(m.z)) << m.z;
+    differ = differ || m.x != Info(c, 0).x;
+  }
+  EXPECT_TRUE(differ);  // not all from one point (the last one)
+}
+
+TEST(Clustering, TracesClusterInfoAndPoints) {
+  CClustering3D c;
+  c.AddPoint(1.5f, 2, 3);
+  c.SetK(2);
+  c.InitializeCluster(1, 1.5f, 2, 3);
+  c.PerformClustering(0.0f, 1);
+  TraceCapture trace;
+  c.TraceClusterInfo(1);
+  c.TraceClusterInfo(2);  // no such cluster
+  c.TracePoints();
+  EXPECT_EQ(trace.Lines(),
+            std::vector<std::string>({"Cluster ID: 1\n",
+                                      "Cluster Center:\nx = 1.500,\ty = 2.000,\tz=3.000\n",
+                                      "Cluster Size: 1\n", "1.500\t2.000\t3.000\n"}));
+  TraceCapture all;
+  c.TraceClusterInfo(-1);
+  ASSERT_EQ(all.Lines().size(), 8u);
+  EXPECT_EQ(all.Lines()[0], "Cluster ID: 0\n");
+  EXPECT_EQ(all.Lines()[3], "-------------------------------------------------\n");
+  EXPECT_EQ(all.Lines()[7], "-------------------------------------------------\n");
+}
+
+TEST(Clustering, PointFileHasTheAssignment) {
+  const std::string path = ::testing::TempDir() + "clustering_points.csv";
+  const std::wstring wpath(path.begin(), path.end());
+  CClustering3D c;
+  c.AddPoint(0, 0, 0);
+  c.AddPoint(10, 0.25f, -1);
+  c.TracePointsToFile(wpath.c_str());  // before any clustering
+  EXPECT_EQ(ReadFile(path), "0.000,0.000,0.000,-1\n10.000,0.250,-1.000,-1\n");
+  c.SetK(2);
+  c.InitializeCluster(1, 10, 0, 0);
+  c.PerformClustering(0.5f, 10);
+  c.AddPoint(3, 3, 3);  // added after the clustering
+  c.TracePointsToFile(wpath.c_str());
+  EXPECT_EQ(ReadFile(path), "0.000,0.000,0.000,0\n10.000,0.250,-1.000,1\n3.000,3.000,3.000,-1\n");
+  TraceCapture trace;
+  c.TracePointsToFile(L"/nonexistent-directory/points.csv");
+  EXPECT_EQ(trace.Lines(), std::vector<std::string>({"Could Not Open File\n"}));
+}
+
+TEST(ClusteringCylindrical, DegreeAnglesWrapAround) {
+  CClusteringCylindrical c;
+  c.SetAngleMode(1);
+  c.SetK(2);
+  c.InitializeCluster(0, 1, 340, 0);
+  c.InitializeCluster(1, 1, 1, 0);
+  EXPECT_EQ(c.HypotheticAssignment(1, 359, 0), 1);
+  EXPECT_EQ(c.HypotheticAssignment(1, 345, 0), 0);
+  // A cluster over both sides of 0 degrees has its centre at about 0.
+  for (float a : {358.0f, 359.0f, 1.0f, 2.0f}) c.AddPoint(1, a, 5);
+  c.SetK(1);
+  c.PerformClustering(0.0f, 1);
+  float r = 0, a = 0, h = 0;
+  int size = 0;
+  ASSERT_EQ(c.GetClusterInfo(0, &r, &a, &h, &size), 1);
+  EXPECT_TRUE(a >= 0.0f && a < 360.0f) << a;
+  EXPECT_LT(std::min(a, 360.0f - a), 0.01f);
+  EXPECT_NEAR(r, 0.99962, 1e-5);  // mean of cos 1 and cos 2 degrees
+  EXPECT_EQ(h, 5.0f);
+  EXPECT_EQ(size, 4);
+}
+
+TEST(ClusteringCylindrical, ReportedAnglesStayBelowAFullTurn) {
+  CClusteringCylindrical c;
+  c.SetAngleMode(1);
+  c.SetK(3);
+  c.InitializeCluster(0, 2, 359, 1);
+  c.InitializeCluster(1, 2, -0.00001f, 1);  // rounds to a full turn
+  c.InitializeCluster(2, 3, 90, 1);
+  float r = 0, a = 0, h = 0;
+  c.GetClusterInfo(0, &r, &a, &h, nullptr);
+  EXPECT_NEAR(a, 359.0f, 1e-3);
+  EXPECT_NEAR(r, 2.0f, 1e-5);
+  c.GetClusterInfo(1, &r, &a, &h, nullptr);
+  EXPECT_TRUE(a >= 0.0f && a < 360.0f) << a;
+  c.GetClusterInfo(2, &r, &a, &h, nullptr);
+  EXPECT_NEAR(a, 90.0f, 1e-3);
+  EXPECT_NEAR(r, 3.0f, 1e-5);
+}
+
+TEST(ClusteringCylindrical, RadianModeIsTheDefault) {
+  CClusteringCylindrical c;
+  c.AddPoint(4, 3.14159265f / 2, 7);
+  c.SetK(1);
+  c.PerformClustering(0.0f, 1);
+  float r = 0, a = 0, h = 0;
+  int size = 0;
+  ASSERT_EQ(c.GetClusterInfo(0, &r, &a, &h, &size), 1);
+  EXPECT_NEAR(a, 1.5707964f, 1e-6);
+  EXPECT_NEAR(r, 4.0f, 1e-5);
+  EXPECT_EQ(h, 7.0f);
+  c.SetAngleMode(1);
+  c.GetClusterInfo(0, &r, &a, &h, &size);
+  EXPECT_NEAR(a, 90.0f, 1e-4);
+  EXPECT_EQ(c.GetClusterInfo(1, &r, &a, &h, &size), 0);
+}
+
+TEST(ClusteringCylindrical, RadiusOfACentreOnTheVerticalAxis) {
+  // x = 0 exactly: the cosine of the rounded angle is tiny but not 0, and x divided by it
+  // would give a radius of 0.
+  CClusteringCylindrical c;
+  c.SetK(1);
+  c.CClustering3D::InitializeCluster(0, 0.0f, 5.0f, 0.0f);
+  float r = 0, a = 0;
+  c.GetClusterInfo(0, &r, &a, nullptr, nullptr);
+  EXPECT_EQ(r, 5.0f);
+  EXPECT_NEAR(a, 1.5707964f, 1e-6);
+}
+
+}  // namespace

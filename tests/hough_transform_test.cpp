@@ -1,0 +1,207 @@
+// Tests of the line Hough accumulator: default cells, the single-precision votes,
+// dropped votes, cell conversions, IsInCell, Reset and ranges without cells.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "imageclasses/houghtransform2d.h"
+
+namespace {
+
+struct Accumulator {
+  float** cells = nullptr;
+  int x = -1;
+  int y = -1;
+};
+
+Accumulator Transform(CHoughTransform2D& h) {
+  Accumulator a;
+  h.LineHoughTransform(&a.cells, &a.x, &a.y);
+  return a;
+}
+
+float Total(const Accumulator& a) {
+  float sum = 0.0f;
+  for (int i = 0; i < a.x; ++i) {
+    for (int j = 0; j < a.y; ++j) sum += a.cells[i][j];
+  }
+  return sum;
+}
+
+struct Point {
+  float x, y, w;
+};
+
+// The votes straight from their definition, point by point and cell by cell.
+std::vector<std::vector<float>> ReferenceVotes(const std::vector<Point>& points, float rMin,
+                                               float rMax, float rStep, float uMin, float uMax,
+                                               float uStep) {
+  const int cellsX = static_cast<int>((static_cast<double>(uMax) - uMin) / uStep);
+  const int cellsY = static_cast<int>((static_cast<double>(rMax) - rMin) / rStep);
+  std::vector<std::vector<float>> votes(cellsX, std::vector<float>(cellsY, 0.0f));
+  for (const Point& p : points) {
+    for (int i = 0; i < cellsX; ++i) {
+      const float u = static_cast<float>(i) * uStep + uMin;
+      const float xc = static_cast<float>(p.x * std::cos(static_cast<double>(u)));
+      const float r = static_cast<float>(xc + p.y * std::sin(static_cast<double>(u)));
+      const double q = (static_cast<double>(r) - rMin) / rStep;
+      if (q > -1.0 && q < cellsY) votes[i][static_cast<int>(q)] += p.w;
+    }
+  }
+  return votes;
+}
+
+TEST(HoughTransform, DefaultsGiveNinetyByTwentyCells) {
+  CHoughTransform2D h;
+  const Accumulator a = Transform(h);
+  EXPECT_EQ(a.x, 90);
+  EXPECT_EQ(a.y, 20);
+  ASSERT_NE(a.cells, nullptr);
+  EXPECT_EQ(Total(a), 0.0f);
+  EXPECT_FLOAT_EQ(h.GetUFromCellX(45), 1.5707964f);
+  EXPECT_EQ(h.GetRFromCellY(13), 3.0f);
+  EXPECT_EQ(h.GetRFromCellY(0), -10.0f);
+}
+
+TEST(HoughTransform, SinglePointVotesInSinglePrecision) {
+  CHoughTransform2D h;
+  EXPECT_EQ(h.AddPoint(3, 0, 2), 1);
+  const Accumulator a = Transform(h);
+  EXPECT_EQ(a.cells[0][13], 2.0f);  // u = 0, r = 3
+  // u = 45 steps is pi/2 rounded up: r is about -1.3e-7 and truncates into cell 9.
+  EXPECT_EQ(a.cells[45][9], 2.0f);
+  EXPECT_EQ(a.cells[45][10], 0.0f);
+  EXPECT_EQ(Total(a), 2.0f * 90);  // |r| <= 3 lies in range at every angle
+}
+
+TEST(HoughTransform, VerticalLineMeetsInOneCell) {
+  CHoughTransform2D h;
+  for (int y = -3; y <= 3; ++y) h.AddPoint(5, static_cast<float>(y), 1);
+  const Accumulator a = Transform(h);
+  EXPECT_EQ(a.cells[0][15], 7.0f);
+}
+
+TEST(HoughTransform, VotesOutsideTheDistanceRangeAreDropped) {
+  CHoughTransform2D h;
+  h.AddPoint(15, 0, 1);
+  const Accumulator a = Transform(h);
+  float column0 = 0.0f;
+  for (int j = 0; j < a.y; ++j) column0 += a.cells[0][j];
+  EXPECT_EQ(column0, 0.0f);         // r = 15 is above the range
+  EXPECT_EQ(a.cells[45][9], 1.0f);  // r close to 0 is inside
+  EXPECT_LT(Total(a), 90.0f);
+  // An r less than one cell below the minimum still lands in cell 0.
+  CHoughTransform2D low;
+  low.AddPoint(-10.5f, 0, 1);
+  low.AddPoint(-11.5f, 0, 1);
+  const Accumulator b = Transform(low);
+  EXPECT_EQ(b.cells[0][0], 1.0f);
+}
+
+TEST(HoughTransform, MatchesTheDefinitionOnRandomPoints) {
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> coordinate(-60.0f, 60.0f);
+  std::uniform_real_distribution<float> weight(0.1f, 3.0f);
+  std::vector<Point> points(300);
+  CHoughTransform2D h;
+  for (Point& p : points) {
+    p = {coordinate(rng), coordinate(rng), weight(rng)};
+    h.AddPoint(p.x, p.y, p.w);
+  }
+  h.SetR(-50.0f, 70.0f, 0.7f);
+  h.SetU(-0.3f, 3.1415927f, 0.01f);
+  const Accumulator a = Transform(h);
+  const auto want = ReferenceVotes(points, -50.0f, 70.0f, 0.7f, -0.3f, 3.1415927f, 0.01f);
+  ASSERT_EQ(a.x, static_cast<int>(want.size()));
+  ASSERT_EQ(a.y, static_cast<int>(want[0].size()));
+  for (int i = 0; i < a.x; ++i) {
+    for (int j = 0; j < a.y; ++j) ASSERT_EQ(a.cells[i][j], want[i][j]) << i << "," << j;
+  }
+  // Every point is in the cell it voted for at each angle, and in no other.
+  for (int k = 0; k < 20; ++k) {
+    const Point& p = points[k];
+    const int i = k * 7 % a.x;
+    int hits = 0;
+    for (int j = 0; j < a.y; ++j) hits += h.IsInCell(p.x, p.y, i, j);
+    const float u = static_cast<float>(i) * 0.01f + -0.3f;
+    const float xc = static_cast<float>(p.x * std::cos(static_cast<double>(u)));
+    const float r = static_cast<float>(xc + p.y * std::sin(static_cast<double>(u)));
+    const double q = (static_cast<double>(r) + 50.0) / 0.7f;
+    const bool inRange = q > -1.0 && q < a.y;
+    EXPECT_EQ(hits, inRange ? 1 : 0);
+    if (inRange) {
+      EXPECT_EQ(h.IsInCell(p.x, p.y, i, static_cast<int>(q)), 1);
+    }
+  }
+}
+
+TEST(HoughTransform, IsInCellNeedsAnAccumulatorAndACellInside) {
+  CHoughTransform2D h;
+  h.AddPoint(3, 0, 1);
+  EXPECT_EQ(h.IsInCell(3, 0, 0, 13), 0);  // before the first transform
+  Transform(h);
+  EXPECT_EQ(h.IsInCell(3, 0, 0, 13), 1);
+  EXPECT_EQ(h.IsInCell(3, 0, 0, 12), 0);
+  EXPECT_EQ(h.IsInCell(3, 0, 45, 9), 1);
+  EXPECT_EQ(h.IsInCell(3, 0, -1, 13), 0);
+  EXPECT_EQ(h.IsInCell(3, 0, 90, 13), 0);
+  EXPECT_EQ(h.IsInCell(3, 0, 0, 20), 0);
+  EXPECT_EQ(h.IsInCell(25, 0, 0, 19), 0);  // r above the range
+  // The current ranges count, with the dimensions of the last accumulator.
+  h.SetR(-5.0f, 15.0f, 1.0f);
+  EXPECT_EQ(h.IsInCell(3, 0, 0, 8), 1);
+}
+
+TEST(HoughTransform, ResetRestoresTheDefaults) {
+  CHoughTransform2D h;
+  for (int i = 0; i < 25; ++i) EXPECT_EQ(h.AddPoint(1, 1, 1), i + 1);
+  h.SetR(0.0f, 5.0f, 0.5f);
+  h.SetU(0.0f, 1.0f, 0.5f);
+  Accumulator a = Transform(h);
+  EXPECT_EQ(a.x, 2);
+  EXPECT_EQ(a.y, 10);
+  h.Reset();
+  EXPECT_EQ(h.IsInCell(1, 1, 0, 0), 0);
+  EXPECT_EQ(h.GetRFromCellY(0), -10.0f);
+  EXPECT_EQ(h.AddPoint(3, 0, 2), 1);
+  a = Transform(h);
+  EXPECT_EQ(a.x, 90);
+  EXPECT_EQ(a.y, 20);
+  EXPECT_EQ(Total(a), 180.0f);
+}
+
+TEST(HoughTransform, RangesWithoutCellsGiveNoAccumulator) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  struct Range {
+    float min, max, step;
+  };
+  for (const Range r : {Range{0, 10, 0}, Range{10, 0, 1}, Range{0, 0.5f, 1}, Range{0, 10, nan},
+                        Range{0, inf, 1}, Range{0, 10, 1e-9f}, Range{0, 1e9f, 1}}) {
+    CHoughTransform2D h;
+    h.AddPoint(1, 1, 1);
+    h.SetR(r.min, r.max, r.step);
+    const Accumulator a = Transform(h);
+    EXPECT_EQ(a.cells, nullptr) << r.min << " " << r.max << " " << r.step;
+    EXPECT_EQ(a.x, 0);
+    EXPECT_EQ(a.y, 0);
+    EXPECT_EQ(h.IsInCell(1, 1, 0, 0), 0);
+  }
+  // Both counts fit, their product does not.
+  CHoughTransform2D h;
+  h.SetU(0, 20000, 1);
+  h.SetR(0, 20000, 1);
+  EXPECT_EQ(Transform(h).cells, nullptr);
+  // A descending range with a negative step has cells.
+  h.SetR(10, -10, -1);
+  h.SetU(0, 3.1415927f, 0.034906585f);
+  h.AddPoint(3, 0, 1);
+  const Accumulator a = Transform(h);
+  EXPECT_EQ(a.y, 20);
+  EXPECT_EQ(a.cells[0][7], 1.0f);  // (3 - 10) / -1
+}
+
+}  // namespace
