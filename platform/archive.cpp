@@ -571,14 +571,18 @@ void CArchive::KillSlotsFrom(size_t index) {
 }
 
 CObject* CArchive::ReadObject(const CRuntimeClass* requested) {
-  return LoadObject(requested, false);
+  return LoadObject(requested, Accept::any);
 }
 
 CObject* CArchive::ReadNewObject(const CRuntimeClass* requested) {
-  return LoadObject(requested, true);
+  return LoadObject(requested, Accept::newObject);
 }
 
-CObject* CArchive::LoadObject(const CRuntimeClass* requested, bool newOnly) {
+CObject* CArchive::ReadReference(const CRuntimeClass* requested) {
+  return LoadObject(requested, Accept::reference);
+}
+
+CObject* CArchive::LoadObject(const CRuntimeClass* requested, Accept accept) {
   RequireLoading();
   UINT schema = kNoSchema;
   uint32_t objectIndex = 0;
@@ -587,7 +591,7 @@ CObject* CArchive::LoadObject(const CRuntimeClass* requested, bool newOnly) {
   // A reference to an object read before (or being read now).
   if (!cls) {
     if (objectIndex == 0) return nullptr;
-    if (newOnly || objectIndex >= m_loadArray.size() ||
+    if (accept == Accept::newObject || objectIndex >= m_loadArray.size() ||
         m_loadArray[objectIndex].kind != LoadSlot::kObject) {
       Fail(CArchiveException::badIndex);
     }
@@ -597,6 +601,7 @@ CObject* CArchive::LoadObject(const CRuntimeClass* requested, bool newOnly) {
   }
 
   // A new object: create it, give it the next index, then let it read itself.
+  if (accept == Accept::reference) Fail(CArchiveException::badIndex);
   if (!cls->m_pfnCreateObject) Fail(CArchiveException::badClass);
   if (m_nDepth >= kMaxObjectDepth) Fail(CArchiveException::genericException);
   std::unique_ptr<CObject> object(cls->CreateObject());

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -165,6 +166,10 @@ class CArchive {
   // before raises CArchiveException(badIndex), so that a hostile archive cannot give one
   // object two owners (or make an object own itself).
   CObject* ReadNewObject(const CRuntimeClass* requested);
+  // As ReadObject, for a pointer that the caller does not own (a link to an object stored
+  // elsewhere or to an owner): null or an object read before (or being read now); a new object
+  // raises CArchiveException(badIndex), since nobody would delete it.
+  CObject* ReadReference(const CRuntimeClass* requested);
   void WriteClass(const CRuntimeClass* cls);
   // Reads a class record or class reference; *schema receives the schema in the file.
   CRuntimeClass* ReadClass(const CRuntimeClass* requested = nullptr, UINT* schema = nullptr);
@@ -234,8 +239,10 @@ class CArchive {
   CRuntimeClass* ReadTag(const CRuntimeClass* requested, UINT* schema, uint32_t* objectIndex);
   // Reads a new-class record after its tag and enters it in the load table.
   CRuntimeClass* LoadNewClass(UINT* schema);
-  // ReadObject and ReadNewObject.
-  CObject* LoadObject(const CRuntimeClass* requested, bool newOnly);
+  // What LoadObject accepts: anything, only a new object, or only a reference.
+  enum class Accept { any, newObject, reference };
+  // ReadObject, ReadNewObject and ReadReference.
+  CObject* LoadObject(const CRuntimeClass* requested, Accept accept);
   // Marks the object slots from index on as dead (their objects were or may be deleted).
   void KillSlotsFrom(size_t index);
 

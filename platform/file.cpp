@@ -199,7 +199,7 @@ uint64_t CFile::Seek(int64_t offset, UINT from) {
       throw CFileException(CFileException::badSeek, m_strFileName);
   }
   if (::fseeko(m_pStream, static_cast<off_t>(offset), whence) != 0) {
-    ThrowErrno(CFileException::badSeek);
+    throw CFileException(CFileException::badSeek, m_strFileName);
   }
   m_lastOp = LastOp::none;
   return GetPosition();
@@ -208,7 +208,7 @@ uint64_t CFile::Seek(int64_t offset, UINT from) {
 uint64_t CFile::GetPosition() const {
   RequireOpen();
   const off_t pos = ::ftello(m_pStream);
-  if (pos < 0) ThrowErrno(CFileException::badSeek);
+  if (pos < 0) throw CFileException(CFileException::badSeek, m_strFileName);
   return static_cast<uint64_t>(pos);
 }
 

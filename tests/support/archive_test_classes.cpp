@@ -42,7 +42,7 @@ void CArNode::Serialize(CArchive& ar) {
     ar << m_value << m_link << m_child;
   } else {
     ar >> m_value;
-    m_link = ar.ReadObject(RUNTIME_CLASS(CObject));
+    m_link = ar.ReadReference(RUNTIME_CLASS(CObject));
     m_child = static_cast<CArNode*>(ar.ReadNewObject(RUNTIME_CLASS(CArNode)));
   }
 }

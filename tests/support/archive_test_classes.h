@@ -35,7 +35,8 @@ class CArTrivial : public CObject {
   void Serialize(CArchive& ar) override;
 };
 
-// A value, a link it does not own and a child it owns; counts live instances; schema 1.
+// A value, a link it does not own (to an object stored before) and a child it owns; counts
+// live instances; schema 1.
 class CArNode : public CObject {
   DECLARE_SERIAL(CArNode)
  public:

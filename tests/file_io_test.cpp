@@ -1,0 +1,217 @@
+// CFile on disk (UTF-8 paths, open modes, error causes) and CMemFile (growth, attach, detach).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/archive.h"
+#include "support/archive_test_classes.h"
+
+namespace {
+
+// A fresh directory under the temporary directory, removed with everything in it.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vorlane-file-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+  }
+  ~TempDir() { std::filesystem::remove_all(m_path); }
+  // The directory's path (plain ASCII) followed by '/' and name, as a wide string.
+  std::wstring Wide(const wchar_t* name) const {
+    std::wstring out(m_path.begin(), m_path.end());
+    return out + L"/" + name;
+  }
+  std::string Narrow(const char* utf8Name) const { return m_path + "/" + utf8Name; }
+
+ private:
+  std::string m_path;
+};
+
+template <typename Call>
+int FileCause(Call&& call) {
+  try {
+    call();
+  } catch (const CFileException& e) {
+    return e.m_cause;
+  }
+  return -1;
+}
+
+TEST(CFileTest, ArchiveRoundTripThroughANonAsciiPath) {
+  TempDir dir;
+  const std::wstring path = dir.Wide(L"\u00E9t\u00E9 \U0001F600.vlx");
+  artest::CFoo foo(42);
+  {
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
+    CArchive ar(&file, CArchive::store);
+    ar << &foo << CString(L"caf\u00E9");
+    ar.Close();
+    file.Close();
+  }
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.Narrow("\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80.vlx").c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 14 + 12);  // the CFoo record, then FF FE FF 04 and 4 code units
+
+  CFile file(path.c_str(), CFile::modeRead | CFile::shareDenyWrite);
+  EXPECT_TRUE(file.GetFilePath() == path.c_str());
+  EXPECT_EQ(file.GetLength(), 26u);
+  CArchive ar(&file, CArchive::load);
+  artest::CFoo* back = nullptr;
+  CString text;
+  ar >> back >> text;
+  std::unique_ptr<artest::CFoo> owner(back);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(back->m_value, 42);
+  EXPECT_TRUE(text == L"caf\u00E9");
+  EXPECT_EQ(ar.RemainingForLoad(), 0u);
+}
+
+TEST(CFileTest, OpenFailuresReportTheirCause) {
+  TempDir dir;
+  const std::wstring missing = dir.Wide(L"missing.bin");
+  CFile file;
+  CFileException error;
+  EXPECT_FALSE(file.Open(missing.c_str(), CFile::modeRead, &error));
+  EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
+  EXPECT_TRUE(error.m_strFileName == missing.c_str());
+  EXPECT_FALSE(file.Open(missing.c_str(), CFile::modeWrite));  // no modeCreate: must exist
+
+  // A directory cannot be opened as a file, for reading or writing.
+  const std::wstring self = dir.Wide(L"");
+  EXPECT_FALSE(file.Open(self.c_str(), CFile::modeRead, &error));
+  EXPECT_EQ(error.m_cause, CFileException::accessDenied);
+  EXPECT_FALSE(file.Open(self.c_str(), CFile::modeWrite, &error));
+  EXPECT_EQ(error.m_cause, CFileException::accessDenied);
+
+  // A path holding a lone surrogate has no UTF-8 form.
+  const wchar_t bad[] = {L'a', static_cast<wchar_t>(0xD800), 0};
+  EXPECT_FALSE(file.Open(bad, CFile::modeRead, &error));
+  EXPECT_EQ(error.m_cause, CFileException::badPath);
+
+  EXPECT_EQ(FileCause([&] { CFile f(missing.c_str(), CFile::modeRead); }),
+            CFileException::fileNotFound);
+}
+
+TEST(CFileTest, ModesSeekAndWrongDirection) {
+  TempDir dir;
+  const std::wstring path = dir.Wide(L"modes.bin");
+  {
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+    file.Write("abcdef", 6);
+    EXPECT_EQ(FileCause([&] {
+                char c;
+                file.Read(&c, 1);
+              }),
+              CFileException::accessDenied);
+  }
+  {
+    // modeNoTruncate keeps the content; read and write interleave.
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
+    EXPECT_EQ(file.GetLength(), 6u);
+    char two[2];
+    EXPECT_EQ(file.Read(two, 2), 2u);
+    file.Write("XY", 2);
+    EXPECT_EQ(file.Read(two, 2), 2u);
+    EXPECT_EQ(std::memcmp(two, "ef", 2), 0);
+    EXPECT_EQ(file.SeekToEnd(), 6u);
+    file.Write("g", 1);
+    EXPECT_EQ(file.GetLength(), 7u);
+    EXPECT_EQ(file.Seek(-3, CFile::current), 4u);
+    EXPECT_EQ(FileCause([&] { file.Seek(-1, CFile::begin); }), CFileException::badSeek);
+  }
+  {
+    CFile file(path.c_str(), CFile::modeRead);
+    char all[8] = {};
+    EXPECT_EQ(file.Read(all, 8), 7u);
+    EXPECT_STREQ(all, "abXYefg");
+    EXPECT_EQ(file.Read(all, 8), 0u);
+    EXPECT_EQ(FileCause([&] { file.Write("z", 1); }), CFileException::accessDenied);
+  }
+  {
+    // modeCreate alone truncates.
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+    EXPECT_EQ(file.GetLength(), 0u);
+  }
+  CFile closed;
+  EXPECT_EQ(FileCause([&] { closed.GetLength(); }), CFileException::invalidFile);
+}
+
+TEST(CFileTest, WriteFailureRaises) {
+  if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+  CFile file(L"/dev/full", CFile::modeWrite);
+  std::vector<BYTE> block(100000, 1);
+  // stdio may buffer the first bytes; the failure shows at the latest when flushing.
+  EXPECT_EQ(FileCause([&] {
+              file.Write(block.data(), static_cast<UINT>(block.size()));
+              file.Flush();
+            }),
+            CFileException::diskFull);
+
+  CFile full(L"/dev/full", CFile::modeWrite);
+  CArchive ar(&full, CArchive::store);
+  ar << static_cast<DWORD>(1);
+  EXPECT_EQ(FileCause([&] { ar.Close(); }), CFileException::diskFull);
+}
+
+TEST(CMemFileTest, GrowsAndDetaches) {
+  CMemFile file(16);
+  for (int i = 0; i < 10000; ++i) {
+    const auto b = static_cast<BYTE>(i);
+    file.Write(&b, 1);
+  }
+  EXPECT_EQ(file.GetLength(), 10000u);
+  EXPECT_EQ(file.GetPosition(), 10000u);
+  // A seek beyond the end leaves a gap of zeros.
+  file.Seek(10, CFile::end);
+  file.Write("!", 1);
+  EXPECT_EQ(file.GetLength(), 10011u);
+  BYTE* buffer = file.Detach();
+  ASSERT_NE(buffer, nullptr);
+  EXPECT_EQ(buffer[9999], static_cast<BYTE>(9999));
+  EXPECT_EQ(buffer[10005], 0);
+  EXPECT_EQ(buffer[10010], '!');
+  std::free(buffer);
+  EXPECT_EQ(file.GetLength(), 0u);
+  file.Write("ab", 2);  // usable again
+  EXPECT_EQ(file.GetLength(), 2u);
+  EXPECT_EQ(FileCause([&] { file.Seek(-3, CFile::current); }), CFileException::badSeek);
+  EXPECT_EQ(file.GetPosition(), 2u);
+}
+
+TEST(CMemFileTest, AttachedBufferIsReadAndNeverReallocated) {
+  BYTE data[4] = {1, 2, 3, 4};
+  {
+    CMemFile file(data, 4);
+    EXPECT_EQ(file.GetLength(), 4u);
+    BYTE two[2];
+    EXPECT_EQ(file.Read(two, 2), 2u);
+    file.Write("\x09", 1);  // inside the buffer: overwrites the caller's byte
+    EXPECT_EQ(data[2], 9);
+    EXPECT_EQ(FileCause([&] { file.Write("xy", 2); }), CFileException::diskFull);
+    EXPECT_EQ(file.GetLength(), 4u);
+  }
+  {
+    CMemFile file(data, 4, 8);
+    file.SeekToEnd();
+    file.Write("\x05", 1);  // moves the content into a buffer of the file's own
+    EXPECT_EQ(file.GetLength(), 5u);
+    BYTE* own = file.Detach();
+    ASSERT_NE(own, data);
+    EXPECT_EQ(std::memcmp(own, "\x01\x02\x09\x04\x05", 5), 0);
+    std::free(own);
+  }
+  EXPECT_EQ(std::memcmp(data, "\x01\x02\x09\x04", 4), 0);
+  CMemFile memory;
+  EXPECT_FALSE(memory.Open(L"x", CFile::modeRead));
+}
+
+}  // namespace
