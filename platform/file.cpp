@@ -113,7 +113,8 @@ BOOL CFile::Open(LPCWSTR path, UINT flags, CFileException* error) {
   }
   if (flags & modeCreate) {
     oflags |= O_CREAT;
-    if (!(flags & modeNoTruncate)) oflags |= O_TRUNC;
+    // Truncation needs write access (read-only with O_TRUNC is unspecified).
+    if (!(flags & modeNoTruncate) && (flags & (modeWrite | modeReadWrite))) oflags |= O_TRUNC;
   }
 
   const int fd = ::open(utf8.c_str(), oflags, 0666);
