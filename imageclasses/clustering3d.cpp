@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <typeinfo>
 #include <vector>
 
+#include "imageclasses/clusteringcylindrical.h"
 #include "imageclasses/toolkit_detail.h"
 #include "platform/diagnostics_detail.h"
 
@@ -104,22 +106,52 @@ int CClustering3D::HypotheticAssignment(float x, float y, float z) {
   return best;
 }
 
+namespace vorlane::detail {
+
+// Squared Euclidean distance in single precision: ((dx² + dy²) + dz²).
+inline float SquaredDistance(const CClustering3D::tagFPoint& a, const CClustering3D::tagFPoint& b) {
+  const float dx = a.x - b.x;
+  const float dy = a.y - b.y;
+  const float dz = a.z - b.z;
+  return dx * dx + dy * dy + dz * dz;
+}
+
+// Writes to assignment[p] the index of the centre nearest to points[p] by `distance`,
+// starting from centre 0 and moving only on a strictly smaller distance (ties: lower index).
+template <typename Distance>
+void AssignNearest(const CClustering3D::tagFPoint* points, int count,
+                   const CClustering3D::tagFPoint* centers, int k, int* assignment,
+                   Distance distance) {
+  for (int p = 0; p < count; ++p) {
+    int best = 0;
+    float bestDistance = distance(points[p], centers[0]);
+    for (int c = 1; c < k; ++c) {
+      const float d = distance(points[p], centers[c]);
+      const bool closer = d < bestDistance;  // branch-free: the winner is unpredictable
+      best = closer ? c : best;
+      bestDistance = closer ? d : bestDistance;
+    }
+    assignment[p] = best;
+  }
+}
+
+}  // namespace vorlane::detail
+
 void CClustering3D::AssignPointsToClusters() {
   if (m_nK < 2) {
     std::fill(m_pAssignment.get(), m_pAssignment.get() + m_nPoints, 0);
     return;
   }
-  for (int p = 0; p < m_nPoints; ++p) {
-    int best = 0;
-    float bestDistance = DistanceSquared(m_pPoints[p], m_pCenters[0]);
-    for (int k = 1; k < m_nK; ++k) {
-      const float distance = DistanceSquared(m_pPoints[p], m_pCenters[k]);
-      if (distance < bestDistance) {
-        bestDistance = distance;
-        best = k;
-      }
-    }
-    m_pAssignment[p] = best;
+  // The library's own classes measure with SquaredDistance, which is inlined; a derived
+  // class may measure otherwise through DistanceSquared.
+  const std::type_info& type = typeid(*this);
+  if (type == typeid(CClustering3D) || type == typeid(CClusteringCylindrical)) {
+    vorlane::detail::AssignNearest(m_pPoints.get(), m_nPoints, m_pCenters.get(), m_nK,
+                                   m_pAssignment.get(), vorlane::detail::SquaredDistance);
+  } else {
+    vorlane::detail::AssignNearest(
+        m_pPoints.get(), m_nPoints, m_pCenters.get(), m_nK, m_pAssignment.get(),
+        [this](const tagFPoint& a, const tagFPoint& b) { return DistanceSquared(a, b); });
   }
 }
 
@@ -148,10 +180,7 @@ void CClustering3D::ReCalculateClusterCenters() {
 }
 
 float CClustering3D::DistanceSquared(const tagFPoint& a, const tagFPoint& b) {
-  const float dx = a.x - b.x;
-  const float dy = a.y - b.y;
-  const float dz = a.z - b.z;
-  return dx * dx + dy * dy + dz * dz;
+  return vorlane::detail::SquaredDistance(a, b);
 }
 
 void CClustering3D::TraceClusterInfo(int i) {

@@ -80,6 +80,25 @@ TEST(Clustering, TwoPointsConvergeInTheSecondIteration) {
   EXPECT_EQ(c.PerformClustering(0.0f, -1), 65535);
 }
 
+// A host's clusterer that measures along x only.
+class CAlongXClustering : public CClustering3D {
+  float DistanceSquared(const tagFPoint& a, const tagFPoint& b) override {
+    return (a.x - b.x) * (a.x - b.x);
+  }
+};
+
+TEST(Clustering, DerivedDistancesAreUsed) {
+  CAlongXClustering c;
+  c.AddPoint(0, 100, 0);
+  c.SetK(2);
+  c.InitializeCluster(0, 5, 100, 0);
+  c.InitializeCluster(1, 1, -50, 0);
+  EXPECT_EQ(c.HypotheticAssignment(0, 100, 0), 1);
+  c.PerformClustering(0.0f, 1);
+  EXPECT_EQ(Info(c, 1).size, 1);
+  EXPECT_EQ(Info(c, 0).size, 0);
+}
+
 TEST(Clustering, OneClusterIsTheMeanOfAllPoints) {
   CClustering3D c;
   c.AddPoint(1, 2, 3);
