@@ -1,11 +1,271 @@
 // TIFF import and export of the bi-level, greyscale and full-colour formats.
+//
+// A reader decodes the whole picture into buffers of its own first and hands them to the
+// image only when every row was read, so that a failed read leaves the image as it was.
+#include <tiffio.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
 #include "imageclasses/bilevelimage.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
+#include "imageclasses/imagemap.h"
+#include "imageclasses/pixel_arrays_detail.h"
+#include "imageclasses/tiff_io_detail.h"
+#include "imageclasses/tiff_samples_detail.h"
+#include "platform/diagnostics_detail.h"
 
-int CBiLevelImage::ExportTIFF(const wchar_t*) { return 0; }
-int CBiLevelImage::CreateFromTIFF(TIFF*, const wchar_t*) { return 0; }
-int CGreyScaleImage::ExportTIFF(const wchar_t*) { return 0; }
-int CGreyScaleImage::CreateFromTIFF(TIFF*, const wchar_t*) { return 0; }
-int CHiColorImage::ExportTIFF(const wchar_t*) { return 0; }
-int CHiColorImage::CreateFromTIFF(TIFF*, const wchar_t*) { return 0; }
+using vorlane::detail::TiffImageBytes;
+using vorlane::detail::TiffLayout;
+using vorlane::detail::TiffRowReader;
+using vorlane::detail::TiffWriteLayout;
+using vorlane::detail::Trace;
+using vorlane::detail::TraceF;
+using vorlane::detail::WriteTiff;
+
+namespace {
+
+// A pixel buffer and line table that are released unless an image takes them.
+class PendingArrays {
+ public:
+  PendingArrays(int bytesPerLine, int height)
+      : m_arrays(vorlane::detail::AllocatePixelArrays(bytesPerLine, height)) {}
+  ~PendingArrays() { vorlane::detail::FreePixelArrays(m_arrays.data, m_arrays.lines); }
+  PendingArrays(const PendingArrays&) = delete;
+  PendingArrays& operator=(const PendingArrays&) = delete;
+  unsigned char* data() const { return m_arrays.data; }
+  unsigned char** lines() const { return m_arrays.lines; }
+  // Hands both arrays over; this object then owns nothing.
+  vorlane::detail::PixelArrays Release() {
+    const auto arrays = m_arrays;
+    m_arrays = {};
+    return arrays;
+  }
+
+ private:
+  vorlane::detail::PixelArrays m_arrays;
+};
+
+// Reads the layout of the current directory of tif. False, with a trace line, when the size
+// or photometric tags are missing or the samples are not stored contiguously.
+bool ReadContiguousLayout(TIFF* tif, TiffLayout& layout) {
+  if (!vorlane::detail::ReadTiffLayout(tif, layout)) {
+    Trace("TIFF size or photometric interpretation is missing\n");
+    return false;
+  }
+  if (layout.planar != PLANARCONFIG_CONTIG) {
+    Trace("Planar cofiguration is not contiguous\n");
+    return false;
+  }
+  return true;
+}
+
+// True for one-channel files (WhiteIsZero, BlackIsZero) with samples the readers can scale;
+// writes a trace line otherwise.
+bool IsReadableGrey(const TiffLayout& layout) {
+  if (layout.photometric != PHOTOMETRIC_MINISWHITE &&
+      layout.photometric != PHOTOMETRIC_MINISBLACK) {
+    TraceF("TIFF photometric interpretation %u is not grey\n", layout.photometric);
+    return false;
+  }
+  return vorlane::detail::TiffSamplesSupported(layout);
+}
+
+// True when a colour file decodes row by row to the pixel layout: 8-bit red, green, blue,
+// maybe a fourth sample that libtiff's RGBA conversion would keep as it stands (no alpha
+// information, associated or unspecified alpha), top row first. Other colour files go through
+// that conversion.
+bool ReadsAsRgbRows(const TiffLayout& layout) {
+  const bool plainFourth = layout.extraSamples == 0 ||
+                           layout.firstExtraSample == EXTRASAMPLE_ASSOCALPHA ||
+                           layout.firstExtraSample == EXTRASAMPLE_UNSPECIFIED;
+  return layout.photometric == PHOTOMETRIC_RGB && layout.bitsPerSample == 8 &&
+         (layout.sampleFormat == SAMPLEFORMAT_UINT || layout.sampleFormat == SAMPLEFORMAT_VOID) &&
+         layout.orientation == ORIENTATION_TOPLEFT &&
+         ((layout.samplesPerPixel == 3 && layout.extraSamples == 0) ||
+          (layout.samplesPerPixel == 4 && plainFourth));
+}
+
+// Writes the trace line of a row that could not be decoded; returns false.
+bool RowFailed(uint32_t y) {
+  TraceF("TIFF row %u cannot be read\n", y);
+  return false;
+}
+
+}  // namespace
+
+// ---- Bi-level ----
+
+int CBiLevelImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
+  TiffLayout layout;
+  if (!tif || !ReadContiguousLayout(tif, layout) || !IsReadableGrey(layout)) return 0;
+  if (layout.bitsPerSample != 1) {
+    TraceF("TIFF samples of %u bits are not bi-level\n", layout.bitsPerSample);
+    return 0;
+  }
+  TiffRowReader rows;
+  if (TiffImageBytes(layout.width, layout.height, 1) < 0 || !rows.Begin(tif, layout)) return 0;
+  const int width = static_cast<int>(layout.width);
+  const int height = static_cast<int>(layout.height);
+
+  // Decode into packed rows: the first sample of each pixel, 1 = white.
+  m_nBitsPerPixel = 1;
+  const size_t packedRow = static_cast<size_t>(GetPackedBytesPerLine(width));
+  std::vector<uint8_t> packed(packedRow * layout.height);
+  const bool direct = layout.samplesPerPixel == 1 && rows.RowBytes() <= packedRow;
+  std::vector<uint8_t> scanline(direct ? 0 : rows.RowBytes());
+  const bool invert = layout.photometric == PHOTOMETRIC_MINISWHITE;
+  for (uint32_t y = 0; y < layout.height; ++y) {
+    uint8_t* out = packed.data() + y * packedRow;
+    uint8_t* in = direct ? out : scanline.data();
+    if (!rows.ReadRow(y, in)) return RowFailed(y);
+    vorlane::detail::PackFirstBitSamples(in, layout.width, layout.samplesPerPixel, invert, out,
+                                         packedRow);
+  }
+
+  if (m_pData || m_ppImageMaps) FreeMem();
+  if (!CImage::Create(width, height, 0, fileName)) return 0;
+  UnPackBitArray(packed.data());
+  SetDirty();
+  return 1;
+}
+
+int CBiLevelImage::ExportTIFF(const wchar_t* fileName) {
+  if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
+  const size_t packedRow = static_cast<size_t>(GetPackedBytesPerLine(m_nWidth));
+  const auto packed =
+      std::make_unique_for_overwrite<uint8_t[]>(packedRow * static_cast<size_t>(m_nHeight));
+  PackByteArray(packed.get());
+  const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 1,
+                               1, PHOTOMETRIC_MINISBLACK};
+  return WriteTiff(fileName, layout,
+                   [&](uint32_t y, uint8_t*) { return packed.get() + y * packedRow; })
+             ? 1
+             : 0;
+}
+
+// ---- Greyscale ----
+
+int CGreyScaleImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
+  TiffLayout layout;
+  if (!tif || !ReadContiguousLayout(tif, layout) || !IsReadableGrey(layout)) return 0;
+  TiffRowReader rows;
+  if (TiffImageBytes(layout.width, layout.height, 1) < 0 || !rows.Begin(tif, layout)) return 0;
+  const int width = static_cast<int>(layout.width);
+  const int height = static_cast<int>(layout.height);
+
+  m_nBitsPerPixel = 8;
+  const int bytesPerLine = GetBytesPerLine(width);
+  PendingArrays arrays(bytesPerLine, height);
+  SetupLineArray(arrays.lines(), arrays.data(), height, bytesPerLine);
+  // 8-bit single-sample rows are decoded straight into the pixel rows.
+  const bool direct = layout.bitsPerSample == 8 && layout.samplesPerPixel == 1 &&
+                      rows.RowBytes() <= static_cast<size_t>(bytesPerLine);
+  std::vector<uint8_t> scanline(direct ? 0 : rows.RowBytes());
+  const bool invert = layout.photometric == PHOTOMETRIC_MINISWHITE;
+  for (uint32_t y = 0; y < layout.height; ++y) {
+    uint8_t* row = arrays.lines()[y];
+    uint8_t* in = direct ? row : scanline.data();
+    if (!rows.ReadRow(y, in)) return RowFailed(y);
+    if (!direct || invert) {
+      vorlane::detail::ConvertGreyRow(in, layout.width, layout.bitsPerSample,
+                                      layout.samplesPerPixel, invert, row);
+    }
+    std::memset(row + width, 0, static_cast<size_t>(bytesPerLine - width));
+  }
+
+  if (m_pData || m_ppImageMaps) FreeMem();
+  if (!CImage::Create(width, height, 0, fileName)) return 0;
+  const auto taken = arrays.Release();
+  m_pData = taken.data;
+  m_ppLines = taken.lines;
+  m_bArraysByReference = 0;
+  SetDirty();
+  return 1;
+}
+
+int CGreyScaleImage::ExportTIFF(const wchar_t* fileName) {
+  if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
+  const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 1,
+                               8, PHOTOMETRIC_MINISBLACK};
+  return WriteTiff(fileName, layout, [&](uint32_t y, uint8_t*) { return m_ppLines[y]; }) ? 1 : 0;
+}
+
+// ---- Full colour ----
+
+int CHiColorImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
+  TiffLayout layout;
+  if (!tif || !ReadContiguousLayout(tif, layout)) return 0;
+  if (TiffImageBytes(layout.width, layout.height, 4) < 0) return 0;
+  const int width = static_cast<int>(layout.width);
+  const int height = static_cast<int>(layout.height);
+
+  m_nBitsPerPixel = 32;
+  const int bytesPerLine = GetBytesPerLine(width);  // 4 x width: rows need no padding
+  PendingArrays arrays(bytesPerLine, height);
+  SetupLineArray(arrays.lines(), arrays.data(), height, bytesPerLine);
+  if (ReadsAsRgbRows(layout)) {
+    TiffRowReader rows;
+    if (!rows.Begin(tif, layout)) return 0;
+    const bool direct = layout.samplesPerPixel == 4;
+    std::vector<uint8_t> scanline(direct ? 0 : rows.RowBytes());
+    for (uint32_t y = 0; y < layout.height; ++y) {
+      uint8_t* row = arrays.lines()[y];
+      uint8_t* in = direct ? row : scanline.data();
+      if (!rows.ReadRow(y, in)) return RowFailed(y);
+      vorlane::detail::RgbRowToBgrx(in, layout.width, layout.samplesPerPixel, row);
+    }
+  } else {
+    // libtiff converts any other kind of file to red, green, blue, alpha values, bottom row
+    // first like the pixel buffer; a damaged file fails instead of leaving rows unset.
+    auto* raster = reinterpret_cast<uint32_t*>(arrays.data());
+    if (!TIFFReadRGBAImageOriented(tif, layout.width, layout.height, raster, ORIENTATION_BOTLEFT,
+                                   1)) {
+      Trace("TIFF image cannot be converted to RGB\n");
+      return 0;
+    }
+    vorlane::detail::RasterToBgra(arrays.data(), static_cast<size_t>(layout.width) * layout.height);
+  }
+
+  if (m_pData || m_ppImageMaps) FreeMem();
+  if (!CImage::Create(width, height, 0, fileName)) return 0;
+  const auto taken = arrays.Release();
+  m_pData = taken.data;
+  m_ppLines = taken.lines;
+  m_bArraysByReference = 0;
+  SetDirty();
+  return 1;
+}
+
+int CHiColorImage::ExportTIFF(const wchar_t* fileName) {
+  if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
+  // With the map overlay shown, a pixel takes the colour of the first map (in list order)
+  // that has one for its label. Maps of another size than the image have no say.
+  std::vector<CImageMap*> maps;
+  if (m_ImageUpdate.wFlags & IU_MAP_OVERLAY) {
+    for (int i = 0; i < m_nImageMaps; ++i) {
+      CImageMap* map = m_ppImageMaps[i];
+      if (map && map->GetWidth() == m_nWidth && map->GetHeight() == m_nHeight) {
+        maps.push_back(map);
+      }
+    }
+  }
+  const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 4,
+                               8, PHOTOMETRIC_RGB};
+  return WriteTiff(fileName, layout,
+                   [&](uint32_t y, uint8_t* scratch) {
+                     vorlane::detail::BgrxToRgbx(m_ppLines[y], layout.width, scratch);
+                     for (int x = 0; x < m_nWidth && !maps.empty(); ++x) {
+                       unsigned char* p = scratch + 4 * static_cast<size_t>(x);
+                       for (CImageMap* map : maps) {
+                         const unsigned char label = map->GetLine(static_cast<int>(y))[x];
+                         if (map->GetMapColour(label, &p[0], &p[1], &p[2])) break;
+                       }
+                     }
+                     return scratch;
+                   })
+             ? 1
+             : 0;
+}

@@ -1,0 +1,219 @@
+// libtiff plumbing of the TIFF readers and writers: handles, paths, limits, row reading.
+#include "imageclasses/tiff_io_detail.h"
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "imageclasses/buffer_size_detail.h"
+#include "platform/diagnostics_detail.h"
+
+namespace vorlane::detail {
+namespace {
+
+// libtiff error handler of the library's handles: one trace line per error.
+int TraceTiffError(TIFF*, void*, const char* module, const char* format, va_list args) {
+  char message[512];
+  std::vsnprintf(message, sizeof message, format, args);
+  TraceF("TIFF error: %s: %s\n", module ? module : "libtiff", message);
+  return 1;  // handled: libtiff's global handler (standard error) is not called
+}
+
+// libtiff warning handler of the library's handles: warnings are dropped.
+int DropTiffWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+
+struct OptionsDeleter {
+  void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+// Appends the UTF-8 encoding of the scalar value c (at most U+10FFFF, no surrogate).
+void AppendUtf8(char32_t c, std::string& out) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+}  // namespace
+
+bool WidePathToUtf8(const wchar_t* path, std::string& out) {
+  out.clear();
+  if (!path) return false;
+  bool valid = true;
+  for (; *path; ++path) {
+    const auto c = static_cast<char32_t>(*path);
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      valid = false;
+      AppendUtf8(0xFFFD, out);
+    } else {
+      AppendUtf8(c, out);
+    }
+  }
+  return valid;
+}
+
+TiffHandle OpenTiff(const char* path, const char* mode) {
+  std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
+  if (!options) return nullptr;
+  TIFFOpenOptionsSetErrorHandlerExtR(options.get(), TraceTiffError, nullptr);
+  TIFFOpenOptionsSetWarningHandlerExtR(options.get(), DropTiffWarning, nullptr);
+  TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxTiffImageBytes);
+  return TiffHandle(TIFFOpenExt(path, mode, options.get()));
+}
+
+bool ReadTiffLayout(TIFF* tif, TiffLayout& layout) {
+  layout = TiffLayout{};
+  if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &layout.width) ||
+      !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &layout.height) ||
+      !TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &layout.photometric)) {
+    return false;
+  }
+  TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &layout.bitsPerSample);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &layout.samplesPerPixel);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &layout.planar);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &layout.sampleFormat);
+  TIFFGetFieldDefaulted(tif, TIFFTAG_ORIENTATION, &layout.orientation);
+  uint16_t* extra = nullptr;
+  if (TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &layout.extraSamples, &extra) &&
+      layout.extraSamples > 0 && extra) {
+    layout.firstExtraSample = extra[0];
+  } else {
+    layout.extraSamples = 0;
+  }
+  layout.tiled = TIFFIsTiled(tif) != 0;
+  return true;
+}
+
+int64_t TiffImageBytes(uint32_t width, uint32_t height, int bytesPerPixel) {
+  const int64_t rowBytes = PaddedRowBytes(width, int64_t{8} * bytesPerPixel);
+  if (width == 0 || height == 0 || rowBytes <= 0 || rowBytes > kMaxTiffImageBytes ||
+      height > kMaxTiffImageBytes / rowBytes) {
+    TraceF("TIFF image of %u x %u pixels exceeds the size limit of %lld bytes\n", width, height,
+           static_cast<long long>(kMaxTiffImageBytes));
+    return -1;
+  }
+  return rowBytes * height;
+}
+
+bool TiffSamplesSupported(const TiffLayout& layout) {
+  const bool unsignedSamples =
+      layout.sampleFormat == SAMPLEFORMAT_UINT || layout.sampleFormat == SAMPLEFORMAT_VOID;
+  if (!unsignedSamples || layout.bitsPerSample < 1 || layout.bitsPerSample > 16 ||
+      layout.samplesPerPixel < 1) {
+    TraceF("TIFF samples of %u bits in format %u are not supported\n", layout.bitsPerSample,
+           layout.sampleFormat);
+    return false;
+  }
+  return true;
+}
+
+bool TiffRowReader::Begin(TIFF* tif, const TiffLayout& layout) {
+  m_tif = tif;
+  m_layout = layout;
+  m_bandTop = -1;
+  m_bitsPerPixel = size_t{layout.bitsPerSample} * layout.samplesPerPixel;
+  const uint64_t rowBytes = TIFFScanlineSize64(tif);
+  // A row must hold every pixel's samples and fit the size limit.
+  if (layout.planar != PLANARCONFIG_CONTIG || rowBytes == 0 ||
+      rowBytes > static_cast<uint64_t>(kMaxTiffImageBytes) ||
+      rowBytes * 8 < uint64_t{layout.width} * m_bitsPerPixel) {
+    Trace("TIFF rows cannot be read\n");
+    return false;
+  }
+  m_rowBytes = static_cast<size_t>(rowBytes);
+  if (!layout.tiled) return true;
+
+  if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &m_tileWidth) ||
+      !TIFFGetField(tif, TIFFTAG_TILELENGTH, &m_tileLength)) {
+    m_tileWidth = m_tileLength = 0;
+  }
+  const uint64_t tileRowBytes = TIFFTileRowSize64(tif);
+  const uint64_t tileBytes = TIFFTileSize64(tif);
+  const uint64_t bandRows = std::min(m_tileLength, layout.height);
+  // Tiles start on byte boundaries, hold whole rows and fit the size limit.
+  constexpr auto kLimit = static_cast<uint64_t>(kMaxTiffImageBytes);
+  if (m_tileWidth == 0 || m_tileLength == 0 || (m_tileWidth * m_bitsPerPixel) % 8 != 0 ||
+      tileRowBytes == 0 || tileRowBytes > kLimit || m_tileLength > kLimit / tileRowBytes ||
+      tileBytes > kLimit || tileBytes < tileRowBytes * m_tileLength ||
+      bandRows > kLimit / rowBytes) {
+    Trace("TIFF tiles cannot be read\n");
+    return false;
+  }
+  m_tileRowBytes = static_cast<size_t>(tileRowBytes);
+  m_tile.resize(static_cast<size_t>(tileBytes));
+  m_band.resize(static_cast<size_t>(bandRows * rowBytes));
+  return true;
+}
+
+bool TiffRowReader::LoadTileBand(uint32_t top) {
+  const uint32_t rows = std::min(m_tileLength, m_layout.height - top);
+  for (uint32_t x = 0; x < m_layout.width; x += m_tileWidth) {
+    if (TIFFReadTile(m_tif, m_tile.data(), x, top, 0, 0) < 0) return false;
+    // Copy the part of each tile row that lies inside the image.
+    const size_t offset = static_cast<size_t>(uint64_t{x} * m_bitsPerPixel / 8);
+    const size_t bytes = std::min(m_tileRowBytes, m_rowBytes - offset);
+    for (uint32_t r = 0; r < rows; ++r) {
+      std::memcpy(m_band.data() + r * m_rowBytes + offset, m_tile.data() + r * m_tileRowBytes,
+                  bytes);
+    }
+    if (m_layout.width - x <= m_tileWidth) break;  // last tile column; x + width may wrap
+  }
+  m_bandTop = top;
+  return true;
+}
+
+bool TiffRowReader::ReadRow(uint32_t y, uint8_t* dst) {
+  if (!m_layout.tiled) return TIFFReadScanline(m_tif, dst, y, 0) >= 0;
+  const uint32_t top = y - y % m_tileLength;
+  if (top != m_bandTop && !LoadTileBand(top)) return false;
+  std::memcpy(dst, m_band.data() + static_cast<size_t>(y - top) * m_rowBytes, m_rowBytes);
+  return true;
+}
+
+bool WriteTiff(const wchar_t* path, const TiffWriteLayout& layout, const TiffRowSource& source) {
+  std::string utf8;
+  if (!WidePathToUtf8(path, utf8)) return false;
+  bool written = false;
+  {
+    TiffHandle tif = OpenTiff(utf8.c_str(), "w");
+    if (!tif) return false;
+    TIFF* t = tif.get();
+    if (TIFFSetField(t, TIFFTAG_IMAGEWIDTH, layout.width) &&
+        TIFFSetField(t, TIFFTAG_IMAGELENGTH, layout.height) &&
+        TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_NONE) &&
+        TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG) &&
+        TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, layout.samplesPerPixel) &&
+        TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, layout.bitsPerSample) &&
+        TIFFSetField(t, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB) &&
+        TIFFSetField(t, TIFFTAG_PHOTOMETRIC, layout.photometric)) {
+      const tmsize_t scanline = TIFFScanlineSize(t);
+      if (scanline > 0) {
+        std::vector<uint8_t> scratch(static_cast<size_t>(scanline));
+        written = true;
+        for (uint32_t y = 0; y < layout.height && written; ++y) {
+          // Uncompressed, most significant bit first, 8 bits or less: libtiff copies the
+          // row as it stands and never writes to it.
+          auto* row = const_cast<uint8_t*>(source(y, scratch.data()));
+          written = TIFFWriteScanline(t, row, y, 0) >= 0;
+        }
+        written = written && TIFFFlush(t) != 0;
+      }
+    }
+  }
+  if (!written) std::remove(utf8.c_str());
+  return written;
+}
+
+}  // namespace vorlane::detail
