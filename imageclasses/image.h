@@ -291,3 +291,12 @@ static_assert(sizeof(CImage::tagImageUpdate) == 12, "the display block is 12 byt
 
 using tagImageUpdate = CImage::tagImageUpdate;
 using tagFilterStruct = CImage::tagFilterStruct;
+
+// Loads a file into a new image owned by the caller. ".tif" and ".tiff" files (any case)
+// become an object of hiColour, loColour, greyScale or biLevel (null: the library's class of
+// that format) by photometric interpretation and bit depth; ".vlx" files are read as an
+// archive holding one image (file and archive exceptions propagate). Null for a null path,
+// another extension, a TIFF file that cannot be opened or read, or a kind of TIFF that no
+// class reads.
+CImage* ImgLoadFromFile(const wchar_t* path, CRuntimeClass* hiColour, CRuntimeClass* loColour,
+                        CRuntimeClass* greyScale, CRuntimeClass* biLevel);
