@@ -1,0 +1,350 @@
+// Conversion between the four formats: every pair pixel by pixel, the thresholds and the
+// single-precision rule, round trips, palettes, what the new image takes over, bad input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "support/sample_images.h"
+
+namespace {
+
+using sample::Fmt;
+using sample::Probe;
+
+float Luminance(unsigned long c) {
+  const float blueGreen = 0.11f * GetBValue(c) + 0.59f * GetGValue(c);
+  return blueGreen + 0.3f * GetRValue(c);
+}
+
+// The colour that the target's colour interface shows for a source pixel of colour c.
+unsigned long Expected(Fmt src, Fmt dst, unsigned long c, unsigned char mode) {
+  if (dst == Fmt::kBi) {
+    const bool white = src == Fmt::kBi     ? c != 0
+                       : src == Fmt::kGrey ? GetRValue(c) > 128
+                                           : Luminance(c) > 128.0f;
+    return white ? 0xFFFFFFul : 0ul;
+  }
+  if (dst == Fmt::kGrey && src != Fmt::kBi && src != Fmt::kGrey) {
+    const unsigned long grey = (mode & 1)   ? GetRValue(c)
+                               : (mode & 2) ? GetGValue(c)
+                               : (mode & 4) ? GetBValue(c)
+                                            : static_cast<unsigned char>(Luminance(c));
+    return grey * 0x010101ul;
+  }
+  return c;  // every other pair keeps the colour (the samples have at most 14 colours)
+}
+
+int RowBytes(CImage& image) {
+  if (auto* p = dynamic_cast<Probe<CBiLevelImage>*>(&image)) return p->RowBytes();
+  if (auto* p = dynamic_cast<Probe<CGreyScaleImage>*>(&image)) return p->RowBytes();
+  if (auto* p = dynamic_cast<Probe<CLoColorImage>*>(&image)) return p->RowBytes();
+  return dynamic_cast<Probe<CHiColorImage>&>(image).RowBytes();
+}
+
+std::unique_ptr<CImage> Convert(CImage& source, Fmt to, unsigned char mode = 0) {
+  auto target = sample::NewImage(to);
+  EXPECT_EQ(target->CreateFromImage(&source, mode), 1);
+  return target;
+}
+
+TEST(Conversion, EveryPairConvertsEveryPixelInPlace) {
+  for (Fmt from : sample::kAllFormats) {
+    for (Fmt to : sample::kAllFormats) {
+      for (sample::Size size : sample::kOddSizes) {
+        for (unsigned char mode : {0, 1, 2, 4}) {
+          if (mode != 0 && to != Fmt::kGrey) continue;
+          SCOPED_TRACE(testing::Message()
+                       << sample::Name(to) << " from " << sample::Name(from) << ' ' << size.width
+                       << 'x' << size.height << " mode " << int{mode});
+          auto source = sample::Make(from, size.width, size.height);
+          auto target = Convert(*source, to, mode);
+          ASSERT_EQ(target->GetWidth(), size.width);
+          ASSERT_EQ(target->GetHeight(), size.height);
+          const int pixelBytes = to == Fmt::kHi ? 4 : 1;
+          EXPECT_EQ(RowBytes(*target), (size.width * pixelBytes + 3) / 4 * 4);
+          const auto in = sample::Colours(*source);
+          const auto out = sample::Colours(*target);
+          for (size_t i = 0; i < in.size(); ++i) {
+            ASSERT_EQ(out[i], Expected(from, to, in[i], mode)) << "pixel " << i;
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(Conversion, ThresholdsAndChannelModes) {
+  CGreyScaleImage grey;
+  grey.Create(2, 1, 0, nullptr);
+  grey.SetRed(0, 0, 128);
+  grey.SetRed(1, 0, 129);
+  CBiLevelImage bi;
+  ASSERT_EQ(bi.CreateFromImage(&grey, 0), 1);
+  EXPECT_EQ(bi.GetRed(0, 0), 0);
+  EXPECT_EQ(bi.GetRed(1, 0), 1);
+
+  CHiColorImage hi;
+  hi.Create(3, 1, 0, nullptr);
+  hi.SetRGBColor(0, 0, 0x808080);
+  hi.SetRGBColor(1, 0, 0x818181);
+  hi.SetRGBColor(2, 0, 0x0000FF);  // red 255
+  CBiLevelImage fromColour;
+  ASSERT_EQ(fromColour.CreateFromImage(&hi, 0), 1);
+  EXPECT_EQ(fromColour.GetRed(0, 0), 0);
+  EXPECT_EQ(fromColour.GetRed(1, 0), 1);
+
+  const std::pair<unsigned char, unsigned char> modes[] = {
+      {0, 76}, {1, 255}, {2, 0}, {3, 255}, {4, 0}};
+  for (const auto& [mode, expected] : modes) {
+    CGreyScaleImage g;
+    ASSERT_EQ(g.CreateFromImage(&hi, mode), 1);
+    EXPECT_EQ(g.GetRed(2, 0), expected) << "mode " << int{mode};
+  }
+}
+
+// Every colour once: the bi-level and grey results follow the single-precision sum with the
+// blue term first, bit for bit.
+TEST(Conversion, AllColoursFollowTheSinglePrecisionRule) {
+  Probe<CHiColorImage> hi;
+  hi.Create(4096, 4096, 0, nullptr);
+  for (int y = 0; y < 4096; ++y) {
+    unsigned char* row = hi.Row(y);
+    for (int x = 0; x < 4096; ++x) {
+      const uint32_t key = static_cast<uint32_t>(y) * 4096 + static_cast<uint32_t>(x);
+      row[4 * x] = static_cast<unsigned char>(key >> 16);
+      row[4 * x + 1] = static_cast<unsigned char>(key >> 8);
+      row[4 * x + 2] = static_cast<unsigned char>(key);
+    }
+  }
+  Probe<CBiLevelImage> bi;
+  Probe<CGreyScaleImage> grey;
+  ASSERT_EQ(bi.CreateFromImage(&hi, 0), 1);
+  ASSERT_EQ(grey.CreateFromImage(&hi, 0), 1);
+  int64_t mismatches = 0;
+  for (int y = 0; y < 4096; ++y) {
+    const unsigned char* in = hi.Row(y);
+    for (int x = 0; x < 4096; ++x) {
+      const float sum = 0.11f * in[4 * x] + 0.59f * in[4 * x + 1] + 0.3f * in[4 * x + 2];
+      mismatches += bi.Row(y)[x] != (sum > 128.0f ? 1 : 0);
+      mismatches += grey.Row(y)[x] != static_cast<unsigned char>(sum);
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(Conversion, RoundTripsKeepEveryPixel) {
+  // Bi-level through every format and back; 5 x 3 as high colour has rows of 20 bytes.
+  for (Fmt via : {Fmt::kGrey, Fmt::kLo, Fmt::kHi}) {
+    auto bi = sample::Make(Fmt::kBi, 5, 3);
+    auto middle = Convert(*bi, via);
+    if (via == Fmt::kHi) {
+      EXPECT_EQ(RowBytes(*middle), 20);
+    }
+    auto back = Convert(*middle, Fmt::kBi);
+    EXPECT_EQ(sample::Colours(*back), sample::Colours(*bi)) << sample::Name(via);
+  }
+  // Colour through low colour and back, and low colour through high colour and back.
+  auto hi = sample::Make(Fmt::kHi, 7, 2);
+  EXPECT_EQ(sample::Colours(*Convert(*Convert(*hi, Fmt::kLo), Fmt::kHi)), sample::Colours(*hi));
+  auto lo = sample::Make(Fmt::kLo, 3, 5);
+  EXPECT_EQ(sample::Colours(*Convert(*Convert(*lo, Fmt::kHi), Fmt::kLo)), sample::Colours(*lo));
+
+  // Grey through colour: a single channel comes back unchanged; the weighted sum of a grey
+  // g can fall just below g in single precision (15 gives 14.999999, kept as 14).
+  auto grey = sample::Make(Fmt::kGrey, 7, 2);
+  for (Fmt via : {Fmt::kHi, Fmt::kLo}) {
+    auto colour = Convert(*grey, via);
+    for (unsigned char mode : {1, 2, 4}) {
+      EXPECT_EQ(sample::Colours(*Convert(*colour, Fmt::kGrey, mode)), sample::Colours(*grey));
+    }
+    auto weighted = Convert(*colour, Fmt::kGrey, 0);
+    for (int y = 0; y < 2; ++y) {
+      for (int x = 0; x < 7; ++x) {
+        const int g = grey->GetRed(x, y);
+        EXPECT_EQ(weighted->GetRed(x, y), g == 15 || g == 30 ? g - 1 : g) << x << ',' << y;
+      }
+    }
+  }
+}
+
+TEST(Conversion, LowColourPalettes) {
+  // From bi-level: black, white, then black; indices are the bi-level values.
+  auto bi = sample::Make(Fmt::kBi, 3, 5);
+  Probe<CLoColorImage> fromBi;
+  ASSERT_EQ(fromBi.CreateFromImage(bi.get(), 0), 1);
+  EXPECT_EQ(fromBi.Palette()[0], 0u);
+  EXPECT_EQ(fromBi.Palette()[1], 0xFFFFFFu);
+  EXPECT_TRUE(
+      std::all_of(fromBi.Palette() + 2, fromBi.Palette() + 256, [](DWORD c) { return c == 0; }));
+  // From greyscale: the grey ramp, index = grey.
+  auto grey = sample::Make(Fmt::kGrey, 7, 2);
+  Probe<CLoColorImage> fromGrey;
+  ASSERT_EQ(fromGrey.CreateFromImage(grey.get(), 0), 1);
+  for (int i = 0; i < 256; ++i) EXPECT_EQ(fromGrey.Palette()[i], i * 0x010101u);
+  EXPECT_EQ(fromGrey.Row(1)[6], grey->GetRed(6, 1));
+  // From colour with few colours: exactly those colours, ascending, then black.
+  auto hi = sample::Make(Fmt::kHi, 7, 5);
+  Probe<CLoColorImage> fromHi;
+  ASSERT_EQ(fromHi.CreateFromImage(hi.get(), 0), 1);
+  const auto colours = sample::Colours(*hi);
+  std::set<DWORD> distinct(colours.begin(), colours.end());
+  EXPECT_TRUE(std::equal(distinct.begin(), distinct.end(), fromHi.Palette()));
+  EXPECT_TRUE(std::all_of(fromHi.Palette() + distinct.size(), fromHi.Palette() + 256,
+                          [](DWORD c) { return c == 0; }));
+}
+
+// A colour image with many colours: every pixel gets the entry that the image's own
+// closest-colour rule gives for its colour; clustered colours stay near their cluster.
+TEST(Conversion, ManyColoursMapToTheirNearestEntry) {
+  std::mt19937 random(7);
+  const unsigned long centres[] = {0x202020, 0xE0E8F0, 0x2040C0, 0x10B060};
+  CHiColorImage clustered;
+  clustered.Create(61, 37, 0, nullptr);
+  CHiColorImage uniform;
+  uniform.Create(53, 41, 0, nullptr);
+  for (int y = 0; y < 41; ++y) {
+    for (int x = 0; x < 61; ++x) {
+      const unsigned long c = centres[random() % 4];
+      const auto jitter = [&](int v) {
+        return static_cast<BYTE>(v + static_cast<int>(random() % 25) - 12);
+      };
+      clustered.SetRGBColor(x, y,
+                            RGB(jitter(GetRValue(c)), jitter(GetGValue(c)), jitter(GetBValue(c))));
+      uniform.SetRGBColor(x, y, random() & 0xFFFFFF);
+    }
+  }
+  for (CHiColorImage* source : {&clustered, &uniform}) {
+    Probe<CLoColorImage> lo;
+    ASSERT_EQ(lo.CreateFromImage(source, 0), 1);
+    std::set<DWORD> entries(lo.Palette(), lo.Palette() + 256);
+    EXPECT_GT(entries.size(), source == &uniform ? 250u : 200u);
+    int far = 0;
+    for (int y = 0; y < source->GetHeight(); ++y) {
+      for (int x = 0; x < source->GetWidth(); ++x) {
+        const unsigned long c = source->GetRGBColor(x, y);
+        ASSERT_EQ(lo.Row(y)[x], lo.Closest(c)) << x << ',' << y;
+        const unsigned long m = lo.GetRGBColor(x, y);
+        const int distance = std::abs(GetRValue(c) - GetRValue(m)) +
+                             std::abs(GetGValue(c) - GetGValue(m)) +
+                             std::abs(GetBValue(c) - GetBValue(m));
+        far += distance > 24;
+      }
+    }
+    if (source == &clustered) {
+      EXPECT_EQ(far, 0);
+    }
+    Probe<CLoColorImage> again;
+    ASSERT_EQ(again.CreateFromImage(source, 0), 1);
+    EXPECT_TRUE(std::equal(lo.Palette(), lo.Palette() + 256, again.Palette()));
+  }
+}
+
+TEST(Conversion, NewImageTakesNameAndMapsButNotResolutionOrTypes) {
+  auto source = sample::Make(Fmt::kHi, 7, 2, L"page");
+  source->SetDPI(300);
+  source->AddType(0x100);
+  CImageMap* extra = source->AddImageMap(L"Extra", MAP_BYTE_LABELS);
+  extra->SetMapByte(3, 1, 9);
+  source->SetCurrentMap(1);
+  for (Fmt to : sample::kAllFormats) {
+    SCOPED_TRACE(sample::Name(to));
+    auto target = Convert(*source, to);
+    EXPECT_STREQ(target->GetName(), L"page");
+    EXPECT_EQ(target->GetDPI(), 1);
+    EXPECT_FALSE(target->IsType(0x100));
+    EXPECT_EQ(target->GetArraysByReference(), 0);
+    EXPECT_TRUE(target->IsDirty());
+    ASSERT_EQ(target->GetImageMapCount(), 2);
+    EXPECT_EQ(target->GetCurrentMapIndex(), 1);
+    CImageMap* copy = target->GetImageMap(1);
+    EXPECT_NE(copy, extra);
+    EXPECT_EQ(copy->GetImage(), target.get());
+    EXPECT_EQ(copy->GetMapByte(3, 1), 9);
+    extra->SetMapByte(3, 1, 4);
+    EXPECT_EQ(copy->GetMapByte(3, 1), 9);
+    extra->SetMapByte(3, 1, 9);
+  }
+}
+
+TEST(Conversion, ConvertingIntoAUsedImageReplacesItWhole) {
+  auto first = sample::Make(Fmt::kGrey, 3, 5, L"first");
+  auto second = sample::Make(Fmt::kHi, 7, 2, L"second");
+  CGreyScaleImage target;
+  ASSERT_EQ(target.CreateFromImage(first.get(), 0), 1);
+  ASSERT_EQ(target.CreateBackup(), 1);
+  ASSERT_EQ(target.CreateFromImage(second.get(), 1), 1);
+  EXPECT_EQ(target.GetWidth(), 7);
+  EXPECT_STREQ(target.GetName(), L"second");
+  EXPECT_EQ(target.DiscardBackup(), 0);  // the old backup went with the old pixels
+  EXPECT_EQ(sample::Colours(target), sample::Colours(*Convert(*second, Fmt::kGrey, 1)));
+
+  // An image sharing its source's pixels gets a copy of its own.
+  CGreyScaleImage sharing;
+  ASSERT_EQ(sharing.CreateDuplicate(first.get(), 1), 1);
+  ASSERT_EQ(sharing.CreateFromImage(first.get(), 0), 1);
+  EXPECT_EQ(sharing.GetArraysByReference(), 0);
+  sharing.SetRed(0, 0, 77);
+  EXPECT_EQ(first->GetRed(0, 0), sample::kGreys[0]);
+}
+
+TEST(Conversion, RefusesSourcesWithoutPixelsAndChangesNothing) {
+  CImage plain;
+  CLoColorImage sizedButEmpty;
+  sizedButEmpty.Create(3, 5, 0, nullptr);  // no pixel buffer of its own
+  for (Fmt to : sample::kAllFormats) {
+    SCOPED_TRACE(sample::Name(to));
+    auto target = sample::Make(to, 3, 5, L"keep");
+    const auto before = sample::Colours(*target);
+    std::vector<CImage*> bad = {nullptr, target.get(), &plain, &sizedButEmpty};
+    std::vector<std::unique_ptr<CImage>> fresh;
+    for (Fmt f : sample::kAllFormats) fresh.push_back(sample::NewImage(f));
+    for (auto& image : fresh) bad.push_back(image.get());
+    for (CImage* source : bad) EXPECT_EQ(target->CreateFromImage(source, 0), 0);
+    EXPECT_EQ(sample::Colours(*target), before);
+    EXPECT_STREQ(target->GetName(), L"keep");
+    EXPECT_EQ(target->GetImageMapCount(), 1);
+  }
+}
+
+TEST(Conversion, ProgressAfterEachRowWhereReported) {
+  std::vector<std::pair<int, int>> calls;
+  auto previous = vorlane::SetKeepAliveHandler([&](CImage&, int step, int steps) {
+    calls.emplace_back(step, steps);
+    return false;
+  });
+  const std::vector<std::pair<int, int>> everyRow = {{1, 5}, {2, 5}, {3, 5}, {4, 5}, {5, 5}};
+  const auto count = [&](Fmt from, Fmt to, unsigned char mode) {
+    auto source = sample::Make(from, 3, 5);
+    calls.clear();
+    Convert(*source, to, mode);
+    return calls;
+  };
+  EXPECT_EQ(count(Fmt::kHi, Fmt::kBi, 0), everyRow);
+  EXPECT_EQ(count(Fmt::kHi, Fmt::kGrey, 0), everyRow);
+  EXPECT_EQ(count(Fmt::kBi, Fmt::kHi, 0), everyRow);
+  EXPECT_EQ(count(Fmt::kGrey, Fmt::kHi, 0), everyRow);
+  EXPECT_TRUE(count(Fmt::kHi, Fmt::kGrey, 2).empty());
+  EXPECT_TRUE(count(Fmt::kGrey, Fmt::kBi, 0).empty());
+  EXPECT_TRUE(count(Fmt::kBi, Fmt::kGrey, 0).empty());
+  EXPECT_TRUE(count(Fmt::kGrey, Fmt::kGrey, 0).empty());
+  vorlane::SetKeepAliveHandler(previous);
+}
+
+TEST(Conversion, PaddingAndUnusedBytesAreZero) {
+  auto grey = sample::Make(Fmt::kGrey, 3, 5);
+  Probe<CHiColorImage> hi;
+  ASSERT_EQ(hi.CreateFromImage(grey.get(), 0), 1);
+  Probe<CBiLevelImage> bi;
+  ASSERT_EQ(bi.CreateFromImage(&hi, 0), 1);
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(hi.Row(y)[4 * x + 3], 0);
+    EXPECT_EQ(bi.Row(y)[3], 0);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+// Duplicates by copy and by reference, sharing a high-colour image's arrays, backups, and
+// the copy and exchange of map lists.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "support/sample_images.h"
+
+namespace {
+
+using sample::Fmt;
+using sample::Probe;
+
+// Changes the colour interface's view of pixel (x, y) in every format (a sample palette has
+// both black and white).
+void Flip(CImage& image, int x, int y) {
+  image.SetRGBColor(x, y, image.GetRGBColor(x, y) == 0 ? 0xFFFFFFul : 0ul);
+}
+
+TEST(Duplicate, ByCopyIsEqualAndIndependent) {
+  for (Fmt f : sample::kAllFormats) {
+    for (sample::Size size : sample::kOddSizes) {
+      SCOPED_TRACE(testing::Message()
+                   << sample::Name(f) << ' ' << size.width << 'x' << size.height);
+      auto source = sample::Make(f, size.width, size.height, L"page");
+      source->SetDPI(300);
+      source->AddImageMap(L"Extra", MAP_BIT_LABELS);
+      source->SetCurrentMap(1);
+      ASSERT_EQ(source->CreateBackup(), 1);
+      auto copy = sample::NewImage(f);
+      ASSERT_EQ(copy->CreateDuplicate(source.get(), 0), 1);
+      EXPECT_EQ(sample::Colours(*copy), sample::Colours(*source));
+      EXPECT_STREQ(copy->GetName(), L"page");
+      EXPECT_EQ(copy->GetDPI(), 1);
+      EXPECT_EQ(copy->GetArraysByReference(), 0);
+      EXPECT_EQ(copy->GetImageMapCount(), 2);
+      EXPECT_EQ(copy->GetCurrentMapIndex(), 1);
+      EXPECT_EQ(copy->GetImageMap(1)->GetImage(), copy.get());
+      EXPECT_EQ(copy->DiscardBackup(), 0);  // the backup is not duplicated
+      const auto before = sample::Colours(*source);
+      Flip(*copy, size.width - 1, 0);
+      EXPECT_EQ(sample::Colours(*source), before);
+    }
+  }
+}
+
+TEST(Duplicate, ByReferenceSharesPixelsBothWays) {
+  for (Fmt f : sample::kAllFormats) {
+    SCOPED_TRACE(sample::Name(f));
+    auto source = sample::Make(f, 7, 2);
+    std::vector<unsigned long> seen;
+    {
+      auto shared = sample::NewImage(f);
+      ASSERT_EQ(shared->CreateDuplicate(source.get(), 1), 1);
+      EXPECT_EQ(shared->GetArraysByReference(), 1);
+      Flip(*shared, 6, 0);
+      EXPECT_EQ(sample::Colours(*source), sample::Colours(*shared));
+      Flip(*source, 0, 1);
+      seen = sample::Colours(*shared);
+      EXPECT_EQ(sample::Colours(*source), seen);
+    }
+    // The sharing image is gone; the source's pixels are still there and writable.
+    EXPECT_EQ(sample::Colours(*source), seen);
+    Flip(*source, 3, 1);
+    EXPECT_NE(sample::Colours(*source), seen);
+  }
+}
+
+TEST(Duplicate, RefusesWhatItCannotDuplicateAndChangesNothing) {
+  for (Fmt f : sample::kAllFormats) {
+    SCOPED_TRACE(sample::Name(f));
+    auto target = sample::Make(f, 3, 5, L"keep");
+    const auto before = sample::Colours(*target);
+    for (Fmt other : sample::kAllFormats) {
+      if (other == f) continue;
+      auto wrongClass = sample::Make(other, 3, 5);
+      EXPECT_EQ(target->CreateDuplicate(wrongClass.get(), 0), 0);
+      EXPECT_EQ(target->CreateDuplicate(wrongClass.get(), 1), 0);
+    }
+    auto empty = sample::NewImage(f);
+    for (int byReference : {0, 1}) {
+      EXPECT_EQ(target->CreateDuplicate(nullptr, byReference), 0);
+      EXPECT_EQ(target->CreateDuplicate(target.get(), byReference), 0);
+      EXPECT_EQ(target->CreateDuplicate(empty.get(), byReference), 0);
+    }
+    EXPECT_EQ(sample::Colours(*target), before);
+    EXPECT_STREQ(target->GetName(), L"keep");
+
+    // An image whose arrays another image shares cannot come to share them with itself.
+    auto sharing = sample::NewImage(f);
+    ASSERT_EQ(sharing->CreateDuplicate(target.get(), 1), 1);
+    EXPECT_EQ(target->CreateDuplicate(sharing.get(), 1), 0);
+    EXPECT_EQ(target->GetArraysByReference(), 0);
+    // The sharing image can turn into a copy of its own.
+    ASSERT_EQ(sharing->CreateDuplicate(target.get(), 0), 1);
+    EXPECT_EQ(sharing->GetArraysByReference(), 0);
+    Flip(*sharing, 0, 0);
+    EXPECT_EQ(sample::Colours(*target), before);
+  }
+}
+
+TEST(Backup, CreateRestoreDiscardInEveryFormat) {
+  for (Fmt f : sample::kAllFormats) {
+    SCOPED_TRACE(sample::Name(f));
+    auto image = sample::Make(f, 5, 3);
+    const auto original = sample::Colours(*image);
+    EXPECT_EQ(image->CreateBackup(), 1);
+    EXPECT_EQ(image->CreateBackup(), 0);  // the first backup stays
+    Flip(*image, 4, 0);
+    const auto changed = sample::Colours(*image);
+    ASSERT_NE(changed, original);
+    image->RestoreBackup();
+    EXPECT_EQ(sample::Colours(*image), original);
+    Flip(*image, 4, 0);
+    image->RestoreBackup();  // no backup left: nothing happens
+    EXPECT_EQ(sample::Colours(*image), changed);
+
+    EXPECT_EQ(image->DiscardBackup(), 0);
+    EXPECT_EQ(image->CreateBackup(), 1);
+    EXPECT_EQ(image->DiscardBackup(), 1);
+    EXPECT_EQ(image->DiscardBackup(), 0);
+
+    auto empty = sample::NewImage(f);
+    EXPECT_EQ(empty->CreateBackup(), 0);  // no pixels to keep
+    empty->RestoreBackup();
+  }
+}
+
+TEST(Backup, RestoresThePalette) {
+  auto made = sample::Make(Fmt::kLo, 3, 5);
+  Probe<CLoColorImage> image;
+  ASSERT_EQ(image.CreateDuplicate(made.get(), 0), 1);
+  const auto original = sample::Colours(image);
+  ASSERT_EQ(image.CreateBackup(), 1);
+  for (int i = 0; i < 256; ++i) image.Palette()[i] = 0x123456;
+  image.RestoreBackup();
+  EXPECT_EQ(sample::Colours(image), original);
+}
+
+// A backup of a sharing image goes back into the shared pixels: the reference sees the
+// restored state, and no array is released twice.
+TEST(Backup, RestoreOnASharingImageWritesIntoTheSharedPixels) {
+  for (Fmt f : sample::kAllFormats) {
+    SCOPED_TRACE(sample::Name(f));
+    auto source = sample::Make(f, 3, 5);
+    const auto original = sample::Colours(*source);
+    auto shared = sample::NewImage(f);
+    ASSERT_EQ(shared->CreateDuplicate(source.get(), 1), 1);
+    ASSERT_EQ(shared->CreateBackup(), 1);
+    Flip(*shared, 1, 4);
+    ASSERT_NE(sample::Colours(*source), original);
+    shared->RestoreBackup();
+    EXPECT_EQ(sample::Colours(*source), original);
+    // And the other way round: the reference restores while an image shares its arrays.
+    ASSERT_EQ(source->CreateBackup(), 1);
+    Flip(*source, 2, 2);
+    source->RestoreBackup();
+    EXPECT_EQ(sample::Colours(*shared), original);
+  }
+}
+
+TEST(ReferenceImage, HighColourStartsAndStopsSharing) {
+  auto reference = sample::Make(Fmt::kHi, 7, 2);
+  const auto original = sample::Colours(*reference);
+  CHiColorImage image;
+  image.Create(7, 2, 0x00FF00, nullptr);
+  ASSERT_EQ(image.CreateBackup(), 1);
+  image.SetReferenceImage(reference.get());
+  EXPECT_EQ(image.GetArraysByReference(), 1);
+  EXPECT_EQ(sample::Colours(image), original);
+  image.SetRGBColor(6, 1, 0x010203);
+  EXPECT_EQ(reference->GetRGBColor(6, 1), 0x010203u);
+
+  // Ending the share leaves a black image of its own and the reference untouched.
+  image.SetReferenceImage(nullptr);
+  EXPECT_EQ(image.GetArraysByReference(), 0);
+  EXPECT_EQ(sample::Colours(image), std::vector<unsigned long>(14, 0));
+  image.SetRGBColor(0, 0, 0xFFFFFF);
+  EXPECT_EQ(reference->GetRGBColor(6, 1), 0x010203u);
+  EXPECT_NE(reference->GetRGBColor(0, 0), 0xFFFFFFu);
+  image.RestoreBackup();  // the green pixels saved before the share
+  EXPECT_EQ(image.GetRGBColor(3, 1), 0x00FF00u);
+}
+
+TEST(ReferenceImage, RefusesReferencesItCannotShareSafely) {
+  auto reference = sample::Make(Fmt::kHi, 7, 2);
+  auto otherSize = sample::Make(Fmt::kHi, 2, 7);
+  auto otherClass = sample::Make(Fmt::kGrey, 7, 2);
+  CHiColorImage empty;
+  CHiColorImage image;
+  image.Create(7, 2, 0x0000FF, nullptr);
+  for (CImage* bad : {static_cast<CImage*>(otherSize.get()), static_cast<CImage*>(otherClass.get()),
+                      static_cast<CImage*>(&empty), static_cast<CImage*>(&image)}) {
+    image.SetReferenceImage(bad);
+    EXPECT_EQ(image.GetArraysByReference(), 0);
+    EXPECT_EQ(image.GetRGBColor(6, 1), 0x0000FFu);
+  }
+  // An image cannot take back the arrays that another image shares from it.
+  CHiColorImage sharing;
+  ASSERT_EQ(sharing.CreateDuplicate(&image, 1), 1);
+  image.SetReferenceImage(&sharing);
+  EXPECT_EQ(image.GetArraysByReference(), 0);
+  EXPECT_EQ(sharing.GetRGBColor(6, 1), 0x0000FFu);
+  // Sharing a second reference while sharing the first releases nothing.
+  auto second = sample::Make(Fmt::kHi, 7, 2);
+  sharing.SetReferenceImage(second.get());
+  EXPECT_EQ(sample::Colours(sharing), sample::Colours(*second));
+  EXPECT_EQ(image.GetRGBColor(6, 1), 0x0000FFu);
+}
+
+TEST(MapArrays, CopyDuplicatesTheSourceList) {
+  auto source = sample::Make(Fmt::kGrey, 3, 5);
+  source->AddImageMap(MAP_DORVALE)->SetMapByte(2, 4, 8);
+  source->SetCurrentMap(1);
+  auto target = sample::Make(Fmt::kHi, 3, 5);
+  target->AddImageMap(L"Gone", MAP_BIT_LABELS);
+  target->AddImageMap(L"AlsoGone", MAP_BIT_LABELS);
+  ASSERT_EQ(target->CopyMapArrays(source.get()), 1);
+  ASSERT_EQ(target->GetImageMapCount(), 2);
+  EXPECT_EQ(target->GetCurrentMapIndex(), 1);
+  EXPECT_EQ(target->GetImageMap(L"Gone"), nullptr);
+  CImageMap* copy = target->GetImageMap(1);
+  EXPECT_NE(copy, source->GetImageMap(1));
+  EXPECT_EQ(copy->GetImage(), target.get());
+  EXPECT_EQ(copy->GetMapByte(2, 4), 8);
+  EXPECT_TRUE(copy->IsPreDefinedMap(MAP_DORVALE));
+
+  auto otherSize = sample::Make(Fmt::kGrey, 5, 3);
+  EXPECT_EQ(target->CopyMapArrays(otherSize.get()), 0);
+  EXPECT_EQ(target->CopyMapArrays(nullptr), 0);
+  EXPECT_EQ(target->CopyMapArrays(target.get()), 1);
+  EXPECT_EQ(target->GetImageMap(1), copy);
+}
+
+TEST(MapArrays, SwapExchangesListsAndOwners) {
+  auto a = sample::Make(Fmt::kBi, 7, 2);
+  auto b = sample::Make(Fmt::kLo, 7, 2);
+  a->AddImageMap(L"A1", MAP_BIT_LABELS);
+  a->AddImageMap(L"A2", MAP_BYTE_LABELS);
+  a->SetCurrentMap(2);
+  CImageMap* a2 = a->GetImageMap(2);
+  a2->CreateBackup();
+  CImageMap* b0 = b->GetImageMap(0);
+
+  auto otherSize = sample::Make(Fmt::kBi, 2, 7);
+  EXPECT_EQ(a->SwapMapArrays(otherSize.get()), 0);
+  EXPECT_EQ(a->SwapMapArrays(nullptr), 0);
+  EXPECT_EQ(a->GetImageMapCount(), 3);
+
+  ASSERT_EQ(a->SwapMapArrays(b.get()), 1);
+  EXPECT_EQ(a->GetImageMapCount(), 1);
+  EXPECT_EQ(a->GetImageMap(0), b0);
+  EXPECT_EQ(b0->GetImage(), a.get());
+  EXPECT_EQ(b->GetImageMap(2), a2);
+  EXPECT_EQ(a2->GetImage(), b.get());
+  EXPECT_EQ(a2->GetBackup()->GetImage(), b.get());
+  // The index stays with its image where the new list reaches it, else falls back to 0.
+  EXPECT_EQ(b->GetCurrentMapIndex(), 0);
+  EXPECT_EQ(a->GetCurrentMapIndex(), 0);
+  b->SetCurrentMap(2);
+  ASSERT_EQ(a->SwapMapArrays(b.get()), 1);
+  EXPECT_EQ(a->GetImageMap(2), a2);
+  EXPECT_EQ(a->GetCurrentMapIndex(), 0);
+  EXPECT_EQ(b->GetCurrentMapIndex(), 0);
+}
+
+}  // namespace
