@@ -107,6 +107,7 @@ int CClustering3D::HypotheticAssignment(float x, float y, float z) {
 }
 
 namespace vorlane::detail {
+namespace {
 
 // Squared Euclidean distance in single precision: ((dx² + dy²) + dz²).
 inline float SquaredDistance(const CClustering3D::tagFPoint& a, const CClustering3D::tagFPoint& b) {
@@ -135,6 +136,7 @@ void AssignNearest(const CClustering3D::tagFPoint* points, int count,
   }
 }
 
+}  // namespace
 }  // namespace vorlane::detail
 
 void CClustering3D::AssignPointsToClusters() {

@@ -13,8 +13,10 @@
 #include "platform/diagnostics_detail.h"
 
 namespace vorlane::detail {
+namespace {
 
-// Wide enough for any sum of up to 2^31 products of a 64-bit value and a 63-bit weight.
+// Holds every sum formed here exactly: up to 2^31 values of 64 bits, or a 64-bit value times
+// weights totalling (radius + 1)^2 < 2^62.
 using WideInt = __int128;
 
 // Quotient of a wide integer by a positive divisor, rounded toward zero; the common case
@@ -37,7 +39,7 @@ inline void RecordExtremum(std::vector<int>& list, int s, int e, unsigned char t
   const bool bothEnds =
       treatment == PLATEAU_BOTH_ENDS || (treatment == PLATEAU_MIDDLE_MAX && !isMaximum);
   if (middle) {
-    list.push_back((s + e) / 2);
+    list.push_back(static_cast<int>((static_cast<std::int64_t>(s) + e) / 2));
   } else if (bothEnds) {
     list.push_back(s);
     list.push_back(e);
@@ -139,6 +141,7 @@ inline int HistogramPeak(std::vector<int> diffs, int& highest) {
   return static_cast<int>((static_cast<std::int64_t>(s) + end) / 2);
 }
 
+}  // namespace
 }  // namespace vorlane::detail
 
 namespace {

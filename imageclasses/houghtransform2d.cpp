@@ -7,6 +7,7 @@
 #include "imageclasses/toolkit_detail.h"
 
 namespace vorlane::detail {
+namespace {
 
 // Angle of angle cell i: i·step + min, each step rounded to single precision.
 inline float HoughAngle(int i, float uMin, float uStep) {
@@ -35,6 +36,7 @@ inline long long HoughCellCount(float min, float max, float step, long long limi
   return static_cast<long long>(q);
 }
 
+}  // namespace
 }  // namespace vorlane::detail
 
 namespace {
