@@ -12,7 +12,7 @@ using RowProgress = std::function<void(int rowsDone)>;
 
 // 0.11 x blue + 0.59 x green + 0.3 x red in single precision, summed in that order (blue
 // term first) with every product and sum rounded to single precision. The result lies in
-// [0, 255.00002].
+// [0, 255].
 inline float WeightedLuminance(unsigned char blue, unsigned char green, unsigned char red) {
   const float blueGreen = 0.11f * static_cast<float>(blue) + 0.59f * static_cast<float>(green);
   return blueGreen + 0.3f * static_cast<float>(red);
