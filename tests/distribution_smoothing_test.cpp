@@ -40,14 +40,9 @@ TEST(DistributionMovingAverage, WeightsFallFromTheCentre) {
   EXPECT_EQ(Smoothed<long>({0, 0, 0, 0, 10, 0, 0, 0, 0}, 2),
             std::vector<long>({0, 0, 1, 2, 1, 2, 1, 0, 0}));
   EXPECT_EQ(Smoothed<int>({-7, 0, 0}, 1), std::vector<int>({-7, -2, 0}));  // toward zero
-}
-
-TEST(DistributionMovingAverage, RadiusWithoutInnerPositionsChangesNothing) {
+  // Radii without inner positions change nothing.
   const std::vector<int> v = {5, 1, 9, 2};
-  EXPECT_EQ(Smoothed(v, 0), v);
-  EXPECT_EQ(Smoothed(v, -2), v);
-  EXPECT_EQ(Smoothed(v, 2), v);
-  EXPECT_EQ(Smoothed(v, 1000000), v);
+  for (int radius : {0, -2, 2, 1000000}) EXPECT_EQ(Smoothed(v, radius), v);
   EXPECT_TRUE(Smoothed(std::vector<int>{}, 1).empty());
 }
 
@@ -71,16 +66,6 @@ TEST(DistributionMovingAverage, MatchesTheDefinitionOnRandomProfiles) {
   }
 }
 
-TEST(DistributionMovingAverage, ResetsTheCachedProperties) {
-  const int v[] = {0, 0, 9, 0, 0};
-  CDistribution<int> d;
-  d.Create(v, 5);
-  EXPECT_EQ(d.GetMaximum(), 9);
-  d.MovingAverage(1);
-  EXPECT_EQ(d.GetMaximum(), 3);
-  EXPECT_EQ(d.GetMaximaCount(), 1);
-}
-
 TEST(DistributionRemoveSubbase, SubtractsTheMinimumAndDropsTheAverage) {
   const long v[] = {7, 9, 5, 8, 6};
   CDistribution<long> d;
@@ -100,6 +85,16 @@ TEST(DistributionRemoveSubbase, SaturatesOutsideTheValueRange) {
   d.Create(v, 3);
   d.RemoveSubbase();
   EXPECT_EQ(Values(d), std::vector<int>({INT32_MAX, 0, INT32_MAX}));
+}
+
+TEST(DistributionMovingAverage, ResetsTheCachedProperties) {
+  const int v[] = {0, 0, 0, 0, 10, 0, 0, 0, 0};
+  CDistribution<int> d;
+  d.Create(v, 9);
+  EXPECT_EQ(d.GetAverage(), 1);
+  d.MovingAverage(2);  // 0 0 1 2 1 2 1 0 0
+  EXPECT_EQ(d.GetAverage(), 0);
+  EXPECT_EQ(d.GetMaximaCount(), 2);
 }
 
 TEST(DistributionPeakSmoothing, MarksSymmetricPeaksWithoutApplyingThem) {
