@@ -9,6 +9,11 @@
 class CImage;
 class CRgn;
 
+namespace vorlane::detail {
+// Checks the runs of components loaded with an image.
+struct ComponentRecordAccess;
+}  // namespace vorlane::detail
+
 // Every operation assumes the run invariants: runs sorted by y, then xl; runs of one row
 // disjoint and maximal (never touching). AddRun, RemoveRun, the set operators, Merge and Thin
 // keep them. The run-array constructor, AttachRuns and edits through GetRun may break them;
@@ -16,6 +21,7 @@ class CRgn;
 // component whose runs are out of order answers membership questions wrongly (but safely).
 class CComp : public CObject {
   DECLARE_SERIAL(CComp)
+  friend struct vorlane::detail::ComponentRecordAccess;
 
  public:
   // One run: row y, columns xl to xr, both inclusive.

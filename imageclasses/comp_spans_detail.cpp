@@ -110,10 +110,13 @@ CoverTable::CoverTable(const Run* runs, int count) {
     const Run& run = runs[i];
     if (run.xl > run.xr) continue;
     if (m_rows.empty() || m_rows.back().y != run.y) {
+      // A new row: its first span never joins the last span of the row before.
       const int at = static_cast<int>(m_spans.size());
       m_rows.push_back(Row{run.y, at, at});
+      m_spans.push_back(Span{run.xl, run.xr});
+    } else {
+      AppendSpan(m_spans, run.xl, run.xr);
     }
-    AppendSpan(m_spans, run.xl, run.xr);
     m_rows.back().end = static_cast<int>(m_spans.size());
   }
   for (const Span& s : m_spans) m_pixels += static_cast<int64_t>(s.r) - s.l + 1;

@@ -1,0 +1,257 @@
+// CComp measurements: size, centre, box, colour, borders, connections, incremental caches
+// and trace output.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "support/comp_pixel_set.h"
+#include "vorlane/vorlane.h"
+
+namespace {
+
+using comp_reference::PixelSet;
+using comp_reference::Points;
+using comp_reference::SamePoints;
+
+// Collects trace lines while alive.
+class TraceCapture {
+ public:
+  TraceCapture() {
+    m_previous = vorlane::SetTraceSink([this](const char* line) { lines.emplace_back(line); });
+  }
+  ~TraceCapture() { vorlane::SetTraceSink(m_previous); }
+  std::vector<std::string> lines;
+
+ private:
+  vorlane::TraceSink m_previous;
+};
+
+int OutsideNeighbours(const PixelSet& set) {
+  int n = 0;
+  for (const auto& [y, x] : set) {
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) n += set.count({y + dy, x + dx}) ? 0 : 1;
+    }
+  }
+  return n;
+}
+
+TEST(CompMeasurements, EmptyComponentAnswersItsMarkers) {
+  CComp c;
+  EXPECT_EQ(c.GetSize(), 0);
+  EXPECT_FLOAT_EQ(c.GetCenterX(), -5.5f);
+  EXPECT_FLOAT_EQ(c.GetCenterY(), -5.5f);
+  EXPECT_EQ(c.GetBoundingRect(), CRect(0, 0, 0, 0));
+  EXPECT_EQ(c.GetWidth(), 0);
+  EXPECT_EQ(c.GetHeight(), 0);
+  EXPECT_EQ(c.GetColorRGB(), 0xFF000000u);
+  EXPECT_EQ(c.GetMaxExternalBorder(), 0);
+  EXPECT_EQ(c.GetExternalBorder(), nullptr);
+  EXPECT_EQ(c.GetMaxInternalBorder(), 0);
+  EXPECT_EQ(c.GetExternalConnections(), 0);
+  EXPECT_EQ(c.GetInternalConnections(), 0);
+  EXPECT_EQ(c.GetBoundary(TRUE), nullptr);
+  EXPECT_EQ(c.GetMaxBoundary(), 0);
+}
+
+TEST(CompMeasurements, SinglePixel) {
+  CComp c;
+  c.AddPoint(4, 7);
+  EXPECT_EQ(c.GetSize(), 1);
+  EXPECT_FLOAT_EQ(c.GetCenterX(), 4.0f);
+  EXPECT_FLOAT_EQ(c.GetCenterY(), 7.0f);
+  EXPECT_EQ(c.GetBoundingRect(), CRect(4, 7, 4, 7));
+  EXPECT_EQ(c.GetWidth(), 1);
+  EXPECT_EQ(c.GetMaxExternalBorder(), 8);
+  EXPECT_EQ(c.GetMaxInternalBorder(), 1);
+  EXPECT_EQ(c.GetExternalConnections(), 8);
+  EXPECT_EQ(c.GetInternalConnections(), 0);
+  const POINT* border = c.GetExternalBorder();
+  EXPECT_EQ(border[0].x, 3);
+  EXPECT_EQ(border[0].y, 6);
+  EXPECT_EQ(border[3].x, 3);
+  EXPECT_EQ(border[3].y, 7);
+  EXPECT_EQ(border[7].x, 5);
+  EXPECT_EQ(border[7].y, 8);
+}
+
+TEST(CompMeasurements, CentreAndBoxOfARectangle) {
+  CComp c;
+  for (int y = 2; y <= 4; ++y) c.AddRun(y, 10, 13, FALSE);
+  EXPECT_EQ(c.GetSize(), 12);
+  EXPECT_FLOAT_EQ(c.GetCenterX(), 11.5f);
+  EXPECT_FLOAT_EQ(c.GetCenterY(), 3.0f);
+  EXPECT_EQ(c.GetBoundingRect(), CRect(10, 2, 13, 4));
+  EXPECT_EQ(c.GetWidth(), 4);
+  EXPECT_EQ(c.GetHeight(), 3);
+  // A 4 x 3 block: the two middle pixels are interior.
+  EXPECT_EQ(c.GetMaxInternalBorder(), 10);
+  EXPECT_EQ(c.GetMaxExternalBorder(), 6 * 5 - 12);
+  CComp far;
+  far.AddRun(7, 11, 12, FALSE);  // centre (11.5, 7)
+  EXPECT_DOUBLE_EQ(c.ComputeEuclidianDistance(far), 4.0);
+}
+
+TEST(CompMeasurements, BordersAndConnectionsMatchAPixelSetModel) {
+  std::mt19937 rng(11);
+  for (int trial = 0; trial < 30; ++trial) {
+    CComp a, b;
+    comp_reference::FillRandom(a, rng, 12, 16, 7);
+    comp_reference::FillRandom(b, rng, 12, 16, 7);
+    const PixelSet sa = comp_reference::FromComp(a);
+    const PixelSet sb = comp_reference::FromComp(b);
+    ASSERT_TRUE(SamePoints(a.GetExternalBorder(), a.GetMaxExternalBorder(),
+                           Points(comp_reference::ExternalBorder(sa))));
+    ASSERT_TRUE(SamePoints(a.GetInternalBorder(), a.GetMaxInternalBorder(),
+                           Points(comp_reference::InternalBorder(sa))));
+    ASSERT_EQ(a.GetExternalConnections(), OutsideNeighbours(sa));
+    ASSERT_EQ(a.GetInternalConnections(), comp_reference::AdjacentPairs(sa, sa));
+    ASSERT_EQ(a.ComputeConnections(b), comp_reference::AdjacentPairs(sa, sb));
+    ASSERT_EQ(a.ComputeConnections(&b), b.ComputeConnections(a));
+    ASSERT_EQ(a.ComputeOverlapping(b), static_cast<int>(comp_reference::Intersect(sa, sb).size()));
+  }
+}
+
+TEST(CompMeasurements, ConnectionsOfTouchingComponents) {
+  CComp left, right;
+  left.AddRun(0, 0, 1, FALSE);
+  left.AddRun(1, 0, 1, FALSE);
+  right.AddRun(0, 2, 2, FALSE);
+  right.AddRun(1, 2, 2, FALSE);
+  // (1,0)-(2,0), (1,0)-(2,1), (1,1)-(2,0), (1,1)-(2,1)
+  EXPECT_EQ(left.ComputeConnections(right), 4);
+  EXPECT_EQ(left.ComputeConnections(nullptr), 0);
+  // Both internal border lists were built.
+  EXPECT_EQ(left.GetMaxInternalBorder(), 4);
+  CComp apart;
+  apart.AddPoint(5, 5);
+  EXPECT_EQ(left.ComputeConnections(apart), 0);
+}
+
+TEST(CompIncrementalCaches, SizeBoxAndExternalBorderEqualAFreshComputation) {
+  std::mt19937 rng(3);
+  for (int trial = 0; trial < 40; ++trial) {
+    CComp c;
+    for (const auto& r : comp_reference::RandomSpans(rng, 25, 30, 9)) {
+      c.AddRun(r.y - 3, r.xl - 5, r.xr - 5, TRUE);
+      CComp fresh(c);
+      fresh.ResetAttributes();
+      ASSERT_EQ(c.GetSize(), fresh.GetSize());
+      ASSERT_EQ(c.GetBoundingRect(), fresh.GetBoundingRect());
+      ASSERT_NEAR(c.GetCenterX(), fresh.GetCenterX(), 1e-3);
+      ASSERT_NEAR(c.GetCenterY(), fresh.GetCenterY(), 1e-3);
+      ASSERT_EQ(c.GetMaxExternalBorder(), fresh.GetMaxExternalBorder());
+      ASSERT_TRUE(
+          SamePoints(c.GetExternalBorder(), c.GetMaxExternalBorder(),
+                     std::vector<POINT>(fresh.GetExternalBorder(),
+                                        fresh.GetExternalBorder() + fresh.GetMaxExternalBorder())));
+    }
+  }
+}
+
+TEST(CompIncrementalCaches, BoxKeepsAPixelAtTheOrigin) {
+  // A box of (0, 0, 0, 0) is a real box once the component has pixels.
+  CComp c;
+  c.AddRun(0, 0, 0, TRUE);
+  c.AddRun(5, 3, 4, TRUE);
+  EXPECT_EQ(c.GetBoundingRect(), CRect(0, 0, 4, 5));
+}
+
+TEST(CompIncrementalCaches, RunningColourIsTruncatedAtEveryStep) {
+  CGreyScaleImage image;
+  ASSERT_EQ(image.Create(5, 1, 0, L"g"), 1);
+  for (int x = 1; x < 5; ++x) image.SetRGBColor(x, 0, 0x00030303);
+  CComp c;
+  c.SetImageReference(&image);
+  c.AddRun(0, 0, 1, TRUE);  // pixels 0 and 3
+  EXPECT_EQ(c.GetColorRGB(), 0x00010101u);
+  for (int x = 2; x < 5; ++x) c.AddRun(0, x, x, TRUE);
+  EXPECT_EQ(c.GetColorRGB(), 0x00010101u);
+  CComp fresh(c);
+  fresh.SetImageReference(nullptr);
+  fresh.SetImageReference(&image);
+  EXPECT_EQ(fresh.GetColorRGB(), 0x00020202u);
+  // A black pixel outside the image: (1 * 5 + 0) / 6 = 0; taking it away again keeps the
+  // truncated value, (0 * 6 - 0) / 5 = 0.
+  c.AddRun(2, 0, 0, TRUE);
+  EXPECT_EQ(c.GetColorRGB(), 0u);
+  EXPECT_EQ(c.RemoveRun(-11, TRUE), 1);
+  EXPECT_EQ(c.GetSize(), 5);
+  EXPECT_EQ(c.GetColorRGB(), 0u);
+}
+
+TEST(CompIncrementalCaches, ColourStaysUndefinedWithoutAnImage) {
+  CComp c;
+  c.AddRun(0, 0, 3, TRUE);
+  c.AddRun(1, 0, 3, TRUE);
+  EXPECT_EQ(c.GetColorRGB(), 0xFF000000u);
+  c.RemoveRun(0, TRUE);
+  EXPECT_EQ(c.GetColorRGB(), 0xFF000000u);
+}
+
+TEST(CompColour, AverageOfTheImagePixelsAndItsHls) {
+  CHiColorImage image;
+  ASSERT_EQ(image.Create(4, 2, 0, L"rgb"), 1);
+  image.SetRGBColor(0, 0, RGB(200, 10, 0));
+  image.SetRGBColor(1, 0, RGB(101, 20, 3));
+  image.SetRGBColor(0, 1, RGB(0, 30, 0));
+  CComp c;
+  c.SetImageReference(&image);
+  c.AddRun(0, 0, 1, FALSE);
+  c.AddRun(1, 0, 0, FALSE);
+  EXPECT_EQ(c.GetColorRGB(), RGB(100, 20, 1));
+  float h = 0, l = 0, s = 0;
+  TT_RGB2HLS(100.0f, 20.0f, 1.0f, &h, &l, &s, 36);
+  const unsigned long expected = (static_cast<unsigned long>(static_cast<int>(h)) & 0xFF) |
+                                 ((static_cast<unsigned long>(static_cast<int>(l)) & 0xFF) << 8) |
+                                 ((static_cast<unsigned long>(static_cast<int>(s)) & 0xFF) << 16);
+  EXPECT_EQ(c.GetColorHLS(), expected);
+}
+
+TEST(CompTrace, InfoLinesOfASinglePixel) {
+  CComp c;
+  c.AddPoint(2, 1);
+  TraceCapture trace;
+  c.TraceInfo();
+  const std::vector<std::string> expected = {"Center : 2.000000, 1.000000\n",
+                                             "Color  : Undefined\n",
+                                             "Size   : 1\n",
+                                             "Bounding Rect: Undefined\n",
+                                             "Number of Runs: 1\n",
+                                             "Number of extBorder Pixels: 8\n",
+                                             "Number of intBorder Pixels: 1\n",
+                                             "External Connections : 8\n",
+                                             "Internal Connections : 0\n"};
+  EXPECT_EQ(trace.lines, expected);
+  c.GetBoundingRect();
+  trace.lines.clear();
+  c.TraceInfo();
+  ASSERT_EQ(trace.lines.size(), 9u);
+  EXPECT_EQ(trace.lines[3], "Bounding Rect: (2, 1) - (2, 1)\n");
+}
+
+TEST(CompTrace, InfoLinesOfAnEmptyComponentAndRunLines) {
+  CGreyScaleImage image;
+  image.Create(4, 4, 0x00070707, L"g");
+  CComp c;
+  TraceCapture trace;
+  c.TraceInfo();
+  ASSERT_EQ(trace.lines.size(), 9u);
+  EXPECT_EQ(trace.lines[0], "Center : Undefined\n");
+  EXPECT_EQ(trace.lines[1], "Color  : Undefined\n");
+  EXPECT_EQ(trace.lines[2], "Size   : 0\n");
+  c.SetImageReference(&image);
+  c.AddRun(3, 1, 2, FALSE);
+  c.AddRun(0, 0, 0, FALSE);
+  trace.lines.clear();
+  c.TraceInfo();
+  EXPECT_EQ(trace.lines[1], "Color  : 7 7 7\n");
+  trace.lines.clear();
+  c.TraceRuns();
+  const std::vector<std::string> runs = {"y\txl\txr\n", "0\t0\t0\n", "3\t1\t2\n"};
+  EXPECT_EQ(trace.lines, runs);
+}
+
+}  // namespace

@@ -1,0 +1,162 @@
+// A slow, obviously correct pixel-set model of a component, for differential tests of CComp.
+#pragma once
+
+#include <cstdlib>
+#include <random>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "vorlane/vorlane.h"
+
+namespace comp_reference {
+
+// (y, x), so that the set order is by row, then column.
+using Pixel = std::pair<int, int>;
+using PixelSet = std::set<Pixel>;
+using Run = CComp::tagCompRun;
+
+inline PixelSet FromComp(CComp& comp) {
+  PixelSet set;
+  for (int i = 0; i < comp.GetMaxRun(); ++i) {
+    const Run* r = comp.GetRun(i);
+    for (int x = r->xl; x <= r->xr; ++x) set.insert({r->y, x});
+  }
+  return set;
+}
+
+// Sorted, disjoint, maximal runs of a pixel set.
+inline std::vector<Run> CanonicalRuns(const PixelSet& set) {
+  std::vector<Run> runs;
+  for (const auto& [y, x] : set) {
+    if (!runs.empty() && runs.back().y == y && runs.back().xr + 1 == x) {
+      runs.back().xr = x;
+    } else {
+      runs.push_back(Run{y, x, x});
+    }
+  }
+  return runs;
+}
+
+inline std::vector<Run> RunsOf(CComp& comp) {
+  std::vector<Run> runs;
+  for (int i = 0; i < comp.GetMaxRun(); ++i) runs.push_back(*comp.GetRun(i));
+  return runs;
+}
+
+inline bool SameRuns(const std::vector<Run>& a, const std::vector<Run>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i].y != b[i].y || a[i].xl != b[i].xl || a[i].xr != b[i].xr) return false;
+  }
+  return true;
+}
+
+inline bool Neighbours(const Pixel& p, const Pixel& q) {
+  return p != q && std::abs(p.first - q.first) <= 1 && std::abs(p.second - q.second) <= 1;
+}
+
+// Pixels outside the set that are 8-adjacent to it.
+inline PixelSet ExternalBorder(const PixelSet& set) {
+  PixelSet out;
+  for (const auto& [y, x] : set) {
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        if (!set.count({y + dy, x + dx})) out.insert({y + dy, x + dx});
+      }
+    }
+  }
+  return out;
+}
+
+// Pixels of the set with an 8-neighbour outside it.
+inline PixelSet InternalBorder(const PixelSet& set) {
+  PixelSet out;
+  for (const auto& [y, x] : set) {
+    for (int dy = -1; dy <= 1; ++dy) {
+      for (int dx = -1; dx <= 1; ++dx) {
+        if (!set.count({y + dy, x + dx})) out.insert({y, x});
+      }
+    }
+  }
+  return out;
+}
+
+// Pixels whose eight neighbours all lie in the set.
+inline PixelSet Erode(const PixelSet& set) {
+  PixelSet out;
+  for (const auto& p : set) {
+    bool inside = true;
+    for (int dy = -1; dy <= 1 && inside; ++dy) {
+      for (int dx = -1; dx <= 1 && inside; ++dx) {
+        inside = set.count({p.first + dy, p.second + dx}) > 0;
+      }
+    }
+    if (inside) out.insert(p);
+  }
+  return out;
+}
+
+// Ordered pairs (p in a, q in b) of 8-adjacent pixels.
+inline int AdjacentPairs(const PixelSet& a, const PixelSet& b) {
+  int pairs = 0;
+  for (const auto& p : a) {
+    for (const auto& q : b) pairs += Neighbours(p, q) ? 1 : 0;
+  }
+  return pairs;
+}
+
+inline PixelSet Unite(PixelSet a, const PixelSet& b) {
+  a.insert(b.begin(), b.end());
+  return a;
+}
+
+inline PixelSet Intersect(const PixelSet& a, const PixelSet& b) {
+  PixelSet out;
+  for (const auto& p : a) {
+    if (b.count(p)) out.insert(p);
+  }
+  return out;
+}
+
+inline PixelSet Subtract(const PixelSet& a, const PixelSet& b) {
+  PixelSet out;
+  for (const auto& p : a) {
+    if (!b.count(p)) out.insert(p);
+  }
+  return out;
+}
+
+inline std::vector<POINT> Points(const PixelSet& set) {
+  std::vector<POINT> points;
+  for (const auto& [y, x] : set) points.push_back(POINT{x, y});
+  return points;
+}
+
+inline bool SamePoints(const POINT* a, int n, const std::vector<POINT>& b) {
+  if (n != static_cast<int>(b.size())) return false;
+  for (int i = 0; i < n; ++i) {
+    if (a[i].x != b[static_cast<size_t>(i)].x || a[i].y != b[static_cast<size_t>(i)].y) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Random spans within a width x height window, added with AddRun.
+inline std::vector<Run> RandomSpans(std::mt19937& rng, int count, int width, int height) {
+  std::vector<Run> spans;
+  std::uniform_int_distribution<int> row(0, height - 1), col(0, width - 1), len(0, width / 3);
+  for (int i = 0; i < count; ++i) {
+    const int xl = col(rng);
+    spans.push_back(Run{row(rng), xl, xl + len(rng)});
+  }
+  return spans;
+}
+
+// A component made of random spans (without incremental update).
+inline void FillRandom(CComp& comp, std::mt19937& rng, int count, int width, int height) {
+  for (const Run& r : RandomSpans(rng, count, width, height)) comp.AddRun(r.y, r.xl, r.xr, FALSE);
+}
+
+}  // namespace comp_reference
