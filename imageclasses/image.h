@@ -2,6 +2,8 @@
 // map list and component list, and the fixed table of virtual image operations.
 #pragma once
 
+#include <vector>
+
 #include "platform/bitmap.h"
 #include "platform/cstring.h"
 #include "platform/geometry.h"
@@ -17,6 +19,9 @@ typedef struct tiff TIFF;
 namespace vorlane::detail {
 // Reaches the pixel arrays of the four formats for conversion, duplication and backups.
 struct FormatAccess;
+// The labels and run lists of a component analysis.
+class LabelForest;
+class RunListCollector;
 }  // namespace vorlane::detail
 
 #define IMAGE_TYPE_IMAGE 0x01
@@ -204,8 +209,14 @@ class CImage : public CObject {
   int RemoveComponent(int* pIndices, int n);
   void SelectComponent(int i, unsigned short wMode);
   int IsComponentSelected(int i);
+  // The components touching pComp (8-adjacent pixels), in discovery order: *ppIndices receives
+  // an array of *pnCount indices that the caller frees with delete[] (null when there is
+  // none). 0, with nothing found, when an argument is null or the list is empty.
   int GetNeighbours(CComp* pComp, int* pnCount, int** ppIndices);
-  int GetNeighbours(CComp* pComp, int* pnCount, CComp** ppComps);
+  // The same neighbours as components: pComps is replaced by their pointers in the same
+  // order, and *pnCount receives their number. The caller's vector holds the result, so
+  // nothing is left to free and nothing can overflow. 0 as the index form.
+  int GetNeighbours(CComp* pComp, int* pnCount, std::vector<CComp*>* pComps);
 
   // Display and drawing state.
   CBitmap* GetBitmap();
@@ -215,6 +226,11 @@ class CImage : public CObject {
 
  protected:
   void FreeComponents();
+  // Replaces the component list by one component per alive label of a labelling, in label
+  // order: each refers to this image, carries the type word wType and takes its label's run
+  // array over.
+  void AdoptLabelledComponents(vorlane::detail::LabelForest& forest,
+                               vorlane::detail::RunListCollector& runs, unsigned short wType);
 
   // Keeps the host responsive: hands the progress (step of steps) to the thread's
   // keep-alive handler, which may set the cancel request; returns the cancel request.

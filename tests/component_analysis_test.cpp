@@ -1,0 +1,334 @@
+// Connected component analysis of bi-level images and maps, and the bounding-box analysis:
+// connectivity, run cutting, merge order, areas, keep-alive calls, and a differential test
+// against flood fill.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <tuple>
+#include <vector>
+
+#include "support/flood_fill_reference.h"
+#include "vorlane/vorlane.h"
+
+namespace {
+
+using flood_fill::Art;
+using flood_fill::MakeImage;
+using flood_fill::PixelSet;
+using flood_fill::PixelsOf;
+using CompRun = CComp::tagCompRun;
+
+std::vector<PixelSet> AnalysedSets(CImage& image) {
+  std::vector<PixelSet> sets;
+  for (int i = 0; i < image.GetMaxComponent(); ++i)
+    sets.push_back(PixelsOf(*image.GetComponent(i)));
+  return sets;
+}
+
+std::vector<RECT> Boxes(CImage& image, CRect area, int connect8) {
+  RECT* rects = nullptr;
+  int n = -1;
+  EXPECT_EQ(image.BBAnalysis(&rects, &n, area, connect8), 1);
+  std::vector<RECT> boxes(rects, rects + n);
+  delete[] rects;
+  return boxes;
+}
+
+bool SameBox(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+// Runs sorted by row and column, and maximal (never touching within a row).
+bool Canonical(CComp& comp) {
+  for (int i = 1; i < comp.GetMaxRun(); ++i) {
+    const CompRun& a = *comp.GetRun(i - 1);
+    const CompRun& b = *comp.GetRun(i);
+    if (a.y > b.y || (a.y == b.y && a.xr + 1 >= b.xl)) return false;
+  }
+  return true;
+}
+
+const CRect kWholeImage(-1, -1, -1, -1);
+
+TEST(Connectivity, CornerTouchingPixelsJoinOnlyWithEightConnectivity) {
+  auto image = MakeImage({"X..", ".X.", "..X"});
+  image->CCAnalysis(1);
+  EXPECT_EQ(image->GetMaxComponent(), 1);
+  image->CCAnalysis(0);
+  EXPECT_EQ(image->GetMaxComponent(), 3);
+  EXPECT_EQ(Boxes(*image, kWholeImage, 1).size(), 1u);
+  EXPECT_EQ(Boxes(*image, kWholeImage, 0).size(), 3u);
+}
+
+TEST(Connectivity, ChessboardIsOneComponentAtEightAndOnePerPixelAtFour) {
+  Art art(7, std::string(9, '.'));
+  for (int y = 0; y < 7; ++y) {
+    for (int x = 0; x < 9; ++x) art[y][x] = (x + y) % 2 ? '.' : 'X';
+  }
+  auto image = MakeImage(art);
+  image->CCAnalysis(1);
+  ASSERT_EQ(image->GetMaxComponent(), 1);
+  EXPECT_EQ(image->GetComponent(0)->GetSize(), 32);
+  image->CCAnalysis(0);
+  EXPECT_EQ(image->GetMaxComponent(), 32);
+}
+
+TEST(Runs, UShapeMergingInItsLastRowIsOneComponentWithSortedRuns) {
+  auto image = MakeImage({"X...X", "X...X", "XXXXX"});
+  for (int connect8 : {0, 1}) {
+    image->CCAnalysis(connect8);
+    ASSERT_EQ(image->GetMaxComponent(), 1);
+    CComp& u = *image->GetComponent(0);
+    const std::vector<CompRun> expected{{0, 0, 0}, {0, 4, 4}, {1, 0, 0}, {1, 4, 4}, {2, 0, 4}};
+    ASSERT_EQ(u.GetMaxRun(), 5);
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(u.GetRun(i)->y, expected[i].y);
+      EXPECT_EQ(u.GetRun(i)->xl, expected[i].xl);
+      EXPECT_EQ(u.GetRun(i)->xr, expected[i].xr);
+    }
+  }
+}
+
+TEST(Runs, RunReachingTheLastColumnEndsThereAndAWhitePixelEndsItEarlier) {
+  // 37 columns: runs crossing 16-column blocks and the scalar tail.
+  const std::string full = ".............." + std::string(23, 'X');
+  const std::string early = ".............." + std::string(22, 'X') + ".";
+  auto image = MakeImage({full, early});
+  image->CCAnalysis(0);
+  ASSERT_EQ(image->GetMaxComponent(), 1);
+  CComp& c = *image->GetComponent(0);
+  ASSERT_EQ(c.GetMaxRun(), 2);
+  EXPECT_EQ(c.GetRun(0)->xr, 36);
+  EXPECT_EQ(c.GetRun(1)->xr, 35);
+  EXPECT_EQ(c.GetRun(0)->xl, 14);
+}
+
+TEST(Runs, ComponentsReferToTheImageWithTypeOneAndNoCachedValues) {
+  auto image = MakeImage({"XX.", "..X"});
+  image->CCAnalysis(1);
+  ASSERT_EQ(image->GetMaxComponent(), 1);
+  CComp& c = *image->GetComponent(0);
+  EXPECT_EQ(c.GetImageReference(), image.get());
+  EXPECT_EQ(c.GetType(), 1);
+  EXPECT_EQ(c.GetSize(), 3);
+  EXPECT_EQ(c.GetColorRGB(), 0u);  // black pixels
+}
+
+TEST(MergeOrder, ComponentsFollowTheLabelTheyKeepNotTheirOldestLabel) {
+  // Labels: the hook's right arm 0, the blob at column 6 1, the hook's left arm 2. The
+  // bottom row meets the left arm first and keeps its label, so the hook comes after the
+  // blob although its first pixel comes before.
+  const Art art{"..X...X", "X.X...X", "XXX...."};
+  auto image = MakeImage(art);
+  for (int connect8 : {0, 1}) {
+    image->CCAnalysis(connect8);
+    ASSERT_EQ(image->GetMaxComponent(), 2);
+    EXPECT_EQ(PixelsOf(*image->GetComponent(0)), (PixelSet{{0, 6}, {1, 6}}));
+    EXPECT_EQ(image->GetComponent(1)->GetSize(), 6);
+    const std::vector<RECT> boxes = Boxes(*image, kWholeImage, connect8);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(SameBox(boxes[0], RECT{6, 0, 6, 1}));
+    EXPECT_TRUE(SameBox(boxes[1], RECT{0, 0, 2, 2}));
+  }
+}
+
+TEST(Boxes, AreaIsClippedAndEdgesAreInclusive) {
+  auto image = MakeImage({"XX...", "XX..X", ".....", "..XXX"});
+  std::vector<RECT> boxes = Boxes(*image, CRect(-5, -5, 100, 100), 1);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_TRUE(SameBox(boxes[0], RECT{0, 0, 1, 1}));
+  EXPECT_TRUE(SameBox(boxes[1], RECT{4, 1, 4, 1}));
+  EXPECT_TRUE(SameBox(boxes[2], RECT{2, 3, 4, 3}));
+  // Right and bottom exclusive: columns 1..3, rows 1..3.
+  boxes = Boxes(*image, CRect(1, 1, 4, 4), 1);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_TRUE(SameBox(boxes[0], RECT{1, 1, 1, 1}));
+  EXPECT_TRUE(SameBox(boxes[1], RECT{2, 3, 3, 3}));
+  EXPECT_TRUE(Boxes(*image, CRect(3, 2, 2, 4), 1).empty());  // right before left
+  EXPECT_TRUE(Boxes(*image, CRect(-1, -1, -1, 0), 1).empty());
+}
+
+TEST(Boxes, NullOutputsAnswerZeroAndWriteNothing) {
+  auto image = MakeImage({"X"});
+  RECT* rects = nullptr;
+  int n = 7;
+  EXPECT_EQ(image->BBAnalysis(nullptr, &n, kWholeImage, 1), 0);
+  EXPECT_EQ(n, 7);
+  EXPECT_EQ(image->BBAnalysis(&rects, nullptr, kWholeImage, 1), 0);
+  EXPECT_EQ(rects, nullptr);
+}
+
+TEST(EmptyInput, NoBlackPixelsOrNoPixelsGiveAnEmptyList) {
+  auto image = MakeImage({"X.", ".X"});
+  image->CCAnalysis(0);
+  ASSERT_EQ(image->GetMaxComponent(), 2);
+  for (int y = 0; y < 2; ++y) {
+    for (int x = 0; x < 2; ++x) image->SetRed(x, y, 1);
+  }
+  EXPECT_EQ(image->CCAnalysis(1), 1);
+  EXPECT_EQ(image->GetMaxComponent(), 0);
+  EXPECT_TRUE(Boxes(*image, kWholeImage, 1).empty());
+
+  CBiLevelImage blank;  // never created
+  EXPECT_EQ(blank.CCAnalysis(1), 1);
+  EXPECT_EQ(blank.GetMaxComponent(), 0);
+  EXPECT_TRUE(Boxes(blank, kWholeImage, 1).empty());
+  blank.CCAnalysisFromMap(-1, 1, 1, 1, 1);  // no map: nothing happens
+  EXPECT_EQ(blank.GetMaxComponent(), 0);
+}
+
+TEST(FromMap, LabelsOneTypeOrEverythingElse) {
+  auto image = MakeImage({"....", "....", "...."});
+  CImageMap* standard = image->GetImageMap(0);
+  standard->SetMapByte(0, 0, 0x01);
+  standard->SetMapByte(1, 1, 0x03);  // background among other attributes
+  standard->SetMapByte(3, 2, 0x02);
+  image->CCAnalysisFromMap(-1, 0x01, 0x0006, FALSE, TRUE);
+  ASSERT_EQ(image->GetMaxComponent(), 1);
+  EXPECT_EQ(PixelsOf(*image->GetComponent(0)), (PixelSet{{0, 0}, {1, 1}}));
+  EXPECT_EQ(image->GetComponent(0)->GetType(), 0x0006);
+  image->CCAnalysisFromMap(0, 0x01, 1, FALSE, FALSE);
+  EXPECT_EQ(image->GetMaxComponent(), 2);
+  image->CCAnalysisFromMap(0, 0x01, 1, TRUE, FALSE);  // every other pixel, one piece
+  ASSERT_EQ(image->GetMaxComponent(), 1);
+  EXPECT_EQ(image->GetComponent(0)->GetSize(), 10);
+
+  CImageMap* dorvale = image->SafeGetImageMap(static_cast<unsigned char>(MAP_DORVALE));
+  ASSERT_NE(dorvale, nullptr);
+  dorvale->ClearMap(1);  // paper
+  dorvale->SetMapByte(2, 0, 8);
+  dorvale->SetMapByte(2, 1, 9);  // another type: not text
+  dorvale->SetMapByte(3, 1, 8);
+  image->CCAnalysisFromMap(1, 8, 1, FALSE, TRUE);
+  ASSERT_EQ(image->GetMaxComponent(), 1);
+  EXPECT_EQ(PixelsOf(*image->GetComponent(0)), (PixelSet{{0, 2}, {1, 3}}));
+}
+
+TEST(FromMap, MapWithoutTypesHasNoMembersUnlessInverted) {
+  auto image = MakeImage({"...", "..."});
+  image->AddImageMap(L"plain", 0);
+  image->CCAnalysisFromMap(1, 0xFF, 1, FALSE, TRUE);
+  EXPECT_EQ(image->GetMaxComponent(), 0);
+  image->CCAnalysisFromMap(1, 0xFF, 1, TRUE, TRUE);
+  ASSERT_EQ(image->GetMaxComponent(), 1);
+  EXPECT_EQ(image->GetComponent(0)->GetSize(), 6);
+}
+
+TEST(FromMap, UnknownMapIndexChangesNothing) {
+  auto image = MakeImage({"X.X"});
+  image->CCAnalysis(1);
+  image->CCAnalysisFromMap(5, 1, 1, FALSE, TRUE);
+  image->CCAnalysisFromMap(-2, 1, 1, FALSE, TRUE);
+  EXPECT_EQ(image->GetMaxComponent(), 2);
+}
+
+TEST(KeepAlive, CalledOncePerScannedRowAndCancelIsIgnored) {
+  auto image = MakeImage({"X...", "....", "...X", "X..X", "...."});
+  std::vector<int> steps;
+  auto old = vorlane::SetKeepAliveHandler([&](CImage&, int step, int) {
+    steps.push_back(step);
+    return true;  // asks to cancel
+  });
+  image->CCAnalysis(1);
+  const std::vector<int> wholeImage{0, 1, 2, 3, 4};
+  EXPECT_EQ(steps, wholeImage);
+  EXPECT_EQ(image->GetMaxComponent(), 3);
+  steps.clear();
+  image->SetCancel(0);
+  Boxes(*image, CRect(0, 2, 4, 4), 1);
+  EXPECT_EQ(steps, (std::vector<int>{0, 1}));
+  vorlane::SetKeepAliveHandler(old);
+}
+
+TEST(Differential, MatchesFloodFillOnRandomImages) {
+  std::mt19937 rng(20240611);
+  std::uniform_int_distribution<int> size(1, 40);
+  for (int trial = 0; trial < 400; ++trial) {
+    const int width = size(rng), height = size(rng) / 3 + 1;
+    const double density = std::uniform_real_distribution<double>(0.05, 0.95)(rng);
+    const Art art = flood_fill::RandomArt(rng, width, height, density);
+    auto image = MakeImage(art);
+    for (int connect8 : {0, 1}) {
+      SCOPED_TRACE(testing::Message() << "trial " << trial << " connect8 " << connect8);
+      image->CCAnalysis(connect8);
+      std::vector<PixelSet> ours = AnalysedSets(*image);
+      std::vector<PixelSet> reference = flood_fill::Components(art, connect8 != 0);
+      for (int i = 0; i < image->GetMaxComponent(); ++i) {
+        EXPECT_TRUE(Canonical(*image->GetComponent(i)));
+      }
+      // Boxes come in the order of the components.
+      const std::vector<RECT> boxes = Boxes(*image, kWholeImage, connect8);
+      ASSERT_EQ(boxes.size(), ours.size());
+      for (size_t i = 0; i < ours.size(); ++i) {
+        EXPECT_TRUE(SameBox(boxes[i], flood_fill::BoxOf(ours[i])));
+      }
+      std::sort(ours.begin(), ours.end());
+      std::sort(reference.begin(), reference.end());
+      ASSERT_EQ(ours, reference);
+
+      // A random area against flood fill inside that area.
+      std::uniform_int_distribution<int> col(-2, width + 2), row(-2, height + 2);
+      const int l = col(rng), r = col(rng), t = row(rng), b = row(rng);
+      std::vector<RECT> areaBoxes = Boxes(*image, CRect(l, t, r, b), connect8);
+      std::vector<RECT> expected;
+      for (const PixelSet& set :
+           flood_fill::Components(art, connect8 != 0, std::max(l, 0), std::max(t, 0),
+                                  std::min(r, width), std::min(b, height))) {
+        expected.push_back(flood_fill::BoxOf(set));
+      }
+      auto less = [](const RECT& a, const RECT& c) {
+        return std::tie(a.top, a.left, a.bottom, a.right) <
+               std::tie(c.top, c.left, c.bottom, c.right);
+      };
+      std::sort(areaBoxes.begin(), areaBoxes.end(), less);
+      std::sort(expected.begin(), expected.end(), less);
+      ASSERT_EQ(areaBoxes.size(), expected.size());
+      for (size_t i = 0; i < expected.size(); ++i) EXPECT_TRUE(SameBox(areaBoxes[i], expected[i]));
+    }
+  }
+}
+
+TEST(Differential, MapAnalysisMatchesTheBiLevelAnalysisOfTheSamePixels) {
+  std::mt19937 rng(7);
+  for (int trial = 0; trial < 60; ++trial) {
+    const Art art = flood_fill::RandomArt(rng, 1 + trial % 37, 1 + trial % 9, 0.45);
+    auto image = MakeImage(art);
+    CImageMap* map = image->GetImageMap(0);
+    for (int y = 0; y < image->GetHeight(); ++y) {
+      for (int x = 0; x < image->GetWidth(); ++x) {
+        map->SetMapByte(x, y, art[y][x] == 'X' ? 0x10 : 0x21);
+      }
+    }
+    for (int connect8 : {0, 1}) {
+      image->CCAnalysis(connect8);
+      const std::vector<PixelSet> fromImage = AnalysedSets(*image);
+      image->CCAnalysisFromMap(-1, 0x10, 1, FALSE, connect8);
+      EXPECT_EQ(AnalysedSets(*image), fromImage);
+      image->CCAnalysisFromMap(-1, 0x20, 1, TRUE, connect8);
+      EXPECT_EQ(AnalysedSets(*image), fromImage);
+    }
+  }
+}
+
+// Lets a test clear the dirty flag, as a display rebuild does.
+struct Cleanable : CBiLevelImage {
+  void MarkClean() { m_bDirty = 0; }
+};
+
+TEST(Dirty, AnalysesMarkShownComponentsForRedrawing) {
+  Cleanable image;
+  image.Create(2, 1, 0, L"black");
+  image.MarkClean();
+  image.CCAnalysis(1);
+  EXPECT_FALSE(image.IsDirty());  // components not shown
+  image.SetShowComponents(TRUE);
+  image.MarkClean();
+  image.CCAnalysis(1);
+  EXPECT_TRUE(image.IsDirty());
+  image.MarkClean();
+  image.CCAnalysisFromMap(-1, 1, 1, FALSE, TRUE);
+  EXPECT_TRUE(image.IsDirty());
+}
+
+}  // namespace

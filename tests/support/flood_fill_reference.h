@@ -1,0 +1,102 @@
+// String-art bi-level images and a plain flood-fill labelling of their black pixels, the
+// reference for the component analyses.
+#pragma once
+
+#include <algorithm>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "vorlane/vorlane.h"
+
+namespace flood_fill {
+
+// (y, x), so that sets order pixels by row, then column.
+using Pixel = std::pair<int, int>;
+using PixelSet = std::set<Pixel>;
+// Rows of a picture: 'X' is black (byte 0), anything else white (byte 1).
+using Art = std::vector<std::string>;
+
+inline std::unique_ptr<CBiLevelImage> MakeImage(const Art& art) {
+  auto image = std::make_unique<CBiLevelImage>();
+  const int height = static_cast<int>(art.size());
+  const int width = height ? static_cast<int>(art[0].size()) : 0;
+  image->Create(width, height, 0x00FFFFFF, L"art");
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) image->SetRed(x, y, art[y][x] == 'X' ? 0 : 1);
+  }
+  return image;
+}
+
+// A width x height picture whose pixels are black with the given probability.
+inline Art RandomArt(std::mt19937& rng, int width, int height, double black) {
+  std::bernoulli_distribution isBlack(black);
+  Art art(static_cast<size_t>(height), std::string(static_cast<size_t>(width), '.'));
+  for (auto& row : art) {
+    for (auto& c : row) c = isBlack(rng) ? 'X' : '.';
+  }
+  return art;
+}
+
+// The black pixels of art inside [left, right) x [top, bottom), split into connected sets
+// by flood fill from each unvisited black pixel in raster order.
+inline std::vector<PixelSet> Components(const Art& art, bool connect8, int left, int top, int right,
+                                        int bottom) {
+  std::set<Pixel> visited;
+  std::vector<PixelSet> result;
+  auto black = [&](int x, int y) {
+    return x >= left && x < right && y >= top && y < bottom && art[y][x] == 'X';
+  };
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      if (!black(x, y) || visited.count({y, x})) continue;
+      PixelSet component;
+      std::vector<Pixel> stack{{y, x}};
+      visited.insert({y, x});
+      while (!stack.empty()) {
+        const auto [py, px] = stack.back();
+        stack.pop_back();
+        component.insert({py, px});
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            if ((dx == 0 && dy == 0) || (!connect8 && dx != 0 && dy != 0)) continue;
+            const int nx = px + dx, ny = py + dy;
+            if (black(nx, ny) && visited.insert({ny, nx}).second) stack.push_back({ny, nx});
+          }
+        }
+      }
+      result.push_back(std::move(component));
+    }
+  }
+  return result;
+}
+
+inline std::vector<PixelSet> Components(const Art& art, bool connect8) {
+  const int height = static_cast<int>(art.size());
+  return Components(art, connect8, 0, 0, height ? static_cast<int>(art[0].size()) : 0, height);
+}
+
+inline PixelSet PixelsOf(CComp& comp) {
+  PixelSet set;
+  for (int i = 0; i < comp.GetMaxRun(); ++i) {
+    const CComp::tagCompRun* r = comp.GetRun(i);
+    for (int x = r->xl; x <= r->xr; ++x) set.insert({r->y, x});
+  }
+  return set;
+}
+
+// Inclusive bounding box (left, top, right, bottom) of a non-empty pixel set.
+inline RECT BoxOf(const PixelSet& set) {
+  RECT box{set.begin()->second, set.begin()->first, set.begin()->second, set.begin()->first};
+  for (const auto& [y, x] : set) {
+    box.left = std::min<LONG>(box.left, x);
+    box.right = std::max<LONG>(box.right, x);
+    box.bottom = std::max<LONG>(box.bottom, y);
+  }
+  return box;
+}
+
+}  // namespace flood_fill
