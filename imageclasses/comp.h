@@ -10,7 +10,7 @@ class CImage;
 class CRgn;
 
 namespace vorlane::detail {
-// Checks the runs of components loaded with an image.
+// Checks the runs of components loaded with an image and sets their image reference.
 struct ComponentRecordAccess;
 }  // namespace vorlane::detail
 

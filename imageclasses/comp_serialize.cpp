@@ -1,5 +1,108 @@
-// CComp archive record.
+// CComp archive record: measurements, runs, border point lists and the nested vexed area.
+#include <cmath>
+#include <cstdint>
+
+#include "imageclasses/archive_bounds_detail.h"
 #include "imageclasses/comp.h"
 #include "platform/archive.h"
 
-void CComp::Serialize(CArchive& ar) { CObject::Serialize(ar); }
+namespace {
+
+using vorlane::detail::RejectRecord;
+
+constexpr int kNotComputed = -5;
+constexpr uint64_t kRunBytes = 12;
+constexpr uint64_t kPointBytes = 8;
+
+static_assert(sizeof(CComp::tagCompRun) == kRunBytes, "runs are three 32-bit fields");
+static_assert(sizeof(POINT) == kPointBytes, "points are two 32-bit fields");
+
+// A border count as stored: the count, or -5 when the list is not computed (a negative count
+// other than -5 cannot arise and is stored as not computed).
+int StoredBorderCount(int count) { return count >= 0 ? count : kNotComputed; }
+
+// A border count as loaded must be -5 or a point count.
+void CheckBorderCount(int count) {
+  if (count < 0 && count != kNotComputed) RejectRecord(CArchiveException::genericException);
+}
+
+}  // namespace
+
+void CComp::Serialize(CArchive& ar) {
+  CObject::Serialize(ar);
+  if (ar.IsStoring()) {
+    const int external = StoredBorderCount(m_nExternalBorder);
+    const int internal = StoredBorderCount(m_nInternalBorder);
+    ar << static_cast<LONG>(m_nSize) << m_fCenterX << m_fCenterY << static_cast<DWORD>(m_crColor);
+    ar << static_cast<const RECT&>(m_rcBound);
+    ar << static_cast<WORD>(m_wType) << static_cast<LONG>(m_nRuns) << static_cast<LONG>(external)
+       << static_cast<LONG>(internal) << static_cast<LONG>(m_nExternalConnections)
+       << static_cast<LONG>(m_nInternalConnections);
+    vorlane::detail::WriteLE32Array(ar, m_pRuns, static_cast<size_t>(m_nRuns) * 3);
+    if (external != kNotComputed) {
+      vorlane::detail::WriteLE32Array(ar, m_pExternalBorder, static_cast<size_t>(external) * 2);
+    }
+    if (internal != kNotComputed) {
+      vorlane::detail::WriteLE32Array(ar, m_pInternalBorder, static_cast<size_t>(internal) * 2);
+    }
+    ar << static_cast<LONG>(m_pVexed ? 1 : 0);
+    if (m_pVexed) ar.WriteObject(m_pVexed);
+    return;
+  }
+
+  if (!vorlane::detail::BeginVersionedRecord(ar)) return;
+  Clear();
+  try {
+    LONG size = 0, runs = 0, external = 0, internal = 0, externalConnections = 0,
+         internalConnections = 0;
+    float centerX = 0, centerY = 0;
+    DWORD colour = 0;
+    RECT bound{};
+    WORD type = 0;
+    ar >> size >> centerX >> centerY >> colour >> bound >> type >> runs >> external >> internal >>
+        externalConnections >> internalConnections;
+    // Caches hold a measurement or the not-computed mark; the arrays hold what they claim.
+    if ((size < 0 && size != kNotComputed) || !std::isfinite(centerX) || !std::isfinite(centerY) ||
+        runs < 0) {
+      RejectRecord(CArchiveException::genericException);
+    }
+    CheckBorderCount(external);
+    CheckBorderCount(internal);
+    // Runs, both point lists and the vexed-area flag must all fit in what is left.
+    const uint64_t points = static_cast<uint64_t>(external > 0 ? external : 0) +
+                            static_cast<uint64_t>(internal > 0 ? internal : 0);
+    vorlane::detail::RequireAvailable(ar, static_cast<uint64_t>(runs), kRunBytes,
+                                      points * kPointBytes + 4);
+
+    ResizeRuns(runs);
+    vorlane::detail::ReadLE32Array(ar, m_pRuns, static_cast<size_t>(runs) * 3);
+    for (int i = 0; i < m_nRuns; ++i) {
+      if (m_pRuns[i].xr < m_pRuns[i].xl) RejectRecord(CArchiveException::genericException);
+    }
+    if (external != kNotComputed) {
+      ResizeExternalBorder(external);
+      vorlane::detail::ReadLE32Array(ar, m_pExternalBorder, static_cast<size_t>(external) * 2);
+    }
+    if (internal != kNotComputed) {
+      ResizeInternalBorder(internal);
+      vorlane::detail::ReadLE32Array(ar, m_pInternalBorder, static_cast<size_t>(internal) * 2);
+    }
+    m_nSize = size;
+    m_fCenterX = centerX;
+    m_fCenterY = centerY;
+    m_crColor = colour;
+    m_rcBound = bound;
+    m_wType = type;
+    m_nExternalConnections = externalConnections;
+    m_nInternalConnections = internalConnections;
+
+    // The vexed area is owned: a reference to an object read before would give it two owners.
+    if (vorlane::detail::ReadInt32(ar) != 0) {
+      m_pVexed = static_cast<CComp*>(ar.ReadNewObject(RUNTIME_CLASS(CComp)));
+    }
+  } catch (...) {
+    // A component whose record failed is left empty, never half read.
+    Clear();
+    throw;
+  }
+}
