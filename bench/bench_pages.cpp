@@ -170,7 +170,7 @@ InkLayer LayOutText(Random& random) {
   for (int baseline = kMarginY + kAscender; baseline + kDescender < kPageHeight - kMarginY;
        baseline += kLinePitch, ++line) {
     const int lineInk = line % 9 == 4 ? 1 : line % 13 == 7 ? 2 : 0;
-    for (int y = baseline - kAscender - 12; y <= baseline + kDescender + 3; ++y) {
+    for (int y = baseline - kAscender - 4; y <= baseline + kDescender + 3; ++y) {
       ink.inkOfRow[y] = static_cast<unsigned char>(lineInk);
     }
     const bool paragraphEnd = random.Between(0, 7) == 0;

@@ -26,22 +26,32 @@ inline uint32_t KeyOf(const unsigned char* pixel) {
 // Channel c (0 red, 1 green, 2 blue) of a colour reference.
 inline int ChannelOf(uint32_t key, int c) { return static_cast<int>((key >> (8 * c)) & 0xFF); }
 
+// Number of set bits, without relying on a population-count instruction (the library is
+// built for the baseline instruction set, where std::popcount becomes a library call).
+inline uint32_t CountBits(uint64_t v) {
+  v = v - ((v >> 1) & 0x5555555555555555ull);
+  v = (v & 0x3333333333333333ull) + ((v >> 2) & 0x3333333333333333ull);
+  v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+  return static_cast<uint32_t>((v * 0x0101010101010101ull) >> 56);
+}
+
 // The set of distinct colours of an image as a bitmap over all 2^24 colour references, with
-// the rank of each colour among them in ascending order.
+// the rank of each colour among them in ascending order. Each 64-bit word of the bitmap sits
+// beside the count of members before it, so that a rank costs one memory access.
 class ColourSet {
  public:
-  explicit ColourSet(const PixelView& src) : m_bits(kWords, 0), m_rankBase(kWords) {
+  explicit ColourSet(const PixelView& src) : m_words(kWords) {
     for (int y = 0; y < src.height; ++y) {
       const unsigned char* p = src.rows[y];
       for (int x = 0; x < src.width; ++x, p += 4) {
         const uint32_t key = KeyOf(p);
-        m_bits[key >> 6] |= uint64_t{1} << (key & 63);
+        m_words[key >> 6].bits |= uint64_t{1} << (key & 63);
       }
     }
     uint32_t total = 0;
-    for (size_t w = 0; w < kWords; ++w) {
-      m_rankBase[w] = total;
-      total += static_cast<uint32_t>(std::popcount(m_bits[w]));
+    for (Word& word : m_words) {
+      word.before = total;
+      total += CountBits(word.bits);
     }
     m_count = total;
   }
@@ -50,15 +60,15 @@ class ColourSet {
 
   // Position of key (a member) among the members in ascending order.
   uint32_t Rank(uint32_t key) const {
-    const uint64_t below = m_bits[key >> 6] & ((uint64_t{1} << (key & 63)) - 1);
-    return m_rankBase[key >> 6] + static_cast<uint32_t>(std::popcount(below));
+    const Word& word = m_words[key >> 6];
+    return word.before + CountBits(word.bits & ((uint64_t{1} << (key & 63)) - 1));
   }
 
   // Calls fn(key) for every member in ascending order.
   template <class Fn>
   void ForEach(Fn fn) const {
     for (size_t w = 0; w < kWords; ++w) {
-      for (uint64_t bits = m_bits[w]; bits != 0; bits &= bits - 1) {
+      for (uint64_t bits = m_words[w].bits; bits != 0; bits &= bits - 1) {
         fn(static_cast<uint32_t>(w * 64 + static_cast<size_t>(std::countr_zero(bits))));
       }
     }
@@ -66,8 +76,11 @@ class ColourSet {
 
  private:
   static constexpr size_t kWords = (size_t{1} << 24) / 64;
-  std::vector<uint64_t> m_bits;
-  std::vector<uint32_t> m_rankBase;
+  struct Word {
+    uint64_t bits = 0;
+    uint32_t before = 0;
+  };
+  std::vector<Word> m_words;
   uint32_t m_count = 0;
 };
 

@@ -22,7 +22,7 @@ namespace vorlane::detail {
 // that writing a pixel's colour back through it keeps the pixel's index).
 //
 // Row padding of dst is set to 0; progress is called after each row of the mapping pass.
-// Works in memory of about 3 MiB plus 9 bytes per distinct colour.
+// Works in memory of 4 MiB plus 9 bytes per distinct colour.
 void QuantizeToPalette(const PixelView& src, const PixelView& dst, DWORD* palette,
                        const RowProgress& progress);
 

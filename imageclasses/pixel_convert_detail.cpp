@@ -1,8 +1,11 @@
-// Conversion of pixels between the four formats: tables for one-byte sources, a per-pixel
-// rule for colour sources, the palette quantizer for colour to low colour.
+// Conversion of pixels between the four formats: a per-pixel rule over the rows (through a
+// table of the palette for low-colour sources), the palette quantizer for colour to low
+// colour.
 #include "imageclasses/pixel_convert_detail.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
 #include "imageclasses/palette_quantizer_detail.h"
@@ -11,9 +14,8 @@
 namespace vorlane::detail {
 namespace {
 
-using ByteTable = std::array<unsigned char, 256>;
-// Blue, green, red and a zero fourth byte per source value.
-using ColourTable = std::array<std::array<unsigned char, 4>, 256>;
+static_assert(std::endian::native == std::endian::little,
+              "high-colour pixels are written as 32-bit values: blue in the low byte");
 
 // Calls progress after row y when the conversion reports progress at all.
 void AfterRow(const RowProgress* progress, int y) {
@@ -27,27 +29,31 @@ void ClearPadding(unsigned char* row, int usedBytes, int bytesPerLine) {
   }
 }
 
-// One-byte source to one-byte target: dst = table[src].
-void MapBytes(const PixelView& src, const PixelView& dst, const ByteTable& table,
-              const RowProgress* progress) {
+// One-byte source to one-byte target: dst = rule(src).
+template <class Rule>
+void MapBytes(const PixelView& src, const PixelView& dst, Rule rule, const RowProgress* progress) {
   const int width = src.width;
   for (int y = 0; y < src.height; ++y) {
     const unsigned char* in = src.rows[y];
     unsigned char* out = dst.rows[y];
-    for (int x = 0; x < width; ++x) out[x] = table[in[x]];
+    for (int x = 0; x < width; ++x) out[x] = rule(in[x]);
     ClearPadding(out, width, dst.bytesPerLine);
     AfterRow(progress, y);
   }
 }
 
-// One-byte source to high colour: the four bytes of table[src].
-void ExpandBytes(const PixelView& src, const PixelView& dst, const ColourTable& table,
+// One-byte source to high colour: the pixel rule(src) = blue | green << 8 | red << 16.
+template <class Rule>
+void ExpandBytes(const PixelView& src, const PixelView& dst, Rule rule,
                  const RowProgress* progress) {
   const int width = src.width;
   for (int y = 0; y < src.height; ++y) {
     const unsigned char* in = src.rows[y];
     unsigned char* out = dst.rows[y];
-    for (int x = 0; x < width; ++x) std::memcpy(out + 4 * x, table[in[x]].data(), 4);
+    for (int x = 0; x < width; ++x) {
+      const uint32_t pixel = rule(in[x]);
+      std::memcpy(out + 4 * x, &pixel, 4);
+    }
     ClearPadding(out, 4 * width, dst.bytesPerLine);
     AfterRow(progress, y);
   }
@@ -67,25 +73,21 @@ void ReduceColours(const PixelView& src, const PixelView& dst, Rule rule,
   }
 }
 
-// Colour reference of value v of a one-byte source, as its colour interface shows it:
-// bi-level 1 white and anything else black, grey as grey, low colour through the palette
-// (a grey ramp when there is none).
-DWORD SourceColour(const PixelView& src, int v) {
+// Colour reference of palette entry v of a low-colour source; a grey ramp when the source
+// has no palette, as its palette accessors answer.
+DWORD PaletteColour(const PixelView& src, int v) {
   const auto c = static_cast<BYTE>(v);
-  switch (src.format) {
-    case PixelFormat::kBiLevel:
-      return v == 1 ? RGB(255, 255, 255) : RGB(0, 0, 0);
-    case PixelFormat::kLoColour:
-      return src.palette ? src.palette[v] : RGB(c, c, c);
-    default:
-      return RGB(c, c, c);
-  }
+  return src.palette ? src.palette[v] : RGB(c, c, c);
 }
 
-template <class Fn>
-ByteTable MakeByteTable(Fn fn) {
-  ByteTable table{};
-  for (int v = 0; v < 256; ++v) table[v] = fn(v);
+// A table of the 256 results of rule(colour of palette entry v).
+template <class T, class Rule>
+std::array<T, 256> PaletteTable(const PixelView& src, Rule rule) {
+  std::array<T, 256> table{};
+  for (int v = 0; v < 256; ++v) {
+    const DWORD c = PaletteColour(src, v);
+    table[v] = rule(GetBValue(c), GetGValue(c), GetRValue(c));
+  }
   return table;
 }
 
@@ -107,43 +109,45 @@ void CopySameFormat(const PixelView& src, const PixelView& dst) {
   }
 }
 
+const auto kBiLevel = [](BYTE b, BYTE g, BYTE r) { return BiLevelFromColour(b, g, r); };
+const auto kIdentity = [](BYTE v) { return v; };
+
 void ToBiLevel(const PixelView& src, const PixelView& dst, const RowProgress& progress) {
   switch (src.format) {
     case PixelFormat::kGreyScale:
-      MapBytes(src, dst, MakeByteTable([](int v) { return v > 128 ? 1 : 0; }), nullptr);
+      MapBytes(
+          src, dst, [](BYTE v) -> BYTE { return v > 128 ? 1 : 0; }, nullptr);
       break;
-    case PixelFormat::kLoColour:
-      MapBytes(src, dst, MakeByteTable([&](int v) {
-                 const DWORD c = SourceColour(src, v);
-                 return BiLevelFromColour(GetBValue(c), GetGValue(c), GetRValue(c));
-               }),
-               &progress);
+    case PixelFormat::kLoColour: {
+      const auto table = PaletteTable<BYTE>(src, kBiLevel);
+      MapBytes(
+          src, dst, [&table](BYTE v) { return table[v]; }, &progress);
       break;
+    }
     default:
-      ReduceColours(src, dst, BiLevelFromColour, &progress);
+      ReduceColours(src, dst, kBiLevel, &progress);
       break;
   }
 }
 
 void ToGreyScale(const PixelView& src, const PixelView& dst, unsigned char mode,
                  const RowProgress& progress) {
+  const auto grey = [mode](BYTE b, BYTE g, BYTE r) { return GreyFromColour(b, g, r, mode); };
   switch (src.format) {
     case PixelFormat::kBiLevel:
-      MapBytes(src, dst, MakeByteTable([](int v) { return v == 1 ? 255 : 0; }), nullptr);
+      MapBytes(
+          src, dst, [](BYTE v) -> BYTE { return v == 1 ? 255 : 0; }, nullptr);
       break;
-    case PixelFormat::kLoColour:
-      MapBytes(src, dst, MakeByteTable([&](int v) {
-                 const DWORD c = SourceColour(src, v);
-                 return GreyFromColour(GetBValue(c), GetGValue(c), GetRValue(c), mode);
-               }),
-               &progress);
+    case PixelFormat::kLoColour: {
+      const auto table = PaletteTable<BYTE>(src, grey);
+      MapBytes(
+          src, dst, [&table](BYTE v) { return table[v]; }, &progress);
       break;
+    }
     default:
       if (mode & 0x07) {
         // A single channel: no progress, as for the other plain byte conversions.
-        ReduceColours(
-            src, dst, [mode](BYTE b, BYTE g, BYTE r) { return GreyFromColour(b, g, r, mode); },
-            nullptr);
+        ReduceColours(src, dst, grey, nullptr);
       } else {
         ReduceColours(
             src, dst, [](BYTE b, BYTE g, BYTE r) { return GreyFromColour(b, g, r, 0); }, &progress);
@@ -153,25 +157,36 @@ void ToGreyScale(const PixelView& src, const PixelView& dst, unsigned char mode,
 }
 
 void ToHiColour(const PixelView& src, const PixelView& dst, const RowProgress& progress) {
-  ColourTable table{};
-  for (int v = 0; v < 256; ++v) {
-    const DWORD c = SourceColour(src, v);
-    table[v] = {GetBValue(c), GetGValue(c), GetRValue(c), 0};
+  switch (src.format) {
+    case PixelFormat::kBiLevel:
+      ExpandBytes(
+          src, dst, [](BYTE v) -> uint32_t { return v == 1 ? 0x00FFFFFFu : 0u; }, &progress);
+      break;
+    case PixelFormat::kGreyScale:
+      ExpandBytes(
+          src, dst, [](BYTE v) { return v * 0x00010101u; }, &progress);
+      break;
+    default: {
+      const auto table = PaletteTable<uint32_t>(src, [](BYTE b, BYTE g, BYTE r) {
+        return uint32_t{b} | uint32_t{g} << 8 | uint32_t{r} << 16;
+      });
+      ExpandBytes(
+          src, dst, [&table](BYTE v) { return table[v]; }, &progress);
+      break;
+    }
   }
-  ExpandBytes(src, dst, table, &progress);
 }
 
 void ToLoColour(const PixelView& src, const PixelView& dst, const RowProgress& progress) {
-  const ByteTable identity = MakeByteTable([](int v) { return v; });
   switch (src.format) {
     case PixelFormat::kBiLevel:
       std::memset(dst.palette, 0, 256 * sizeof(DWORD));
       dst.palette[1] = RGB(255, 255, 255);
-      MapBytes(src, dst, identity, nullptr);
+      MapBytes(src, dst, kIdentity, nullptr);
       break;
     case PixelFormat::kGreyScale:
       FillGreyRamp(dst.palette);
-      MapBytes(src, dst, identity, &progress);
+      MapBytes(src, dst, kIdentity, &progress);
       break;
     default:
       QuantizeToPalette(src, dst, dst.palette, progress);
