@@ -49,26 +49,100 @@ inline RunTest MapTypeRuns(unsigned char labelMode, unsigned char label, bool in
   return {member, {member.mask, member.value, !member.invert}};
 }
 
-// First column in [x, end) of row whose byte passes test; end when there is none. Scans 16
-// bytes at a time where the processor allows.
-inline int FindByte(const uint8_t* row, int x, int end, const ByteTest& test) {
+// Bit masks of the run starts and stops of one row: bit i of word i / 64 stands for the i-th
+// scanned column. Columns past the scanned ones count as stops, so that every run ends.
+class RowMasks {
+ public:
+  // Room for rows of up to `columns` scanned columns.
+  explicit RowMasks(int columns)
+      : words_(static_cast<size_t>(columns) / 64 + 1), start_(words_), stop_(words_) {}
+
+  // Builds the masks of row[left..right) (right - left at most the columns given).
+  void Build(const uint8_t* row, int left, int right, const RunTest& test) {
+    const int n = right - left;
+    const uint8_t* bytes = row + left;
+    int i = 0;
+    size_t w = 0;
 #if defined(__SSE2__)
-  const __m128i mask = _mm_set1_epi8(static_cast<char>(test.mask));
-  const __m128i value = _mm_set1_epi8(static_cast<char>(test.value));
-  const unsigned flip = test.invert ? 0xFFFFu : 0u;
-  for (; x + 16 <= end; x += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-    const unsigned hits = static_cast<unsigned>(_mm_movemask_epi8(
-                              _mm_cmpeq_epi8(_mm_and_si128(bytes, mask), value))) ^
-                          flip;
-    if (hits) return x + __builtin_ctz(hits);
-  }
+    // Whole words from four 16-byte blocks, kept in registers until stored.
+    const Sse starts(test.start), stops(test.stop);
+    for (; i + 64 <= n; i += 64, ++w) {
+      const __m128i a = Load(bytes + i), b = Load(bytes + i + 16);
+      const __m128i c = Load(bytes + i + 32), d = Load(bytes + i + 48);
+      start_[w] =
+          starts.Mask(a) | starts.Mask(b) << 16 | starts.Mask(c) << 32 | starts.Mask(d) << 48;
+      stop_[w] = stops.Mask(a) | stops.Mask(b) << 16 | stops.Mask(c) << 32 | stops.Mask(d) << 48;
+    }
 #endif
-  for (; x < end; ++x) {
-    if (test(row[x])) return x;
+    // The last, partial word, then stops for every column past the row.
+    uint64_t startBits = 0, stopBits = 0;
+    int k = 0;
+#if defined(__SSE2__)
+    for (; i + k + 16 <= n; k += 16) {
+      const __m128i v = Load(bytes + i + k);
+      startBits |= starts.Mask(v) << k;
+      stopBits |= stops.Mask(v) << k;
+    }
+#endif
+    for (; i + k < n; ++k) {
+      startBits |= uint64_t{test.start(bytes[i + k])} << k;
+      stopBits |= uint64_t{test.stop(bytes[i + k])} << k;
+    }
+    start_[w] = startBits;
+    stop_[w] = stopBits | ~uint64_t{0} << k;
+    used_ = w + 1;
   }
-  return end;
-}
+
+  // Finds the next run at or after offset `from` of the built row: [begin, stop) where begin
+  // passes the start test and stop is the first stop after it (at most the column count).
+  // Returns false when no run starts there; otherwise moves `from` past the stop.
+  bool Next(int& from, int& begin, int& stop) const {
+    size_t w = static_cast<size_t>(from) >> 6;
+    if (w >= used_) return false;
+    uint64_t m = start_[w] & (~uint64_t{0} << (from & 63));
+    while (m == 0) {
+      if (++w >= used_) return false;
+      m = start_[w];
+    }
+    begin = static_cast<int>(w << 6) + __builtin_ctzll(m);
+    // Stops exist at every column past the row, so this search always ends.
+    const int after = begin + 1;
+    w = static_cast<size_t>(after) >> 6;
+    m = stop_[w] & (~uint64_t{0} << (after & 63));
+    while (m == 0) m = stop_[++w];
+    stop = static_cast<int>(w << 6) + __builtin_ctzll(m);
+    from = stop + 1;
+    return true;
+  }
+
+ private:
+#if defined(__SSE2__)
+  static __m128i Load(const uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  }
+
+  // A byte test on 16 bytes at once, as a 16-bit mask.
+  struct Sse {
+    explicit Sse(const ByteTest& test)
+        : mask(_mm_set1_epi8(static_cast<char>(test.mask))),
+          value(_mm_set1_epi8(static_cast<char>(test.value))),
+          flip(test.invert ? 0xFFFFu : 0u) {}
+    uint64_t Mask(__m128i v) const {
+      return static_cast<unsigned>(
+                 _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, mask), value))) ^
+             flip;
+    }
+    __m128i mask;
+    __m128i value;
+    unsigned flip;
+  };
+#endif
+
+  size_t words_;
+  std::vector<uint64_t> start_;
+  std::vector<uint64_t> stop_;
+  size_t used_ = 0;
+};
 
 // Labels in creation order with the merges between them: a merged label points at the label
 // it went into, so that the label a finished run carries is found without relabelling.
@@ -130,20 +204,19 @@ LabelForest LabelRuns(const unsigned char* const* rows, int left, int top, int r
   BufferedRun* previous = previousRuns.data();
   BufferedRun* current = currentRuns.data();
   int previousCount = 0;
+  RowMasks masks(right - left);
   for (int y = top; y < bottom; ++y) {
     keepAlive(y - top, bottom - top);
     const uint8_t* row = rows[y];
     int currentCount = 0;
     int p = 0;  // first run of the row above that may still touch a run of this row
-    int x = left;
-    while (x < right) {
-      // Cut the next run out of the row.
-      const int xl = FindByte(row, x, right, test.start);
-      if (xl >= right) break;
-      const int stop = FindByte(row, xl + 1, right, test.stop);
-      int xr = stop - 1;
-      if (stop == right && xr > xl && !test.start(row[xr])) --xr;
-      x = stop + 1;
+    masks.Build(row, left, right, test);
+    int from = 0, begin = 0, stop = 0;
+    while (masks.Next(from, begin, stop)) {
+      // The run's columns; an open run keeps the last column only when it is a member.
+      const int xl = left + begin;
+      int xr = left + stop - 1;
+      if (left + stop == right && xr > xl && !test.start(row[xr])) --xr;
 
       // Join it to the touching runs of the row above, left to right.
       while (p < previousCount && previous[p].xr + reach < xl) ++p;

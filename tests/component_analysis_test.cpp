@@ -243,9 +243,10 @@ TEST(KeepAlive, CalledOncePerScannedRowAndCancelIsIgnored) {
 
 TEST(Differential, MatchesFloodFillOnRandomImages) {
   std::mt19937 rng(20240611);
-  std::uniform_int_distribution<int> size(1, 40);
+  // Widths up to 140 cross the 16- and 64-column blocks of the row scan.
+  std::uniform_int_distribution<int> columns(1, 140), rows(1, 14);
   for (int trial = 0; trial < 400; ++trial) {
-    const int width = size(rng), height = size(rng) / 3 + 1;
+    const int width = columns(rng), height = rows(rng);
     const double density = std::uniform_real_distribution<double>(0.05, 0.95)(rng);
     const Art art = flood_fill::RandomArt(rng, width, height, density);
     auto image = MakeImage(art);
