@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <numeric>
 #include <opencv2/core.hpp>
@@ -32,31 +33,49 @@ void SetHeap(bool warm) {
   malloc_trim(0);
 }
 
-// Median wall time in milliseconds of call(), each run preceded by an untimed release() of
-// what the previous run produced, so that every run makes its outputs anew (from fresh pages
-// when cold, from the kept heap when warm). The warm figure follows one untimed run.
-double MedianMs(bool warm, const std::function<void()>& call,
-                const std::function<void()>& release) {
+// Processor time of the whole process (all threads) in milliseconds.
+double ProcessCpuMs() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+double Median(std::vector<double> values) {
+  std::nth_element(values.begin(), values.begin() + static_cast<ptrdiff_t>(values.size() / 2),
+                   values.end());
+  return values[values.size() / 2];
+}
+
+struct Times {
+  double wall;  // median wall time, ms
+  double cpu;   // median processor time of all threads, ms
+};
+
+// Median times of call(), each run preceded by an untimed release() of what the previous run
+// produced, so that every run makes its outputs anew (from fresh pages when cold, from the
+// kept heap when warm). The warm figures follow one untimed run.
+Times Measure(bool warm, const std::function<void()>& call, const std::function<void()>& release) {
   SetHeap(warm);
   if (warm) call();
-  std::vector<double> times;
+  std::vector<double> wall, cpu;
   for (int i = 0; i < kRepetitions; ++i) {
     release();
+    const double cpuStart = ProcessCpuMs();
     const auto start = std::chrono::steady_clock::now();
     call();
     const auto stop = std::chrono::steady_clock::now();
-    times.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
+    cpu.push_back(ProcessCpuMs() - cpuStart);
+    wall.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
   }
   release();
   SetHeap(false);
-  std::nth_element(times.begin(), times.begin() + kRepetitions / 2, times.end());
-  return times[kRepetitions / 2];
+  return {Median(wall), Median(cpu)};
 }
 
 struct Figures {
   std::string name;
-  double cold;
-  double warm;
+  Times cold;
+  Times warm;
   int components;
 };
 
@@ -74,8 +93,8 @@ class Page : public CBiLevelImage {
 Figures Ours(Page& page, int connectivity) {
   auto call = [&] { page.CCAnalysis(connectivity == 8); };
   auto release = [&] { page.DropComponents(); };
-  Figures f{"CCAnalysis " + std::to_string(connectivity), MedianMs(false, call, release),
-            MedianMs(true, call, release), 0};
+  Figures f{"CCAnalysis " + std::to_string(connectivity), Measure(false, call, release),
+            Measure(true, call, release), 0};
   call();
   f.components = page.GetMaxComponent();
   page.DropComponents();
@@ -90,8 +109,8 @@ Figures OursBoxes(Page& page, int connectivity) {
     delete[] rects;
     rects = nullptr;
   };
-  Figures f{"BBAnalysis " + std::to_string(connectivity), MedianMs(false, call, release),
-            MedianMs(true, call, release), 0};
+  Figures f{"BBAnalysis " + std::to_string(connectivity), Measure(false, call, release),
+            Measure(true, call, release), 0};
   call();
   f.components = count;
   release();
@@ -113,7 +132,7 @@ Figures OpenCv(const cv::Mat& ink, int connectivity, int threads) {
   };
   Figures f{"cv::connectedComponentsWithStats " + std::to_string(connectivity) +
                 (threads == 1 ? " (1 thread)" : ""),
-            MedianMs(false, call, release), MedianMs(true, call, release), 0};
+            Measure(false, call, release), Measure(true, call, release), 0};
   call();
   f.components = found - 1;  // label 0 is the background
   cv::setNumThreads(-1);
@@ -132,7 +151,7 @@ Figures Leptonica(PIX* pix, int connectivity, bool withPixa) {
   };
   Figures f{std::string(withPixa ? "pixConnComp (with pixa) " : "pixConnCompBB ") +
                 std::to_string(connectivity),
-            MedianMs(false, call, release), MedianMs(true, call, release), 0};
+            Measure(false, call, release), Measure(true, call, release), 0};
   call();
   f.components = boxaGetCount(boxes);
   release();
@@ -140,13 +159,15 @@ Figures Leptonica(PIX* pix, int connectivity, bool withPixa) {
 }
 
 void Print(const Figures& f) {
-  std::printf("%-46s %9.2f %9.2f %8d\n", f.name.c_str(), f.cold, f.warm, f.components);
+  std::printf("%-46s %9.2f %9.2f %9.2f %9.2f %7d\n", f.name.c_str(), f.cold.wall, f.warm.wall,
+              f.cold.cpu, f.warm.cpu, f.components);
 }
 
 void Ratio(const Figures& ours, const Figures& peer, double target) {
-  const double cold = ours.cold / peer.cold, warm = ours.warm / peer.warm;
-  std::printf("%-16s / %-40s cold %5.2fx  warm %5.2fx%s\n", ours.name.c_str(), peer.name.c_str(),
-              cold, warm,
+  const double cold = ours.cold.wall / peer.cold.wall, warm = ours.warm.wall / peer.warm.wall;
+  std::printf("%-16s / %-46s cold %5.2fx  warm %5.2fx  (cpu: cold %5.2fx  warm %5.2fx)%s\n",
+              ours.name.c_str(), peer.name.c_str(), cold, warm, ours.cold.cpu / peer.cold.cpu,
+              ours.warm.cpu / peer.warm.cpu,
               target > 0
                   ? (warm <= target && cold <= target ? "  (target met)" : "  (target missed)")
                   : "");
@@ -178,7 +199,8 @@ int main() {
       "Bi-level A4 page %d x %d, medians of %d runs in ms (cold: fresh pages for every "
       "buffer; warm: heap kept)\n\n",
       width, height, kRepetitions);
-  std::printf("%-46s %9s %9s %8s\n", "operation", "cold", "warm", "count");
+  std::printf("%-46s %9s %9s %9s %9s %7s\n", "operation", "cold", "warm", "cold cpu", "warm cpu",
+              "count");
   std::vector<Figures> all;
   const Figures cc8 = Ours(page, 8), cc4 = Ours(page, 4);
   const Figures bb8 = OursBoxes(page, 8), bb4 = OursBoxes(page, 4);
