@@ -39,6 +39,14 @@ inline void RequireAvailable(CArchive& ar, uint64_t count, uint64_t unitBytes,
   }
 }
 
+// Rows of zero bytes take nothing in the file but a line-table entry each in memory: a record
+// may claim no more of them than the file has bytes (CArchiveException(endOfFile)).
+inline void RequireEmptyRowsBacked(CArchive& ar, int64_t rowBytes, int64_t rows) {
+  if (rowBytes == 0 && rows > 0 && static_cast<uint64_t>(rows) > ar.GetFile()->GetLength()) {
+    RejectRecord(CArchiveException::endOfFile);
+  }
+}
+
 // Reads exactly bytes bytes, in blocks the archive accepts; CArchiveException(endOfFile) when
 // the file ends first.
 inline void ReadBlock(CArchive& ar, void* dst, size_t bytes) {

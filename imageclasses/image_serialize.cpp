@@ -285,6 +285,8 @@ void CImage::Serialize(CArchive& ar) {
     if (widestRow < 0 || !vorlane::detail::BufferSizeAllowed(widestRow, height)) {
       RejectRecord(CArchiveException::genericException);
     }
+    // Pixel buffers and maps of zero-width images still have a line-table entry per row.
+    vorlane::detail::RequireEmptyRowsBacked(ar, width, height);
     m_nBitsPerPixel = bits;
     if (bytesPerLine < 0 || bytesPerLine != GetBytesPerLine(width) || pixels < 0 ||
         pixels > static_cast<int64_t>(width) * height) {
@@ -546,6 +548,7 @@ void CImageMap::Serialize(CArchive& ar) {
   BYTE labelMode = 0;
   ar >> labelMode;
   const int types = PixelTypeCount(labelMode);
+  vorlane::detail::RequireEmptyRowsBacked(ar, width, height);
   vorlane::detail::RequireAvailable(ar, static_cast<uint64_t>(width), static_cast<uint64_t>(height),
                                     static_cast<uint64_t>(types) * kPixelTypeRecordBytes);
 

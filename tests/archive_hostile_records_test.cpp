@@ -6,7 +6,10 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <ostream>
@@ -377,6 +380,23 @@ const HostileCase kHugeClaims[] = {
        s.image.pixels = 0;
      },
      kGeneric},
+    {"ZeroWidthImageOfHugeHeight",
+     [](Spec& s) {
+       s.image.width = s.image.bytesPerLine = s.image.pixels = 0;
+       s.image.height = kHuge;
+       s.comp.runs.clear();
+       s.comp.vexedFlag = 0;
+       s.mapWidth = 0;
+       s.mapHeight = kHuge;
+     },
+     kEnd},
+    {"ZeroWidthMapOfHugeHeight",
+     [](Spec& s) {
+       s.writeMaps = [](Bytes& b, const Spec&) {
+         b.NewClass("CImageMap").I32(0).I32(0x10000000).ObjectRef(2).String(u"x").U8(0);
+       };
+     },
+     kEnd},
     {"ComponentCount", [](Spec& s) { s.components = kHuge; }, kEnd},
     {"MapCount", [](Spec& s) { s.maps = kHuge; }, kEnd},
     {"RunCount", [](Spec& s) { s.comp.runCount = kHuge; }, kEnd},
@@ -458,6 +478,36 @@ void ExpectWhole(CImage& image) {
   auto again = recrig::Load<CImage>(stored);
   ASSERT_NE(again, nullptr);
   EXPECT_EQ(recrig::Store(again.get()), stored);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Inputs found by the archive fuzzer, kept in tests/data/archive_fuzz: each loads whole or
+// raises CArchiveException, allocating no more than a small multiple of its size.
+
+std::vector<BYTE> ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<BYTE>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(ArchiveFuzzRegressions, EveryInputFoundByTheFuzzerIsHandled) {
+  const auto dir = std::filesystem::path(__FILE__).parent_path() / "data" / "archive_fuzz";
+  ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
+  int replayed = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    SCOPED_TRACE(entry.path().filename().string());
+    const std::vector<BYTE> bytes = ReadFile(entry.path());
+    std::unique_ptr<CImage> image;
+    const size_t largest = LargestAllocationDuring([&] {
+      try {
+        image = recrig::Load<CImage>(bytes);
+      } catch (const CArchiveException&) {
+      }
+    });
+    EXPECT_LT(largest, 64 * bytes.size() + 64 * 1024);
+    if (image) ExpectWhole(*image);
+    ++replayed;
+  }
+  EXPECT_GT(replayed, 0);
 }
 
 template <class Format>
