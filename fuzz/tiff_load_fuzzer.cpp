@@ -1,0 +1,70 @@
+// libFuzzer target: each input, saved as a .tif file, goes through ImgLoadFromFile; small
+// images that load are exported, and the export must load back with the same pixels.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "vorlane/vorlane.h"
+
+namespace {
+
+// A file in the temporary directory that lives as long as the process.
+class ScratchFile {
+ public:
+  ScratchFile() {
+    const char* dir = std::getenv("TMPDIR");
+    std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/vorlane-fuzz-XXXXXX.tif";
+    m_fd = ::mkstemps(pattern.data(), 4);
+    if (m_fd < 0) std::abort();
+    m_path = pattern;
+    m_wide.assign(m_path.begin(), m_path.end());
+  }
+  ~ScratchFile() {
+    ::close(m_fd);
+    ::unlink(m_path.c_str());
+  }
+  // Replaces the content by size bytes of data.
+  void Fill(const uint8_t* data, size_t size) {
+    if (::ftruncate(m_fd, 0) != 0 || ::pwrite(m_fd, data, size, 0) != static_cast<ssize_t>(size)) {
+      std::abort();
+    }
+  }
+  const wchar_t* wide() const { return m_wide.c_str(); }
+
+ private:
+  int m_fd = -1;
+  std::string m_path;
+  std::wstring m_wide;
+};
+
+// Images up to this many pixels are exported and read back.
+constexpr long kRoundTripPixels = 64 * 1024;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static ScratchFile input;
+  static ScratchFile output;
+  input.Fill(data, size);
+  std::unique_ptr<CImage> image(ImgLoadFromFile(input.wide(), nullptr, nullptr, nullptr, nullptr));
+  if (!image) return 0;
+  // A loaded image has its size and pixels.
+  if (image->GetWidth() <= 0 || image->GetHeight() <= 0) __builtin_trap();
+  if (static_cast<long>(image->GetWidth()) * image->GetHeight() > kRoundTripPixels) return 0;
+  if (!image->ExportTIFF(output.wide())) __builtin_trap();
+  std::unique_ptr<CImage> again(ImgLoadFromFile(output.wide(), nullptr, nullptr, nullptr, nullptr));
+  if (!again || again->GetRuntimeClass() != image->GetRuntimeClass() ||
+      again->GetWidth() != image->GetWidth() || again->GetHeight() != image->GetHeight()) {
+    __builtin_trap();
+  }
+  for (int y = 0; y < image->GetHeight(); ++y) {
+    for (int x = 0; x < image->GetWidth(); ++x) {
+      if (again->GetRGBColor(x, y) != image->GetRGBColor(x, y)) __builtin_trap();
+    }
+  }
+  return 0;
+}
