@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "colourfunctions/colourfunctions.h"
+#include "imageclasses/comp_boundary_detail.h"
 #include "imageclasses/comp_spans_detail.h"
 #include "imageclasses/image.h"
 #include "platform/archive.h"
@@ -24,6 +25,9 @@ namespace {
 
 using Run = CComp::tagCompRun;
 using vorlane::detail::CoverTable;
+using vorlane::detail::FirstEndingAtOrAfter;
+using vorlane::detail::RowBegin;
+using vorlane::detail::RowEnd;
 
 constexpr int kNotComputed = -5;
 constexpr float kNoCentre = -5.5f;
@@ -32,26 +36,6 @@ constexpr DWORD kNoColour = 0xFF000000u;
 bool ColourComputed(DWORD colour) { return (colour >> 24) != 0xFF; }
 
 bool RunLess(const Run& a, const Run& b) { return a.y != b.y ? a.y < b.y : a.xl < b.xl; }
-
-// Index of the first run of row y or later (runs sorted by y).
-int RowBegin(const Run* runs, int count, int y) {
-  return static_cast<int>(
-      std::lower_bound(runs, runs + count, y, [](const Run& r, int v) { return r.y < v; }) - runs);
-}
-
-// One past the last run of row y or earlier.
-int RowEnd(const Run* runs, int count, int y) {
-  return static_cast<int>(
-      std::upper_bound(runs, runs + count, y, [](int v, const Run& r) { return v < r.y; }) - runs);
-}
-
-// First run in [begin, end) of one row whose xr is at least x (row runs sorted and disjoint,
-// so their xr ascend as well).
-int FirstEndingAtOrAfter(const Run* runs, int begin, int end, int x) {
-  return static_cast<int>(
-      std::lower_bound(runs + begin, runs + end, x, [](const Run& r, int v) { return r.xr < v; }) -
-      runs);
-}
 
 // Grows an array held as pointer, count and capacity so that it holds at least needed
 // entries, keeping the first count; growth is geometric so that appending one entry at a
@@ -114,8 +98,6 @@ DWORD PackChannels(int64_t red, int64_t green, int64_t blue) {
   auto clamp = [](int64_t v) { return static_cast<DWORD>(std::clamp<int64_t>(v, 0, 255)); };
   return clamp(red) | (clamp(green) << 8) | (clamp(blue) << 16);
 }
-
-int Sign(int64_t v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
 // A run coordinate scaled for a region: multiplied in single precision and truncated
 // toward zero, kept within the range of int.
@@ -574,10 +556,7 @@ int CComp::RemovePoint(int x, int y) {
 int CComp::RemovePoint(CPoint pt) { return RemovePoint(pt.x, pt.y); }
 
 int CComp::PtInComponent(int x, int y) const {
-  const int begin = RowBegin(m_pRuns, m_nRuns, y);
-  const int end = RowEnd(m_pRuns, m_nRuns, y);
-  const int k = FirstEndingAtOrAfter(m_pRuns, begin, end, x);
-  return (k < end && m_pRuns[k].xl <= x) ? 1 : 0;
+  return vorlane::detail::RunsContain(m_pRuns, m_nRuns, x, y) ? 1 : 0;
 }
 
 int CComp::PtInComponent(const CPoint& pt) const { return PtInComponent(pt.x, pt.y); }
@@ -897,122 +876,16 @@ void CComp::Thin() {
 // ---------------------------------------------------------------------------------------
 // Boundary polygon
 
-namespace {
-
-// Steps of the eight directions, clockwise from north, y growing downwards.
-constexpr int kStepX[8] = {0, 1, 1, 1, 0, -1, -1, -1};
-constexpr int kStepY[8] = {-1, -1, 0, 1, 1, 1, 0, -1};
-
-// Replaces every diagonal edge of a closed polygon by a staircase of unit steps. The
-// polygon is processed as one array: processed vertices (out) followed by the unprocessed
-// ones (in[t..]); a vertex may be moved before it is processed.
-std::vector<POINT> Staircase(std::vector<POINT> in) {
-  std::vector<POINT> out;
-  out.reserve(in.size() * 2);
-  size_t t = 0;
-  const size_t n = in.size();
-  auto size = [&] { return out.size() + (n - t); };
-  auto at = [&](size_t k) -> POINT& { return k < out.size() ? out[k] : in[t + k - out.size()]; };
-  while (t < n) {
-    const size_t count = size();
-    const size_t i = out.size();
-    const size_t j = (i + 1) % count;
-    const POINT p = at(i);
-    const POINT q = at(j);
-    const int64_t dx = int64_t{q.x} - p.x;
-    const int64_t dy = int64_t{q.y} - p.y;
-    if (dx == 0 || dy == 0) {
-      out.push_back(p);
-      ++t;
-      continue;
-    }
-    const int sx = dx < 0 ? -1 : 1;
-    const int sy = dy < 0 ? -1 : 1;
-    const bool vertical = (sy < 0 && sx < 0) || (sy > 0 && sx > 0);
-    const POINT prev = at((i + count - 1) % count);
-    const POINT next = at((j + 1) % count);
-    bool moveI, moveJ;
-    if (!vertical) {
-      moveI = prev.y == p.y && Sign(int64_t{p.x} - prev.x) == sx;
-      moveJ = next.x == q.x && Sign(int64_t{next.y} - q.y) == sy;
-    } else {
-      moveI = prev.x == p.x && Sign(int64_t{p.y} - prev.y) == sy;
-      moveJ = next.y == q.y && Sign(int64_t{next.x} - q.x) == sx;
-    }
-    POINT start = p;
-    POINT end = q;
-    bool stepVertical = vertical;
-    if (moveI) {
-      if (vertical) {
-        start.y += sy;
-      } else {
-        start.x += sx;
-      }
-      stepVertical = !vertical;
-    }
-    if (moveJ) {
-      if (vertical) {
-        end.x -= sx;
-      } else {
-        end.y -= sy;
-      }
-    }
-    at(j) = end;
-    const int64_t steps = std::abs(int64_t{end.x} - start.x) + std::abs(int64_t{end.y} - start.y);
-    if (steps == 0) {
-      // Both ends moved onto one point: vertex i is dropped.
-      ++t;
-      continue;
-    }
-    out.push_back(start);
-    ++t;
-    POINT corner = start;
-    for (int64_t k = 0; k + 1 < steps; ++k) {
-      if (stepVertical) {
-        corner.y += sy;
-      } else {
-        corner.x += sx;
-      }
-      out.push_back(corner);
-      stepVertical = !stepVertical;
-    }
-  }
-  return out;
-}
-
-}  // namespace
-
 void CComp::ComputeBoundary() {
   GetBoundingRect();
-  std::vector<POINT> vertices;
-  const POINT start{m_pRuns[0].xl, m_pRuns[0].y};
-  vertices.push_back(start);
-  // A closed trace visits each (pixel, direction) state at most once; the bound only guards
-  // against inputs that break the run invariants.
-  const int64_t limit = 8 * RunPixels(m_pRuns, m_nRuns) + 8;
-  POINT here = start;
-  int direction = 2;
-  for (int64_t step = 0; step < limit; ++step) {
-    for (int turn : {6, 7, 0, 1, 2, 3, 4, 5}) {
-      const int d = (direction + turn) % 8;
-      const int64_t nx = int64_t{here.x} + kStepX[d];
-      const int64_t ny = int64_t{here.y} + kStepY[d];
-      if (nx < INT_MIN || nx > INT_MAX || ny < INT_MIN || ny > INT_MAX) continue;
-      if (!PtInComponent(static_cast<int>(nx), static_cast<int>(ny))) continue;
-      if (turn != 0) vertices.push_back(here);
-      here = POINT{static_cast<LONG>(nx), static_cast<LONG>(ny)};
-      direction = d;
-      break;
-    }
-    if (here.x == start.x && here.y == start.y) break;
-  }
+  const std::vector<POINT> vertices = vorlane::detail::TraceBoundary(m_pRuns, m_nRuns);
   m_pBoundary = CopyArray(vertices.data(), static_cast<int>(vertices.size()));
-  m_nBoundary = static_cast<int>(vertices.size());
+  m_nBoundary = m_pBoundary ? static_cast<int>(vertices.size()) : 0;
 }
 
 void CComp::ConnectBoundary() {
   std::vector<POINT> vertices =
-      Staircase(std::vector<POINT>(m_pBoundary, m_pBoundary + m_nBoundary));
+      vorlane::detail::Staircase(std::vector<POINT>(m_pBoundary, m_pBoundary + m_nBoundary));
   FreeBoundary();
   m_pBoundary = CopyArray(vertices.data(), static_cast<int>(vertices.size()));
   m_nBoundary = m_pBoundary ? static_cast<int>(vertices.size()) : 0;

@@ -22,6 +22,28 @@ void AppendRuns(int y, SpanView spans, std::vector<Run>& out) {
 
 }  // namespace
 
+int RowBegin(const Run* runs, int count, int y) {
+  return static_cast<int>(
+      std::lower_bound(runs, runs + count, y, [](const Run& r, int v) { return r.y < v; }) - runs);
+}
+
+int RowEnd(const Run* runs, int count, int y) {
+  return static_cast<int>(
+      std::upper_bound(runs, runs + count, y, [](int v, const Run& r) { return v < r.y; }) - runs);
+}
+
+int FirstEndingAtOrAfter(const Run* runs, int begin, int end, int x) {
+  return static_cast<int>(
+      std::lower_bound(runs + begin, runs + end, x, [](const Run& r, int v) { return r.xr < v; }) -
+      runs);
+}
+
+bool RunsContain(const Run* runs, int count, int x, int y) {
+  const int end = RowEnd(runs, count, y);
+  const int k = FirstEndingAtOrAfter(runs, RowBegin(runs, count, y), end, x);
+  return k < end && runs[k].xl <= x;
+}
+
 void AppendSpan(std::vector<Span>& out, int l, int r) {
   if (!out.empty() && static_cast<int64_t>(l) <= static_cast<int64_t>(out.back().r) + 1) {
     out.back().r = std::max(out.back().r, r);

@@ -10,6 +10,16 @@
 
 namespace vorlane::detail {
 
+// Index of the first run of row y or a later row in runs[0..count) (sorted by y).
+int RowBegin(const CComp::tagCompRun* runs, int count, int y);
+// One past the last run of row y or an earlier row.
+int RowEnd(const CComp::tagCompRun* runs, int count, int y);
+// First run in runs[begin..end), the runs of one row, whose xr is at least x; end when none.
+// The row's runs must be sorted and disjoint, so that their xr ascend as well.
+int FirstEndingAtOrAfter(const CComp::tagCompRun* runs, int begin, int end, int x);
+// True when a run of sorted, disjoint runs holds pixel (x, y).
+bool RunsContain(const CComp::tagCompRun* runs, int count, int x, int y);
+
 // Columns l..r of one row, both inclusive (l <= r).
 struct Span {
   int l;
