@@ -1,4 +1,5 @@
 // CComp archive record: measurements, runs, border point lists and the nested vexed area.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -21,9 +22,59 @@ static_assert(sizeof(POINT) == kPointBytes, "points are two 32-bit fields");
 // other than -5 cannot arise and is stored as not computed).
 int StoredBorderCount(int count) { return count >= 0 ? count : kNotComputed; }
 
-// A border count as loaded must be -5 or a point count.
+// A border or connection count as loaded must be -5 or a count.
 void CheckBorderCount(int count) {
   if (count < 0 && count != kNotComputed) RejectRecord(CArchiveException::genericException);
+}
+
+// Runs must keep the order and the disjointness that the run operations rely on (rows are
+// found by binary search): sorted by y, then xl, each run xl <= xr, and no run of a row
+// starting at or before the end of the previous one.
+void CheckRuns(const CComp::tagCompRun* runs, int count) {
+  for (int i = 0; i < count; ++i) {
+    const CComp::tagCompRun& run = runs[i];
+    bool ok = run.xl <= run.xr;
+    if (i > 0) {
+      const CComp::tagCompRun& prev = runs[i - 1];
+      ok = ok && (prev.y < run.y || (prev.y == run.y && prev.xr < run.xl));
+    }
+    if (!ok) RejectRecord(CArchiveException::genericException);
+  }
+}
+
+// Border lists are sorted by y, then x, without duplicates: the incremental update of the
+// external border splices into them by binary search.
+void CheckBorder(const POINT* points, int count) {
+  for (int i = 1; i < count; ++i) {
+    const POINT& a = points[i - 1];
+    const POINT& b = points[i];
+    if (!(a.y < b.y || (a.y == b.y && a.x < b.x))) {
+      RejectRecord(CArchiveException::genericException);
+    }
+  }
+}
+
+// The exact caches must be not computed or agree with the runs: the size is the sum of the
+// run lengths, the bounding rectangle (inclusive edges) the runs' extent, or null.
+void CheckExactCaches(const CComp::tagCompRun* runs, int count, int size, const RECT& bound) {
+  int64_t pixels = 0;
+  RECT box{0, 0, 0, 0};
+  for (int i = 0; i < count; ++i) {
+    const CComp::tagCompRun& run = runs[i];
+    pixels += int64_t{run.xr} - run.xl + 1;
+    if (i == 0) {
+      box = RECT{run.xl, run.y, run.xr, run.y};
+    } else {
+      box.left = std::min(box.left, run.xl);
+      box.right = std::max(box.right, run.xr);
+      box.bottom = std::max(box.bottom, run.y);
+    }
+  }
+  const bool sizeOk = size == kNotComputed || size == static_cast<int>(pixels);
+  const bool boundNull = bound.left == 0 && bound.top == 0 && bound.right == 0 && bound.bottom == 0;
+  const bool boundOk = boundNull || (count > 0 && bound.left == box.left && bound.top == box.top &&
+                                     bound.right == box.right && bound.bottom == box.bottom);
+  if (!sizeOk || !boundOk) RejectRecord(CArchiveException::genericException);
 }
 
 }  // namespace
@@ -62,12 +113,13 @@ void CComp::Serialize(CArchive& ar) {
     ar >> size >> centerX >> centerY >> colour >> bound >> type >> runs >> external >> internal >>
         externalConnections >> internalConnections;
     // Caches hold a measurement or the not-computed mark; the arrays hold what they claim.
-    if ((size < 0 && size != kNotComputed) || !std::isfinite(centerX) || !std::isfinite(centerY) ||
-        runs < 0) {
+    if (!std::isfinite(centerX) || !std::isfinite(centerY) || runs < 0) {
       RejectRecord(CArchiveException::genericException);
     }
     CheckBorderCount(external);
     CheckBorderCount(internal);
+    CheckBorderCount(externalConnections);
+    CheckBorderCount(internalConnections);
     // Runs, both point lists and the vexed-area flag must all fit in what is left.
     const uint64_t points = static_cast<uint64_t>(external > 0 ? external : 0) +
                             static_cast<uint64_t>(internal > 0 ? internal : 0);
@@ -76,16 +128,17 @@ void CComp::Serialize(CArchive& ar) {
 
     ResizeRuns(runs);
     vorlane::detail::ReadLE32Array(ar, m_pRuns, static_cast<size_t>(runs) * 3);
-    for (int i = 0; i < m_nRuns; ++i) {
-      if (m_pRuns[i].xr < m_pRuns[i].xl) RejectRecord(CArchiveException::genericException);
-    }
+    CheckRuns(m_pRuns, m_nRuns);
+    CheckExactCaches(m_pRuns, m_nRuns, size, bound);
     if (external != kNotComputed) {
       ResizeExternalBorder(external);
       vorlane::detail::ReadLE32Array(ar, m_pExternalBorder, static_cast<size_t>(external) * 2);
+      CheckBorder(m_pExternalBorder, m_nExternalBorder);
     }
     if (internal != kNotComputed) {
       ResizeInternalBorder(internal);
       vorlane::detail::ReadLE32Array(ar, m_pInternalBorder, static_cast<size_t>(internal) * 2);
+      CheckBorder(m_pInternalBorder, m_nInternalBorder);
     }
     m_nSize = size;
     m_fCenterX = centerX;

@@ -14,6 +14,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/archive_record_builder.h"
@@ -155,6 +156,20 @@ int LoadCause(const std::vector<BYTE>& bytes) {
   } catch (const CArchiveException& e) {
     return e.m_cause;
   }
+}
+
+TEST(ArchiveHostileRecords, CachesThatAgreeWithTheRunsAndTouchingRunsLoad) {
+  Spec spec;
+  spec.comp.runs = {{0, 0, 0}, {0, 1, 2}, {1, 1, 1}};
+  spec.comp.size = 4;
+  spec.comp.left = spec.comp.top = 0;
+  spec.comp.right = 2;
+  spec.comp.bottom = 1;
+  spec.comp.externalConnections = spec.comp.internalConnections = 0;
+  auto image = recrig::Load<CImage>(Build(spec));
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(image->GetComponent(0)->GetSize(), 4);
+  EXPECT_EQ(image->GetComponent(0)->GetBoundingRect(), CRect(0, 0, 2, 1));
 }
 
 TEST(ArchiveHostileRecords, TheBaseArchiveLoads) {
@@ -316,6 +331,40 @@ const HostileCase kInconsistentRecords[] = {
        s.comp.runs[0] = {0, 0, 3};
      },
      kGeneric},
+    {"RunsOutOfOrder", [](Spec& s) { std::swap(s.comp.runs[0], s.comp.runs[1]); }, kGeneric},
+    {"RunsOverlapping",
+     [](Spec& s) {
+       s.comp.runs[1] = {0, 2, 2};
+     },
+     kGeneric},
+    {"SizeNotTheRunsSize", [](Spec& s) { s.comp.size = 5; }, kGeneric},
+    {"BoundNotTheRunsExtent",
+     [](Spec& s) {
+       s.comp.left = s.comp.top = 0;
+       s.comp.right = s.comp.bottom = 1;
+     },
+     kGeneric},
+    {"BoundOfAComponentWithoutRuns",
+     [](Spec& s) {
+       s.comp.runs.clear();
+       s.comp.external.clear();
+       s.comp.externalCount = 0;
+       s.comp.right = 1;
+     },
+     kGeneric},
+    {"BorderPointsOutOfOrder",
+     [](Spec& s) {
+       s.comp.externalCount = 2;
+       s.comp.external = {{2, 1}, {0, 0}};
+     },
+     kGeneric},
+    {"BorderPointRepeated",
+     [](Spec& s) {
+       s.comp.internalCount = 2;
+       s.comp.internal = {{1, 1}, {1, 1}};
+     },
+     kGeneric},
+    {"ConnectionCountMinus2", [](Spec& s) { s.comp.internalConnections = -2; }, kGeneric},
     {"VexedRunOutsideTheImage",
      [](Spec& s) {
        s.vexed.runs[0] = {0, 0, 5};
@@ -466,6 +515,7 @@ void ExpectWhole(CImage& image) {
   }
   for (int i = 0; i < image.GetMaxComponent(); ++i) {
     CComp* comp = image.GetComponent(i);
+    sum += static_cast<unsigned long>(comp->GetSize() + comp->GetBoundingRect().Width());
     for (int r = 0; r < comp->GetMaxRun(); ++r) {
       const auto* run = comp->GetRun(r);
       ASSERT_TRUE(run->y >= 0 && run->y < image.GetHeight() && run->xl >= 0 && run->xl <= run->xr &&
