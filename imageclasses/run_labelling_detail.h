@@ -294,7 +294,7 @@ class RunListCollector {
   static bool Before(const Run& a, const Run& b) { return a.y != b.y ? a.y < b.y : a.xl < b.xl; }
 
   static void Grow(RunList& list, int needed) {
-    const int capacity = std::max({needed, 2 * list.capacity, 4});
+    const int capacity = std::max({needed, 2 * list.capacity, 16});
     std::unique_ptr<Run[]> runs(new Run[static_cast<size_t>(capacity)]);
     std::copy(list.runs.get(), list.runs.get() + list.count, runs.get());
     list.runs = std::move(runs);
