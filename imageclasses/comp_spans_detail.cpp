@@ -39,9 +39,11 @@ int FirstEndingAtOrAfter(const Run* runs, int begin, int end, int x) {
 }
 
 bool RunsContain(const Run* runs, int count, int x, int y) {
-  const int end = RowEnd(runs, count, y);
-  const int k = FirstEndingAtOrAfter(runs, RowBegin(runs, count, y), end, x);
-  return k < end && runs[k].xl <= x;
+  // One search for the first run of row y ending at or after x (or of a later row).
+  const Run* k = std::lower_bound(
+      runs, runs + count, Run{y, x, x},
+      [](const Run& r, const Run& key) { return r.y != key.y ? r.y < key.y : r.xr < key.xr; });
+  return k != runs + count && k->y == y && k->xl <= x;
 }
 
 void AppendSpan(std::vector<Span>& out, int l, int r) {
