@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
       {"rgb_tiled", 8, 3, rgb, COMPRESSION_ADOBE_DEFLATE, 16, 0},
       {"rgba", 8, 4, rgb, COMPRESSION_NONE, 0, 0},
       {"rgb16", 16, 3, rgb, COMPRESSION_NONE, 0, 0},
-      {"ycbcr_jpeg", 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_JPEG, 0, 8},
+      {"ycbcr_jpeg", 8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_JPEG, 0, 16},
       {"palette4", 4, 1, PHOTOMETRIC_PALETTE, COMPRESSION_NONE, 0, 0},
       {"cmyk", 8, 4, PHOTOMETRIC_SEPARATED, COMPRESSION_NONE, 0, 0},
   };
