@@ -39,12 +39,14 @@ inline void RequireAvailable(CArchive& ar, uint64_t count, uint64_t unitBytes,
   }
 }
 
-// Rows of zero bytes take nothing in the file but a line-table entry each in memory: a record
-// may claim no more of them than the file has bytes (CArchiveException(endOfFile)).
+// Rows of zero bytes (images and maps of width 0) take nothing in the file but a line-table
+// entry each in memory: a record may claim as many of them as the file has bytes, and at
+// least kMaxFreeEmptyRows, so that such images of modest height always load again.
+inline constexpr uint64_t kMaxFreeEmptyRows = 65536;
 inline void RequireEmptyRowsBacked(CArchive& ar, int64_t rowBytes, int64_t rows) {
-  if (rowBytes == 0 && rows > 0 && static_cast<uint64_t>(rows) > ar.GetFile()->GetLength()) {
-    RejectRecord(CArchiveException::endOfFile);
-  }
+  if (rowBytes != 0 || rows <= 0) return;
+  const uint64_t limit = std::max(ar.GetFile()->GetLength(), kMaxFreeEmptyRows);
+  if (static_cast<uint64_t>(rows) > limit) RejectRecord(CArchiveException::endOfFile);
 }
 
 // Reads exactly bytes bytes, in blocks the archive accepts; CArchiveException(endOfFile) when

@@ -408,6 +408,18 @@ TEST(ArchiveRoundTrip, AnImageWithoutMapsOrComponentsLoadsWithEmptyLists) {
   EXPECT_EQ(loaded->GetRed(1, 2), 0x80);
 }
 
+TEST(ArchiveRoundTrip, ZeroWidthImageTallerThanItsArchiveComesBack) {
+  CGreyScaleImage image;
+  ASSERT_EQ(image.Create(0, 5000, 0, nullptr), 1);
+  const std::vector<BYTE> stored = Store(&image);
+  ASSERT_LT(stored.size(), 5000u);
+  auto loaded = Load<CImage>(stored);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(loaded->GetHeight(), 5000);
+  EXPECT_EQ(loaded->GetImageMap(0)->GetHeight(), 5000);
+  EXPECT_EQ(Store(loaded.get()), stored);
+}
+
 TEST(ArchiveRoundTrip, AMapOnItsOwnLoadsWithoutOwner) {
   CImageMap map;
   ASSERT_TRUE(map.Create(3, 2, static_cast<unsigned char>(MAP_STANDARD)));
