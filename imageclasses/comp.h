@@ -10,7 +10,7 @@ class CImage;
 class CRgn;
 
 namespace vorlane::detail {
-// Checks the runs of components loaded with an image and sets their image reference.
+// Sets the image reference of components loaded with an image.
 struct ComponentRecordAccess;
 }  // namespace vorlane::detail
 

@@ -1,5 +1,6 @@
 // CComp archive record: measurements, runs, border point lists and the nested vexed area.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 
@@ -54,9 +55,10 @@ void CheckBorder(const POINT* points, int count) {
   }
 }
 
-// The exact caches must be not computed or agree with the runs: the size is the sum of the
-// run lengths, the bounding rectangle (inclusive edges) the runs' extent, or null.
-void CheckExactCaches(const CComp::tagCompRun* runs, int count, int size, const RECT& bound) {
+// The runs' extent must be measurable (width and height within int), and the exact caches
+// not computed or in agreement with the runs: the size is the sum of the run lengths, the
+// bounding rectangle (inclusive edges) the runs' extent, or null.
+void CheckExtentAndCaches(const CComp::tagCompRun* runs, int count, int size, const RECT& bound) {
   int64_t pixels = 0;
   RECT box{0, 0, 0, 0};
   for (int i = 0; i < count; ++i) {
@@ -69,6 +71,9 @@ void CheckExactCaches(const CComp::tagCompRun* runs, int count, int size, const 
       box.right = std::max(box.right, run.xr);
       box.bottom = std::max(box.bottom, run.y);
     }
+  }
+  if (int64_t{box.right} - box.left >= INT_MAX || int64_t{box.bottom} - box.top >= INT_MAX) {
+    RejectRecord(CArchiveException::genericException);
   }
   const bool sizeOk = size == kNotComputed || size == static_cast<int>(pixels);
   const bool boundNull = bound.left == 0 && bound.top == 0 && bound.right == 0 && bound.bottom == 0;
@@ -129,7 +134,7 @@ void CComp::Serialize(CArchive& ar) {
     ResizeRuns(runs);
     vorlane::detail::ReadLE32Array(ar, m_pRuns, static_cast<size_t>(runs) * 3);
     CheckRuns(m_pRuns, m_nRuns);
-    CheckExactCaches(m_pRuns, m_nRuns, size, bound);
+    CheckExtentAndCaches(m_pRuns, m_nRuns, size, bound);
     if (external != kNotComputed) {
       ResizeExternalBorder(external);
       vorlane::detail::ReadLE32Array(ar, m_pExternalBorder, static_cast<size_t>(external) * 2);

@@ -23,19 +23,8 @@
 
 namespace vorlane::detail {
 
-// Reaches the runs and the image reference of components loaded with an image.
+// Sets the image reference of components loaded with an image.
 struct ComponentRecordAccess {
-  // True when every run of comp and of its chain of vexed areas lies inside a width x height
-  // image.
-  static bool InsideImage(const CComp& comp, int width, int height) {
-    for (const CComp* c = &comp; c; c = c->m_pVexed) {
-      for (int i = 0; i < c->m_nRuns; ++i) {
-        const CComp::tagCompRun& run = c->m_pRuns[i];
-        if (run.y < 0 || run.y >= height || run.xl < 0 || run.xr >= width) return false;
-      }
-    }
-    return true;
-  }
   // Makes comp refer to the image whose list holds it, keeping its cached measurements.
   static void AttachToImage(CComp& comp, CImage* image) { comp.m_pImage = image; }
 };
@@ -304,8 +293,8 @@ void CImage::Serialize(CArchive& ar) {
       std::wmemcpy(name.get(), text.c_str(), text.size() + 1);
     }
 
-    // Components: each a new object (a reference would give one component two owners),
-    // all of them inside the image.
+    // Components: each a new object (a reference would give one component two owners).
+    // They may lie partly outside the image: cropping and rotating keep them as they are.
     const int32_t components = vorlane::detail::ReadCount(
         ar, ar.RemainingForLoad() / vorlane::detail::kMinComponentObjectBytes);
     std::vector<std::unique_ptr<CComp>> compList;
@@ -313,9 +302,6 @@ void CImage::Serialize(CArchive& ar) {
     for (int32_t i = 0; i < components; ++i) {
       std::unique_ptr<CComp> comp(static_cast<CComp*>(ar.ReadNewObject(RUNTIME_CLASS(CComp))));
       if (!comp) RejectRecord(CArchiveException::badIndex);
-      if (!vorlane::detail::ComponentRecordAccess::InsideImage(*comp, width, height)) {
-        RejectRecord(CArchiveException::genericException);
-      }
       // The image reference is not archived: the components of the list refer to this image.
       vorlane::detail::ComponentRecordAccess::AttachToImage(*comp, this);
       compList.push_back(std::move(comp));
