@@ -111,6 +111,7 @@ class OwnedArrays {
   vorlane::detail::PixelArrays m_arrays;
 };
 
+// Bytes of height rows of bytesPerLine bytes (both non-negative).
 size_t BufferBytes(int bytesPerLine, int height) {
   return static_cast<size_t>(bytesPerLine) * static_cast<size_t>(height);
 }

@@ -1,0 +1,235 @@
+// Storing and loading the A4 benchmark page of each format (with its "Standard" map) through
+// an archive, in memory and in a file, with a cold heap (fresh pages; file loads also read
+// past the page cache) and a warm one (reused pages).
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/bench_pages.h"
+#include "vorlane/vorlane.h"
+
+namespace {
+
+using vorlane::bench::kPageHeight;
+using vorlane::bench::kPageWidth;
+
+struct BiLevelPage {
+  static CImage& Get() { return vorlane::bench::BenchBiLevelPage(); }
+};
+struct GreyPage {
+  static CImage& Get() { return vorlane::bench::BenchGreyPage(); }
+};
+struct LoColourPage {
+  static CImage& Get() { return vorlane::bench::BenchLoColourPage(); }
+};
+struct HiColourPage {
+  static CImage& Get() { return vorlane::bench::BenchColourPage(); }
+};
+
+// The bi-level page with the components of its connected component analysis (8-connected).
+struct BiLevelPageWithComponents {
+  static CImage& Get() {
+    static CBiLevelImage* page = [] {
+      auto* image = new CBiLevelImage;
+      image->CreateDuplicate(&vorlane::bench::BenchBiLevelPage(), 0);
+      image->CCAnalysis(1);
+      return image;
+    }();
+    return *page;
+  }
+};
+
+void Report(benchmark::State& state, size_t archiveBytes) {
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(archiveBytes));
+  state.SetItemsProcessed(state.iterations() * int64_t{kPageWidth} * kPageHeight);
+  state.counters["archive_MB"] = static_cast<double>(archiveBytes) / 1e6;
+}
+
+std::vector<BYTE> StoreToBytes(CImage& image) {
+  CMemFile file;
+  {
+    CArchive ar(&file, CArchive::store);
+    ar << static_cast<const CObject*>(&image);
+    ar.Close();
+  }
+  std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
+  file.SeekToBegin();
+  file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
+  return bytes;
+}
+
+std::unique_ptr<CImage> LoadFrom(CFile& file) {
+  CArchive ar(&file, CArchive::load);
+  CImage* image = nullptr;
+  ar >> image;
+  return std::unique_ptr<CImage>(image);
+}
+
+// Heap behaviour for the duration of a benchmark. Cold (argument 0): every buffer above
+// 128 KiB is mapped fresh and returned on release, so each store or load pays for its new
+// pages. Warm (argument 1): nothing is mapped or trimmed, so the pages that one iteration
+// releases serve the next. Fixed thresholds are left behind (glibc's adaptive threshold
+// cannot be restored).
+class HeapMode {
+ public:
+  explicit HeapMode(const benchmark::State& state) : m_warm(state.range(0) != 0) { Set(m_warm); }
+  ~HeapMode() { Set(false); }
+  HeapMode(const HeapMode&) = delete;
+  HeapMode& operator=(const HeapMode&) = delete;
+  bool Warm() const { return m_warm; }
+
+ private:
+  static void Set(bool warm) {
+    mallopt(M_MMAP_MAX, warm ? 0 : 65536);
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, warm ? INT32_MAX : 128 * 1024);
+  }
+  bool m_warm;
+};
+
+// A file in the temporary directory, removed at the end of the benchmark.
+class TempPath {
+ public:
+  TempPath() {
+    const char* dir = std::getenv("TMPDIR");
+    std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/vorlane-bench-XXXXXX";
+    const int fd = ::mkstemp(pattern.data());
+    if (fd >= 0) ::close(fd);
+    m_path = pattern;
+    m_wide.assign(m_path.begin(), m_path.end());
+  }
+  ~TempPath() { ::unlink(m_path.c_str()); }
+  const wchar_t* Wide() const { return m_wide.c_str(); }
+  // Writes the file's dirty pages to disk and drops its pages from the page cache, so that
+  // the next read comes from the disk.
+  void DropFromCache() const {
+    const int fd = ::open(m_path.c_str(), O_RDONLY);
+    if (fd < 0) return;
+    ::fdatasync(fd);
+    ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(fd);
+  }
+
+ private:
+  std::string m_path;
+  std::wstring m_wide;
+};
+
+// Into a memory file: cold, a new file each time; warm, the same file overwritten.
+template <class Page>
+void BM_ArchiveStoreMemory(benchmark::State& state) {
+  HeapMode heap(state);
+  CImage& page = Page::Get();
+  CMemFile reused(1 << 20);
+  size_t bytes = 0;
+  for (auto _ : state) {
+    CMemFile fresh(1 << 20);
+    CMemFile& file = heap.Warm() ? reused : fresh;
+    file.SeekToBegin();
+    CArchive ar(&file, CArchive::store);
+    ar << static_cast<const CObject*>(&page);
+    ar.Close();
+    bytes = static_cast<size_t>(file.GetPosition());
+  }
+  Report(state, bytes);
+}
+
+template <class Page>
+void BM_ArchiveLoadMemory(benchmark::State& state) {
+  std::vector<BYTE> bytes = StoreToBytes(Page::Get());
+  HeapMode heap(state);
+  for (auto _ : state) {
+    CMemFile file(bytes.data(), static_cast<UINT>(bytes.size()));
+    auto image = LoadFrom(file);
+    benchmark::DoNotOptimize(image.get());
+  }
+  Report(state, bytes.size());
+}
+
+// Into a file, through the page cache (the disk write happens later).
+template <class Page>
+void BM_ArchiveStoreFile(benchmark::State& state) {
+  CImage& page = Page::Get();
+  TempPath path;
+  HeapMode heap(state);
+  size_t bytes = 0;
+  for (auto _ : state) {
+    CFile file(path.Wide(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
+    CArchive ar(&file, CArchive::store);
+    ar << static_cast<const CObject*>(&page);
+    ar.Close();
+    bytes = static_cast<size_t>(file.GetLength());
+    file.Close();
+  }
+  Report(state, bytes);
+}
+
+// From a file: cold, read from the disk (the file's pages dropped from the cache first) into
+// fresh memory; warm, from the page cache into reused memory.
+template <class Page>
+void BM_ArchiveLoadFile(benchmark::State& state) {
+  TempPath path;
+  const std::vector<BYTE> bytes = StoreToBytes(Page::Get());
+  {
+    CFile out(path.Wide(), CFile::modeCreate | CFile::modeWrite);
+    out.Write(bytes.data(), static_cast<UINT>(bytes.size()));
+    out.Close();
+  }
+  HeapMode heap(state);
+  for (auto _ : state) {
+    if (!heap.Warm()) {
+      state.PauseTiming();
+      path.DropFromCache();
+      state.ResumeTiming();
+    }
+    CFile file(path.Wide(), CFile::modeRead | CFile::shareDenyWrite);
+    auto image = LoadFrom(file);
+    benchmark::DoNotOptimize(image.get());
+  }
+  Report(state, bytes.size());
+}
+
+#define VORLANE_ARCHIVE_BENCH(name)      \
+  BENCHMARK_TEMPLATE(name, BiLevelPage)  \
+      ->ArgName("warm")                  \
+      ->Arg(0)                           \
+      ->Arg(1)                           \
+      ->Unit(benchmark::kMillisecond);   \
+  BENCHMARK_TEMPLATE(name, GreyPage)     \
+      ->ArgName("warm")                  \
+      ->Arg(0)                           \
+      ->Arg(1)                           \
+      ->Unit(benchmark::kMillisecond);   \
+  BENCHMARK_TEMPLATE(name, LoColourPage) \
+      ->ArgName("warm")                  \
+      ->Arg(0)                           \
+      ->Arg(1)                           \
+      ->Unit(benchmark::kMillisecond);   \
+  BENCHMARK_TEMPLATE(name, HiColourPage) \
+      ->ArgName("warm")                  \
+      ->Arg(0)                           \
+      ->Arg(1)                           \
+      ->Unit(benchmark::kMillisecond)
+
+VORLANE_ARCHIVE_BENCH(BM_ArchiveStoreMemory);
+BENCHMARK_TEMPLATE(BM_ArchiveStoreMemory, BiLevelPageWithComponents)
+    ->ArgName("warm")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_TEMPLATE(BM_ArchiveLoadMemory, BiLevelPageWithComponents)
+    ->ArgName("warm")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond);
+VORLANE_ARCHIVE_BENCH(BM_ArchiveLoadMemory);
+VORLANE_ARCHIVE_BENCH(BM_ArchiveStoreFile);
+VORLANE_ARCHIVE_BENCH(BM_ArchiveLoadFile);
+
+}  // namespace
