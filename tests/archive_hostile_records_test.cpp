@@ -78,21 +78,21 @@ size_t LargestAllocationDuring(const std::function<void()>& load) {
 // A valid 3 x 2 greyscale archive with one component (with a vexed area) and one "Standard"
 // map, in which each test changes one thing.
 
-struct Spec {
+struct Recipe {
   std::string imageClass = "CGreyScaleImage";
   unsigned imageSchema = 1;
   recbuild::ImageFields image;
   int32_t components = 1;
   // Writes the component objects; by default one new CComp (class 3, object 4) with the
   // fields of comp, and its vexed area (object 5) when comp.vexedFlag is 1.
-  std::function<void(Bytes&, const Spec&)> writeComponents;
+  std::function<void(Bytes&, const Recipe&)> writeComponents;
   unsigned compSchema = 1;
   recbuild::CompFields comp = DefaultComp();
   recbuild::CompFields vexed = DefaultVexed();
   int32_t maps = 1;
   int32_t current = 0;
   // Writes the map objects; by default one new CImageMap with the fields below.
-  std::function<void(Bytes&, const Spec&)> writeMaps;
+  std::function<void(Bytes&, const Recipe&)> writeMaps;
   std::string mapClass = "CImageMap";
   unsigned mapSchema = 1;
   int32_t mapWidth = 3;
@@ -116,7 +116,7 @@ struct Spec {
   }
 };
 
-std::vector<BYTE> Build(const Spec& s) {
+std::vector<BYTE> Build(const Recipe& s) {
   Bytes b;
   b.NewClass(s.imageClass, s.imageSchema);
   recbuild::ImageHead(b, s.image);
@@ -160,14 +160,14 @@ int LoadCause(const std::vector<BYTE>& bytes) {
 }
 
 TEST(ArchiveHostileRecords, CachesThatAgreeWithTheRunsAndTouchingRunsLoad) {
-  Spec spec;
-  spec.comp.runs = {{0, 0, 0}, {0, 1, 2}, {1, 1, 1}};
-  spec.comp.size = 4;
-  spec.comp.left = spec.comp.top = 0;
-  spec.comp.right = 2;
-  spec.comp.bottom = 1;
-  spec.comp.externalConnections = spec.comp.internalConnections = 0;
-  auto image = recrig::Load<CImage>(Build(spec));
+  Recipe recipe;
+  recipe.comp.runs = {{0, 0, 0}, {0, 1, 2}, {1, 1, 1}};
+  recipe.comp.size = 4;
+  recipe.comp.left = recipe.comp.top = 0;
+  recipe.comp.right = 2;
+  recipe.comp.bottom = 1;
+  recipe.comp.externalConnections = recipe.comp.internalConnections = 0;
+  auto image = recrig::Load<CImage>(Build(recipe));
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->GetComponent(0)->GetSize(), 4);
   EXPECT_EQ(image->GetComponent(0)->GetBoundingRect(), CRect(0, 0, 2, 1));
@@ -176,10 +176,10 @@ TEST(ArchiveHostileRecords, CachesThatAgreeWithTheRunsAndTouchingRunsLoad) {
 // Cropping, rotating and tilting keep the components as they are, so that they may lie
 // outside the image they are stored with.
 TEST(ArchiveHostileRecords, ComponentsOutsideTheImageLoad) {
-  Spec spec;
-  spec.comp.runs = {{-4, -7, -3}, {1, 2, 9}, {200, 0, 0}};
-  spec.vexed.runs = {{5, 5, 6}};
-  auto image = recrig::Load<CImage>(Build(spec));
+  Recipe recipe;
+  recipe.comp.runs = {{-4, -7, -3}, {1, 2, 9}, {200, 0, 0}};
+  recipe.vexed.runs = {{5, 5, 6}};
+  auto image = recrig::Load<CImage>(Build(recipe));
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->GetComponent(0)->GetMaxRun(), 3);
   EXPECT_EQ(image->GetComponent(0)->GetBoundingRect(), CRect(-7, -4, 9, 200));
@@ -187,7 +187,7 @@ TEST(ArchiveHostileRecords, ComponentsOutsideTheImageLoad) {
 }
 
 TEST(ArchiveHostileRecords, TheBaseArchiveLoads) {
-  const std::vector<BYTE> bytes = Build(Spec{});
+  const std::vector<BYTE> bytes = Build(Recipe{});
   auto image = recrig::Load<CImage>(bytes);
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->GetRed(0, 1), 1);  // bottom row first
@@ -199,7 +199,7 @@ TEST(ArchiveHostileRecords, TheBaseArchiveLoads) {
 
 struct HostileCase {
   const char* name;
-  std::function<void(Spec&)> change;
+  std::function<void(Recipe&)> change;
   int cause;
 };
 
@@ -208,9 +208,9 @@ void PrintTo(const HostileCase& c, std::ostream* os) { *os << c.name; }
 class ArchiveHostileCase : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(ArchiveHostileCase, RaisesArchiveExceptionWithoutAllocatingForTheClaim) {
-  Spec spec;
-  GetParam().change(spec);
-  const std::vector<BYTE> bytes = Build(spec);
+  Recipe recipe;
+  GetParam().change(recipe);
+  const std::vector<BYTE> bytes = Build(recipe);
   int cause = -1;
   const size_t largest = LargestAllocationDuring([&] { cause = LoadCause(bytes); });
   EXPECT_EQ(cause, GetParam().cause);
@@ -228,22 +228,22 @@ constexpr int32_t kHuge = 0x7FFFFFFF;
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 // A component slot holding something other than a new component.
-std::function<void(Spec&)> ComponentSlot(std::function<void(Bytes&)> write) {
-  return [write](Spec& s) { s.writeComponents = [write](Bytes& b, const Spec&) { write(b); }; };
+std::function<void(Recipe&)> ComponentSlot(std::function<void(Bytes&)> write) {
+  return [write](Recipe& s) { s.writeComponents = [write](Bytes& b, const Recipe&) { write(b); }; };
 }
 
 const HostileCase kWrongClassesAndSchemas[] = {
-    {"UnknownImageClass", [](Spec& s) { s.imageClass = "CImagf"; }, kClass},
-    {"ImageClassPrefixOfAName", [](Spec& s) { s.imageClass = "CImag"; }, kClass},
-    {"ComponentClassAsImage", [](Spec& s) { s.imageClass = "CComp"; }, kClass},
-    {"ClassNameOf64Characters", [](Spec& s) { s.imageClass = std::string(64, 'C'); }, kClass},
-    {"ImageSchema2", [](Spec& s) { s.imageSchema = 2; }, kSchema},
-    {"ImageSchema0", [](Spec& s) { s.imageSchema = 0; }, kSchema},
-    {"ComponentSchema3", [](Spec& s) { s.compSchema = 3; }, kSchema},
-    {"MapSchema2", [](Spec& s) { s.mapSchema = 2; }, kSchema},
+    {"UnknownImageClass", [](Recipe& s) { s.imageClass = "CImagf"; }, kClass},
+    {"ImageClassPrefixOfAName", [](Recipe& s) { s.imageClass = "CImag"; }, kClass},
+    {"ComponentClassAsImage", [](Recipe& s) { s.imageClass = "CComp"; }, kClass},
+    {"ClassNameOf64Characters", [](Recipe& s) { s.imageClass = std::string(64, 'C'); }, kClass},
+    {"ImageSchema2", [](Recipe& s) { s.imageSchema = 2; }, kSchema},
+    {"ImageSchema0", [](Recipe& s) { s.imageSchema = 0; }, kSchema},
+    {"ComponentSchema3", [](Recipe& s) { s.compSchema = 3; }, kSchema},
+    {"MapSchema2", [](Recipe& s) { s.mapSchema = 2; }, kSchema},
     {"ImageClassInComponentSlot", ComponentSlot([](Bytes& b) { b.ClassRef(1); }), kClass},
     {"MapClassInComponentSlot", ComponentSlot([](Bytes& b) { b.NewClass("CImageMap"); }), kClass},
-    {"ComponentClassInMapSlot", [](Spec& s) { s.mapClass = "CComp"; }, kClass},
+    {"ComponentClassInMapSlot", [](Recipe& s) { s.mapClass = "CComp"; }, kClass},
 };
 INSTANTIATE_TEST_SUITE_P(WrongClassesAndSchemas, ArchiveHostileCase,
                          ::testing::ValuesIn(kWrongClassesAndSchemas),
@@ -257,33 +257,33 @@ const HostileCase kBadReferences[] = {
      kIndex},
     {"ClassReferencePastTheTable", ComponentSlot([](Bytes& b) { b.ClassRef(0x40); }), kIndex},
     {"VexedAreaReferencesItsOwner",
-     [](Spec& s) {
-       s.writeComponents = [](Bytes& b, const Spec& sp) {
+     [](Recipe& s) {
+       s.writeComponents = [](Bytes& b, const Recipe& r) {
          b.NewClass("CComp");
-         recbuild::CompRecord(b, sp.comp);
+         recbuild::CompRecord(b, r.comp);
          b.ObjectRef(4);
        };
      },
      kIndex},
     {"SecondComponentRepeatsTheFirst",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.components = 2;
        s.comp.vexedFlag = 0;
-       s.writeComponents = [](Bytes& b, const Spec& sp) {
+       s.writeComponents = [](Bytes& b, const Recipe& r) {
          b.NewClass("CComp");
-         recbuild::CompRecord(b, sp.comp);
+         recbuild::CompRecord(b, r.comp);
          b.ObjectRef(4);
        };
      },
      kIndex},
-    {"NullMap", [](Spec& s) { s.writeMaps = [](Bytes& b, const Spec&) { b.ObjectRef(0); }; },
+    {"NullMap", [](Recipe& s) { s.writeMaps = [](Bytes& b, const Recipe&) { b.ObjectRef(0); }; },
      kIndex},
-    {"MapOwnerPastTheTable", [](Spec& s) { s.writeOwner = [](Bytes& b) { b.ObjectRef(0x40); }; },
+    {"MapOwnerPastTheTable", [](Recipe& s) { s.writeOwner = [](Bytes& b) { b.ObjectRef(0x40); }; },
      kIndex},
-    {"MapOwnerIsAComponent", [](Spec& s) { s.writeOwner = [](Bytes& b) { b.ObjectRef(4); }; },
+    {"MapOwnerIsAComponent", [](Recipe& s) { s.writeOwner = [](Bytes& b) { b.ObjectRef(4); }; },
      kClass},
     {"MapOwnerIsANewImage",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.writeOwner = [](Bytes& b) {
          b.ClassRef(1);
          recbuild::ImageHead(b, recbuild::ImageFields{});
@@ -295,73 +295,73 @@ INSTANTIATE_TEST_SUITE_P(BadReferences, ArchiveHostileCase, ::testing::ValuesIn(
                          [](const auto& info) { return std::string(info.param.name); });
 
 const HostileCase kInconsistentRecords[] = {
-    {"RowLengthNotOfWidth", [](Spec& s) { s.image.bytesPerLine = 3; }, kGeneric},
-    {"RowLengthUnpadded", [](Spec& s) { s.image.bytesPerLine = 5; }, kGeneric},
-    {"NegativeWidth", [](Spec& s) { s.image.width = -3; }, kGeneric},
-    {"NegativeHeight", [](Spec& s) { s.image.height = -2; }, kGeneric},
+    {"RowLengthNotOfWidth", [](Recipe& s) { s.image.bytesPerLine = 3; }, kGeneric},
+    {"RowLengthUnpadded", [](Recipe& s) { s.image.bytesPerLine = 5; }, kGeneric},
+    {"NegativeWidth", [](Recipe& s) { s.image.width = -3; }, kGeneric},
+    {"NegativeHeight", [](Recipe& s) { s.image.height = -2; }, kGeneric},
     {"BitsOfAnotherFormat",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.image.bits = 32;
        s.image.bytesPerLine = 12;
      },
      kGeneric},
     {"BitsBeyond32",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.image.bits = 64;
        s.image.bytesPerLine = 24;
      },
      kGeneric},
-    {"MorePixelsThanTheImageHas", [](Spec& s) { s.image.pixels = 7; }, kGeneric},
-    {"NegativePixelCount", [](Spec& s) { s.image.pixels = -1; }, kGeneric},
-    {"MagnificationNotANumber", [](Spec& s) { s.image.magnification = kNaN; }, kGeneric},
-    {"CurrentMapPastTheList", [](Spec& s) { s.current = 1; }, kGeneric},
-    {"CurrentMapBelowNone", [](Spec& s) { s.current = -2; }, kGeneric},
+    {"MorePixelsThanTheImageHas", [](Recipe& s) { s.image.pixels = 7; }, kGeneric},
+    {"NegativePixelCount", [](Recipe& s) { s.image.pixels = -1; }, kGeneric},
+    {"MagnificationNotANumber", [](Recipe& s) { s.image.magnification = kNaN; }, kGeneric},
+    {"CurrentMapPastTheList", [](Recipe& s) { s.current = 1; }, kGeneric},
+    {"CurrentMapBelowNone", [](Recipe& s) { s.current = -2; }, kGeneric},
     {"CurrentMapWithoutMaps",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.maps = 0;
-       s.writeMaps = [](Bytes&, const Spec&) {};
+       s.writeMaps = [](Bytes&, const Recipe&) {};
      },
      kGeneric},
-    {"MapNarrowerThanTheImage", [](Spec& s) { s.mapWidth = 2; }, kGeneric},
-    {"MapTallerThanTheImage", [](Spec& s) { s.mapHeight = 3; }, kGeneric},
-    {"NegativeMapWidth", [](Spec& s) { s.mapWidth = -1; }, kGeneric},
+    {"MapNarrowerThanTheImage", [](Recipe& s) { s.mapWidth = 2; }, kGeneric},
+    {"MapTallerThanTheImage", [](Recipe& s) { s.mapHeight = 3; }, kGeneric},
+    {"NegativeMapWidth", [](Recipe& s) { s.mapWidth = -1; }, kGeneric},
     {"RunEndingBeforeItStarts",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.comp.runs[0] = {0, 2, 1};
      },
      kGeneric},
     {"RunWiderThanAnInt",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.comp.runs = {{0, INT_MIN, 0}};
      },
      kGeneric},
     {"RunsTallerThanAnInt",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.comp.runs = {{INT_MIN, 0, 0}, {0, 0, 0}};
        s.comp.external.clear();
        s.comp.externalCount = -5;
      },
      kGeneric},
     {"VexedRunWiderThanAnInt",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.vexed.runs = {{0, 0, INT_MAX}, {1, -1, -1}};
      },
      kGeneric},
-    {"RunsOutOfOrder", [](Spec& s) { std::swap(s.comp.runs[0], s.comp.runs[1]); }, kGeneric},
+    {"RunsOutOfOrder", [](Recipe& s) { std::swap(s.comp.runs[0], s.comp.runs[1]); }, kGeneric},
     {"RunsOverlapping",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.comp.runs[1] = {0, 2, 2};
      },
      kGeneric},
-    {"SizeNotTheRunsSize", [](Spec& s) { s.comp.size = 5; }, kGeneric},
+    {"SizeNotTheRunsSize", [](Recipe& s) { s.comp.size = 5; }, kGeneric},
     {"BoundNotTheRunsExtent",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.comp.left = s.comp.top = 0;
        s.comp.right = s.comp.bottom = 1;
      },
      kGeneric},
     {"BoundOfAComponentWithoutRuns",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.comp.runs.clear();
        s.comp.external.clear();
        s.comp.externalCount = 0;
@@ -369,35 +369,35 @@ const HostileCase kInconsistentRecords[] = {
      },
      kGeneric},
     {"BorderPointsOutOfOrder",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.comp.externalCount = 2;
        s.comp.external = {{2, 1}, {0, 0}};
      },
      kGeneric},
     {"BorderPointRepeated",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.comp.internalCount = 2;
        s.comp.internal = {{1, 1}, {1, 1}};
      },
      kGeneric},
-    {"ConnectionCountMinus2", [](Spec& s) { s.comp.internalConnections = -2; }, kGeneric},
-    {"NegativeRunCount", [](Spec& s) { s.comp.runCount = 0xFFFFFFFF; }, kGeneric},
+    {"ConnectionCountMinus2", [](Recipe& s) { s.comp.internalConnections = -2; }, kGeneric},
+    {"NegativeRunCount", [](Recipe& s) { s.comp.runCount = 0xFFFFFFFF; }, kGeneric},
     {"BorderCountMinus3",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.comp.externalCount = -3;
        s.comp.external.clear();
      },
      kGeneric},
-    {"SizeMinus2", [](Spec& s) { s.comp.size = -2; }, kGeneric},
-    {"CentreNotANumber", [](Spec& s) { s.comp.centerY = kNaN; }, kGeneric},
-    {"CentreInfinite", [](Spec& s) { s.comp.centerX = INFINITY; }, kGeneric},
-    {"NegativeComponentCount", [](Spec& s) { s.components = -1; }, kGeneric},
+    {"SizeMinus2", [](Recipe& s) { s.comp.size = -2; }, kGeneric},
+    {"CentreNotANumber", [](Recipe& s) { s.comp.centerY = kNaN; }, kGeneric},
+    {"CentreInfinite", [](Recipe& s) { s.comp.centerX = INFINITY; }, kGeneric},
+    {"NegativeComponentCount", [](Recipe& s) { s.components = -1; }, kGeneric},
     {"SharedArraysWithoutMapsToBackTheSize",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.image.shared = 1;
        s.maps = 0;
        s.current = -1;
-       s.writeMaps = [](Bytes&, const Spec&) {};
+       s.writeMaps = [](Bytes&, const Recipe&) {};
        s.pixelBlock = false;
      },
      kGeneric},
@@ -409,14 +409,14 @@ INSTANTIATE_TEST_SUITE_P(InconsistentRecords, ArchiveHostileCase,
 // Claims that the few hundred bytes of the archive cannot hold.
 const HostileCase kHugeClaims[] = {
     {"HugeImageAndMap",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.image.width = s.image.height = s.image.bytesPerLine = 40000;
        s.image.pixels = 0;
        s.mapWidth = s.mapHeight = 40000;
      },
      kEnd},
     {"HugeSharedImageAndMap",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.image.shared = 1;
        s.image.width = s.image.height = s.image.bytesPerLine = 40000;
        s.image.pixels = 0;
@@ -425,23 +425,23 @@ const HostileCase kHugeClaims[] = {
      },
      kEnd},
     {"HugeImageWithoutMaps",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.image.width = s.image.height = s.image.bytesPerLine = 40000;
        s.image.pixels = 0;
        s.maps = 0;
        s.current = -1;
-       s.writeMaps = [](Bytes&, const Spec&) {};
+       s.writeMaps = [](Bytes&, const Recipe&) {};
        s.comp.vexedFlag = 0;
      },
      kEnd},
     {"ImageBeyondTheBufferLimit",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.image.width = s.image.height = s.image.bytesPerLine = 50000;
        s.image.pixels = 0;
      },
      kGeneric},
     {"ZeroWidthImageOfHugeHeight",
-     [](Spec& s) {
+     [](Recipe& s) {
        s.image.width = s.image.bytesPerLine = s.image.pixels = 0;
        s.image.height = kHuge;
        s.comp.runs.clear();
@@ -451,35 +451,35 @@ const HostileCase kHugeClaims[] = {
      },
      kEnd},
     {"ZeroWidthMapOfHugeHeight",
-     [](Spec& s) {
-       s.writeMaps = [](Bytes& b, const Spec&) {
+     [](Recipe& s) {
+       s.writeMaps = [](Bytes& b, const Recipe&) {
          b.NewClass("CImageMap").I32(0).I32(0x10000000).ObjectRef(2).String(u"x").U8(0);
        };
      },
      kEnd},
-    {"ComponentCount", [](Spec& s) { s.components = kHuge; }, kEnd},
-    {"MapCount", [](Spec& s) { s.maps = kHuge; }, kEnd},
-    {"RunCount", [](Spec& s) { s.comp.runCount = kHuge; }, kEnd},
-    {"BorderCount", [](Spec& s) { s.comp.externalCount = kHuge; }, kEnd},
-    {"InternalBorderCount", [](Spec& s) { s.comp.internalCount = 0x10000000; }, kEnd},
+    {"ComponentCount", [](Recipe& s) { s.components = kHuge; }, kEnd},
+    {"MapCount", [](Recipe& s) { s.maps = kHuge; }, kEnd},
+    {"RunCount", [](Recipe& s) { s.comp.runCount = kHuge; }, kEnd},
+    {"BorderCount", [](Recipe& s) { s.comp.externalCount = kHuge; }, kEnd},
+    {"InternalBorderCount", [](Recipe& s) { s.comp.internalCount = 0x10000000; }, kEnd},
     {"MapBytes",
-     [](Spec& s) {
-       s.writeMaps = [](Bytes& b, const Spec&) {
+     [](Recipe& s) {
+       s.writeMaps = [](Bytes& b, const Recipe&) {
          b.NewClass("CImageMap").I32(40000).I32(40000).ObjectRef(2).String(u"x").U8(2);
        };
      },
      kEnd},
     {"MapNameLength",
-     [](Spec& s) {
-       s.writeMaps = [](Bytes& b, const Spec&) {
+     [](Recipe& s) {
+       s.writeMaps = [](Bytes& b, const Recipe&) {
          b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2);
          b.U8(0xFF).U16(0xFFFE).U8(0xFF).U16(0xFFFF).U32(0x7FFFFFF0);
        };
      },
      kEnd},
     {"ByteLabelTableCut",
-     [](Spec& s) {
-       s.writeMaps = [](Bytes& b, const Spec&) {
+     [](Recipe& s) {
+       s.writeMaps = [](Bytes& b, const Recipe&) {
          b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2).String(u"x").U8(2).Zeros(6 + 40);
        };
      },
