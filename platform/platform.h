@@ -9,7 +9,5 @@
 #include "platform/geometry.h"
 #include "platform/hooks.h"
 #include "platform/object.h"
-#include "platform/types.h"
-#if __has_include("platform/region.h")
 #include "platform/region.h"
-#endif
+#include "platform/types.h"
