@@ -4,6 +4,7 @@
 // image only when every row was read, so that a failed read leaves the image as it was.
 #include <tiffio.h>
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -86,6 +87,27 @@ bool ReadsAsRgbRows(const TiffLayout& layout) {
          layout.orientation == ORIENTATION_TOPLEFT &&
          ((layout.samplesPerPixel == 3 && layout.extraSamples == 0) ||
           (layout.samplesPerPixel == 4 && plainFourth));
+}
+
+// The overlay colour of each of the 256 labels of a map, as GetMapColour answers.
+struct MapColours {
+  const CImageMap* map = nullptr;
+  bool any = false;  // some label has a colour
+  std::array<bool, 256> has{};
+  std::array<std::array<unsigned char, 3>, 256> rgb{};
+};
+
+MapColours ColoursOf(const CImageMap& map) {
+  MapColours colours;
+  colours.map = &map;
+  for (int label = 0; label < 256; ++label) {
+    auto& rgb = colours.rgb[static_cast<size_t>(label)];
+    const bool has =
+        map.GetMapColour(static_cast<unsigned char>(label), &rgb[0], &rgb[1], &rgb[2]) != 0;
+    colours.has[static_cast<size_t>(label)] = has;
+    colours.any = colours.any || has;
+  }
+  return colours;
 }
 
 // Writes the trace line of a row that could not be decoded; returns false.
@@ -242,26 +264,34 @@ int CHiColorImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
 int CHiColorImage::ExportTIFF(const wchar_t* fileName) {
   if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
   // With the map overlay shown, a pixel takes the colour of the first map (in list order)
-  // that has one for its label. Maps of another size than the image have no say.
-  std::vector<CImageMap*> maps;
+  // that has one for its label. Maps of another size than the image have no say, nor have
+  // maps without a single coloured label.
+  std::vector<MapColours> overlay;
   if (m_ImageUpdate.wFlags & IU_MAP_OVERLAY) {
     for (int i = 0; i < m_nImageMaps; ++i) {
-      CImageMap* map = m_ppImageMaps[i];
-      if (map && map->GetWidth() == m_nWidth && map->GetHeight() == m_nHeight) {
-        maps.push_back(map);
-      }
+      const CImageMap* map = m_ppImageMaps[i];
+      if (!map || map->GetWidth() != m_nWidth || map->GetHeight() != m_nHeight) continue;
+      MapColours colours = ColoursOf(*map);
+      if (colours.any) overlay.push_back(colours);
     }
   }
+  std::vector<const unsigned char*> labels(overlay.size());  // the map rows of row y
   const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 4,
                                8, PHOTOMETRIC_RGB};
   return WriteTiff(fileName, layout,
                    [&](uint32_t y, uint8_t* scratch) {
                      vorlane::detail::BgrxToRgbx(m_ppLines[y], layout.width, scratch);
-                     for (int x = 0; x < m_nWidth && !maps.empty(); ++x) {
-                       unsigned char* p = scratch + 4 * static_cast<size_t>(x);
-                       for (CImageMap* map : maps) {
-                         const unsigned char label = map->GetLine(static_cast<int>(y))[x];
-                         if (map->GetMapColour(label, &p[0], &p[1], &p[2])) break;
+                     for (size_t i = 0; i < overlay.size(); ++i) {
+                       labels[i] = overlay[i].map->GetLine(static_cast<int>(y));
+                     }
+                     for (int x = 0; x < m_nWidth && !overlay.empty(); ++x) {
+                       for (size_t i = 0; i < overlay.size(); ++i) {
+                         const unsigned char label = labels[i][x];
+                         if (overlay[i].has[label]) {
+                           std::memcpy(scratch + 4 * static_cast<size_t>(x),
+                                       overlay[i].rgb[label].data(), 3);
+                           break;
+                         }
                        }
                      }
                      return scratch;
