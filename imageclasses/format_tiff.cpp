@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "imageclasses/bilevelimage.h"
@@ -132,38 +131,42 @@ int CBiLevelImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
   const int width = static_cast<int>(layout.width);
   const int height = static_cast<int>(layout.height);
 
-  // Decode into packed rows: the first sample of each pixel, 1 = white.
+  // One byte per pixel from the first sample of each pixel, 1 = white.
   m_nBitsPerPixel = 1;
-  const size_t packedRow = static_cast<size_t>(GetPackedBytesPerLine(width));
-  std::vector<uint8_t> packed(packedRow * layout.height);
-  const bool direct = layout.samplesPerPixel == 1 && rows.RowBytes() <= packedRow;
-  std::vector<uint8_t> scanline(direct ? 0 : rows.RowBytes());
+  const int bytesPerLine = GetBytesPerLine(width);
+  PendingArrays arrays(bytesPerLine, height);
+  SetupLineArray(arrays.lines(), arrays.data(), height, bytesPerLine);
+  std::vector<uint8_t> scanline(rows.RowBytes());
   const bool invert = layout.photometric == PHOTOMETRIC_MINISWHITE;
   for (uint32_t y = 0; y < layout.height; ++y) {
-    uint8_t* out = packed.data() + y * packedRow;
-    uint8_t* in = direct ? out : scanline.data();
-    if (!rows.ReadRow(y, in)) return RowFailed(y);
-    vorlane::detail::PackFirstBitSamples(in, layout.width, layout.samplesPerPixel, invert, out,
-                                         packedRow);
+    uint8_t* row = arrays.lines()[y];
+    if (!rows.ReadRow(y, scanline.data())) return RowFailed(y);
+    vorlane::detail::UnpackFirstBitSamples(scanline.data(), layout.width, layout.samplesPerPixel,
+                                           invert, row);
+    std::memset(row + width, 0, static_cast<size_t>(bytesPerLine - width));
   }
 
   if (m_pData || m_ppImageMaps) FreeMem();
   if (!CImage::Create(width, height, 0, fileName)) return 0;
-  UnPackBitArray(packed.data());
+  const auto taken = arrays.Release();
+  m_pData = taken.data;
+  m_ppLines = taken.lines;
+  m_bArraysByReference = 0;
   SetDirty();
   return 1;
 }
 
 int CBiLevelImage::ExportTIFF(const wchar_t* fileName) {
   if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
-  const size_t packedRow = static_cast<size_t>(GetPackedBytesPerLine(m_nWidth));
-  const auto packed =
-      std::make_unique_for_overwrite<uint8_t[]>(packedRow * static_cast<size_t>(m_nHeight));
-  PackByteArray(packed.get());
+  // Each row packed straight into the scanline: the first (width + 7) / 8 bytes of the
+  // packed row, which is all the scanline holds.
   const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 1,
                                1, PHOTOMETRIC_MINISBLACK};
   return WriteTiff(fileName, layout,
-                   [&](uint32_t y, uint8_t*) { return packed.get() + y * packedRow; })
+                   [&](uint32_t y, uint8_t* scratch) {
+                     vorlane::detail::PackPixelBits(m_ppLines[y], layout.width, scratch);
+                     return scratch;
+                   })
              ? 1
              : 0;
 }

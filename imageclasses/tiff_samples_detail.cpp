@@ -1,6 +1,8 @@
 // Conversion between decoded TIFF rows and the pixel rows of the image formats.
 #include "imageclasses/tiff_samples_detail.h"
 
+#include <array>
+#include <bit>
 #include <cstring>
 
 namespace vorlane::detail {
@@ -45,26 +47,52 @@ void ConvertGreyRow(const uint8_t* src, uint32_t width, int bits, int samplesPer
   }
 }
 
-void PackFirstBitSamples(const uint8_t* src, uint32_t width, int samplesPerPixel, bool invert,
-                         uint8_t* dst, size_t packedBytes) {
-  const size_t used = (static_cast<size_t>(width) + 7) / 8;
+void UnpackFirstBitSamples(const uint8_t* src, uint32_t width, int samplesPerPixel, bool invert,
+                           uint8_t* dst) {
+  const uint8_t flip = invert ? 1 : 0;
+  uint32_t x = 0;
   if (samplesPerPixel == 1) {
-    if (src != dst) std::memcpy(dst, src, used);
-    if (invert) {
-      for (size_t i = 0; i < used; ++i) dst[i] = static_cast<uint8_t>(~dst[i]);
-    }
-  } else {
-    std::memset(dst, 0, used);
-    const uint64_t stride = static_cast<uint64_t>(samplesPerPixel);
-    for (uint32_t x = 0; x < width; ++x) {
-      const uint64_t pos = x * stride;
-      const uint8_t bit = (src[pos >> 3] >> (7 - (pos & 7))) & 1;
-      if (bit != (invert ? 1 : 0)) dst[x >> 3] |= static_cast<uint8_t>(0x80u >> (x & 7));
+    // Eight pixels per source byte through a table of their eight pixel bytes.
+    static const std::array<uint64_t, 256> kPixels = [] {
+      std::array<uint64_t, 256> table{};
+      for (int byte = 0; byte < 256; ++byte) {
+        uint8_t pixels[8];
+        for (int bit = 0; bit < 8; ++bit) pixels[bit] = (byte >> (7 - bit)) & 1;
+        std::memcpy(&table[static_cast<size_t>(byte)], pixels, 8);
+      }
+      return table;
+    }();
+    const uint8_t mask = invert ? 0xFF : 0x00;
+    for (; x + 8 <= width; x += 8) {
+      std::memcpy(dst + x, &kPixels[static_cast<uint8_t>(src[x / 8] ^ mask)], 8);
     }
   }
-  // Bits past the width of the last byte, then the padding bytes, are 0.
-  if (width % 8 != 0) dst[width / 8] &= static_cast<uint8_t>(0xFF00u >> (width % 8));
-  if (packedBytes > used) std::memset(dst + used, 0, packedBytes - used);
+  const uint64_t stride = static_cast<uint64_t>(samplesPerPixel);
+  for (; x < width; ++x) {
+    const uint64_t pos = x * stride;
+    dst[x] = ((src[pos >> 3] >> (7 - (pos & 7))) & 1) ^ flip;
+  }
+}
+
+void PackPixelBits(const uint8_t* src, uint32_t width, uint8_t* dst) {
+  uint32_t x = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Eight pixels at a time: the multiplication gathers the low bit of byte i of v into bit
+    // 7 - i of the top byte (the partial products never overlap, so nothing carries).
+    for (; x + 8 <= width; x += 8) {
+      uint64_t v;
+      std::memcpy(&v, src + x, 8);
+      dst[x / 8] =
+          static_cast<uint8_t>(((v & 0x0101010101010101ull) * 0x8040201008040201ull) >> 56);
+    }
+  }
+  for (; x < width; x += 8) {
+    uint8_t byte = 0;
+    for (uint32_t i = 0; i < 8 && x + i < width; ++i) {
+      byte |= static_cast<uint8_t>((src[x + i] & 1) << (7 - i));
+    }
+    dst[x / 8] = byte;
+  }
 }
 
 void RgbRowToBgrx(const uint8_t* src, uint32_t width, int samplesPerPixel, uint8_t* dst) {

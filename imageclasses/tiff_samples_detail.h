@@ -15,11 +15,15 @@ namespace vorlane::detail {
 void ConvertGreyRow(const uint8_t* src, uint32_t width, int bits, int samplesPerPixel, bool invert,
                     uint8_t* dst);
 
-// Packs the first 1-bit sample of each of width pixels of a decoded row into dst, most
-// significant bit first, complemented when invert (WhiteIsZero files). dst has packedBytes
-// bytes, at least (width + 7) / 8; bits and bytes past the width are cleared.
-void PackFirstBitSamples(const uint8_t* src, uint32_t width, int samplesPerPixel, bool invert,
-                         uint8_t* dst, size_t packedBytes);
+// Writes the first 1-bit sample of each of width pixels of a decoded row to dst as one byte
+// per pixel: 1 for a set bit, 0 for a clear one, the other way round when invert
+// (WhiteIsZero files).
+void UnpackFirstBitSamples(const uint8_t* src, uint32_t width, int samplesPerPixel, bool invert,
+                           uint8_t* dst);
+
+// Packs width pixel bytes (the low bit of each: 1 white, 0 black) into (width + 7) / 8 bytes,
+// most significant bit first; the bits past the width are 0.
+void PackPixelBits(const uint8_t* src, uint32_t width, uint8_t* dst);
 
 // Turns width pixels of 8-bit red, green, blue samples (3 or 4 samples per pixel) into blue,
 // green, red and a fourth byte: the fourth sample as it stands, or 255 without one. src may
