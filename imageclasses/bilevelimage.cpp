@@ -5,6 +5,7 @@
 
 #include "imageclasses/buffer_size_detail.h"
 #include "imageclasses/pixel_arrays_detail.h"
+#include "imageclasses/tiff_samples_detail.h"
 #include "platform/archive.h"
 
 IMPLEMENT_SERIAL(CBiLevelImage, CImage, VERSIONABLE_SCHEMA | 1)
@@ -80,18 +81,12 @@ void CBiLevelImage::SetRGBColor(int x, int y, unsigned long colour) {
 // ---- Packing ----
 
 void CBiLevelImage::PackByteArray(unsigned char* dst) {
-  const int packed = GetPackedBytesPerLine(m_nWidth);
+  const size_t packed = static_cast<size_t>(GetPackedBytesPerLine(m_nWidth));
+  const size_t used = (static_cast<size_t>(m_nWidth) + 7) / 8;
   for (int y = 0; y < m_nHeight; ++y) {
-    const unsigned char* src = m_ppLines[y];
-    unsigned char* out = dst + static_cast<size_t>(y) * static_cast<size_t>(packed);
-    int x = 0;
-    for (int i = 0; i < packed; ++i) {
-      unsigned char byte = 0;
-      for (int bit = 7; bit >= 0 && x < m_nWidth; --bit, ++x) {
-        if (src[x] & 1) byte |= static_cast<unsigned char>(1u << bit);
-      }
-      out[i] = byte;
-    }
+    unsigned char* out = dst + static_cast<size_t>(y) * packed;
+    vorlane::detail::PackPixelBits(m_ppLines[y], static_cast<uint32_t>(m_nWidth), out);
+    std::memset(out + used, 0, packed - used);  // the row's trailing bytes are 0
   }
 }
 
@@ -102,15 +97,10 @@ void CBiLevelImage::UnPackBitArray(unsigned char* src) {
   m_ppLines = arrays.lines;
   m_bArraysByReference = 0;
   SetupLineArray(m_ppLines, m_pData, m_nHeight, m_nBytesPerLine);
-  const int packed = GetPackedBytesPerLine(m_nWidth);
+  const size_t packed = static_cast<size_t>(GetPackedBytesPerLine(m_nWidth));
   for (int y = 0; y < m_nHeight; ++y) {
-    const unsigned char* in = src + static_cast<size_t>(y) * static_cast<size_t>(packed);
-    unsigned char* row = m_ppLines[y];
-    int x = 0;
-    for (int i = 0; i < packed && x < m_nWidth; ++i) {
-      const unsigned char byte = in[i];
-      for (int bit = 7; bit >= 0 && x < m_nWidth; --bit, ++x) row[x] = (byte >> bit) & 1;
-    }
+    vorlane::detail::UnpackFirstBitSamples(src + static_cast<size_t>(y) * packed,
+                                           static_cast<uint32_t>(m_nWidth), 1, false, m_ppLines[y]);
   }
 }
 
