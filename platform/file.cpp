@@ -11,35 +11,9 @@
 #include <string>
 
 #include "platform/archive.h"
+#include "platform/utf8_detail.h"
 
 namespace {
-
-// Appends the UTF-8 form of a wide (UTF-32) path to out; false when the path holds a value
-// that is no Unicode scalar (a surrogate or a value beyond U+10FFFF).
-bool PathToUtf8(const wchar_t* path, std::string& out) {
-  for (const wchar_t* p = path; *p; ++p) {
-    const auto c = static_cast<uint32_t>(*p);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      if (c >= 0xD800 && c <= 0xDFFF) return false;
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c <= 0x10FFFF) {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
 
 // The CFileException cause for an errno value; fallback for values without a closer match.
 int CauseFromErrno(int err, int fallback) {
@@ -98,7 +72,7 @@ BOOL CFile::Open(LPCWSTR path, UINT flags, CFileException* error) {
   if (m_pStream) return fail(CFileException::genericException);  // already open
   if (!path) return fail(CFileException::badPath);
   std::string utf8;
-  if (!PathToUtf8(path, utf8)) return fail(CFileException::badPath);
+  if (!vorlane::detail::WideToUtf8(path, utf8)) return fail(CFileException::badPath);
 
   int oflags = O_CLOEXEC;
   const char* fmode = "rb";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/diagnostics_detail.h"
+#include "platform/utf8_detail.h"
 
 namespace vorlane {
 namespace {
@@ -18,26 +19,8 @@ MessageBoxSink g_messageBoxSink;
 thread_local KeepAliveHandler t_keepAlive;
 
 std::string Narrow(const wchar_t* s) {
-  // Messages are shown on a UTF-8 terminal: encode each code point.
   std::string out;
-  for (; s && *s; ++s) {
-    const auto c = static_cast<char32_t>(*s);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  detail::WideToUtf8(s, out);
   return out;
 }
 
