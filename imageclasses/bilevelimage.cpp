@@ -22,10 +22,7 @@ int CBiLevelImage::Create(int width, int height, unsigned long colour, const wch
   if (m_pData || m_ppImageMaps) FreeMem();  // creating over a used image must not leak it
   m_nBitsPerPixel = 1;
   if (!CImage::Create(width, height, colour, name)) return 0;
-  const auto arrays = vorlane::detail::AllocatePixelArrays(m_nBytesPerLine, m_nHeight);
-  m_pData = arrays.data;
-  m_ppLines = arrays.lines;
-  SetupLineArray(m_ppLines, m_pData, m_nHeight, m_nBytesPerLine);
+  AllocatePixels(m_pData, m_ppLines);
   const bool white = GetRValue(colour) > 128 || GetGValue(colour) > 128 || GetBValue(colour) > 128;
   std::memset(m_pData, white ? 1 : 0,
               static_cast<size_t>(m_nBytesPerLine) * static_cast<size_t>(m_nHeight));
@@ -36,18 +33,7 @@ int CBiLevelImage::Create(int width, int height, unsigned long colour, const wch
 
 void CBiLevelImage::FreeMem() {
   CImage::FreeMem();
-  if (!m_bArraysByReference) {
-    vorlane::detail::FreePixelArrays(m_pData, m_ppLines);
-  } else {
-    // Shared arrays stay with their owner; forget them so that nothing can use or free them.
-    m_pData = nullptr;
-    m_ppLines = nullptr;
-    m_bArraysByReference = 0;
-  }
-  if (m_bBackup) {
-    vorlane::detail::FreePixelArrays(m_pBackupData, m_ppBackupLines);
-    m_bBackup = 0;
-  }
+  ReleasePixels(m_pData, m_ppLines, m_pBackupData, m_ppBackupLines);
 }
 
 int CBiLevelImage::GetBytesPerLine(int width) {

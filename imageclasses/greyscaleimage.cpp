@@ -20,10 +20,7 @@ int CGreyScaleImage::Create(int width, int height, unsigned long colour, const w
   if (m_pData || m_ppImageMaps) FreeMem();  // creating over a used image must not leak it
   m_nBitsPerPixel = 8;
   if (!CImage::Create(width, height, colour, name)) return 0;
-  const auto arrays = vorlane::detail::AllocatePixelArrays(m_nBytesPerLine, m_nHeight);
-  m_pData = arrays.data;
-  m_ppLines = arrays.lines;
-  SetupLineArray(m_ppLines, m_pData, m_nHeight, m_nBytesPerLine);
+  AllocatePixels(m_pData, m_ppLines);
   std::memset(m_pData, GetGValue(colour),
               static_cast<size_t>(m_nBytesPerLine) * static_cast<size_t>(m_nHeight));
   m_bArraysByReference = 0;
@@ -33,18 +30,7 @@ int CGreyScaleImage::Create(int width, int height, unsigned long colour, const w
 
 void CGreyScaleImage::FreeMem() {
   CImage::FreeMem();
-  if (!m_bArraysByReference) {
-    vorlane::detail::FreePixelArrays(m_pData, m_ppLines);
-  } else {
-    // Shared arrays stay with their owner; forget them so that nothing can use or free them.
-    m_pData = nullptr;
-    m_ppLines = nullptr;
-    m_bArraysByReference = 0;
-  }
-  if (m_bBackup) {
-    vorlane::detail::FreePixelArrays(m_pBackupData, m_ppBackupLines);
-    m_bBackup = 0;
-  }
+  ReleasePixels(m_pData, m_ppLines, m_pBackupData, m_ppBackupLines);
 }
 
 unsigned char CGreyScaleImage::GetRed(int x, int y) { return Inside(x, y) ? m_ppLines[y][x] : 0; }

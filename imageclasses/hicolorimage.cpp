@@ -18,10 +18,7 @@ int CHiColorImage::Create(int width, int height, unsigned long colour, const wch
   if (m_pData || m_ppImageMaps) FreeMem();  // creating over a used image must not leak it
   m_nBitsPerPixel = 32;
   if (!CImage::Create(width, height, colour, name)) return 0;
-  const auto arrays = vorlane::detail::AllocatePixelArrays(m_nBytesPerLine, m_nHeight);
-  m_pData = arrays.data;
-  m_ppLines = arrays.lines;
-  SetupLineArray(m_ppLines, m_pData, m_nHeight, m_nBytesPerLine);
+  AllocatePixels(m_pData, m_ppLines);
   const unsigned char r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
   for (int y = 0; y < m_nHeight; ++y) {
     unsigned char* p = m_ppLines[y];
@@ -38,18 +35,7 @@ int CHiColorImage::Create(int width, int height, unsigned long colour, const wch
 
 void CHiColorImage::FreeMem() {
   CImage::FreeMem();
-  if (!m_bArraysByReference) {
-    vorlane::detail::FreePixelArrays(m_pData, m_ppLines);
-  } else {
-    // Shared arrays stay with their owner; forget them so that nothing can use or free them.
-    m_pData = nullptr;
-    m_ppLines = nullptr;
-    m_bArraysByReference = 0;
-  }
-  if (m_bBackup) {
-    vorlane::detail::FreePixelArrays(m_pBackupData, m_ppBackupLines);
-    m_bBackup = 0;
-  }
+  ReleasePixels(m_pData, m_ppLines, m_pBackupData, m_ppBackupLines);
 }
 
 unsigned char CHiColorImage::GetRed(int x, int y) { return Inside(x, y) ? PrivateGetR(x, y) : 0; }

@@ -9,6 +9,7 @@
 #include "imageclasses/buffer_size_detail.h"
 #include "imageclasses/comp.h"
 #include "imageclasses/imagemap.h"
+#include "imageclasses/pixel_arrays_detail.h"
 #include "platform/archive.h"
 #include "platform/diagnostics_detail.h"
 
@@ -104,6 +105,29 @@ void CImage::FreeMemory() {
   delete[] reinterpret_cast<unsigned char*>(m_pBitmapInfo);
   m_pBitmapInfo = nullptr;
   m_bDirty = 1;
+}
+
+void CImage::AllocatePixels(unsigned char*& data, unsigned char**& lines) {
+  const auto arrays = vorlane::detail::AllocatePixelArrays(m_nBytesPerLine, m_nHeight);
+  data = arrays.data;
+  lines = arrays.lines;
+  SetupLineArray(lines, data, m_nHeight, m_nBytesPerLine);
+}
+
+void CImage::ReleasePixels(unsigned char*& data, unsigned char**& lines, unsigned char*& backupData,
+                           unsigned char**& backupLines) {
+  if (!m_bArraysByReference) {
+    vorlane::detail::FreePixelArrays(data, lines);
+  } else {
+    // Shared arrays stay with their owner; forget them so that nothing can use or free them.
+    data = nullptr;
+    lines = nullptr;
+    m_bArraysByReference = 0;
+  }
+  if (m_bBackup) {
+    vorlane::detail::FreePixelArrays(backupData, backupLines);
+    m_bBackup = 0;
+  }
 }
 
 void CImage::DeleteMapList() {

@@ -265,6 +265,14 @@ class CImage : public CObject {
   static void SetBlueColorToArray(unsigned char* data, int x, int y, int bytesPerLine,
                                   unsigned char value, int bitsPerPixel);
 
+  // Allocates a pixel buffer of m_nBytesPerLine x m_nHeight bytes (uninitialised) and its
+  // line table, built with SetupLineArray, into data and lines.
+  void AllocatePixels(unsigned char*& data, unsigned char**& lines);
+  // Releases a format's pixel arrays, or only forgets them while they are shared with
+  // another image, and its backup arrays while a backup is held; clears both flags.
+  void ReleasePixels(unsigned char*& data, unsigned char**& lines, unsigned char*& backupData,
+                     unsigned char**& backupLines);
+
   // Releases every map and the map array.
   void DeleteMapList();
   // Replaces the map list by duplicates of source's maps made for this image.

@@ -23,23 +23,14 @@ CLoColorImage::~CLoColorImage() { CLoColorImage::FreeMem(); }
 
 void CLoColorImage::FreeMem() {
   CImage::FreeMem();
-  if (!m_bArraysByReference) {
-    vorlane::detail::FreePixelArrays(m_pData, m_ppLines);
-    delete[] m_pPalette;
-    m_pPalette = nullptr;
-  } else {
-    // Shared arrays stay with their owner; forget them so that nothing can use or free them.
-    m_pData = nullptr;
-    m_ppLines = nullptr;
-    m_pPalette = nullptr;
-    m_bArraysByReference = 0;
-  }
+  // The palette follows the pixel arrays: owned or shared with them.
+  if (!m_bArraysByReference) delete[] m_pPalette;
+  m_pPalette = nullptr;
   if (m_bBackup) {
-    vorlane::detail::FreePixelArrays(m_pBackupData, m_ppBackupLines);
     delete[] m_pBackupPalette;
     m_pBackupPalette = nullptr;
-    m_bBackup = 0;
   }
+  ReleasePixels(m_pData, m_ppLines, m_pBackupData, m_ppBackupLines);
 }
 
 unsigned char CLoColorImage::GetPaletteRed(int i) {
