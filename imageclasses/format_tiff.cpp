@@ -4,6 +4,7 @@
 // image only when every row was read, so that a failed read leaves the image as it was.
 #include <tiffio.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -107,6 +108,18 @@ MapColours ColoursOf(const CImageMap& map) {
     colours.any = colours.any || has;
   }
   return colours;
+}
+
+// True when none of the eight pixels from x on takes a colour from the overlay: every map
+// holds label 0 there and gives label 0 no colour (the common case of unlabelled pixels).
+bool NoColourInRun(const std::vector<MapColours>& overlay,
+                   const std::vector<const unsigned char*>& labels, int x) {
+  for (size_t m = 0; m < overlay.size(); ++m) {
+    uint64_t run;
+    std::memcpy(&run, labels[m] + x, sizeof run);
+    if (run != 0 || overlay[m].has[0]) return false;
+  }
+  return true;
 }
 
 // Writes the trace line of a row that could not be decoded; returns false.
@@ -283,17 +296,21 @@ int CHiColorImage::ExportTIFF(const wchar_t* fileName) {
                                8, PHOTOMETRIC_RGB};
   return WriteTiff(fileName, layout,
                    [&](uint32_t y, uint8_t* scratch) {
-                     vorlane::detail::BgrxToRgbx(m_ppLines[y], layout.width, scratch);
+                     vorlane::detail::SwapRedBlue(m_ppLines[y], layout.width, scratch);
                      for (size_t i = 0; i < overlay.size(); ++i) {
                        labels[i] = overlay[i].map->GetLine(static_cast<int>(y));
                      }
-                     for (int x = 0; x < m_nWidth && !overlay.empty(); ++x) {
-                       for (size_t i = 0; i < overlay.size(); ++i) {
-                         const unsigned char label = labels[i][x];
-                         if (overlay[i].has[label]) {
-                           std::memcpy(scratch + 4 * static_cast<size_t>(x),
-                                       overlay[i].rgb[label].data(), 3);
-                           break;
+                     for (int x = 0; x < m_nWidth && !overlay.empty(); x += 8) {
+                       const int end = std::min(x + 8, m_nWidth);
+                       if (end - x == 8 && NoColourInRun(overlay, labels, x)) continue;
+                       for (int i = x; i < end; ++i) {
+                         for (size_t m = 0; m < overlay.size(); ++m) {
+                           const unsigned char label = labels[m][i];
+                           if (overlay[m].has[label]) {
+                             std::memcpy(scratch + 4 * static_cast<size_t>(i),
+                                         overlay[m].rgb[label].data(), 3);
+                             break;
+                           }
                          }
                        }
                      }

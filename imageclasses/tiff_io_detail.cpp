@@ -97,9 +97,12 @@ bool ReadTiffLayout(TIFF* tif, TiffLayout& layout) {
 }
 
 int64_t TiffImageBytes(uint32_t width, uint32_t height, int bytesPerPixel) {
+  if (width == 0 || height == 0) {
+    TraceF("TIFF image of %u x %u pixels is empty\n", width, height);
+    return -1;
+  }
   const int64_t rowBytes = PaddedRowBytes(width, int64_t{8} * bytesPerPixel);
-  if (width == 0 || height == 0 || rowBytes <= 0 || rowBytes > kMaxTiffImageBytes ||
-      height > kMaxTiffImageBytes / rowBytes) {
+  if (rowBytes <= 0 || rowBytes > kMaxTiffImageBytes || height > kMaxTiffImageBytes / rowBytes) {
     TraceF("TIFF image of %u x %u pixels exceeds the size limit of %lld bytes\n", width, height,
            static_cast<long long>(kMaxTiffImageBytes));
     return -1;

@@ -95,43 +95,51 @@ void PackPixelBits(const uint8_t* src, uint32_t width, uint8_t* dst) {
   }
 }
 
-void RgbRowToBgrx(const uint8_t* src, uint32_t width, int samplesPerPixel, uint8_t* dst) {
-  if (samplesPerPixel >= 4) {
-    const size_t stride = static_cast<size_t>(samplesPerPixel);
-    for (uint32_t x = 0; x < width; ++x, src += stride, dst += 4) {
-      const uint8_t red = src[0], green = src[1], blue = src[2], fourth = src[3];
-      dst[0] = blue;
-      dst[1] = green;
-      dst[2] = red;
-      dst[3] = fourth;
-    }
-  } else {
-    for (uint32_t x = 0; x < width; ++x, src += 3, dst += 4) {
-      dst[0] = src[2];
+void SwapRedBlue(const uint8_t* src, size_t count, uint8_t* dst) {
+  for (size_t i = 0; i < count; ++i, src += 4, dst += 4) {
+    if constexpr (std::endian::native == std::endian::little) {
+      // Bytes 0 and 2 are bits 0-7 and 16-23 of the little-endian value.
+      uint32_t v;
+      std::memcpy(&v, src, 4);
+      v = (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16);
+      std::memcpy(dst, &v, 4);
+    } else {
+      const uint8_t first = src[0], third = src[2];
+      dst[0] = third;
       dst[1] = src[1];
-      dst[2] = src[0];
-      dst[3] = 0xFF;
+      dst[2] = first;
+      dst[3] = src[3];
     }
+  }
+}
+
+void RgbRowToBgrx(const uint8_t* src, uint32_t width, int samplesPerPixel, uint8_t* dst) {
+  if (samplesPerPixel == 4) {
+    SwapRedBlue(src, width, dst);
+    return;
+  }
+  const size_t stride = static_cast<size_t>(samplesPerPixel);
+  for (uint32_t x = 0; x < width; ++x, src += stride, dst += 4) {
+    dst[0] = src[2];
+    dst[1] = src[1];
+    dst[2] = src[0];
+    dst[3] = samplesPerPixel > 3 ? src[3] : 0xFF;
   }
 }
 
 void RasterToBgra(uint8_t* pixels, size_t count) {
-  for (size_t i = 0; i < count; ++i, pixels += 4) {
-    uint32_t v;
-    std::memcpy(&v, pixels, sizeof v);
-    pixels[0] = static_cast<uint8_t>(v >> 16);
-    pixels[1] = static_cast<uint8_t>(v >> 8);
-    pixels[2] = static_cast<uint8_t>(v);
-    pixels[3] = static_cast<uint8_t>(v >> 24);
-  }
-}
-
-void BgrxToRgbx(const uint8_t* src, uint32_t width, uint8_t* dst) {
-  for (uint32_t x = 0; x < width; ++x, src += 4, dst += 4) {
-    dst[0] = src[2];
-    dst[1] = src[1];
-    dst[2] = src[0];
-    dst[3] = src[3];
+  if constexpr (std::endian::native == std::endian::little) {
+    // The values' bytes are red, green, blue, alpha in memory.
+    SwapRedBlue(pixels, count, pixels);
+  } else {
+    for (size_t i = 0; i < count; ++i, pixels += 4) {
+      uint32_t v;
+      std::memcpy(&v, pixels, sizeof v);
+      pixels[0] = static_cast<uint8_t>(v >> 16);
+      pixels[1] = static_cast<uint8_t>(v >> 8);
+      pixels[2] = static_cast<uint8_t>(v);
+      pixels[3] = static_cast<uint8_t>(v >> 24);
+    }
   }
 }
 

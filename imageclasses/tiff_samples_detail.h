@@ -25,16 +25,17 @@ void UnpackFirstBitSamples(const uint8_t* src, uint32_t width, int samplesPerPix
 // most significant bit first; the bits past the width are 0.
 void PackPixelBits(const uint8_t* src, uint32_t width, uint8_t* dst);
 
-// Turns width pixels of 8-bit red, green, blue samples (3 or 4 samples per pixel) into blue,
-// green, red and a fourth byte: the fourth sample as it stands, or 255 without one. src may
-// be dst when there are 4 samples.
+// Exchanges the first and third byte of each of count 4-byte pixels: red, green, blue, x
+// becomes blue, green, red, x and back. src may be dst.
+void SwapRedBlue(const uint8_t* src, size_t count, uint8_t* dst);
+
+// Turns width pixels of 8-bit red, green, blue samples (3 or more samples per pixel) into
+// blue, green, red and a fourth byte: the fourth sample as it stands, or 255 without one.
+// src may be dst when there are 4 samples.
 void RgbRowToBgrx(const uint8_t* src, uint32_t width, int samplesPerPixel, uint8_t* dst);
 
 // Turns count pixels of libtiff's RGBA raster (32-bit values, red in the low byte) into blue,
 // green, red, alpha bytes in place.
 void RasterToBgra(uint8_t* pixels, size_t count);
-
-// Writes width pixels of blue, green, red, fourth byte as red, green, blue, fourth byte.
-void BgrxToRgbx(const uint8_t* src, uint32_t width, uint8_t* dst);
 
 }  // namespace vorlane::detail

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/tiff_files.h"
@@ -242,9 +243,10 @@ TEST(TiffRoundTrip, FilesCarryExactlyTheFormatTagsAndNothingElse) {
 }
 
 TEST(TiffRoundTrip, MapOverlayColoursLabelledPixelsByTheFirstMapWithAColour) {
+  constexpr int kWidth = 21;  // two runs of eight pixels and a rest
   CTiffHiProbe image;
-  ASSERT_EQ(image.Create(4, 2, 0x00102030, L"overlay"), 1);
-  for (int x = 0; x < 4; ++x) image.MutableRow(0)[4 * x + 3] = static_cast<unsigned char>(0x70 + x);
+  ASSERT_EQ(image.Create(kWidth, 2, 0x00102030, L"overlay"), 1);
+  for (int x = 0; x < kWidth; ++x) image.MutableRow(0)[4 * x + 3] = static_cast<unsigned char>(x);
   // "Standard" colours its "Background" type (bit 0) in (0, 0, 192); a second map of byte
   // labels colours label 5 in (10, 200, 30).
   CImageMap* standard = image.GetImageMap(0);
@@ -252,15 +254,17 @@ TEST(TiffRoundTrip, MapOverlayColoursLabelledPixelsByTheFirstMapWithAColour) {
   ASSERT_NE(marks, nullptr);
   marks->SetPixelType(5, L"Ink", 10, 200, 30, 1);
   standard->SetMapByte(0, 0, 0x01);
-  marks->SetMapByte(0, 0, 5);        // both maps: the first in the list wins
-  marks->SetMapByte(1, 0, 5);        // only the second map
-  standard->SetMapByte(2, 0, 0x02);  // a type that is not visible: no colour
+  marks->SetMapByte(0, 0, 5);         // both maps: the first in the list wins
+  marks->SetMapByte(1, 0, 5);         // only the second map
+  standard->SetMapByte(2, 0, 0x02);   // a type that is not visible: no colour
+  standard->SetMapByte(13, 0, 0x03);  // inside the second run: the visible bit counts
+  marks->SetMapByte(20, 0, 5);        // the rest after the runs
 
   auto exported = [&](unsigned short flags) {
     image.SetUpdateFlags(flags);
     TempPath path(".tif");
     EXPECT_EQ(image.ExportTIFF(path.wide().c_str()), 1);
-    std::vector<uint8_t> row(16);
+    std::vector<uint8_t> row(4 * kWidth);
     TIFF* tif = TIFFOpen(path.c_str(), "r");
     EXPECT_NE(tif, nullptr);
     if (tif) {
@@ -270,10 +274,17 @@ TEST(TiffRoundTrip, MapOverlayColoursLabelledPixelsByTheFirstMapWithAColour) {
     return row;
   };
   // Red, green, blue, fourth byte per pixel of the top row.
-  const std::vector<uint8_t> plain = {0x30, 0x20, 0x10, 0x70, 0x30, 0x20, 0x10, 0x71,
-                                      0x30, 0x20, 0x10, 0x72, 0x30, 0x20, 0x10, 0x73};
-  const std::vector<uint8_t> shown = {0,    0,    192,  0x70, 10,   200,  30,   0x71,
-                                      0x30, 0x20, 0x10, 0x72, 0x30, 0x20, 0x10, 0x73};
+  std::vector<uint8_t> plain, shown;
+  for (int x = 0; x < kWidth; ++x) {
+    plain.insert(plain.end(), {0x30, 0x20, 0x10, static_cast<uint8_t>(x)});
+  }
+  shown = plain;
+  for (const auto& [x, r, g, b] : {std::tuple{0, 0, 0, 192}, std::tuple{1, 10, 200, 30},
+                                   std::tuple{13, 0, 0, 192}, std::tuple{20, 10, 200, 30}}) {
+    shown[4 * x] = static_cast<uint8_t>(r);
+    shown[4 * x + 1] = static_cast<uint8_t>(g);
+    shown[4 * x + 2] = static_cast<uint8_t>(b);
+  }
   EXPECT_EQ(exported(IU_NORMAL | IU_MAP_OVERLAY), shown);
   EXPECT_EQ(exported(IU_NORMAL), plain);
 }
