@@ -97,6 +97,7 @@ struct MapColours {
   std::array<std::array<unsigned char, 3>, 256> rgb{};
 };
 
+// Asks the map once for the colour of each label.
 MapColours ColoursOf(const CImageMap& map) {
   MapColours colours;
   colours.map = &map;
