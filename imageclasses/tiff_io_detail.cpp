@@ -8,6 +8,7 @@
 
 #include "imageclasses/buffer_size_detail.h"
 #include "platform/diagnostics_detail.h"
+#include "platform/utf8_detail.h"
 
 namespace vorlane::detail {
 namespace {
@@ -27,42 +28,9 @@ struct OptionsDeleter {
   void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
 };
 
-// Appends the UTF-8 encoding of the scalar value c (at most U+10FFFF, no surrogate).
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 }  // namespace
 
-bool WidePathToUtf8(const wchar_t* path, std::string& out) {
-  out.clear();
-  if (!path) return false;
-  bool valid = true;
-  for (; *path; ++path) {
-    const auto c = static_cast<char32_t>(*path);
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      valid = false;
-      AppendUtf8(0xFFFD, out);
-    } else {
-      AppendUtf8(c, out);
-    }
-  }
-  return valid;
-}
+bool WidePathToUtf8(const wchar_t* path, std::string& out) { return WideToUtf8(path, out); }
 
 TiffHandle OpenTiff(const char* path, const char* mode) {
   std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
