@@ -273,6 +273,11 @@ class CImage : public CObject {
   void ReleasePixels(unsigned char*& data, unsigned char**& lines, unsigned char*& backupData,
                      unsigned char**& backupLines);
 
+  // Stores or loads the pixel block of a format held as one plain buffer of bitsPerPixel
+  // pixels (greyscale, full colour) into data and lines. A failed load leaves the image
+  // empty and rethrows.
+  void SerializePlainPixels(CArchive& ar, int bitsPerPixel, unsigned char*& data,
+                            unsigned char**& lines);
   // Releases every map and the map array.
   void DeleteMapList();
   // Replaces the map list by duplicates of source's maps made for this image.

@@ -404,34 +404,38 @@ void CBiLevelImage::Serialize(CArchive& ar) {
   }
 }
 
-void CGreyScaleImage::Serialize(CArchive& ar) {
-  const bool record = vorlane::detail::RecordSchemaPending(ar);
-  CImage::Serialize(ar);
-  if (!record) return;
+void CImage::SerializePlainPixels(CArchive& ar, int bitsPerPixel, unsigned char*& data,
+                                  unsigned char**& lines) {
   if (ar.IsStoring()) {
     if (!m_bArraysByReference) {
-      WriteBufferOrZeros(ar, m_pData, BufferBytes(m_nBytesPerLine, m_nHeight));
+      WriteBufferOrZeros(ar, data, BufferBytes(m_nBytesPerLine, m_nHeight));
     }
     return;
   }
   try {
     const bool shared = std::exchange(m_bArraysByReference, 0) != 0;
-    RequireBits(m_nBitsPerPixel, 8);
+    RequireBits(m_nBitsPerPixel, bitsPerPixel);
     if (!shared) {
       vorlane::detail::RequireAvailable(ar, static_cast<uint64_t>(m_nBytesPerLine), m_nHeight);
     }
     const auto arrays = (shared ? BlankBuffer(m_nBytesPerLine, m_nHeight, m_nWidth, m_nImageMaps)
                                 : ReadBuffer(ar, m_nBytesPerLine, m_nHeight))
                             .Release();
-    m_pData = arrays.data;
-    m_ppLines = arrays.lines;
-    SetupLineArray(m_ppLines, m_pData, m_nHeight, m_nBytesPerLine);
+    data = arrays.data;
+    lines = arrays.lines;
+    SetupLineArray(lines, data, m_nHeight, m_nBytesPerLine);
   } catch (...) {
     FreeMem();
     m_nWidth = m_nHeight = m_nBytesPerLine = 0;
     m_lNumberOfPixels = 0;
     throw;
   }
+}
+
+void CGreyScaleImage::Serialize(CArchive& ar) {
+  const bool record = vorlane::detail::RecordSchemaPending(ar);
+  CImage::Serialize(ar);
+  if (record) SerializePlainPixels(ar, 8, m_pData, m_ppLines);
 }
 
 void CLoColorImage::Serialize(CArchive& ar) {
@@ -474,31 +478,7 @@ void CLoColorImage::Serialize(CArchive& ar) {
 void CHiColorImage::Serialize(CArchive& ar) {
   const bool record = vorlane::detail::RecordSchemaPending(ar);
   CImage::Serialize(ar);
-  if (!record) return;
-  if (ar.IsStoring()) {
-    if (!m_bArraysByReference) {
-      WriteBufferOrZeros(ar, m_pData, BufferBytes(m_nBytesPerLine, m_nHeight));
-    }
-    return;
-  }
-  try {
-    const bool shared = std::exchange(m_bArraysByReference, 0) != 0;
-    RequireBits(m_nBitsPerPixel, 32);
-    if (!shared) {
-      vorlane::detail::RequireAvailable(ar, static_cast<uint64_t>(m_nBytesPerLine), m_nHeight);
-    }
-    const auto arrays = (shared ? BlankBuffer(m_nBytesPerLine, m_nHeight, m_nWidth, m_nImageMaps)
-                                : ReadBuffer(ar, m_nBytesPerLine, m_nHeight))
-                            .Release();
-    m_pData = arrays.data;
-    m_ppLines = arrays.lines;
-    SetupLineArray(m_ppLines, m_pData, m_nHeight, m_nBytesPerLine);
-  } catch (...) {
-    FreeMem();
-    m_nWidth = m_nHeight = m_nBytesPerLine = 0;
-    m_lNumberOfPixels = 0;
-    throw;
-  }
+  if (record) SerializePlainPixels(ar, 32, m_pData, m_ppLines);
 }
 
 // ---------------------------------------------------------------------------------------------
