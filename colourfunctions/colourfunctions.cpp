@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "colourfunctions/colourfunctions_detail.h"
+#include "kernels/colour/srgb_table.h"
 
 namespace vorlane::detail {
 

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "imageclasses/buffer_size_detail.h"
-#include "imageclasses/pixel_arrays_detail.h"
-#include "imageclasses/tiff_samples_detail.h"
+#include "kernels/pixels/buffer_size.h"
+#include "kernels/pixels/pixel_arrays.h"
+#include "kernels/io/tiff_samples.h"
 #include "platform/archive.h"
 
 IMPLEMENT_SERIAL(CBiLevelImage, CImage, VERSIONABLE_SCHEMA | 1)

@@ -2,7 +2,7 @@
 #include <algorithm>
 
 #include "imageclasses/bilevelimage.h"
-#include "imageclasses/run_labelling_detail.h"
+#include "kernels/components/run_labelling.h"
 
 int CBiLevelImage::CCAnalysis(int bConnect8) {
   vorlane::detail::RunListCollector runs;

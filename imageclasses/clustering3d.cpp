@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "imageclasses/clusteringcylindrical.h"
-#include "imageclasses/toolkit_detail.h"
-#include "platform/diagnostics_detail.h"
+#include "kernels/toolkit/arrays_and_files.h"
+#include "kernels/host/diagnostics.h"
 
 IMPLEMENT_DYNCREATE(CClustering3D, CObject)
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "imageclasses/archive_bounds_detail.h"
+#include "kernels/io/archive_bounds.h"
 #include "imageclasses/comp.h"
 #include "platform/archive.h"
 

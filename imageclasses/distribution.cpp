@@ -9,8 +9,8 @@
 #include <limits>
 #include <vector>
 
-#include "imageclasses/toolkit_detail.h"
-#include "platform/diagnostics_detail.h"
+#include "kernels/toolkit/arrays_and_files.h"
+#include "kernels/host/diagnostics.h"
 
 namespace vorlane::detail {
 namespace {

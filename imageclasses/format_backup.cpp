@@ -4,12 +4,12 @@
 #include <type_traits>
 
 #include "imageclasses/bilevelimage.h"
-#include "imageclasses/format_access_detail.h"
+#include "kernels/pixels/format_access.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"
-#include "imageclasses/pixel_arrays_detail.h"
-#include "imageclasses/pixel_copy_detail.h"
+#include "kernels/pixels/pixel_arrays.h"
+#include "kernels/pixels/copy.h"
 
 namespace vorlane::detail {
 

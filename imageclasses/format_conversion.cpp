@@ -6,14 +6,14 @@
 #include <optional>
 
 #include "imageclasses/bilevelimage.h"
-#include "imageclasses/buffer_size_detail.h"
-#include "imageclasses/format_access_detail.h"
+#include "kernels/pixels/buffer_size.h"
+#include "kernels/pixels/format_access.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"
-#include "imageclasses/pixel_arrays_detail.h"
-#include "imageclasses/pixel_convert_detail.h"
-#include "imageclasses/pixel_copy_detail.h"
+#include "kernels/pixels/pixel_arrays.h"
+#include "kernels/pixels/convert.h"
+#include "kernels/pixels/copy.h"
 
 namespace vorlane::detail {
 namespace {

@@ -13,10 +13,10 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/imagemap.h"
-#include "imageclasses/pixel_arrays_detail.h"
-#include "imageclasses/tiff_io_detail.h"
-#include "imageclasses/tiff_samples_detail.h"
-#include "platform/diagnostics_detail.h"
+#include "kernels/pixels/pixel_arrays.h"
+#include "kernels/io/tiff_rows.h"
+#include "kernels/io/tiff_samples.h"
+#include "kernels/host/diagnostics.h"
 
 using vorlane::detail::TiffImageBytes;
 using vorlane::detail::TiffLayout;

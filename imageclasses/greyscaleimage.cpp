@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "imageclasses/pixel_arrays_detail.h"
+#include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
 
 IMPLEMENT_SERIAL(CGreyScaleImage, CImage, VERSIONABLE_SCHEMA | 1)

@@ -1,7 +1,7 @@
 // CHiColorImage: storage, creation and the colour interface.
 #include "imageclasses/hicolorimage.h"
 
-#include "imageclasses/pixel_arrays_detail.h"
+#include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
 
 IMPLEMENT_SERIAL(CHiColorImage, CImage, VERSIONABLE_SCHEMA | 1)

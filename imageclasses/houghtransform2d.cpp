@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "imageclasses/toolkit_detail.h"
+#include "kernels/toolkit/arrays_and_files.h"
 
 namespace vorlane::detail {
 namespace {

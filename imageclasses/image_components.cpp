@@ -8,7 +8,7 @@
 #include "imageclasses/comp.h"
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
-#include "imageclasses/run_labelling_detail.h"
+#include "kernels/components/run_labelling.h"
 
 namespace {
 

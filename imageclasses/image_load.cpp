@@ -9,9 +9,9 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"
-#include "imageclasses/tiff_io_detail.h"
+#include "kernels/io/tiff_rows.h"
 #include "platform/archive.h"
-#include "platform/diagnostics_detail.h"
+#include "kernels/host/diagnostics.h"
 
 namespace {
 

@@ -8,18 +8,18 @@
 #include <utility>
 #include <vector>
 
-#include "imageclasses/archive_bounds_detail.h"
+#include "kernels/io/archive_bounds.h"
 #include "imageclasses/bilevelimage.h"
-#include "imageclasses/buffer_size_detail.h"
+#include "kernels/pixels/buffer_size.h"
 #include "imageclasses/comp.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
 #include "imageclasses/locolorimage.h"
-#include "imageclasses/pixel_arrays_detail.h"
+#include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
-#include "platform/diagnostics_detail.h"
+#include "kernels/host/diagnostics.h"
 
 namespace vorlane::detail {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <cwchar>
 
-#include "imageclasses/buffer_size_detail.h"
+#include "kernels/pixels/buffer_size.h"
 #include "imageclasses/image.h"
 #include "platform/archive.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "imageclasses/pixel_arrays_detail.h"
+#include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
 
 IMPLEMENT_SERIAL(CLoColorImage, CImage, VERSIONABLE_SCHEMA | 1)

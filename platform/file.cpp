@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/archive.h"
-#include "platform/utf8_detail.h"
+#include "kernels/text/utf8.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/diagnostics_detail.h"
-#include "platform/utf8_detail.h"
+#include "kernels/host/diagnostics.h"
+#include "kernels/text/utf8.h"
 
 namespace vorlane {
 namespace {

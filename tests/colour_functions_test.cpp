@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "colourfunctions/colourfunctions.h"
-#include "colourfunctions/colourfunctions_detail.h"
+#include "kernels/colour/srgb_table.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Allocation and release of pixel buffers and line tables.
-#include "imageclasses/pixel_arrays_detail.h"
+#include "kernels/pixels/pixel_arrays.h"
 
 #include <cstddef>
 #include <memory>

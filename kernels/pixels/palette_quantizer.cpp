@@ -1,6 +1,6 @@
 // Median-cut palette choice over the distinct colours of a colour image, and nearest-entry
 // mapping of its pixels.
-#include "imageclasses/palette_quantizer_detail.h"
+#include "kernels/pixels/palette_quantizer.h"
 
 #include <algorithm>
 #include <array>

@@ -1,5 +1,5 @@
 // Growth of the toolkit's point arrays and opening of its text trace files.
-#include "imageclasses/toolkit_detail.h"
+#include "kernels/toolkit/arrays_and_files.h"
 
 #include <algorithm>
 #include <climits>

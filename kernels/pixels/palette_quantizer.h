@@ -2,8 +2,8 @@
 // mapping of every pixel to its nearest palette entry.
 #pragma once
 
-#include "imageclasses/format_access_detail.h"
-#include "imageclasses/pixel_convert_detail.h"
+#include "kernels/pixels/format_access.h"
+#include "kernels/pixels/convert.h"
 
 namespace vorlane::detail {
 

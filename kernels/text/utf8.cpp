@@ -1,5 +1,5 @@
 // UTF-8 encoding of wide strings.
-#include "platform/utf8_detail.h"
+#include "kernels/text/utf8.h"
 
 namespace vorlane::detail {
 namespace {

@@ -1,14 +1,14 @@
 // libtiff plumbing of the TIFF readers and writers: handles, paths, limits, row reading.
-#include "imageclasses/tiff_io_detail.h"
+#include "kernels/io/tiff_rows.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "imageclasses/buffer_size_detail.h"
-#include "platform/diagnostics_detail.h"
-#include "platform/utf8_detail.h"
+#include "kernels/pixels/buffer_size.h"
+#include "kernels/host/diagnostics.h"
+#include "kernels/text/utf8.h"
 
 namespace vorlane::detail {
 namespace {

@@ -1,5 +1,5 @@
 // Row spans for component kernels: span arithmetic and the covering table of a run list.
-#include "imageclasses/comp_spans_detail.h"
+#include "kernels/components/spans.h"
 
 #include <algorithm>
 

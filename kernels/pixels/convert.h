@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "imageclasses/format_access_detail.h"
+#include "kernels/pixels/format_access.h"
 
 namespace vorlane::detail {
 

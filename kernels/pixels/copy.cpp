@@ -1,9 +1,9 @@
 // Owned pixel arrays and whole-buffer copies.
-#include "imageclasses/pixel_copy_detail.h"
+#include "kernels/pixels/copy.h"
 
 #include <cstring>
 
-#include "imageclasses/pixel_arrays_detail.h"
+#include "kernels/pixels/pixel_arrays.h"
 
 namespace vorlane::detail {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/archive.h"
-#include "platform/diagnostics_detail.h"
+#include "kernels/host/diagnostics.h"
 
 namespace vorlane::detail {
 

@@ -1,15 +1,15 @@
 // Conversion of pixels between the four formats: a per-pixel rule over the rows (through a
 // table of the palette for low-colour sources), the palette quantizer for colour to low
 // colour.
-#include "imageclasses/pixel_convert_detail.h"
+#include "kernels/pixels/convert.h"
 
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 
-#include "imageclasses/palette_quantizer_detail.h"
-#include "imageclasses/pixel_copy_detail.h"
+#include "kernels/pixels/palette_quantizer.h"
+#include "kernels/pixels/copy.h"
 
 namespace vorlane::detail {
 namespace {

@@ -1,12 +1,12 @@
 // Boundary polygons of components: outline trace and staircase.
-#include "imageclasses/comp_boundary_detail.h"
+#include "kernels/components/boundary.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 
-#include "imageclasses/comp_spans_detail.h"
+#include "kernels/components/spans.h"
 
 namespace vorlane::detail {
 

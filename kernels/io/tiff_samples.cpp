@@ -1,5 +1,5 @@
 // Conversion between decoded TIFF rows and the pixel rows of the image formats.
-#include "imageclasses/tiff_samples_detail.h"
+#include "kernels/io/tiff_samples.h"
 
 #include <array>
 #include <bit>
