@@ -3,9 +3,9 @@
 
 #include <cstring>
 
+#include "kernels/io/tiff_samples.h"
 #include "kernels/pixels/buffer_size.h"
 #include "kernels/pixels/pixel_arrays.h"
-#include "kernels/io/tiff_samples.h"
 #include "platform/archive.h"
 
 IMPLEMENT_SERIAL(CBiLevelImage, CImage, VERSIONABLE_SCHEMA | 1)

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "colourfunctions/colourfunctions.h"
+#include "imageclasses/image.h"
 #include "kernels/components/boundary.h"
 #include "kernels/components/spans.h"
-#include "imageclasses/image.h"
-#include "platform/archive.h"
 #include "kernels/host/diagnostics.h"
+#include "platform/archive.h"
 #include "platform/region.h"
 
 IMPLEMENT_SERIAL(CComp, CObject, VERSIONABLE_SCHEMA | 1)

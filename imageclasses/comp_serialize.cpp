@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "kernels/io/archive_bounds.h"
 #include "imageclasses/comp.h"
+#include "kernels/io/archive_bounds.h"
 #include "platform/archive.h"
 
 namespace {

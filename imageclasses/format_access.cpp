@@ -1,6 +1,7 @@
 // The view of an image's pixels by its format: the one place that tells the formats apart.
-#include "imageclasses/bilevelimage.h"
 #include "kernels/pixels/format_access.h"
+
+#include "imageclasses/bilevelimage.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"

@@ -4,12 +4,12 @@
 #include <type_traits>
 
 #include "imageclasses/bilevelimage.h"
-#include "kernels/pixels/format_access.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"
-#include "kernels/pixels/pixel_arrays.h"
 #include "kernels/pixels/copy.h"
+#include "kernels/pixels/format_access.h"
+#include "kernels/pixels/pixel_arrays.h"
 
 namespace vorlane::detail {
 

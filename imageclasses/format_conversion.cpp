@@ -6,14 +6,14 @@
 #include <optional>
 
 #include "imageclasses/bilevelimage.h"
-#include "kernels/pixels/buffer_size.h"
-#include "kernels/pixels/format_access.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"
-#include "kernels/pixels/pixel_arrays.h"
+#include "kernels/pixels/buffer_size.h"
 #include "kernels/pixels/convert.h"
 #include "kernels/pixels/copy.h"
+#include "kernels/pixels/format_access.h"
+#include "kernels/pixels/pixel_arrays.h"
 
 namespace vorlane::detail {
 namespace {

@@ -13,10 +13,10 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/imagemap.h"
-#include "kernels/pixels/pixel_arrays.h"
+#include "kernels/host/diagnostics.h"
 #include "kernels/io/tiff_rows.h"
 #include "kernels/io/tiff_samples.h"
-#include "kernels/host/diagnostics.h"
+#include "kernels/pixels/pixel_arrays.h"
 
 using vorlane::detail::TiffImageBytes;
 using vorlane::detail::TiffLayout;

@@ -6,12 +6,12 @@
 #include <cwchar>
 #include <memory>
 
-#include "kernels/pixels/buffer_size.h"
 #include "imageclasses/comp.h"
 #include "imageclasses/imagemap.h"
+#include "kernels/host/diagnostics.h"
+#include "kernels/pixels/buffer_size.h"
 #include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
-#include "kernels/host/diagnostics.h"
 
 IMPLEMENT_SERIAL(CImage, CObject, VERSIONABLE_SCHEMA | 1)
 

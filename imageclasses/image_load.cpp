@@ -9,9 +9,9 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"
+#include "kernels/host/diagnostics.h"
 #include "kernels/io/tiff_rows.h"
 #include "platform/archive.h"
-#include "kernels/host/diagnostics.h"
 
 namespace {
 

@@ -8,18 +8,18 @@
 #include <utility>
 #include <vector>
 
-#include "kernels/io/archive_bounds.h"
 #include "imageclasses/bilevelimage.h"
-#include "kernels/pixels/buffer_size.h"
 #include "imageclasses/comp.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
 #include "imageclasses/locolorimage.h"
+#include "kernels/host/diagnostics.h"
+#include "kernels/io/archive_bounds.h"
+#include "kernels/pixels/buffer_size.h"
 #include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
-#include "kernels/host/diagnostics.h"
 
 namespace vorlane::detail {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <cwchar>
 
-#include "kernels/pixels/buffer_size.h"
 #include "imageclasses/image.h"
+#include "kernels/pixels/buffer_size.h"
 #include "platform/archive.h"
 
 IMPLEMENT_SERIAL(CImageMap, CObject, VERSIONABLE_SCHEMA | 1)

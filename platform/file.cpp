@@ -10,8 +10,8 @@
 #include <limits>
 #include <string>
 
-#include "platform/archive.h"
 #include "kernels/text/utf8.h"
+#include "platform/archive.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/archive.h"
 #include "kernels/host/diagnostics.h"
+#include "platform/archive.h"
 
 namespace vorlane::detail {
 

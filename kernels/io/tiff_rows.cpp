@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "kernels/pixels/buffer_size.h"
 #include "kernels/host/diagnostics.h"
+#include "kernels/pixels/buffer_size.h"
 #include "kernels/text/utf8.h"
 
 namespace vorlane::detail {

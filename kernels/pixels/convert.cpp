@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "kernels/pixels/palette_quantizer.h"
 #include "kernels/pixels/copy.h"
+#include "kernels/pixels/palette_quantizer.h"
 
 namespace vorlane::detail {
 namespace {

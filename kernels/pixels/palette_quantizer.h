@@ -2,8 +2,8 @@
 // mapping of every pixel to its nearest palette entry.
 #pragma once
 
-#include "kernels/pixels/format_access.h"
 #include "kernels/pixels/convert.h"
+#include "kernels/pixels/format_access.h"
 
 namespace vorlane::detail {
 
