@@ -1,5 +1,5 @@
 // Umbrella header: the platform layer, the image classes, the analysis toolkit, the
-// colour-space functions and the host hooks.
+// colour-space functions, the host hooks and the PNG writer.
 #pragma once
 
 #include "colourfunctions/colourfunctions.h"
@@ -15,3 +15,4 @@
 #include "imageclasses/imagemap.h"
 #include "imageclasses/locolorimage.h"
 #include "platform/platform.h"
+#include "vorlane/png.h"
