@@ -12,9 +12,12 @@
 #include <vector>
 
 #include "bench/bench_pages.h"
+#include "bench/heap_mode.h"
 #include "vorlane/vorlane.h"
 
 namespace {
+
+using vorlane::bench::HeapMode;
 
 using vorlane::bench::kPageHeight;
 using vorlane::bench::kPageWidth;
@@ -70,28 +73,6 @@ std::unique_ptr<CImage> LoadFrom(CFile& file) {
   ar >> image;
   return std::unique_ptr<CImage>(image);
 }
-
-// Heap behaviour for the duration of a benchmark. Cold (argument 0): every buffer above
-// 128 KiB is mapped fresh and returned on release, so each store or load pays for its new
-// pages. Warm (argument 1): nothing is mapped or trimmed, so the pages that one iteration
-// releases serve the next. Fixed thresholds are left behind (glibc's adaptive threshold
-// cannot be restored).
-class HeapMode {
- public:
-  explicit HeapMode(const benchmark::State& state) : m_warm(state.range(0) != 0) { Set(m_warm); }
-  ~HeapMode() { Set(false); }
-  HeapMode(const HeapMode&) = delete;
-  HeapMode& operator=(const HeapMode&) = delete;
-  bool Warm() const { return m_warm; }
-
- private:
-  static void Set(bool warm) {
-    mallopt(M_MMAP_MAX, warm ? 0 : 65536);
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    mallopt(M_TRIM_THRESHOLD, warm ? INT32_MAX : 128 * 1024);
-  }
-  bool m_warm;
-};
 
 // A file in the temporary directory, removed at the end of the benchmark.
 class TempPath {

@@ -1,6 +1,7 @@
 // CBiLevelImage: storage, creation, the colour interface and the one-bit packing.
 #include "imageclasses/bilevelimage.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "kernels/io/tiff_samples.h"
@@ -96,7 +97,7 @@ void CBiLevelImage::SaltPepperRemoval(int) {}
 
 void CBiLevelImage::OverlayColor(int x, int y, int red, int green, int blue, unsigned char* bits,
                                  int bytesPerLine) {
-  if (!bits) return;
+  if (!bits || x < 0 || y < 0 || int64_t{x} * 4 + 4 > bytesPerLine) return;
   unsigned char* p =
       bits + static_cast<ptrdiff_t>(y) * bytesPerLine + static_cast<ptrdiff_t>(x) * 4;
   p[0] = static_cast<unsigned char>((p[0] + blue) / 2);

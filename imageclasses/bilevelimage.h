@@ -33,6 +33,11 @@ class CBiLevelImage : public virtual CImage {
   unsigned long GetRGBColor(int x, int y) override;
   void SetRGBColor(int x, int y, unsigned long colour) override;
 
+  // Display
+  // Makes every pixel white (1), then the pixels of the components' runs inside the image 0
+  // when red, green and blue of colour are all below 129, else 1. The dirty flag is left.
+  void DrawComponents(unsigned long colour) override;
+
   // Virtual operations of the class's own, in their fixed order.
   virtual void SaltPepperRemoval(int windowSize);
 

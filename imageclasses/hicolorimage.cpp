@@ -1,6 +1,9 @@
 // CHiColorImage: storage, creation and the colour interface.
 #include "imageclasses/hicolorimage.h"
 
+#include <cstdint>
+
+#include "imageclasses/imagemap.h"
 #include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
 
@@ -66,9 +69,16 @@ void CHiColorImage::SetRGBColor(int x, int y, unsigned long colour) {
 
 void CHiColorImage::OverlayColor(int x, int y, int red, int green, int blue, unsigned char* bits,
                                  int bytesPerLine) {
-  if (!bits) return;
+  if (!bits || x < 0 || y < 0 || int64_t{x} * 4 + 4 > bytesPerLine) return;
   unsigned char* p =
       bits + static_cast<ptrdiff_t>(y) * bytesPerLine + static_cast<ptrdiff_t>(x) * 4;
+  // A background pixel of the current map blends from the map's background colour.
+  CImageMap* map = GetCurrentMap();
+  if (map && Inside(x, y) && !IsForeground(x, y)) {
+    p[0] = map->GetPTBlue(L"Background");
+    p[1] = map->GetPTGreen(L"Background");
+    p[2] = map->GetPTRed(L"Background");
+  }
   p[0] = static_cast<unsigned char>((p[0] + blue) / 2);
   p[1] = static_cast<unsigned char>((p[1] + green) / 2);
   p[2] = static_cast<unsigned char>((p[2] + red) / 2);

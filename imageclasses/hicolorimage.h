@@ -50,7 +50,9 @@ class CHiColorImage : public virtual CImage {
   virtual int IsLabSimilar(unsigned long cr1, unsigned long cr2, double dThreshold);
   virtual int IsLabSimilar(int x1, int y1, int x2, int y2, double dThreshold);
   virtual int IsLabSimilar(int r1, int g1, int b1, int r2, int g2, int b2, double dThreshold);
-  // Blends one pixel of a 32-bit array: each channel becomes (old + given) / 2.
+  // Blends one pixel of a 32-bit array: each channel becomes (old + given) / 2, where a
+  // pixel that is background in the current map counts as the map's "Background" colour.
+  // Points left of or above the array or beyond bytesPerLine are left out.
   virtual void OverlayColor(int x, int y, int red, int green, int blue, unsigned char* bits,
                             int bytesPerLine);
 

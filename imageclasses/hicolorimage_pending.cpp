@@ -1,10 +1,7 @@
-// CHiColorImage drawing and colour comparisons: inactive defaults until the display and
-// colour-segmentation code provides them.
+// CHiColorImage colour comparisons: inactive defaults until the colour-segmentation code
+// provides them.
 #include "imageclasses/hicolorimage.h"
 
-void CHiColorImage::Draw(HDC, int, int, unsigned long) {}
-void CHiColorImage::DrawLine(float, float, int, int) {}
-void CHiColorImage::DrawLine(int, int, int, int) {}
 int CHiColorImage::CheckVisualSimilarity(float, float, float, float, float, float, int) {
   return 0;
 }

@@ -220,6 +220,20 @@ class CImage : public CObject {
 
   // Display and drawing state.
   CBitmap* GetBitmap();
+  // Paints the colours of the first map called name over the display bitmap; a name that
+  // no map has does nothing.
+  void UpdateColourMap(const wchar_t* name);
+  // Makes target a copy of the display bitmap (rebuilt first when dirty) with the
+  // components painted (flag 0x08) and all components tinted (flag 0x10); null: nothing.
+  void GetBitmap(CBitmap* target);
+  // Tints the listed components in bitmap (null: the display bitmap): flags 0x01 blends
+  // their pixels with red, 0x02 the pixels of their vexed areas with green; 0x04 and 0x08
+  // make the red and the green full (0xFF) instead of 0xC0. Indices outside the list are
+  // skipped; a null list or a count below 1 does nothing.
+  void OverlayComponent(int* indices, int count, CBitmap* bitmap, unsigned char flags);
+  // The same for one component; index -1 tints every component, any other index outside
+  // the list does nothing.
+  void OverlayComponent(int index, CBitmap* bitmap, unsigned char flags);
   void DrawSetLimits(CRect limits);
   void DrawSetForeColor(unsigned long colour);
   void DrawSetBackColor(unsigned long colour);

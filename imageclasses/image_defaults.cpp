@@ -72,9 +72,6 @@ void CImage::ExColorCC(int, double) {}
 int CImage::DiscardBackup() { return 1; }
 void CImage::RestoreBackup() {}
 int CImage::CreateBackup() { return m_bBackup ? 0 : 1; }
-void CImage::FillBitmapInfo() {}
-unsigned char* CImage::UpdateNormal() { return nullptr; }
-unsigned char* CImage::UpdateDimmed() { return nullptr; }
 void CImage::SetReferenceImage(CImage*) {}
 unsigned char CImage::GetRed(int, int) { return 0; }
 unsigned char CImage::GetGreen(int, int) { return 0; }

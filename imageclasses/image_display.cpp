@@ -1,18 +1,166 @@
-// Display state of CImage: the display bitmap, its rebuild and the drawing settings.
-// The bitmap content (overlays, thumbnails, titles) is built by the display code.
+// Display state of CImage: the pixel sources and description of the display bitmap, its
+// rebuild with the map colours, the copy with overlays, the thumbnail, the drawing settings
+// and the title.
+#include <memory>
+
 #include "imageclasses/image.h"
+#include "imageclasses/imagemap.h"
+#include "kernels/display/bitmap_view.h"
+#include "kernels/display/display_bitmaps.h"
+#include "kernels/display/paint_runs.h"
+#include "kernels/display/stretch.h"
+#include "kernels/display/transfer.h"
+#include "kernels/host/diagnostics.h"
+#include "kernels/pixels/copy.h"
+#include "kernels/pixels/format_access.h"
+
+using vorlane::detail::FormatAccess;
+using vorlane::detail::PixelArray;
+
+namespace {
+
+constexpr int kThumbnailSide = 100;
+// Thumbnail background: the colour reference of pure blue, as a display pixel.
+constexpr DWORD kThumbnailBlue = 0x000000FFu;
+constexpr DWORD kBlack = 0;
+
+}  // namespace
+
+// ---- Pixel sources ----
+
+unsigned char* CImage::UpdateNormal() { return FormatAccess::View(this).buffer; }
+
+unsigned char* CImage::UpdateDimmed() {
+  const auto view = FormatAccess::View(this);
+  if (!view.buffer) return nullptr;
+  auto copy = std::make_unique<unsigned char[]>(
+      vorlane::detail::BufferBytes(view.bytesPerLine, view.height));
+  vorlane::detail::CopyBuffer(copy.get(), view.buffer, view.bytesPerLine, view.height);
+  return copy.release();
+}
+
+void CImage::FillBitmapInfo() {
+  vorlane::detail::ReleaseBitmapInfo(m_pBitmapInfo);
+  m_pBitmapInfo = vorlane::detail::NewBitmapInfo(FormatAccess::View(this));
+}
+
+// ---- The display bitmap ----
 
 CBitmap* CImage::GetBitmap() {
   if (m_bDirty) RequestUpdate();
   return &m_Bitmap;
 }
 
-void CImage::RequestUpdate() { m_bDirty = 0; }
-void CImage::UpdateColourMap(int) {}
-void CImage::UpdateThumbnail() {}
-void CImage::ShowPhysicalStructure(CBitmap*) {}
-CString CImage::GetTitle(unsigned short) { return CString(m_pszName); }
+void CImage::RequestUpdate() {
+  m_Bitmap.DeleteObject();
+  if (!m_Bitmap.CreateBitmap(m_nWidth, m_nHeight, 1, 32, nullptr)) {
+    vorlane::detail::Trace("Failed to create CBitmap object in CHiColorImage::UpdateNormal()\n");
+    return;
+  }
+  const WORD flags = m_ImageUpdate.wFlags;
+  const bool dimmed = !(flags & IU_NORMAL) && (flags & IU_DIMMED);
+  std::unique_ptr<unsigned char[]> dimmedCopy;
+  unsigned char* source = nullptr;
+  if (flags & IU_NORMAL) {
+    source = UpdateNormal();
+  } else if (dimmed) {
+    dimmedCopy.reset(UpdateDimmed());
+    source = dimmedCopy.get();
+  }
+  FillBitmapInfo();
+  if (m_pBitmapInfo && source) {
+    vorlane::detail::TransferPixels(*m_pBitmapInfo, source, FormatAccess::View(this).bytesPerLine,
+                                    m_Bitmap.Pixels(), m_Bitmap.Width(), m_Bitmap.Height());
+  }
+  dimmedCopy.reset();
+  if (flags & IU_MAP_OVERLAY) {
+    UpdateColourMap(m_nCurrentMap);
+    UpdateColourMap(GetImageMapIndex(L"Dorvale"));
+  }
+  if (flags & IU_THUMBNAIL) UpdateThumbnail();
+  m_bDirty = 0;
+}
+
+void CImage::GetBitmap(CBitmap* target) {
+  if (!target) return;
+  if (m_bDirty) RequestUpdate();
+  target->DeleteObject();
+  if (!target->CreateBitmap(m_nWidth, m_nHeight, 1, 32, nullptr)) return;
+  vorlane::detail::CopyPixels(vorlane::detail::ArrayOf(m_Bitmap),
+                              vorlane::detail::ArrayOf(*target));
+  if (m_ImageUpdate.wFlags & IU_SHOW_COMPONENTS) ShowPhysicalStructure(target);
+  if (m_ImageUpdate.wFlags & IU_OVERLAY_COMPONENTS) OverlayComponent(-1, target, 3);
+}
+
+// ---- Map colours ----
+
+void CImage::UpdateColourMap(int mapIndex) {
+  CImageMap* map = GetImageMap(mapIndex);
+  if (!map) return;
+  if (!m_Bitmap.GetSafeHandle()) {
+    vorlane::detail::Trace("Invalid CBitmap object in CImage::UpdateColourMap()\n");
+    return;
+  }
+  const auto view = vorlane::detail::ViewOf(m_Bitmap);
+  if (!vorlane::detail::OverlayDepthAccepted(view, "CImage::UpdateColourMap")) return;
+  vorlane::detail::LabelColours colours;
+  for (int label = 0; label < 256; ++label) {
+    auto& c = colours.colour[static_cast<size_t>(label)];
+    const bool has =
+        map->GetMapColour(static_cast<unsigned char>(label), &c.red, &c.green, &c.blue) != 0;
+    colours.has[static_cast<size_t>(label)] = has;
+    colours.any = colours.any || has;
+  }
+  vorlane::detail::PaintLabelColours(view, map->m_ppLines, map->GetWidth(), map->GetHeight(),
+                                     colours);
+}
+
+void CImage::UpdateColourMap(const wchar_t* name) {
+  const int index = GetImageMapIndex(name);
+  if (index >= 0) UpdateColourMap(index);
+}
+
+// ---- Thumbnail ----
+
+void CImage::UpdateThumbnail() {
+  m_Thumbnail.DeleteObject();
+  if (!m_Thumbnail.CreateBitmap(kThumbnailSide, kThumbnailSide, 1, 32, nullptr)) return;
+  const PixelArray thumbnail = vorlane::detail::ArrayOf(m_Thumbnail);
+  vorlane::detail::DrawFilledRectangle(thumbnail, 0, 0, kThumbnailSide, kThumbnailSide, kBlack,
+                                       kThumbnailBlue);
+  // An image without pixels on a side has no picture to stretch (and no scale).
+  if (m_nWidth <= 0 || m_nHeight <= 0) return;
+  const float scale = m_nWidth / m_nHeight >= 1 ? 100.0f / static_cast<float>(m_nWidth)
+                                                : 100.0f / static_cast<float>(m_nHeight);
+  const int width = static_cast<int>(static_cast<float>(m_nWidth) * scale);
+  const int height = static_cast<int>(static_cast<float>(m_nHeight) * scale);
+  vorlane::detail::StretchColourOnColour(vorlane::detail::ArrayOf(m_Bitmap), thumbnail,
+                                         (kThumbnailSide - width) / 2,
+                                         (kThumbnailSide - height) / 2, width, height);
+}
+
+// ---- Drawing settings and title ----
 
 void CImage::DrawSetLimits(CRect limits) { m_rcDrawLimits = limits; }
 void CImage::DrawSetForeColor(unsigned long colour) { m_crDrawFore = static_cast<DWORD>(colour); }
 void CImage::DrawSetBackColor(unsigned long colour) { m_crDrawBack = static_cast<DWORD>(colour); }
+
+CString CImage::GetTitle(unsigned short parts) {
+  CString title;
+  if ((parts & 0x01) && m_pszName && m_pszName[0]) {
+    title += m_pszName;
+    title += L" ";
+  }
+  if (parts & 0x02) {
+    if (m_dwType & IMAGE_TYPE_HICOLOR) {
+      title += L"HiColor ";
+    } else if (m_dwType & IMAGE_TYPE_LOCOLOR) {
+      title += L"LoColor ";
+    } else if (m_dwType & IMAGE_TYPE_BILEVEL) {
+      title += L"BiLevel ";
+    } else {
+      title += L"Unknown ";
+    }
+  }
+  return title;
+}

@@ -1,10 +1,11 @@
 // The whole platform layer: basic types, value types, object model, archives, bitmaps,
-// regions and host hooks.
+// device contexts, regions and host hooks.
 #pragma once
 
 #include "platform/archive.h"
 #include "platform/bitmap.h"
 #include "platform/cstring.h"
+#include "platform/dc.h"
 #include "platform/exceptions.h"
 #include "platform/geometry.h"
 #include "platform/hooks.h"

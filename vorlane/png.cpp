@@ -1,9 +1,11 @@
 // The PNG writer of display bitmaps (libpng).
 #include "vorlane/png.h"
 
+#include <fcntl.h>
 #include <png.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <string>
@@ -57,9 +59,14 @@ bool WritePng(const CBitmap& bitmap, const std::filesystem::path& path) {
     return false;
   }
   // A temporary file in the target directory, so that the final rename stays on one file
-  // system and a failed write never leaves a partial file under the caller's name.
-  std::string temp = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkstemp(temp.data());
+  // system and a failed write never leaves a partial file under the caller's name. It is
+  // created with the usual permissions (0666 less the umask), unlike mkstemp's 0600.
+  static std::atomic<unsigned> counter{0};
+  const std::string temp =
+      (path.parent_path() / ("." + path.filename().string() + "." + std::to_string(::getpid()) +
+                             "." + std::to_string(counter++) + ".tmp"))
+          .string();
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   FILE* file = ::fdopen(fd, "wb");
   if (!file) {

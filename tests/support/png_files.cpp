@@ -1,12 +1,9 @@
-// PNG decoding for tests (libpng) and the scratch directory.
+// PNG decoding for tests (libpng).
 #include "support/png_files.h"
 
 #include <png.h>
-#include <stdlib.h>
 
 #include <cstdio>
-#include <stdexcept>
-#include <string>
 
 namespace {
 
@@ -54,15 +51,4 @@ bool ReadPng(const std::filesystem::path& path, DecodedPng& out) {
   const bool ok = DecodeRgb(file, out);
   std::fclose(file);
   return ok;
-}
-
-ScratchDir::ScratchDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vorlane-png-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  m_path = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-  std::error_code ignored;
-  std::filesystem::remove_all(m_path, ignored);
 }

@@ -1,4 +1,4 @@
-// Test helpers for PNG views: decoding a PNG file back into pixels, and a scratch directory.
+// Test helper for PNG views: decoding a PNG file back into pixels.
 #pragma once
 
 #include <filesystem>
@@ -15,16 +15,3 @@ struct DecodedPng {
 
 // Decodes an 8-bit RGB PNG file; false when the file is missing or not such a PNG.
 bool ReadPng(const std::filesystem::path& path, DecodedPng& out);
-
-// A fresh directory under the temporary directory, removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir();
-  ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const std::filesystem::path& Path() const { return m_path; }
-
- private:
-  std::filesystem::path m_path;
-};

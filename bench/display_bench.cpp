@@ -1,0 +1,90 @@
+// Display benchmarks on the A4 colour page at 300 dpi: the display bitmap with the map
+// overlay, the copy with the components shown, and the thumbnail, each with a cold heap
+// (fresh pages for the bitmaps) and a warm one.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "bench/bench_pages.h"
+#include "bench/heap_mode.h"
+#include "vorlane/vorlane.h"
+
+namespace {
+
+using vorlane::bench::HeapMode;
+
+// A duplicate of the colour page with the "Standard" map marking the paper (every pixel
+// brighter than 160 in green) and the "Dorvale" map present, and with the components of the
+// bi-level page.
+std::unique_ptr<CHiColorImage> MarkedPage() {
+  auto page = std::make_unique<CHiColorImage>();
+  page->CreateDuplicate(&vorlane::bench::BenchColourPage(), FALSE);
+  CImageMap* standard = page->GetImageMap(0);
+  for (int y = 0; y < page->GetHeight(); ++y) {
+    for (int x = 0; x < page->GetWidth(); ++x) {
+      if (page->GetGreen(x, y) > 160) standard->SetMapByte(x, y, 0x01);
+    }
+  }
+  page->AddImageMap(static_cast<unsigned char>(MAP_DORVALE));
+  CBiLevelImage bi;
+  bi.CreateDuplicate(&vorlane::bench::BenchBiLevelPage(), FALSE);
+  bi.CCAnalysis(TRUE);
+  for (int i = 0; i < bi.GetMaxComponent(); ++i) {
+    CComp* comp = page->CreateNewComponent();
+    *comp = *bi.GetComponent(i);
+  }
+  return page;
+}
+
+CHiColorImage& Page() {
+  static std::unique_ptr<CHiColorImage> page = MarkedPage();
+  return *page;
+}
+
+void BM_RequestUpdateWithMapOverlay(benchmark::State& state) {
+  CHiColorImage& page = Page();
+  page.SetUpdateFlags(IU_NORMAL | IU_MAP_OVERLAY);
+  HeapMode heap(state);
+  for (auto _ : state) {
+    page.SetDirty();
+    benchmark::DoNotOptimize(page.GetBitmap());
+  }
+}
+
+void BM_CopyWithComponentsShown(benchmark::State& state) {
+  CHiColorImage& page = Page();
+  page.SetUpdateFlags(IU_NORMAL | IU_SHOW_COMPONENTS);
+  page.GetBitmap();
+  HeapMode heap(state);
+  CBitmap reused;
+  for (auto _ : state) {
+    if (heap.Warm()) {
+      page.GetBitmap(&reused);
+    } else {
+      CBitmap fresh;
+      page.GetBitmap(&fresh);
+    }
+  }
+}
+
+void BM_UpdateThumbnail(benchmark::State& state) {
+  CHiColorImage& page = Page();
+  page.SetUpdateFlags(IU_NORMAL);
+  page.GetBitmap();
+  HeapMode heap(state);
+  for (auto _ : state) page.UpdateThumbnail();
+}
+
+BENCHMARK(BM_RequestUpdateWithMapOverlay)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("warm")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CopyWithComponentsShown)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("warm")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpdateThumbnail)->Arg(0)->Arg(1)->ArgName("warm")->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,103 @@
+// Component overlays of CImage: components painted in rotating or type colours, and
+// chosen components tinted red and their vexed areas green.
+#include <vector>
+
+#include "imageclasses/comp.h"
+#include "imageclasses/image.h"
+#include "kernels/display/display_bitmaps.h"
+#include "kernels/display/paint_runs.h"
+
+using vorlane::detail::PixelBgr;
+
+namespace {
+
+// Type-word bits that choose how a component is shown.
+constexpr unsigned short kHiddenBit = 0x10;
+constexpr unsigned short kBlackBit = 0x02;
+constexpr unsigned short kWhiteBit = 0x04;
+
+// The colour of a component by its type word: black, else white, else green.
+PixelBgr TypeColour(unsigned short type) {
+  if (type & kBlackBit) return PixelBgr{0, 0, 0};
+  if (type & kWhiteBit) return PixelBgr{255, 255, 255};
+  return PixelBgr{0, 255, 0};
+}
+
+// Rotating colours: black first, then red rises by 30; past 255 it restarts at 100 and
+// green rises by 50, and so on to blue.
+class RotatingColours {
+ public:
+  PixelBgr Current() const {
+    return PixelBgr{static_cast<unsigned char>(m_blue), static_cast<unsigned char>(m_green),
+                    static_cast<unsigned char>(m_red)};
+  }
+  void Advance() {
+    m_red += 30;
+    if (m_red > 255) {
+      m_red = 100;
+      m_green += 50;
+    }
+    if (m_green > 255) {
+      m_green = 100;
+      m_blue += 50;
+    }
+    if (m_blue > 255) m_blue = 100;
+  }
+
+ private:
+  int m_red = 0;
+  int m_green = 0;
+  int m_blue = 0;
+};
+
+// The runs of comp as one array (null when it has none).
+const tagCompRun* RunsOf(CComp& comp) { return comp.GetRun(0); }
+
+}  // namespace
+
+void CImage::ShowPhysicalStructure(CBitmap* bitmap) {
+  CBitmap& target = bitmap ? *bitmap : m_Bitmap;
+  const auto view = vorlane::detail::ViewOf(target);
+  // Only 24- and 32-bit bitmaps are painted; the stand-in bitmaps are 32-bit.
+  if (!view.bits || vorlane::detail::OverlayPixelStep(view.bitsPerPixel) == 0) return;
+  const bool byType = (m_ImageUpdate.wFlags & IU_BLACK_WHITE) != 0;
+  RotatingColours rotating;
+  for (int i = 0; i < m_nComponents; ++i) {
+    CComp* comp = m_ppComponents[i];
+    if (!comp || (comp->GetType() & kHiddenBit)) continue;
+    const PixelBgr colour = byType ? TypeColour(comp->GetType()) : rotating.Current();
+    vorlane::detail::PaintRuns(view, RunsOf(*comp), comp->GetMaxRun(), colour);
+    rotating.Advance();
+  }
+}
+
+void CImage::OverlayComponent(int* indices, int count, CBitmap* bitmap, unsigned char flags) {
+  if (!indices || count < 1) return;
+  CBitmap& target = bitmap ? *bitmap : m_Bitmap;
+  if (!target.GetSafeHandle()) return;
+  const unsigned char red = (flags & 0x04) ? 0xFF : 0xC0;
+  const unsigned char green = (flags & 0x08) ? 0xFF : 0xC0;
+  const auto view = vorlane::detail::ViewOf(target);
+  if (!vorlane::detail::OverlayDepthAccepted(view, "CImage::OverlayComponent")) return;
+  for (int k = 0; k < count; ++k) {
+    const int i = indices[k];
+    if (i < 0 || i >= m_nComponents || !m_ppComponents[i]) continue;
+    CComp& comp = *m_ppComponents[i];
+    if (flags & 0x01) vorlane::detail::TintRuns(view, RunsOf(comp), comp.GetMaxRun(), {0, 0, red});
+    if (flags & 0x02) {
+      CComp* vexed = comp.GetVexed();
+      if (vexed) vorlane::detail::TintRuns(view, RunsOf(*vexed), vexed->GetMaxRun(), {0, green, 0});
+    }
+  }
+}
+
+void CImage::OverlayComponent(int index, CBitmap* bitmap, unsigned char flags) {
+  if (index == -1) {
+    std::vector<int> all(static_cast<size_t>(m_nComponents > 0 ? m_nComponents : 0));
+    for (int i = 0; i < m_nComponents; ++i) all[static_cast<size_t>(i)] = i;
+    OverlayComponent(all.data(), m_nComponents, bitmap, flags);
+    return;
+  }
+  if (index < 0 || index >= m_nComponents) return;
+  OverlayComponent(&index, 1, bitmap, flags);
+}

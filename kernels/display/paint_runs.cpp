@@ -1,0 +1,81 @@
+// Run painting, run tinting and label colours over display bitmap bits.
+#include "kernels/display/paint_runs.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace vorlane::detail {
+namespace {
+
+// Calls apply(pixel) for each pixel of the runs inside view, pixel pointing at its blue
+// byte; kStep is the pixel step of view.
+template <int kStep, typename Apply>
+void ForEachRunPixel(const BitmapView& view, const tagCompRun* runs, int count, Apply&& apply) {
+  for (int i = 0; i < count; ++i) {
+    const tagCompRun& run = runs[i];
+    if (run.y < 0 || run.y >= view.height) continue;
+    const int xl = std::max(run.xl, 0);
+    const int xr = std::min(run.xr, view.width - 1);
+    unsigned char* p = view.Row(run.y) + static_cast<ptrdiff_t>(xl) * kStep;
+    for (int x = xl; x <= xr; ++x, p += kStep) apply(p);
+  }
+}
+
+}  // namespace
+
+void PaintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBgr colour) {
+  if (!view.bits || !runs) return;
+  WithPixelStep(view, [&](auto step) {
+    ForEachRunPixel<decltype(step)::value>(view, runs, count, [colour](unsigned char* p) {
+      p[0] = colour.blue;
+      p[1] = colour.green;
+      p[2] = colour.red;
+    });
+  });
+}
+
+void TintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBgr tint) {
+  if (!view.bits || !runs) return;
+  WithPixelStep(view, [&](auto step) {
+    ForEachRunPixel<decltype(step)::value>(view, runs, count, [tint](unsigned char* p) {
+      p[0] = static_cast<unsigned char>((p[0] + tint.blue) / 2);
+      p[1] = static_cast<unsigned char>((p[1] + tint.green) / 2);
+      p[2] = static_cast<unsigned char>((p[2] + tint.red) / 2);
+    });
+  });
+}
+
+void PaintLabelColours(const BitmapView& view, const unsigned char* const* mapRows, int mapWidth,
+                       int mapHeight, const LabelColours& colours) {
+  if (!view.bits || !mapRows || !colours.any) return;
+  const int width = std::min(view.width, mapWidth);
+  const int height = std::min(view.height, mapHeight);
+  WithPixelStep(view, [&](auto step) {
+    constexpr int kStep = decltype(step)::value;
+    for (int y = 0; y < height; ++y) {
+      const unsigned char* labels = mapRows[y];
+      unsigned char* p = view.Row(y);
+      for (int x = 0; x < width; ++x, p += kStep) {
+        // Eight unlabelled pixels at once: label 0 rarely has a colour.
+        if (!colours.has[0] && x + 8 <= width) {
+          uint64_t eight;
+          std::memcpy(&eight, labels + x, sizeof eight);
+          if (eight == 0) {
+            x += 7;
+            p += 7 * kStep;
+            continue;
+          }
+        }
+        const unsigned char label = labels[x];
+        if (!colours.has[label]) continue;
+        const PixelBgr& c = colours.colour[label];
+        p[0] = c.blue;
+        p[1] = c.green;
+        p[2] = c.red;
+      }
+    }
+  });
+}
+
+}  // namespace vorlane::detail

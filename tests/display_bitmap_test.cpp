@@ -1,0 +1,111 @@
+// Display bitmaps: the pixels of each format, the map colours, the update flags, the
+// thumbnail geometry and the titles.
+#include <gtest/gtest.h>
+
+#include "support/display_probe.h"
+#include "support/sample_images.h"
+
+namespace {
+
+using sample::Fmt;
+
+// Every display pixel equals the colour the image's colour interface reports.
+TEST(DisplayBitmap, ShowsThePixelsOfEveryFormatAtOddSizes) {
+  for (Fmt f : sample::kAllFormats) {
+    for (auto size : sample::kOddSizes) {
+      auto image = sample::Make(f, size.width, size.height);
+      image->SetUpdateFlags(IU_NORMAL);
+      CBitmap* bitmap = image->GetBitmap();
+      ASSERT_EQ(bitmap->Width(), size.width);
+      ASSERT_EQ(bitmap->Height(), size.height);
+      for (int y = 0; y < size.height; ++y) {
+        for (int x = 0; x < size.width; ++x) {
+          EXPECT_EQ(PixelAt(*bitmap, x, y), PixelOf(image->GetRGBColor(x, y)))
+              << sample::Name(f) << " " << x << "," << y;
+        }
+      }
+      // The dimmed source is an unchanged copy; without a source the bitmap stays black.
+      image->SetUpdateFlags(IU_DIMMED);
+      EXPECT_EQ(PixelAt(*image->GetBitmap(), size.width - 1, 0),
+                PixelOf(image->GetRGBColor(size.width - 1, 0)));
+      image->SetUpdateFlags(0);
+      EXPECT_EQ(PixelAt(*image->GetBitmap(), 0, 0), 0u);
+    }
+  }
+}
+
+TEST(DisplayBitmap, FirstDisplayPaintsStandardAndDorvaleColoursAndBuildsTheThumbnail) {
+  CGreyScaleImage image;
+  image.Create(4, 3, RGB(0, 100, 0), L"page");
+  EXPECT_EQ(image.GetUpdateFlags(), 0x45);
+  EXPECT_TRUE(image.IsDirty());
+  image.GetImageMap(0)->SetMapByte(1, 1, 0x01);
+  image.AddImageMap(static_cast<unsigned char>(MAP_DORVALE))->SetMapByte(2, 2, 1);  // "Paper"
+  CBitmap* bitmap = image.GetBitmap();
+  EXPECT_FALSE(image.IsDirty());
+  EXPECT_EQ(PixelAt(*bitmap, 0, 0), 0x646464u);  // unlabelled: the grey itself
+  EXPECT_EQ(PixelAt(*bitmap, 1, 1), 0x0000C0u);  // "Standard" 0x01: blue (0, 0, 192)
+  EXPECT_EQ(PixelAt(*bitmap, 2, 2), 0xC04040u);  // "Dorvale" paper (192, 64, 64)
+  EXPECT_EQ(image.GetThumbnail()->Width(), 100);
+  // The name form paints the named map only; a missing name does nothing.
+  image.SetUpdateFlags(IU_NORMAL);
+  bitmap = image.GetBitmap();
+  image.UpdateColourMap(L"Dorvale");
+  image.UpdateColourMap(L"No such map");
+  EXPECT_EQ(PixelAt(*bitmap, 1, 1), 0x646464u);
+  EXPECT_EQ(PixelAt(*bitmap, 2, 2), 0xC04040u);
+}
+
+TEST(DisplayBitmap, MapOfAnotherSizePaintsOnlyTheSharedPart) {
+  for (int side : {1, 9}) {
+    CHiColorImage image;
+    image.Create(3, 2, RGB(1, 2, 3), L"small");
+    image.GetImageMap(0)->Create(side, side, static_cast<unsigned char>(MAP_STANDARD));
+    image.GetImageMap(0)->ClearMap(0x01);
+    CBitmap* bitmap = image.GetBitmap();
+    EXPECT_EQ(PixelAt(*bitmap, 2, 1), side == 1 ? 0x010203u : 0x0000C0u);
+    EXPECT_EQ(PixelAt(*bitmap, 0, 0), 0x0000C0u);
+  }
+}
+
+struct ThumbnailCase {
+  int width, height;
+  int left, top, right, bottom;  // the picture inside the 100 x 100 thumbnail
+};
+
+TEST(Thumbnail, PictureIsScaledAndCentredOnBlueWithABlackOutline) {
+  const ThumbnailCase cases[] = {{200, 100, 0, 25, 100, 75}, {100, 200, 25, 0, 75, 100},
+                                 {0, 50, 0, 0, 0, 0},        {50, 0, 0, 0, 0, 0},
+                                 {4000, 1, 0, 0, 0, 0},      {1, 3000, 0, 0, 0, 0}};
+  for (const auto& c : cases) {
+    CHiColorImage image;
+    image.Create(c.width, c.height, RGB(255, 255, 255), L"t");
+    image.GetBitmap();
+    CBitmap* thumb = image.GetThumbnail();
+    ASSERT_EQ(thumb->Width(), 100);
+    for (int y = 0; y < 100; ++y) {
+      for (int x = 0; x < 100; ++x) {
+        const bool inside = x >= c.left && x < c.right && y >= c.top && y < c.bottom;
+        const bool edge = x == 0 || y == 0 || x == 99 || y == 99;
+        const DWORD expected = inside ? 0xFFFFFFu : edge ? 0u : 0x0000FFu;
+        ASSERT_EQ(PixelAt(*thumb, x, y), expected)
+            << c.width << "x" << c.height << " " << x << "," << y;
+      }
+    }
+  }
+}
+
+TEST(Title, NameAndTypeWord) {
+  CGreyScaleImage grey;
+  grey.Create(1, 1, 0, L"scan");
+  CHiColorImage hi;
+  hi.Create(1, 1, 0, L"photo");
+  CBiLevelImage bi;
+  bi.Create(1, 1, 0, nullptr);
+  EXPECT_STREQ(static_cast<const wchar_t*>(grey.GetTitle(3)), L"scan Unknown ");
+  EXPECT_STREQ(static_cast<const wchar_t*>(hi.GetTitle(3)), L"photo HiColor ");
+  EXPECT_STREQ(static_cast<const wchar_t*>(bi.GetTitle(3)), L"BiLevel ");
+  EXPECT_STREQ(static_cast<const wchar_t*>(hi.GetTitle(0)), L"");
+}
+
+}  // namespace
