@@ -1,6 +1,8 @@
 // Display state of CImage: the pixel sources and description of the display bitmap, its
 // rebuild with the map colours, the copy with overlays, the thumbnail, the drawing settings
 // and the title.
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 
 #include "imageclasses/image.h"
@@ -23,6 +25,18 @@ constexpr int kThumbnailSide = 100;
 // Thumbnail background: the colour reference of pure blue, as a display pixel.
 constexpr DWORD kThumbnailBlue = 0x000000FFu;
 constexpr DWORD kBlack = 0;
+
+// Makes bitmap a black width x height bitmap. One of that size already is kept and cleared:
+// reusing its pages spares a fresh allocation of a page-sized array on every rebuild. False
+// when it cannot be created.
+bool MakeBlackBitmap(CBitmap& bitmap, int width, int height) {
+  if (bitmap.GetSafeHandle() && bitmap.Width() == width && bitmap.Height() == height) {
+    std::fill(bitmap.Pixels(), bitmap.Pixels() + int64_t{width} * height, kBlack);
+    return true;
+  }
+  bitmap.DeleteObject();
+  return bitmap.CreateBitmap(width, height, 1, 32, nullptr);
+}
 
 }  // namespace
 
@@ -52,8 +66,7 @@ CBitmap* CImage::GetBitmap() {
 }
 
 void CImage::RequestUpdate() {
-  m_Bitmap.DeleteObject();
-  if (!m_Bitmap.CreateBitmap(m_nWidth, m_nHeight, 1, 32, nullptr)) {
+  if (!MakeBlackBitmap(m_Bitmap, m_nWidth, m_nHeight)) {
     vorlane::detail::Trace("Failed to create CBitmap object in CHiColorImage::UpdateNormal()\n");
     return;
   }
@@ -84,8 +97,7 @@ void CImage::RequestUpdate() {
 void CImage::GetBitmap(CBitmap* target) {
   if (!target) return;
   if (m_bDirty) RequestUpdate();
-  target->DeleteObject();
-  if (!target->CreateBitmap(m_nWidth, m_nHeight, 1, 32, nullptr)) return;
+  if (!MakeBlackBitmap(*target, m_nWidth, m_nHeight)) return;
   vorlane::detail::CopyPixels(vorlane::detail::ArrayOf(m_Bitmap),
                               vorlane::detail::ArrayOf(*target));
   if (m_ImageUpdate.wFlags & IU_SHOW_COMPONENTS) ShowPhysicalStructure(target);

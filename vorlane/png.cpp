@@ -62,10 +62,14 @@ bool WritePng(const CBitmap& bitmap, const std::filesystem::path& path) {
   // system and a failed write never leaves a partial file under the caller's name. It is
   // created with the usual permissions (0666 less the umask), unlike mkstemp's 0600.
   static std::atomic<unsigned> counter{0};
-  const std::string temp =
-      (path.parent_path() / ("." + path.filename().string() + "." + std::to_string(::getpid()) +
-                             "." + std::to_string(counter++) + ".tmp"))
-          .string();
+  std::string name = ".";
+  name += path.filename().string();
+  name += '.';
+  name += std::to_string(::getpid());
+  name += '.';
+  name += std::to_string(counter++);
+  name += ".tmp";
+  const std::string temp = (path.parent_path() / name).string();
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   FILE* file = ::fdopen(fd, "wb");

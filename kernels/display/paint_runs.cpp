@@ -56,23 +56,26 @@ void PaintLabelColours(const BitmapView& view, const unsigned char* const* mapRo
     for (int y = 0; y < height; ++y) {
       const unsigned char* labels = mapRows[y];
       unsigned char* p = view.Row(y);
-      for (int x = 0; x < width; ++x, p += kStep) {
-        // Eight unlabelled pixels at once: label 0 rarely has a colour.
+      // Blocks of eight pixels: an unlabelled block is skipped at once when label 0 has no
+      // colour (the common case); other blocks are painted pixel by pixel.
+      for (int x = 0; x < width;) {
         if (!colours.has[0] && x + 8 <= width) {
           uint64_t eight;
           std::memcpy(&eight, labels + x, sizeof eight);
           if (eight == 0) {
-            x += 7;
-            p += 7 * kStep;
+            x += 8;
+            p += 8 * kStep;
             continue;
           }
         }
-        const unsigned char label = labels[x];
-        if (!colours.has[label]) continue;
-        const PixelBgr& c = colours.colour[label];
-        p[0] = c.blue;
-        p[1] = c.green;
-        p[2] = c.red;
+        for (const int stop = std::min(x + 8, width); x < stop; ++x, p += kStep) {
+          const unsigned char label = labels[x];
+          if (!colours.has[label]) continue;
+          const PixelBgr& c = colours.colour[label];
+          p[0] = c.blue;
+          p[1] = c.green;
+          p[2] = c.red;
+        }
       }
     }
   });
