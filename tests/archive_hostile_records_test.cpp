@@ -232,6 +232,27 @@ std::function<void(Recipe&)> ComponentSlot(std::function<void(Bytes&)> write) {
   return [write](Recipe& s) { s.writeComponents = [write](Bytes& b, const Recipe&) { write(b); }; };
 }
 
+// Changes that recur in the tables below.
+void NoMaps(Recipe& s) {
+  s.maps = 0, s.current = -1, s.writeMaps = [](Bytes&, const Recipe&) {};
+}
+void ImageSize(Recipe& s, int32_t side) {
+  s.image.width = s.image.height = s.image.bytesPerLine = side, s.image.pixels = 0;
+}
+// The component record, then the raw bytes of more.
+std::function<void(Recipe&)> ComponentThen(std::function<void(Bytes&)> more, int components = 1) {
+  return [more, components](Recipe& s) {
+    s.components = components, s.comp.vexedFlag = components == 1;
+    s.writeComponents = [more](Bytes& b, const Recipe& r) {
+      b.NewClass("CComp"), recbuild::CompRecord(b, r.comp), more(b);
+    };
+  };
+}
+// A map slot written by write.
+std::function<void(Recipe&)> MapSlot(std::function<void(Bytes&)> write) {
+  return [write](Recipe& s) { s.writeMaps = [write](Bytes& b, const Recipe&) { write(b); }; };
+}
+
 const HostileCase kWrongClassesAndSchemas[] = {
     {"UnknownImageClass", [](Recipe& s) { s.imageClass = "CImagf"; }, kClass},
     {"ImageClassPrefixOfAName", [](Recipe& s) { s.imageClass = "CImag"; }, kClass},
@@ -256,39 +277,15 @@ const HostileCase kBadReferences[] = {
     {"ComponentBigTagPastTheTable", ComponentSlot([](Bytes& b) { b.U16(0x7FFF).U32(0x00012345); }),
      kIndex},
     {"ClassReferencePastTheTable", ComponentSlot([](Bytes& b) { b.ClassRef(0x40); }), kIndex},
-    {"VexedAreaReferencesItsOwner",
-     [](Recipe& s) {
-       s.writeComponents = [](Bytes& b, const Recipe& r) {
-         b.NewClass("CComp");
-         recbuild::CompRecord(b, r.comp);
-         b.ObjectRef(4);
-       };
-     },
-     kIndex},
-    {"SecondComponentRepeatsTheFirst",
-     [](Recipe& s) {
-       s.components = 2;
-       s.comp.vexedFlag = 0;
-       s.writeComponents = [](Bytes& b, const Recipe& r) {
-         b.NewClass("CComp");
-         recbuild::CompRecord(b, r.comp);
-         b.ObjectRef(4);
-       };
-     },
-     kIndex},
-    {"NullMap", [](Recipe& s) { s.writeMaps = [](Bytes& b, const Recipe&) { b.ObjectRef(0); }; },
-     kIndex},
+    {"VexedAreaReferencesItsOwner", ComponentThen([](Bytes& b) { b.ObjectRef(4); }), kIndex},
+    {"SecondComponentRepeatsTheFirst", ComponentThen([](Bytes& b) { b.ObjectRef(4); }, 2), kIndex},
+    {"NullMap", MapSlot([](Bytes& b) { b.ObjectRef(0); }), kIndex},
     {"MapOwnerPastTheTable", [](Recipe& s) { s.writeOwner = [](Bytes& b) { b.ObjectRef(0x40); }; },
      kIndex},
     {"MapOwnerIsAComponent", [](Recipe& s) { s.writeOwner = [](Bytes& b) { b.ObjectRef(4); }; },
      kClass},
     {"MapOwnerIsANewImage",
-     [](Recipe& s) {
-       s.writeOwner = [](Bytes& b) {
-         b.ClassRef(1);
-         recbuild::ImageHead(b, recbuild::ImageFields{});
-       };
-     },
+     [](Recipe& s) { s.writeOwner = [](Bytes& b) { b.ClassRef(1), recbuild::ImageHead(b, {}); }; },
      kIndex},
 };
 INSTANTIATE_TEST_SUITE_P(BadReferences, ArchiveHostileCase, ::testing::ValuesIn(kBadReferences),
@@ -299,29 +296,15 @@ const HostileCase kInconsistentRecords[] = {
     {"RowLengthUnpadded", [](Recipe& s) { s.image.bytesPerLine = 5; }, kGeneric},
     {"NegativeWidth", [](Recipe& s) { s.image.width = -3; }, kGeneric},
     {"NegativeHeight", [](Recipe& s) { s.image.height = -2; }, kGeneric},
-    {"BitsOfAnotherFormat",
-     [](Recipe& s) {
-       s.image.bits = 32;
-       s.image.bytesPerLine = 12;
-     },
+    {"BitsOfAnotherFormat", [](Recipe& s) { s.image.bits = 32, s.image.bytesPerLine = 12; },
      kGeneric},
-    {"BitsBeyond32",
-     [](Recipe& s) {
-       s.image.bits = 64;
-       s.image.bytesPerLine = 24;
-     },
-     kGeneric},
+    {"BitsBeyond32", [](Recipe& s) { s.image.bits = 64, s.image.bytesPerLine = 24; }, kGeneric},
     {"MorePixelsThanTheImageHas", [](Recipe& s) { s.image.pixels = 7; }, kGeneric},
     {"NegativePixelCount", [](Recipe& s) { s.image.pixels = -1; }, kGeneric},
     {"MagnificationNotANumber", [](Recipe& s) { s.image.magnification = kNaN; }, kGeneric},
     {"CurrentMapPastTheList", [](Recipe& s) { s.current = 1; }, kGeneric},
     {"CurrentMapBelowNone", [](Recipe& s) { s.current = -2; }, kGeneric},
-    {"CurrentMapWithoutMaps",
-     [](Recipe& s) {
-       s.maps = 0;
-       s.writeMaps = [](Bytes&, const Recipe&) {};
-     },
-     kGeneric},
+    {"CurrentMapWithoutMaps", [](Recipe& s) { NoMaps(s), s.current = 0; }, kGeneric},
     {"MapNarrowerThanTheImage", [](Recipe& s) { s.mapWidth = 2; }, kGeneric},
     {"MapTallerThanTheImage", [](Recipe& s) { s.mapHeight = 3; }, kGeneric},
     {"NegativeMapWidth", [](Recipe& s) { s.mapWidth = -1; }, kGeneric},
@@ -337,8 +320,7 @@ const HostileCase kInconsistentRecords[] = {
      kGeneric},
     {"RunsTallerThanAnInt",
      [](Recipe& s) {
-       s.comp.runs = {{INT_MIN, 0, 0}, {0, 0, 0}};
-       s.comp.external.clear();
+       s.comp.runs = {{INT_MIN, 0, 0}, {0, 0, 0}}, s.comp.external.clear(),
        s.comp.externalCount = -5;
      },
      kGeneric},
@@ -355,52 +337,32 @@ const HostileCase kInconsistentRecords[] = {
      kGeneric},
     {"SizeNotTheRunsSize", [](Recipe& s) { s.comp.size = 5; }, kGeneric},
     {"BoundNotTheRunsExtent",
-     [](Recipe& s) {
-       s.comp.left = s.comp.top = 0;
-       s.comp.right = s.comp.bottom = 1;
-     },
-     kGeneric},
+     [](Recipe& s) { s.comp.left = s.comp.top = 0, s.comp.right = s.comp.bottom = 1; }, kGeneric},
     {"BoundOfAComponentWithoutRuns",
      [](Recipe& s) {
-       s.comp.runs.clear();
-       s.comp.external.clear();
-       s.comp.externalCount = 0;
-       s.comp.right = 1;
+       s.comp.runs.clear(), s.comp.external.clear(), s.comp.externalCount = 0, s.comp.right = 1;
      },
      kGeneric},
     {"BorderPointsOutOfOrder",
      [](Recipe& s) {
-       s.comp.externalCount = 2;
-       s.comp.external = {{2, 1}, {0, 0}};
+       s.comp.externalCount = 2, s.comp.external = {{2, 1}, {0, 0}};
      },
      kGeneric},
     {"BorderPointRepeated",
      [](Recipe& s) {
-       s.comp.internalCount = 2;
-       s.comp.internal = {{1, 1}, {1, 1}};
+       s.comp.internalCount = 2, s.comp.internal = {{1, 1}, {1, 1}};
      },
      kGeneric},
     {"ConnectionCountMinus2", [](Recipe& s) { s.comp.internalConnections = -2; }, kGeneric},
     {"NegativeRunCount", [](Recipe& s) { s.comp.runCount = 0xFFFFFFFF; }, kGeneric},
-    {"BorderCountMinus3",
-     [](Recipe& s) {
-       s.comp.externalCount = -3;
-       s.comp.external.clear();
-     },
+    {"BorderCountMinus3", [](Recipe& s) { s.comp.externalCount = -3, s.comp.external.clear(); },
      kGeneric},
     {"SizeMinus2", [](Recipe& s) { s.comp.size = -2; }, kGeneric},
     {"CentreNotANumber", [](Recipe& s) { s.comp.centerY = kNaN; }, kGeneric},
     {"CentreInfinite", [](Recipe& s) { s.comp.centerX = INFINITY; }, kGeneric},
     {"NegativeComponentCount", [](Recipe& s) { s.components = -1; }, kGeneric},
     {"SharedArraysWithoutMapsToBackTheSize",
-     [](Recipe& s) {
-       s.image.shared = 1;
-       s.maps = 0;
-       s.current = -1;
-       s.writeMaps = [](Bytes&, const Recipe&) {};
-       s.pixelBlock = false;
-     },
-     kGeneric},
+     [](Recipe& s) { s.image.shared = 1, NoMaps(s), s.pixelBlock = false; }, kGeneric},
 };
 INSTANTIATE_TEST_SUITE_P(InconsistentRecords, ArchiveHostileCase,
                          ::testing::ValuesIn(kInconsistentRecords),
@@ -408,81 +370,44 @@ INSTANTIATE_TEST_SUITE_P(InconsistentRecords, ArchiveHostileCase,
 
 // Claims that the few hundred bytes of the archive cannot hold.
 const HostileCase kHugeClaims[] = {
-    {"HugeImageAndMap",
-     [](Recipe& s) {
-       s.image.width = s.image.height = s.image.bytesPerLine = 40000;
-       s.image.pixels = 0;
-       s.mapWidth = s.mapHeight = 40000;
-     },
+    {"HugeImageAndMap", [](Recipe& s) { ImageSize(s, 40000), s.mapWidth = s.mapHeight = 40000; },
      kEnd},
     {"HugeSharedImageAndMap",
      [](Recipe& s) {
-       s.image.shared = 1;
-       s.image.width = s.image.height = s.image.bytesPerLine = 40000;
-       s.image.pixels = 0;
-       s.mapWidth = s.mapHeight = 40000;
-       s.pixelBlock = false;
+       ImageSize(s, 40000), s.image.shared = 1, s.mapWidth = s.mapHeight = 40000,
+                            s.pixelBlock = false;
      },
      kEnd},
     {"HugeImageWithoutMaps",
-     [](Recipe& s) {
-       s.image.width = s.image.height = s.image.bytesPerLine = 40000;
-       s.image.pixels = 0;
-       s.maps = 0;
-       s.current = -1;
-       s.writeMaps = [](Bytes&, const Recipe&) {};
-       s.comp.vexedFlag = 0;
-     },
-     kEnd},
-    {"ImageBeyondTheBufferLimit",
-     [](Recipe& s) {
-       s.image.width = s.image.height = s.image.bytesPerLine = 50000;
-       s.image.pixels = 0;
-     },
-     kGeneric},
+     [](Recipe& s) { ImageSize(s, 40000), NoMaps(s), s.comp.vexedFlag = 0; }, kEnd},
+    {"ImageBeyondTheBufferLimit", [](Recipe& s) { ImageSize(s, 50000); }, kGeneric},
     {"ZeroWidthImageOfHugeHeight",
      [](Recipe& s) {
-       s.image.width = s.image.bytesPerLine = s.image.pixels = 0;
-       s.image.height = kHuge;
-       s.comp.runs.clear();
-       s.comp.vexedFlag = 0;
-       s.mapWidth = 0;
-       s.mapHeight = kHuge;
+       s.image.width = s.image.bytesPerLine = s.image.pixels = 0, s.image.height = kHuge;
+       s.comp.runs.clear(), s.comp.vexedFlag = 0, s.mapWidth = 0, s.mapHeight = kHuge;
      },
      kEnd},
-    {"ZeroWidthMapOfHugeHeight",
-     [](Recipe& s) {
-       s.writeMaps = [](Bytes& b, const Recipe&) {
-         b.NewClass("CImageMap").I32(0).I32(0x10000000).ObjectRef(2).String(u"x").U8(0);
-       };
-     },
+    {"ZeroWidthMapOfHugeHeight", MapSlot([](Bytes& b) {
+       b.NewClass("CImageMap").I32(0).I32(0x10000000).ObjectRef(2).String(u"x").U8(0);
+     }),
      kEnd},
     {"ComponentCount", [](Recipe& s) { s.components = kHuge; }, kEnd},
     {"MapCount", [](Recipe& s) { s.maps = kHuge; }, kEnd},
     {"RunCount", [](Recipe& s) { s.comp.runCount = kHuge; }, kEnd},
     {"BorderCount", [](Recipe& s) { s.comp.externalCount = kHuge; }, kEnd},
     {"InternalBorderCount", [](Recipe& s) { s.comp.internalCount = 0x10000000; }, kEnd},
-    {"MapBytes",
-     [](Recipe& s) {
-       s.writeMaps = [](Bytes& b, const Recipe&) {
-         b.NewClass("CImageMap").I32(40000).I32(40000).ObjectRef(2).String(u"x").U8(2);
-       };
-     },
+    {"MapBytes", MapSlot([](Bytes& b) {
+       b.NewClass("CImageMap").I32(40000).I32(40000).ObjectRef(2).String(u"x").U8(2);
+     }),
      kEnd},
-    {"MapNameLength",
-     [](Recipe& s) {
-       s.writeMaps = [](Bytes& b, const Recipe&) {
-         b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2);
-         b.U8(0xFF).U16(0xFFFE).U8(0xFF).U16(0xFFFF).U32(0x7FFFFFF0);
-       };
-     },
+    {"MapNameLength", MapSlot([](Bytes& b) {
+       b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2);
+       b.U8(0xFF).U16(0xFFFE).U8(0xFF).U16(0xFFFF).U32(0x7FFFFFF0);
+     }),
      kEnd},
-    {"ByteLabelTableCut",
-     [](Recipe& s) {
-       s.writeMaps = [](Bytes& b, const Recipe&) {
-         b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2).String(u"x").U8(2).Zeros(6 + 40);
-       };
-     },
+    {"ByteLabelTableCut", MapSlot([](Bytes& b) {
+       b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2).String(u"x").U8(2).Zeros(6 + 40);
+     }),
      kEnd},
 };
 INSTANTIATE_TEST_SUITE_P(HugeClaims, ArchiveHostileCase, ::testing::ValuesIn(kHugeClaims),

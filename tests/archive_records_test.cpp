@@ -180,32 +180,6 @@ TEST_F(ArchivePixelBlockLayout, BiLevelStoresPackedRowsTopRowFirst) {
   EXPECT_EQ(Store(&image), Expected("CBiLevelImage", 1, 8, 0x02, {0xB0, 0, 0, 0, 0x48, 0, 0, 0}));
 }
 
-TEST_F(ArchivePixelBlockLayout, GreyStoresBufferBottomRowFirstWithPadding) {
-  Rig<CGreyScaleImage> image;
-  ASSERT_EQ(image.Create(5, 2, 0x00070000, nullptr), 1);  // padding filled with green 0
-  for (int x = 0; x < 5; ++x) {
-    image.Row(0)[x] = static_cast<unsigned char>(1 + x);
-    image.Row(1)[x] = static_cast<unsigned char>(6 + x);
-  }
-  EXPECT_EQ(Store(&image), Expected("CGreyScaleImage", 8, 8, 0x10,
-                                    {6, 7, 8, 9, 10, 0, 0, 0, 1, 2, 3, 4, 5, 0, 0, 0}));
-}
-
-TEST_F(ArchivePixelBlockLayout, HiColourStoresFourBytesPerPixelBottomRowFirst) {
-  Rig<CHiColorImage> image;
-  ASSERT_EQ(image.Create(5, 2, 0, nullptr), 1);
-  std::memset(image.Buffer(), 0xEE, 40);  // the fourth bytes are stored as they are
-  std::vector<BYTE> block;
-  for (int y = 1; y >= 0; --y) {
-    for (int x = 0; x < 5; ++x) {
-      const unsigned char red = static_cast<unsigned char>(10 * x + y), green = 100, blue = 200;
-      image.SetRGBColor(x, y, RGB(red, green, blue));
-      block.insert(block.end(), {blue, green, red, 0xEE});
-    }
-  }
-  EXPECT_EQ(Store(&image), Expected("CHiColorImage", 32, 20, 0x08, block));
-}
-
 TEST_F(ArchivePixelBlockLayout, LoColourStoresPaletteBeforeBottomUpBuffer) {
   auto grey = sample::Make(sample::Fmt::kGrey, 5, 2);
   Rig<CLoColorImage> image;
@@ -282,117 +256,27 @@ TYPED_TEST(ArchiveRoundTrip, EveryPartOfTheImageComesBack) {
     auto loaded = Load<CImage>(stored);
     ASSERT_NE(loaded, nullptr);
 
-    // Class, size, resolution, type, name and display state.
+    // Class, name, map owners and component images; storing what was loaded gives the same
+    // bytes: every pixel, map, table, component, cache, border list, padding byte and palette
+    // entry came back.
     EXPECT_EQ(loaded->GetRuntimeClass(), TypeParam().GetRuntimeClass());
-    EXPECT_EQ(loaded->GetWidth(), size.width);
-    EXPECT_EQ(loaded->GetHeight(), size.height);
-    EXPECT_EQ(loaded->GetNumberOfPixels(), original->GetNumberOfPixels());
-    EXPECT_EQ(loaded->GetDPI(), 300);
-    EXPECT_EQ(loaded->GetType(), original->GetType());
     EXPECT_STREQ(loaded->GetName(), L"Seite \u00e9\U0001F600");
-    tagImageUpdate got{}, want{};
-    loaded->GetImageUpdate(&got);
-    original->GetImageUpdate(&want);
-    EXPECT_EQ(got.wFlags, want.wFlags);
-    EXPECT_EQ(got.fMagnification, want.fMagnification);
-    EXPECT_EQ(got.crColour, want.crColour);
     EXPECT_EQ(loaded->GetArraysByReference(), 0);
-
-    // Pixels through the colour interface.
     EXPECT_EQ(sample::Colours(*loaded), sample::Colours(*original));
-
-    // Maps: names, layouts, tables, bytes, owner and the current index.
     ASSERT_EQ(loaded->GetImageMapCount(), 4);
     EXPECT_EQ(loaded->GetCurrentMapIndex(), 2);
     for (int i = 0; i < 4; ++i) {
-      CImageMap* a = original->GetImageMap(i);
-      CImageMap* b = loaded->GetImageMap(i);
-      EXPECT_EQ(b->GetImage(), loaded.get());
-      EXPECT_EQ(b->GetName(), a->GetName());
-      EXPECT_EQ(b->GetLabelMode(), a->GetLabelMode());
-      EXPECT_EQ(MapBytes(*b), MapBytes(*a));
-      ASSERT_EQ(b->GetPTCount(), a->GetPTCount());
-      for (int t = 0; t < a->GetPTCount(); ++t) {
-        EXPECT_STREQ(b->GetPTName(t), a->GetPTName(t));
-        EXPECT_EQ(b->GetPTRed(t), a->GetPTRed(t));
-        EXPECT_EQ(b->GetPTGreen(t), a->GetPTGreen(t));
-        EXPECT_EQ(b->GetPTBlue(t), a->GetPTBlue(t));
-        EXPECT_EQ(b->GetPTVisible(t), a->GetPTVisible(t));
-      }
+      EXPECT_EQ(loaded->GetImageMap(i)->GetImage(), loaded.get());
+      EXPECT_EQ(MapBytes(*loaded->GetImageMap(i)), MapBytes(*original->GetImageMap(i)));
     }
     EXPECT_STREQ(loaded->GetImageMap(2)->GetPTName(0), L"Kante \U0001F600");
-
-    // Components: runs, type words and the chain of vexed areas.
     ASSERT_EQ(loaded->GetMaxComponent(), 3);
     for (int i = 0; i < 3; ++i) {
-      EXPECT_TRUE(SameRuns(*loaded->GetComponent(i), *original->GetComponent(i)));
-      EXPECT_EQ(loaded->GetComponent(i)->GetType(), original->GetComponent(i)->GetType());
       EXPECT_EQ(loaded->GetComponent(i)->GetImageReference(), loaded.get());
     }
-    CComp* nested = loaded->GetComponent(2);
-    EXPECT_TRUE(SameRuns(*nested->GetVexed(), *original->GetComponent(2)->GetVexed()));
-    EXPECT_TRUE(SameRuns(*nested->GetVexed()->GetVexed(),
+    EXPECT_TRUE(SameRuns(*loaded->GetComponent(2)->GetVexed()->GetVexed(),
                          *original->GetComponent(2)->GetVexed()->GetVexed()));
-
-    // Storing what was loaded gives the same bytes: every cache, border list, padding byte
-    // and palette entry came back.
     EXPECT_EQ(Store(loaded.get()), stored);
-  }
-}
-
-TYPED_TEST(ArchiveRoundTrip, LoadsThroughItsOwnExtractionOperator) {
-  auto original = RichImage<TypeParam>(3, 5);
-  auto loaded = Load<TypeParam>(Store(original.get()));
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(sample::Colours(*loaded), sample::Colours(*original));
-}
-
-TEST(ArchiveRoundTrip, ComponentBordersAndCachesComeBackAsStored) {
-  CompRig comp;
-  comp.AddRun(2, 1, 4, FALSE);
-  comp.AddRun(3, 2, 2, FALSE);
-  comp.SetCaches(5, 2.5f, 2.25f, 0x00ABCDEF, CRect(1, 2, 4, 3), 7, 9);
-  comp.SetBorders({{0, 1}, {5, 4}}, {});
-  comp.SetTypeWord(0x0C);
-  auto loaded = Load<CComp>(Store(&comp));
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_TRUE(SameRuns(*loaded, comp));
-  EXPECT_EQ(loaded->GetSize(), 5);
-  EXPECT_EQ(loaded->GetCenterX(), 2.5f);
-  EXPECT_EQ(loaded->GetCenterY(), 2.25f);
-  EXPECT_EQ(loaded->GetColorRGB(), 0x00ABCDEFu);
-  EXPECT_EQ(loaded->GetBoundingRect(), CRect(1, 2, 4, 3));
-  EXPECT_EQ(loaded->GetType(), 0x0C);
-  EXPECT_EQ(loaded->GetExternalConnections(), 7);
-  EXPECT_EQ(loaded->GetInternalConnections(), 9);
-  ASSERT_EQ(loaded->GetMaxExternalBorder(), 2);
-  EXPECT_EQ(loaded->GetExternalBorder()[1].x, 5);
-  EXPECT_EQ(loaded->GetExternalBorder()[1].y, 4);
-  EXPECT_EQ(loaded->GetMaxInternalBorder(), 0);
-  EXPECT_EQ(loaded->GetImageReference(), nullptr);  // not archived
-}
-
-TEST(ArchiveRoundTrip, BordersNotComputedStayNotComputed) {
-  CComp comp;
-  comp.AddPoint(1, 1);
-  const std::vector<BYTE> stored = Store(&comp);
-  auto loaded = Load<CComp>(stored);
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(Store(loaded.get()), stored);
-  Bytes expected;
-  expected.NewClass("CComp");
-  recbuild::CompFields f;
-  f.runs = {{1, 1, 1}};
-  recbuild::CompRecord(expected, f);
-  EXPECT_EQ(stored, expected.Data());
-}
-
-TEST(ArchiveRoundTrip, NamesAbsentOrEmptyStoreZeroAndLoadAsNone) {
-  for (const wchar_t* name : {static_cast<const wchar_t*>(nullptr), L""}) {
-    CGreyScaleImage image;
-    ASSERT_EQ(image.Create(2, 2, 0, name), 1);
-    auto loaded = Load<CImage>(Store(&image));
-    EXPECT_EQ(loaded->GetName(), nullptr);
   }
 }
 
@@ -418,17 +302,6 @@ TEST(ArchiveRoundTrip, ZeroWidthImageTallerThanItsArchiveComesBack) {
   EXPECT_EQ(loaded->GetHeight(), 5000);
   EXPECT_EQ(loaded->GetImageMap(0)->GetHeight(), 5000);
   EXPECT_EQ(Store(loaded.get()), stored);
-}
-
-TEST(ArchiveRoundTrip, AMapOnItsOwnLoadsWithoutOwner) {
-  CImageMap map;
-  ASSERT_TRUE(map.Create(3, 2, static_cast<unsigned char>(MAP_STANDARD)));
-  map.SetMapByte(2, 1, 0x81);
-  auto loaded = Load<CImageMap>(Store(&map));
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(loaded->GetImage(), nullptr);
-  EXPECT_EQ(MapBytes(*loaded), MapBytes(map));
-  EXPECT_TRUE(loaded->IsPreDefinedMap(static_cast<unsigned char>(MAP_STANDARD)));
 }
 
 TEST(ArchiveRoundTrip, ExtractingAnotherFormatRaisesBadClass) {
@@ -469,35 +342,6 @@ TEST(ArchiveVersionMessage, ImageReadOutsideExtractionShowsMessageAndReadsNothin
   EXPECT_EQ(messages.m_texts.size(), 1u);
 }
 
-TEST(ArchiveVersionMessage, ComponentReadOutsideExtractionShowsMessage) {
-  CComp comp;
-  comp.AddPoint(1, 1);
-  const std::vector<BYTE> stored = Store(&comp);
-  MessageCapture messages;
-  artest::Loader loader(stored);
-  CComp direct;
-  direct.AddPoint(4, 4);
-  direct.Serialize(loader.ar());
-  ASSERT_EQ(messages.m_texts.size(), 1u);
-  EXPECT_EQ(messages.m_texts[0], kVersionText);
-  EXPECT_EQ(messages.m_captions[0], kVersionCaption);
-  EXPECT_EQ(direct.PtInComponent(4, 4), 1);
-}
-
-TEST(ArchiveVersionMessage, MapReadOutsideExtractionReadsItsRecord) {
-  CImageMap map;
-  ASSERT_TRUE(map.Create(2, 2, L"direct", MAP_NO_TYPES));
-  map.SetMapByte(1, 1, 7);
-  std::vector<BYTE> stored = artest::StoreBytes([&map](CArchive& ar) { map.Serialize(ar); });
-  MessageCapture messages;
-  artest::Loader loader(stored);
-  CImageMap loaded;
-  loaded.Serialize(loader.ar());
-  EXPECT_TRUE(messages.m_texts.empty());
-  EXPECT_EQ(loaded.GetName(), CString(L"direct"));
-  EXPECT_EQ(loaded.GetMapByte(1, 1), 7);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Images stored while sharing their arrays
 
@@ -525,18 +369,6 @@ TYPED_TEST(ArchiveRoundTrip, SharingImageStoresNoBlockAndLoadsWithBlackPixelsOfI
   // Stored again it is an image of its own, with a pixel block.
   auto again = Load<CImage>(Store(loaded.get()));
   EXPECT_EQ(sample::Colours(*again), sample::Colours(*loaded));
-}
-
-TEST(ArchiveSharing, LoadedHiColourViewCanBeReconnectedToItsReference) {
-  auto source = sample::Make(sample::Fmt::kHi, 4, 3);
-  CHiColorImage view;
-  ASSERT_EQ(view.CreateDuplicate(source.get(), 1), 1);
-  view.GetImageMap(0)->SetMapByte(1, 1, 1);
-  auto loaded = Load<CImage>(Store(&view));
-  loaded->SetReferenceImage(source.get());
-  EXPECT_EQ(loaded->GetArraysByReference(), 1);
-  EXPECT_EQ(sample::Colours(*loaded), sample::Colours(*source));
-  EXPECT_EQ(loaded->GetImageMap(0)->GetMapByte(1, 1), 1);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -25,18 +25,6 @@ Center Info(CClustering3D& c, int i) {
   return info;
 }
 
-TEST(Clustering, CreatedByClassName) {
-  CRuntimeClass* base = CRuntimeClass::FromName("CClustering3D");
-  CRuntimeClass* cylindrical = CRuntimeClass::FromName("CClusteringCylindrical");
-  ASSERT_NE(base, nullptr);
-  ASSERT_NE(cylindrical, nullptr);
-  std::unique_ptr<CObject> a(base->CreateObject());
-  std::unique_ptr<CObject> b(cylindrical->CreateObject());
-  EXPECT_NE(dynamic_cast<CClustering3D*>(a.get()), nullptr);
-  EXPECT_TRUE(b->IsKindOf(RUNTIME_CLASS(CClustering3D)));
-  EXPECT_EQ(dynamic_cast<CClusteringCylindrical*>(b.get())->GetAngleMode(), 2);
-}
-
 TEST(Clustering, TwoPointsConvergeInTheSecondIteration) {
   CClustering3D c;
   EXPECT_EQ(c.AddPoint(0, 0, 0), 1);
@@ -64,18 +52,6 @@ class CAlongXClustering : public CClustering3D {
     return (a.x - b.x) * (a.x - b.x);
   }
 };
-
-TEST(Clustering, DerivedDistancesAreUsed) {
-  CAlongXClustering c;
-  c.AddPoint(0, 100, 0);
-  c.SetK(2);
-  c.InitializeCluster(0, 5, 100, 0);
-  c.InitializeCluster(1, 1, -50, 0);
-  EXPECT_EQ(c.HypotheticAssignment(0, 100, 0), 1);
-  c.PerformClustering(0.0f, 1);
-  EXPECT_EQ(Info(c, 1).size, 1);
-  EXPECT_EQ(Info(c, 0).size, 0);
-}
 
 TEST(Clustering, OneClusterIsTheMeanOfAllPoints) {
   CClustering3D c;
@@ -155,28 +131,6 @@ TEST(Clustering, RandomInitialisationPicksCoordinatesOfPoints) {
     differ = differ || m.x != Info(c, 0).x;
   }
   EXPECT_TRUE(differ);  // not all from one point (the last one)
-}
-
-TEST(Clustering, TracesClusterInfoAndPoints) {
-  CClustering3D c;
-  c.AddPoint(1.5f, 2, 3);
-  c.SetK(2);
-  c.InitializeCluster(1, 1.5f, 2, 3);
-  c.PerformClustering(0.0f, 1);
-  TraceCapture trace;
-  c.TraceClusterInfo(1);
-  c.TraceClusterInfo(2);  // no such cluster
-  c.TracePoints();
-  EXPECT_EQ(trace.Lines(),
-            std::vector<std::string>({"Cluster ID: 1\n",
-                                      "Cluster Center:\nx = 1.500,\ty = 2.000,\tz=3.000\n",
-                                      "Cluster Size: 1\n", "1.500\t2.000\t3.000\n"}));
-  TraceCapture all;
-  c.TraceClusterInfo(-1);
-  ASSERT_EQ(all.Lines().size(), 8u);
-  EXPECT_EQ(all.Lines()[0], "Cluster ID: 0\n");
-  EXPECT_EQ(all.Lines()[3], "-------------------------------------------------\n");
-  EXPECT_EQ(all.Lines()[7], "-------------------------------------------------\n");
 }
 
 TEST(Clustering, PointFileHasTheAssignment) {

@@ -60,25 +60,6 @@ TEST(CompBoundary, SquaresLinesAndSinglePixels) {
   EXPECT_TRUE(Same(Boundary(column, FALSE), P({{0, 0}, {0, 0}, {0, 1}})));
 }
 
-TEST(CompBoundary, ExistingPolygonIsReturnedUnchanged) {
-  CComp diagonal;
-  for (int i = 0; i < 3; ++i) diagonal.AddPoint(i, i);
-  const std::vector<POINT> traced = Boundary(diagonal, FALSE);
-  EXPECT_TRUE(Same(traced, P({{0, 0}, {0, 0}, {2, 2}})));
-  EXPECT_TRUE(Same(Boundary(diagonal, TRUE), traced));
-  diagonal.ResetAttributes();
-  EXPECT_EQ(diagonal.GetMaxBoundary(), 9);  // built with the staircase when absent
-}
-
-TEST(CompBoundary, DiagonalLineBecomesAStaircase) {
-  CComp diagonal;
-  for (int i = 0; i < 3; ++i) diagonal.AddPoint(i, i);
-  const std::vector<POINT> stairs = Boundary(diagonal, TRUE);
-  EXPECT_TRUE(
-      Same(stairs, P({{0, 0}, {0, 0}, {0, 1}, {1, 1}, {1, 2}, {2, 2}, {2, 1}, {1, 1}, {1, 0}})));
-  EXPECT_TRUE(Rectilinear(stairs));
-}
-
 TEST(CompBoundary, StaircaseJoinsStepsWithStraightNeighbours) {
   // Pixel (2,0) over columns 0-1 of row 1: the closing edge (1,1)-(2,0) goes up and right
   // after a horizontal edge to the right, so its first vertex slides right to (2,1) and the

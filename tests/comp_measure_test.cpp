@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/comp_pixel_set.h"
+#include "support/trace_lines.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -14,19 +15,6 @@ namespace {
 using comp_reference::PixelSet;
 using comp_reference::Points;
 using comp_reference::SamePoints;
-
-// Collects trace lines while alive.
-class TraceCapture {
- public:
-  TraceCapture() {
-    m_previous = vorlane::SetTraceSink([this](const char* line) { lines.emplace_back(line); });
-  }
-  ~TraceCapture() { vorlane::SetTraceSink(m_previous); }
-  std::vector<std::string> lines;
-
- private:
-  vorlane::TraceSink m_previous;
-};
 
 int OutsideNeighbours(const PixelSet& set) {
   int n = 0;
@@ -56,44 +44,6 @@ TEST(CompMeasurements, EmptyComponentAnswersItsMarkers) {
   EXPECT_EQ(c.GetMaxBoundary(), 0);
 }
 
-TEST(CompMeasurements, SinglePixel) {
-  CComp c;
-  c.AddPoint(4, 7);
-  EXPECT_EQ(c.GetSize(), 1);
-  EXPECT_FLOAT_EQ(c.GetCenterX(), 4.0f);
-  EXPECT_FLOAT_EQ(c.GetCenterY(), 7.0f);
-  EXPECT_EQ(c.GetBoundingRect(), CRect(4, 7, 4, 7));
-  EXPECT_EQ(c.GetWidth(), 1);
-  EXPECT_EQ(c.GetMaxExternalBorder(), 8);
-  EXPECT_EQ(c.GetMaxInternalBorder(), 1);
-  EXPECT_EQ(c.GetExternalConnections(), 8);
-  EXPECT_EQ(c.GetInternalConnections(), 0);
-  const POINT* border = c.GetExternalBorder();
-  EXPECT_EQ(border[0].x, 3);
-  EXPECT_EQ(border[0].y, 6);
-  EXPECT_EQ(border[3].x, 3);
-  EXPECT_EQ(border[3].y, 7);
-  EXPECT_EQ(border[7].x, 5);
-  EXPECT_EQ(border[7].y, 8);
-}
-
-TEST(CompMeasurements, CentreAndBoxOfARectangle) {
-  CComp c;
-  for (int y = 2; y <= 4; ++y) c.AddRun(y, 10, 13, FALSE);
-  EXPECT_EQ(c.GetSize(), 12);
-  EXPECT_FLOAT_EQ(c.GetCenterX(), 11.5f);
-  EXPECT_FLOAT_EQ(c.GetCenterY(), 3.0f);
-  EXPECT_EQ(c.GetBoundingRect(), CRect(10, 2, 13, 4));
-  EXPECT_EQ(c.GetWidth(), 4);
-  EXPECT_EQ(c.GetHeight(), 3);
-  // A 4 x 3 block: the two middle pixels are interior.
-  EXPECT_EQ(c.GetMaxInternalBorder(), 10);
-  EXPECT_EQ(c.GetMaxExternalBorder(), 6 * 5 - 12);
-  CComp far;
-  far.AddRun(7, 11, 12, FALSE);  // centre (11.5, 7)
-  EXPECT_DOUBLE_EQ(c.ComputeEuclidianDistance(far), 4.0);
-}
-
 TEST(CompMeasurements, BordersAndConnectionsMatchAPixelSetModel) {
   std::mt19937 rng(11);
   for (int trial = 0; trial < 30; ++trial) {
@@ -112,22 +62,6 @@ TEST(CompMeasurements, BordersAndConnectionsMatchAPixelSetModel) {
     ASSERT_EQ(a.ComputeConnections(&b), b.ComputeConnections(a));
     ASSERT_EQ(a.ComputeOverlapping(b), static_cast<int>(comp_reference::Intersect(sa, sb).size()));
   }
-}
-
-TEST(CompMeasurements, ConnectionsOfTouchingComponents) {
-  CComp left, right;
-  left.AddRun(0, 0, 1, FALSE);
-  left.AddRun(1, 0, 1, FALSE);
-  right.AddRun(0, 2, 2, FALSE);
-  right.AddRun(1, 2, 2, FALSE);
-  // (1,0)-(2,0), (1,0)-(2,1), (1,1)-(2,0), (1,1)-(2,1)
-  EXPECT_EQ(left.ComputeConnections(right), 4);
-  EXPECT_EQ(left.ComputeConnections(nullptr), 0);
-  // Both internal border lists were built.
-  EXPECT_EQ(left.GetMaxInternalBorder(), 4);
-  CComp apart;
-  apart.AddPoint(5, 5);
-  EXPECT_EQ(left.ComputeConnections(apart), 0);
 }
 
 TEST(CompIncrementalCaches, SizeBoxAndExternalBorderEqualAFreshComputation) {
@@ -182,15 +116,6 @@ TEST(CompIncrementalCaches, RunningColourIsTruncatedAtEveryStep) {
   EXPECT_EQ(c.GetColorRGB(), 0u);
 }
 
-TEST(CompIncrementalCaches, ColourStaysUndefinedWithoutAnImage) {
-  CComp c;
-  c.AddRun(0, 0, 3, TRUE);
-  c.AddRun(1, 0, 3, TRUE);
-  EXPECT_EQ(c.GetColorRGB(), 0xFF000000u);
-  c.RemoveRun(0, TRUE);
-  EXPECT_EQ(c.GetColorRGB(), 0xFF000000u);
-}
-
 TEST(CompColour, AverageOfTheImagePixelsAndItsHls) {
   CHiColorImage image;
   ASSERT_EQ(image.Create(4, 2, 0, L"rgb"), 1);
@@ -224,34 +149,12 @@ TEST(CompTrace, InfoLinesOfASinglePixel) {
                                              "Number of intBorder Pixels: 1\n",
                                              "External Connections : 8\n",
                                              "Internal Connections : 0\n"};
-  EXPECT_EQ(trace.lines, expected);
+  EXPECT_EQ(trace.Lines(), expected);
   c.GetBoundingRect();
-  trace.lines.clear();
+  trace.Clear();
   c.TraceInfo();
-  ASSERT_EQ(trace.lines.size(), 9u);
-  EXPECT_EQ(trace.lines[3], "Bounding Rect: (2, 1) - (2, 1)\n");
-}
-
-TEST(CompTrace, InfoLinesOfAnEmptyComponentAndRunLines) {
-  CGreyScaleImage image;
-  image.Create(4, 4, 0x00070707, L"g");
-  CComp c;
-  TraceCapture trace;
-  c.TraceInfo();
-  ASSERT_EQ(trace.lines.size(), 9u);
-  EXPECT_EQ(trace.lines[0], "Center : Undefined\n");
-  EXPECT_EQ(trace.lines[1], "Color  : Undefined\n");
-  EXPECT_EQ(trace.lines[2], "Size   : 0\n");
-  c.SetImageReference(&image);
-  c.AddRun(3, 1, 2, FALSE);
-  c.AddRun(0, 0, 0, FALSE);
-  trace.lines.clear();
-  c.TraceInfo();
-  EXPECT_EQ(trace.lines[1], "Color  : 7 7 7\n");
-  trace.lines.clear();
-  c.TraceRuns();
-  const std::vector<std::string> runs = {"y\txl\txr\n", "0\t0\t0\n", "3\t1\t2\n"};
-  EXPECT_EQ(trace.lines, runs);
+  ASSERT_EQ(trace.Lines().size(), 9u);
+  EXPECT_EQ(trace.Lines()[3], "Bounding Rect: (2, 1) - (2, 1)\n");
 }
 
 }  // namespace

@@ -51,70 +51,6 @@ bool Canonical(CComp& comp) {
 
 const CRect kWholeImage(-1, -1, -1, -1);
 
-TEST(Connectivity, CornerTouchingPixelsJoinOnlyWithEightConnectivity) {
-  auto image = MakeImage({"X..", ".X.", "..X"});
-  image->CCAnalysis(1);
-  EXPECT_EQ(image->GetMaxComponent(), 1);
-  image->CCAnalysis(0);
-  EXPECT_EQ(image->GetMaxComponent(), 3);
-  EXPECT_EQ(Boxes(*image, kWholeImage, 1).size(), 1u);
-  EXPECT_EQ(Boxes(*image, kWholeImage, 0).size(), 3u);
-}
-
-TEST(Connectivity, ChessboardIsOneComponentAtEightAndOnePerPixelAtFour) {
-  Art art(7, std::string(9, '.'));
-  for (int y = 0; y < 7; ++y) {
-    for (int x = 0; x < 9; ++x) art[y][x] = (x + y) % 2 ? '.' : 'X';
-  }
-  auto image = MakeImage(art);
-  image->CCAnalysis(1);
-  ASSERT_EQ(image->GetMaxComponent(), 1);
-  EXPECT_EQ(image->GetComponent(0)->GetSize(), 32);
-  image->CCAnalysis(0);
-  EXPECT_EQ(image->GetMaxComponent(), 32);
-}
-
-TEST(Runs, UShapeMergingInItsLastRowIsOneComponentWithSortedRuns) {
-  auto image = MakeImage({"X...X", "X...X", "XXXXX"});
-  for (int connect8 : {0, 1}) {
-    image->CCAnalysis(connect8);
-    ASSERT_EQ(image->GetMaxComponent(), 1);
-    CComp& u = *image->GetComponent(0);
-    const std::vector<CompRun> expected{{0, 0, 0}, {0, 4, 4}, {1, 0, 0}, {1, 4, 4}, {2, 0, 4}};
-    ASSERT_EQ(u.GetMaxRun(), 5);
-    for (int i = 0; i < 5; ++i) {
-      EXPECT_EQ(u.GetRun(i)->y, expected[i].y);
-      EXPECT_EQ(u.GetRun(i)->xl, expected[i].xl);
-      EXPECT_EQ(u.GetRun(i)->xr, expected[i].xr);
-    }
-  }
-}
-
-TEST(Runs, RunReachingTheLastColumnEndsThereAndAWhitePixelEndsItEarlier) {
-  // 37 columns: runs crossing 16-column blocks and the scalar tail.
-  const std::string full = ".............." + std::string(23, 'X');
-  const std::string early = ".............." + std::string(22, 'X') + ".";
-  auto image = MakeImage({full, early});
-  image->CCAnalysis(0);
-  ASSERT_EQ(image->GetMaxComponent(), 1);
-  CComp& c = *image->GetComponent(0);
-  ASSERT_EQ(c.GetMaxRun(), 2);
-  EXPECT_EQ(c.GetRun(0)->xr, 36);
-  EXPECT_EQ(c.GetRun(1)->xr, 35);
-  EXPECT_EQ(c.GetRun(0)->xl, 14);
-}
-
-TEST(Runs, ComponentsReferToTheImageWithTypeOneAndNoCachedValues) {
-  auto image = MakeImage({"XX.", "..X"});
-  image->CCAnalysis(1);
-  ASSERT_EQ(image->GetMaxComponent(), 1);
-  CComp& c = *image->GetComponent(0);
-  EXPECT_EQ(c.GetImageReference(), image.get());
-  EXPECT_EQ(c.GetType(), 1);
-  EXPECT_EQ(c.GetSize(), 3);
-  EXPECT_EQ(c.GetColorRGB(), 0u);  // black pixels
-}
-
 TEST(MergeOrder, ComponentsFollowTheLabelTheyKeepNotTheirOldestLabel) {
   // Labels: the hook's right arm 0, the blob at column 6 1, the hook's left arm 2. The
   // bottom row meets the left arm first and keeps its label, so the hook comes after the
@@ -203,24 +139,6 @@ TEST(FromMap, LabelsOneTypeOrEverythingElse) {
   image->CCAnalysisFromMap(1, 8, 1, FALSE, TRUE);
   ASSERT_EQ(image->GetMaxComponent(), 1);
   EXPECT_EQ(PixelsOf(*image->GetComponent(0)), (PixelSet{{0, 2}, {1, 3}}));
-}
-
-TEST(FromMap, MapWithoutTypesHasNoMembersUnlessInverted) {
-  auto image = MakeImage({"...", "..."});
-  image->AddImageMap(L"plain", 0);
-  image->CCAnalysisFromMap(1, 0xFF, 1, FALSE, TRUE);
-  EXPECT_EQ(image->GetMaxComponent(), 0);
-  image->CCAnalysisFromMap(1, 0xFF, 1, TRUE, TRUE);
-  ASSERT_EQ(image->GetMaxComponent(), 1);
-  EXPECT_EQ(image->GetComponent(0)->GetSize(), 6);
-}
-
-TEST(FromMap, UnknownMapIndexChangesNothing) {
-  auto image = MakeImage({"X.X"});
-  image->CCAnalysis(1);
-  image->CCAnalysisFromMap(5, 1, 1, FALSE, TRUE);
-  image->CCAnalysisFromMap(-2, 1, 1, FALSE, TRUE);
-  EXPECT_EQ(image->GetMaxComponent(), 2);
 }
 
 TEST(KeepAlive, CalledOncePerScannedRowAndCancelIsIgnored) {

@@ -173,16 +173,6 @@ TEST(Neighbours, ReportedInDiscoveryOrderInBothForms) {
   delete[] indices;
 }
 
-TEST(Neighbours, IsolatedComponentHasNoneAndTheArrayStaysNull) {
-  auto image = Neighbourhood();
-  int dummy = 0;
-  int* indices = &dummy;
-  int n = -1;
-  ASSERT_EQ(image->GetNeighbours(image->GetComponent(4), &n, &indices), 1);
-  EXPECT_EQ(n, 0);
-  EXPECT_EQ(indices, nullptr);
-}
-
 TEST(Neighbours, EdgesClampAndStrangeComponentsAreSafe) {
   auto image = Neighbourhood();
   int* indices = nullptr;
@@ -226,21 +216,6 @@ TEST(Neighbours, NullArgumentsAndAnEmptyListAnswerZero) {
   EXPECT_EQ(empty.GetNeighbours(&lone, &n, &indices), 0);
   EXPECT_EQ(n, 0);
   EXPECT_EQ(indices, nullptr);
-}
-
-TEST(Dirty, ListChangesMarkShownComponentsForRedrawing) {
-  Cleanable image;
-  image.Create(3, 1, 0, L"black");
-  image.SetShowComponents(TRUE);
-  auto check = [&](auto change) {
-    image.MarkClean();
-    change();
-    EXPECT_TRUE(image.IsDirty());
-  };
-  check([&] { image.CreateNewComponent()->AddPoint(0, 0); });
-  check([&] { image.CreateNewComponent()->AddPoint(2, 0); });
-  check([&] { image.CombineComponents(0, 1); });
-  check([&] { image.RemoveComponent(0); });
 }
 
 }  // namespace

@@ -45,28 +45,6 @@ TEST(Duplicate, ByCopyIsEqualAndIndependent) {
   }
 }
 
-TEST(Duplicate, ByReferenceSharesPixelsBothWays) {
-  for (Fmt f : sample::kAllFormats) {
-    SCOPED_TRACE(sample::Name(f));
-    auto source = sample::Make(f, 7, 2);
-    std::vector<unsigned long> seen;
-    {
-      auto shared = sample::NewImage(f);
-      ASSERT_EQ(shared->CreateDuplicate(source.get(), 1), 1);
-      EXPECT_EQ(shared->GetArraysByReference(), 1);
-      Flip(*shared, 6, 0);
-      EXPECT_EQ(sample::Colours(*source), sample::Colours(*shared));
-      Flip(*source, 0, 1);
-      seen = sample::Colours(*shared);
-      EXPECT_EQ(sample::Colours(*source), seen);
-    }
-    // The sharing image is gone; the source's pixels are still there and writable.
-    EXPECT_EQ(sample::Colours(*source), seen);
-    Flip(*source, 3, 1);
-    EXPECT_NE(sample::Colours(*source), seen);
-  }
-}
-
 TEST(Duplicate, RefusesWhatItCannotDuplicateAndChangesNothing) {
   for (Fmt f : sample::kAllFormats) {
     SCOPED_TRACE(sample::Name(f));
@@ -125,17 +103,6 @@ TEST(Backup, CreateRestoreDiscardInEveryFormat) {
     EXPECT_EQ(empty->CreateBackup(), 0);  // no pixels to keep
     empty->RestoreBackup();
   }
-}
-
-TEST(Backup, RestoresThePalette) {
-  auto made = sample::Make(Fmt::kLo, 3, 5);
-  Probe<CLoColorImage> image;
-  ASSERT_EQ(image.CreateDuplicate(made.get(), 0), 1);
-  const auto original = sample::Colours(image);
-  ASSERT_EQ(image.CreateBackup(), 1);
-  for (int i = 0; i < 256; ++i) image.Palette()[i] = 0x123456;
-  image.RestoreBackup();
-  EXPECT_EQ(sample::Colours(image), original);
 }
 
 // A backup of a sharing image goes back into the shared pixels: the reference sees the
@@ -207,30 +174,6 @@ TEST(ReferenceImage, RefusesReferencesItCannotShareSafely) {
   sharing.SetReferenceImage(second.get());
   EXPECT_EQ(sample::Colours(sharing), sample::Colours(*second));
   EXPECT_EQ(image.GetRGBColor(6, 1), 0x0000FFu);
-}
-
-TEST(MapArrays, CopyDuplicatesTheSourceList) {
-  auto source = sample::Make(Fmt::kGrey, 3, 5);
-  source->AddImageMap(MAP_DORVALE)->SetMapByte(2, 4, 8);
-  source->SetCurrentMap(1);
-  auto target = sample::Make(Fmt::kHi, 3, 5);
-  target->AddImageMap(L"Gone", MAP_BIT_LABELS);
-  target->AddImageMap(L"AlsoGone", MAP_BIT_LABELS);
-  ASSERT_EQ(target->CopyMapArrays(source.get()), 1);
-  ASSERT_EQ(target->GetImageMapCount(), 2);
-  EXPECT_EQ(target->GetCurrentMapIndex(), 1);
-  EXPECT_EQ(target->GetImageMap(L"Gone"), nullptr);
-  CImageMap* copy = target->GetImageMap(1);
-  EXPECT_NE(copy, source->GetImageMap(1));
-  EXPECT_EQ(copy->GetImage(), target.get());
-  EXPECT_EQ(copy->GetMapByte(2, 4), 8);
-  EXPECT_TRUE(copy->IsPreDefinedMap(MAP_DORVALE));
-
-  auto otherSize = sample::Make(Fmt::kGrey, 5, 3);
-  EXPECT_EQ(target->CopyMapArrays(otherSize.get()), 0);
-  EXPECT_EQ(target->CopyMapArrays(nullptr), 0);
-  EXPECT_EQ(target->CopyMapArrays(target.get()), 1);
-  EXPECT_EQ(target->GetImageMap(1), copy);
 }
 
 TEST(MapArrays, SwapExchangesListsAndOwners) {

@@ -73,23 +73,6 @@ TEST(HoughTransform, DefaultCellsAndSinglePrecisionVotes) {
   EXPECT_EQ(Transform(line).cells[0][15], 7.0f);
 }
 
-TEST(HoughTransform, VotesOutsideTheDistanceRangeAreDropped) {
-  CHoughTransform2D h;
-  h.AddPoint(15, 0, 1);
-  const Accumulator a = Transform(h);
-  float column0 = 0.0f;
-  for (int j = 0; j < a.y; ++j) column0 += a.cells[0][j];
-  EXPECT_EQ(column0, 0.0f);         // r = 15 is above the range
-  EXPECT_EQ(a.cells[45][9], 1.0f);  // r close to 0 is inside
-  EXPECT_LT(Total(a), 90.0f);
-  // An r less than one cell below the minimum still lands in cell 0.
-  CHoughTransform2D low;
-  low.AddPoint(-10.5f, 0, 1);
-  low.AddPoint(-11.5f, 0, 1);
-  const Accumulator b = Transform(low);
-  EXPECT_EQ(b.cells[0][0], 1.0f);
-}
-
 TEST(HoughTransform, MatchesTheDefinitionOnRandomPoints) {
   std::mt19937 rng(3);
   std::uniform_real_distribution<float> coordinate(-60.0f, 60.0f);
@@ -117,41 +100,6 @@ TEST(HoughTransform, MatchesTheDefinitionOnRandomPoints) {
       ASSERT_EQ(h.IsInCell(points[k].x, points[k].y, i, j), alone[i][j] != 0.0f ? 1 : 0);
     }
   }
-}
-
-TEST(HoughTransform, IsInCellNeedsAnAccumulatorAndACellInside) {
-  CHoughTransform2D h;
-  h.AddPoint(3, 0, 1);
-  EXPECT_EQ(h.IsInCell(3, 0, 0, 13), 0);  // before the first transform
-  Transform(h);
-  EXPECT_EQ(h.IsInCell(3, 0, 0, 13), 1);
-  EXPECT_EQ(h.IsInCell(3, 0, 0, 12), 0);
-  EXPECT_EQ(h.IsInCell(3, 0, 45, 9), 1);
-  EXPECT_EQ(h.IsInCell(3, 0, -1, 13), 0);
-  EXPECT_EQ(h.IsInCell(3, 0, 90, 13), 0);
-  EXPECT_EQ(h.IsInCell(3, 0, 0, 20), 0);
-  EXPECT_EQ(h.IsInCell(25, 0, 0, 19), 0);  // r above the range
-  // The current ranges count, with the dimensions of the last accumulator.
-  h.SetR(-5.0f, 15.0f, 1.0f);
-  EXPECT_EQ(h.IsInCell(3, 0, 0, 8), 1);
-}
-
-TEST(HoughTransform, ResetRestoresTheDefaults) {
-  CHoughTransform2D h;
-  for (int i = 0; i < 25; ++i) EXPECT_EQ(h.AddPoint(1, 1, 1), i + 1);
-  h.SetR(0.0f, 5.0f, 0.5f);
-  h.SetU(0.0f, 1.0f, 0.5f);
-  Accumulator a = Transform(h);
-  EXPECT_EQ(a.x, 2);
-  EXPECT_EQ(a.y, 10);
-  h.Reset();
-  EXPECT_EQ(h.IsInCell(1, 1, 0, 0), 0);
-  EXPECT_EQ(h.GetRFromCellY(0), -10.0f);
-  EXPECT_EQ(h.AddPoint(3, 0, 2), 1);
-  a = Transform(h);
-  EXPECT_EQ(a.x, 90);
-  EXPECT_EQ(a.y, 20);
-  EXPECT_EQ(Total(a), 180.0f);
 }
 
 TEST(HoughTransform, RangesWithoutCellsGiveNoAccumulator) {

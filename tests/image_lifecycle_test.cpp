@@ -21,24 +21,6 @@ unsigned long FlagOf(const CImage& image) {
   return IMAGE_TYPE_HICOLOR;
 }
 
-TYPED_TEST(EveryFormat, NewImageAnswersItsGettersWithDefinedValues) {
-  TypeParam image;
-  EXPECT_EQ(image.GetName(), nullptr);
-  EXPECT_EQ(image.GetImageMapCount(), 0);
-  EXPECT_EQ(image.GetCurrentMapIndex(), -1);
-  EXPECT_EQ(image.GetMaxComponent(), 0);
-  EXPECT_EQ(image.GetUpdateFlags(), 0x45);
-  EXPECT_FLOAT_EQ(image.GetMagnification(), 1.0f);
-  EXPECT_EQ(image.GetType(), FlagOf(image));
-  EXPECT_EQ(image.GetWidth(), 0);
-  EXPECT_EQ(image.GetHeight(), 0);
-  EXPECT_EQ(image.GetDPI(), 0);
-  EXPECT_EQ(image.GetArraysByReference(), 0);
-  EXPECT_EQ(image.GetRGBColor(0, 0), 0u);
-  image.SetRGBColor(0, 0, 0x123456);  // no pixels: ignored
-  EXPECT_EQ(image.GetRed(3, 3), 0);
-}
-
 TYPED_TEST(EveryFormat, CreateGivesOneStandardMapAndResolutionOne) {
   TypeParam image;
   if (image.IsType(IMAGE_TYPE_LOCOLOR)) {
@@ -100,40 +82,6 @@ TEST(ImageName, NullNameLeavesNoNameAndNothingIsReleasedTwice) {
   EXPECT_EQ(image.GetName(), nullptr);
 }
 
-TEST(ImageState, ResolutionTypeFlagsAndDisplayFlags) {
-  CGreyScaleImage grey;
-  grey.SetDPI(300);
-  EXPECT_EQ(grey.GetDPI(), 300);
-  grey.SetDPI(300, 200, 5);
-  EXPECT_EQ(grey.GetDPI(), 300);
-  EXPECT_EQ(grey.AddType(0x100), 0x110u);
-  EXPECT_EQ(grey.RemoveType(0x100), 0x10u);
-
-  CBiLevelImage bi;
-  EXPECT_EQ(bi.GetType(), 0x02u);
-  EXPECT_EQ(bi.IsType(0x02 | 0x10), 0);
-  EXPECT_EQ(bi.IsType(0x02), 1);
-  EXPECT_EQ(bi.IsType(0), 1);
-  EXPECT_EQ(CImage::IsType(0x12, 0x10), 1);
-
-  bi.SetShowComponents(1);
-  EXPECT_EQ(bi.GetShowComponents(), 8);
-  bi.SetShowComponents(0);
-  EXPECT_EQ(bi.GetShowComponents(), 0);
-  bi.SetShowBW(5);
-  EXPECT_EQ(bi.GetShowBW(), 0x20);
-
-  tagImageUpdate block{0x01, 2.5f, 0x00112233};
-  bi.SetImageUpdate(&block);
-  tagImageUpdate out{};
-  bi.GetImageUpdate(&out);
-  EXPECT_EQ(out.wFlags, 0x01);
-  EXPECT_FLOAT_EQ(out.fMagnification, 2.5f);
-  EXPECT_EQ(out.crColour, 0x00112233u);
-  bi.SetImageUpdate(nullptr);
-  bi.GetImageUpdate(nullptr);
-}
-
 TEST(FreeMemory, KeepsOnlyTheCurrentMapResetToStandard) {
   CHiColorImage image;
   image.Create(3, 3, 0, nullptr);
@@ -148,43 +96,6 @@ TEST(FreeMemory, KeepsOnlyTheCurrentMapResetToStandard) {
   EXPECT_EQ(kept->GetPTByteLabel(L"Background"), 1);
   image.FreeMemory();
   EXPECT_EQ(image.GetImageMapCount(), 1);
-}
-
-TEST(RuntimeClasses, FormatsAreCreatableByName) {
-  for (const char* name : {"CImage", "CBiLevelImage", "CGreyScaleImage", "CLoColorImage",
-                           "CHiColorImage", "CImageMap"}) {
-    CRuntimeClass* cls = CRuntimeClass::FromName(name);
-    ASSERT_NE(cls, nullptr) << name;
-    std::unique_ptr<CObject> object(cls->CreateObject());
-    ASSERT_NE(object, nullptr);
-    EXPECT_EQ(object->GetRuntimeClass(), cls);
-    EXPECT_TRUE(object->IsKindOf(RUNTIME_CLASS(CObject)));
-  }
-  std::unique_ptr<CObject> hi(CRuntimeClass::FromName("CHiColorImage")->CreateObject());
-  EXPECT_NE(dynamic_cast<CHiColorImage*>(hi.get()), nullptr);
-  EXPECT_TRUE(hi->IsKindOf(RUNTIME_CLASS(CImage)));
-  EXPECT_FALSE(hi->IsKindOf(RUNTIME_CLASS(CBiLevelImage)));
-  EXPECT_EQ(CRuntimeClass::FromName("chicolorimage"), nullptr);
-  EXPECT_EQ(CRuntimeClass::FromName(static_cast<const char*>(nullptr)), nullptr);
-  EXPECT_EQ(RUNTIME_CLASS(CImage)->m_wSchema, VERSIONABLE_SCHEMA | 1);
-}
-
-TEST(KeepAlive, HandlerSeesProgressAndCanCancel) {
-  struct Probe : CGreyScaleImage {
-    int Tick(int step, int steps) { return Progress_KeepAlive(step, steps); }
-  } image;
-  int lastStep = -1, lastSteps = -1;
-  auto old = vorlane::SetKeepAliveHandler([&](CImage&, int step, int steps) {
-    lastStep = step;
-    lastSteps = steps;
-    return step == 3;
-  });
-  EXPECT_EQ(image.Tick(1, 10), 0);
-  EXPECT_EQ(lastStep, 1);
-  EXPECT_EQ(lastSteps, 10);
-  EXPECT_NE(image.Tick(3, 10), 0);
-  EXPECT_NE(image.Tick(4, 10), 0);  // the cancel request stays set
-  vorlane::SetKeepAliveHandler(old);
 }
 
 TEST(DefaultOperations, EdgePreservingSmoothingTracesThatItDoesNothing) {

@@ -48,17 +48,6 @@ TEST(PredefinedMaps, DorvaleUsesByteLabels) {
   EXPECT_FALSE(map.IsPreDefinedMap(MAP_STANDARD));
 }
 
-TEST(PredefinedMaps, BackgroundOnDorvaleHoldsWhereByteIsZero) {
-  CBiLevelImage image;
-  image.Create(2, 1, 0, nullptr);
-  CImageMap* dorvale = image.SafeGetImageMap(static_cast<unsigned char>(MAP_DORVALE));
-  ASSERT_NE(dorvale, nullptr);
-  ASSERT_TRUE(image.SetCurrentMap(1));
-  dorvale->SetMapByte(1, 0, 1);
-  EXPECT_TRUE(image.IsBackground(0, 0));
-  EXPECT_FALSE(image.IsBackground(1, 0));
-}
-
 TEST(BitLabels, LowestVisibleSetBitGivesColourAndName) {
   CImageMap map;
   map.Create(1, 1, L"custom", MAP_BIT_LABELS);
@@ -96,14 +85,6 @@ TEST(PixelTypeTable, AbsentIndicesAndModeZeroChangeNothing) {
   bits.SetPTColour(L"missing", 1, 2, 3);
   bits.SetPTName(42, L"nothing");
   EXPECT_EQ(bits.GetPTIndex(L"nothing"), -1);
-}
-
-TEST(PixelTypeTable, NamesAreCutToFourteenCharacters) {
-  CImageMap map;
-  map.Create(1, 1, static_cast<unsigned char>(MAP_STANDARD));
-  map.SetPTName(3, L"abcdefghijklmnopqrst");
-  EXPECT_STREQ(map.GetPTName(3), L"abcdefghijklmn");
-  EXPECT_EQ(map.GetPTIndex(L"abcdefghijklmn"), 3);
 }
 
 TEST(Labels, AllocationRenamesAllOrNothing) {
@@ -161,27 +142,6 @@ TEST(MapBackups, RestoreSwapsAndRestoringTwiceReturns) {
   EXPECT_EQ(map.GetBackup(), nullptr);
 }
 
-TEST(MapDuplicates, DeepCopyWithTableAndOwnImage) {
-  CHiColorImage a, b;
-  a.Create(2, 2, 0, nullptr);
-  b.Create(2, 2, 0, nullptr);
-  CImageMap* src = a.GetImageMap(0);
-  src->SetMapByte(1, 0, 1);
-  src->CreateBackup();
-  CImageMap copy;
-  ASSERT_TRUE(copy.CreateDuplicate(src, &b));
-  EXPECT_EQ(copy.GetImage(), &b);
-  EXPECT_EQ(copy.GetMapByte(1, 0), 1);
-  EXPECT_EQ(copy.GetBackup(), nullptr);
-  EXPECT_STREQ(copy.GetName(), L"Standard");
-  src->SetPTName(1, L"changed");
-  EXPECT_STREQ(copy.GetPTName(1), L"*Free*");
-  CImageMap inherit;
-  inherit.CreateDuplicate(src, nullptr);
-  EXPECT_EQ(inherit.GetImage(), &a);
-  EXPECT_FALSE(inherit.CreateDuplicate(nullptr, nullptr));
-}
-
 TEST(ImageMapList, AddFindAndRefuseDuplicates) {
   CGreyScaleImage image;
   image.Create(5, 4, 0, nullptr);
@@ -214,26 +174,6 @@ TEST(ImageMapList, AddFindAndRefuseDuplicates) {
   EXPECT_NE(odd1, odd2);
   EXPECT_EQ(odd1->GetPTCount(), 0);
   EXPECT_EQ(image.GetImageMapCount(), 5);
-}
-
-TEST(ImageMapList, CustomMapNamedStandardCountsAsPredefined) {
-  CImageMap map;
-  map.Create(1, 1, L"Standard", MAP_BYTE_LABELS);
-  EXPECT_TRUE(map.IsPreDefinedMap(MAP_STANDARD));
-}
-
-TEST(ImageMapList, AddingAMapDirtiesOnlyWhileMapsAreShown) {
-  CGreyScaleImage image;
-  image.Create(2, 2, 0, nullptr);
-  image.SetUpdateFlags(image.GetUpdateFlags() & ~IU_MAP_OVERLAY);
-  image.GetBitmap();  // rebuilds the display and clears the dirty flag
-  EXPECT_FALSE(image.IsDirty());
-  image.AddImageMap(L"hidden", MAP_BIT_LABELS);
-  EXPECT_FALSE(image.IsDirty());
-  image.SetUpdateFlags(image.GetUpdateFlags() | IU_MAP_OVERLAY);
-  image.GetBitmap();
-  image.AddImageMap(L"shown", MAP_BIT_LABELS);
-  EXPECT_TRUE(image.IsDirty());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The per-pixel colour interface, row layout and bit packing of the four formats.
+// The per-pixel colour interface and bit packing of the four formats.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -9,9 +9,6 @@ namespace {
 
 // Exposes the protected row layout and packing for inspection.
 struct BiLevelProbe : CBiLevelImage {
-  unsigned char** Lines() { return m_ppLines; }
-  unsigned char* Data() { return m_pData; }
-  int RowBytes() { return m_nBytesPerLine; }
   int PackedRowBytes() { return GetPackedBytesPerLine(m_nWidth); }
   std::vector<unsigned char> Packed();
   void Unpack(std::vector<unsigned char>& packed);
@@ -37,15 +34,8 @@ void BiLevelProbe::Unpack(std::vector<unsigned char>& packed) {
   BiLevelPackingProbe::Unpack(*this, packed.data());
 }
 
-struct GreyProbe : CGreyScaleImage {
-  unsigned char** Lines() { return m_ppLines; }
-  unsigned char* Data() { return m_pData; }
-  int RowBytes() { return m_nBytesPerLine; }
-};
-
 struct HiProbe : CHiColorImage {
   unsigned char** Lines() { return m_ppLines; }
-  int RowBytes() { return m_nBytesPerLine; }
 };
 
 struct LoProbe : CLoColorImage {
@@ -63,43 +53,6 @@ struct LoProbe : CLoColorImage {
   unsigned char PaletteGreen(int i) { return GetPaletteGreen(i); }
   unsigned char Index(int x, int y) { return m_ppLines[y][x]; }
 };
-
-TEST(RowLayout, RowsArePaddedAndStoredBottomUp) {
-  GreyProbe grey;
-  grey.Create(1, 3, 0, nullptr);
-  EXPECT_EQ(grey.RowBytes(), 4);
-  EXPECT_EQ(grey.Lines()[2], grey.Data());
-  EXPECT_EQ(grey.Lines()[0], grey.Data() + 2 * 4);
-
-  HiProbe hi;
-  hi.Create(5, 2, 0, nullptr);
-  EXPECT_EQ(hi.RowBytes(), 20);
-
-  BiLevelProbe bi;
-  bi.Create(5, 3, 0, nullptr);
-  EXPECT_EQ(bi.RowBytes(), 8);
-  EXPECT_EQ(bi.PackedRowBytes(), 4);
-}
-
-TEST(CreateFill, EachFormatReadsItsOwnChannelOfTheColour) {
-  BiLevelProbe bi;
-  bi.Create(5, 3, 0x00808080, nullptr);
-  EXPECT_EQ(bi.GetRed(4, 2), 0);
-  bi.Create(5, 3, 0x00000081, nullptr);
-  EXPECT_EQ(bi.GetRed(4, 2), 1);
-  // Padding is filled too.
-  EXPECT_EQ(bi.Lines()[0][7], 1);
-
-  CGreyScaleImage grey;
-  grey.Create(3, 3, 0x00FF0000, nullptr);
-  EXPECT_EQ(grey.GetGreen(1, 1), 0);
-  grey.Create(3, 3, 0x0000FF00, nullptr);
-  EXPECT_EQ(grey.GetGreen(1, 1), 255);
-
-  CHiColorImage hi;
-  hi.Create(3, 2, 0x00123456, nullptr);
-  EXPECT_EQ(hi.GetRGBColor(2, 1), 0x00123456u);
-}
 
 TEST(ColourInterface, BiLevelStoresOneOrZero) {
   CBiLevelImage bi;
@@ -172,21 +125,6 @@ TEST(Palette, ClosestEntryPrefersLowerIndexOnTiesAndZeroWhenNothingIsNear) {
   EXPECT_EQ(lo.Closest(RGB(0, 0, 0)), 3);
   LoProbe none;
   EXPECT_EQ(none.PaletteGreen(7), 7);  // no palette: a grey ramp
-}
-
-TEST(Packing, MostSignificantBitIsTheLeftmostPixel) {
-  BiLevelProbe bi;
-  bi.Create(5, 2, 0, nullptr);
-  const unsigned char row0[5] = {1, 0, 1, 1, 0};
-  for (int x = 0; x < 5; ++x) bi.SetRed(x, 0, row0[x]);
-  bi.Lines()[0][6] = 1;  // padding must not leak into the packed bits
-  const auto packed = bi.Packed();
-  ASSERT_EQ(packed.size(), 8u);
-  EXPECT_EQ(packed[0], 0xB0);
-  EXPECT_EQ(packed[1], 0);
-  EXPECT_EQ(packed[2], 0);
-  EXPECT_EQ(packed[3], 0);
-  EXPECT_EQ(packed[4], 0);
 }
 
 TEST(Packing, RoundTripOverOddSizes) {

@@ -47,19 +47,6 @@ TEST(Region, NestedSquaresDifferByFillRule) {
   EXPECT_FALSE(winding.PtInRegion(3, 3));
 }
 
-TEST(Region, TriangleUsesPixelCentres) {
-  const POINT tri[] = {{0, 0}, {8, 0}, {0, 8}};
-  const int counts[] = {3};
-  CRgn rgn;
-  ASSERT_TRUE(rgn.CreatePolyPolygonRgn(tri, counts, 1, WINDING));
-  // Centre (x + 0.5, y + 0.5) inside when x + y + 1 < 8; on the edge when x + y + 1 == 8.
-  EXPECT_TRUE(rgn.PtInRegion(0, 0));
-  EXPECT_TRUE(rgn.PtInRegion(6, 0));
-  EXPECT_FALSE(rgn.PtInRegion(7, 1));
-  EXPECT_FALSE(rgn.PtInRegion(8, 0));
-  EXPECT_FALSE(rgn.PtInRegion(-1, 0));
-}
-
 TEST(Region, BadArgumentsMakeNoRegion) {
   const POINT pts[] = {{0, 0}, {2, 0}, {2, 2}};
   const int one[] = {1};

@@ -6,12 +6,12 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "support/tiff_files.h"
+#include "support/trace_lines.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -19,30 +19,6 @@ namespace {
 using tifftest::IfdEntry;
 using tifftest::TempPath;
 using tifftest::TiffFlavour;
-
-// Collects the trace lines written while it lives.
-class TraceLines {
- public:
-  TraceLines() {
-    m_previous = vorlane::SetTraceSink([this](const char* line) {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      m_lines.emplace_back(line);
-    });
-  }
-  ~TraceLines() { vorlane::SetTraceSink(m_previous); }
-  bool HasPrefix(const std::string& prefix) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (const auto& l : m_lines) {
-      if (l.compare(0, prefix.size(), prefix) == 0) return true;
-    }
-    return false;
-  }
-
- private:
-  mutable std::mutex m_mutex;
-  std::vector<std::string> m_lines;
-  vorlane::TraceSink m_previous;
-};
 
 // Loads bytes saved as a .tif file. A result must be a whole image.
 std::unique_ptr<CImage> LoadBytes(const std::vector<uint8_t>& bytes) {
@@ -87,7 +63,7 @@ TEST(TiffHostileInput, FilesClaimingEnormousSizesLoadAsNull) {
   // A few bytes of PackBits data stand for the whole picture.
   const std::vector<uint8_t> data = {0x81, 0x00, 0x81, 0x00, 0x81, 0x00, 0x81, 0x00};
   for (const Claim& c : claims) {
-    TraceLines trace;
+    TraceCapture trace;
     const auto file = tifftest::AssembleTiff(
         tifftest::StripEntries(c.width, c.height, c.bits, c.samples, c.photometric,
                                COMPRESSION_PACKBITS, static_cast<uint32_t>(data.size())),
@@ -100,7 +76,7 @@ TEST(TiffHostileInput, FilesClaimingEnormousSizesLoadAsNull) {
 }
 
 TEST(TiffHostileInput, TilesClaimingEnormousSizesLoadAsNull) {
-  TraceLines trace;
+  TraceCapture trace;
   const std::vector<uint8_t> data(16, 0x81);
   const std::vector<IfdEntry> entries = {
       {TIFFTAG_IMAGEWIDTH, TIFF_LONG, 1, 32},
@@ -117,7 +93,7 @@ TEST(TiffHostileInput, TilesClaimingEnormousSizesLoadAsNull) {
 }
 
 TEST(TiffHostileInput, MissingPixelDataLoadsAsNull) {
-  TraceLines trace;
+  TraceCapture trace;
   // 200 x 100 uncompressed pixels claimed, 64 bytes present; likewise for compressed data
   // that ends early.
   const std::vector<uint8_t> data(64, 0x55);

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "support/archive_test_classes.h"
 #include "support/tiff_files.h"
 #include "support/tiff_probe_classes.h"
+#include "support/trace_lines.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -19,30 +19,6 @@ using tifftest::CTiffGreyProbe;
 using tifftest::CTiffPaletteReader;
 using tifftest::TempPath;
 using tifftest::TiffFlavour;
-
-// Collects the trace lines written while it lives.
-class TraceLines {
- public:
-  TraceLines() {
-    m_previous = vorlane::SetTraceSink([this](const char* line) {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      m_lines.emplace_back(line);
-    });
-  }
-  ~TraceLines() { vorlane::SetTraceSink(m_previous); }
-  bool Has(const std::string& line) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (const auto& l : m_lines) {
-      if (l == line) return true;
-    }
-    return false;
-  }
-
- private:
-  mutable std::mutex m_mutex;
-  std::vector<std::string> m_lines;
-  vorlane::TraceSink m_previous;
-};
 
 TiffFlavour Small(uint16_t bits, uint16_t samples, uint16_t photometric) {
   TiffFlavour f;
@@ -116,7 +92,7 @@ TEST(TiffLoadRules, HostClassesAreInstantiatedAndPaletteFilesNeedOne) {
   EXPECT_EQ(image->GetRuntimeClass(), RUNTIME_CLASS(CTiffGreyProbe));
 
   // The library's own palette class reads no TIFF: no half-made image is handed out.
-  TraceLines trace;
+  TraceCapture trace;
   EXPECT_EQ(LoadDefault(palette.wide()), nullptr);
   EXPECT_TRUE(trace.Has("Cannot read " + palette.str() + "\n"));
 
@@ -140,7 +116,7 @@ TEST(TiffLoadRules, ClassesThatAreNoImagesGiveNull) {
 }
 
 TEST(TiffLoadRules, UnreadableFilesGiveNullWithTheirTraceLines) {
-  TraceLines trace;
+  TraceCapture trace;
   TempPath missing(".tif");
   EXPECT_EQ(LoadDefault(missing.wide()), nullptr);
   EXPECT_TRUE(trace.Has("Cannot open " + missing.str() + "\n"));
@@ -185,21 +161,6 @@ struct TiffCloser {
 };
 using Handle = std::unique_ptr<TIFF, TiffCloser>;
 
-TEST(TiffCreateFromHandle, NullHandlesAndThePaletteFormatFail) {
-  CBiLevelImage bits;
-  CGreyScaleImage grey;
-  CHiColorImage colour;
-  CLoColorImage palette;
-  for (CImage* image : std::initializer_list<CImage*>{&bits, &grey, &colour, &palette}) {
-    EXPECT_EQ(image->CreateFromTIFF(nullptr, L"x"), 0);
-    EXPECT_EQ(image->GetWidth(), 0);
-  }
-  TempPath path(".tif");
-  Write(path.str(), Small(4, 1, PHOTOMETRIC_PALETTE));
-  Handle tif(TIFFOpen(path.c_str(), "r"));
-  EXPECT_EQ(palette.CreateFromTIFF(tif.get(), L"p"), 0);
-}
-
 TEST(TiffCreateFromHandle, AFailedReadLeavesTheImageAsItWas) {
   CTiffGreyProbe image;
   ASSERT_EQ(image.Create(5, 3, 0x00002A00, L"before"), 1);
@@ -233,33 +194,6 @@ TEST(TiffCreateFromHandle, AFailedReadLeavesTheImageAsItWas) {
   Write(grey.str(), Small(8, 1, PHOTOMETRIC_MINISBLACK));
   Handle tif(TIFFOpen(grey.c_str(), "r"));
   EXPECT_EQ(bits.CreateFromTIFF(tif.get(), L"g"), 0);
-}
-
-TEST(TiffCreateFromHandle, ReadingAgainReplacesThePictureAndKeepsTheHandleOpen) {
-  TempPath first(".tif"), second(".tif");
-  TiffFlavour a = Small(8, 3, PHOTOMETRIC_RGB);
-  TiffFlavour b = a;
-  b.width = 9;
-  b.height = 2;
-  Write(first.str(), a);
-  Write(second.str(), b);
-  CHiColorImage image;
-  ASSERT_EQ(image.Create(4, 4, 0, L"old"), 1);
-  image.AddImageMap(L"extra", MAP_BYTE_LABELS);
-  Handle tifA(TIFFOpen(first.c_str(), "r"));
-  Handle tifB(TIFFOpen(second.c_str(), "r"));
-  ASSERT_EQ(image.CreateFromTIFF(tifA.get(), L"a"), 1);
-  EXPECT_EQ(image.GetWidth(), 6);
-  EXPECT_EQ(image.GetImageMapCount(), 1);
-  ASSERT_EQ(image.CreateFromTIFF(tifB.get(), L"b"), 1);
-  EXPECT_EQ(image.GetWidth(), 9);
-  EXPECT_EQ(image.GetHeight(), 2);
-  EXPECT_STREQ(image.GetName(), L"b");
-  EXPECT_EQ(image.GetRGBColor(8, 1), RGB(10, 10, 10));
-  // The caller's handle still works.
-  uint32_t width = 0;
-  EXPECT_EQ(TIFFGetField(tifB.get(), TIFFTAG_IMAGEWIDTH, &width), 1);
-  EXPECT_EQ(width, 9u);
 }
 
 // ---- Archive files ----

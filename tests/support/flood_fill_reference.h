@@ -10,13 +10,13 @@
 #include <utility>
 #include <vector>
 
+#include "support/comp_pixel_set.h"
 #include "vorlane/vorlane.h"
 
 namespace flood_fill {
 
-// (y, x), so that sets order pixels by row, then column.
-using Pixel = std::pair<int, int>;
-using PixelSet = std::set<Pixel>;
+using comp_reference::Pixel;
+using comp_reference::PixelSet;
 // Rows of a picture: 'X' is black (byte 0), anything else white (byte 1).
 using Art = std::vector<std::string>;
 
@@ -79,14 +79,7 @@ inline std::vector<PixelSet> Components(const Art& art, bool connect8) {
   return Components(art, connect8, 0, 0, height ? static_cast<int>(art[0].size()) : 0, height);
 }
 
-inline PixelSet PixelsOf(CComp& comp) {
-  PixelSet set;
-  for (int i = 0; i < comp.GetMaxRun(); ++i) {
-    const CComp::tagCompRun* r = comp.GetRun(i);
-    for (int x = r->xl; x <= r->xr; ++x) set.insert({r->y, x});
-  }
-  return set;
-}
+inline PixelSet PixelsOf(CComp& comp) { return comp_reference::FromComp(comp); }
 
 // Inclusive bounding box (left, top, right, bottom) of a non-empty pixel set.
 inline RECT BoxOf(const PixelSet& set) {

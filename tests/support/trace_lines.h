@@ -1,4 +1,4 @@
-// Test helpers of the analysis toolkit: capture of trace lines and reading of text files.
+// Test helpers: capture of trace lines and reading of text files.
 #pragma once
 
 #include <fstream>
@@ -18,6 +18,20 @@ class TraceCapture {
   TraceCapture(const TraceCapture&) = delete;
   TraceCapture& operator=(const TraceCapture&) = delete;
   const std::vector<std::string>& Lines() const { return m_lines; }
+  void Clear() { m_lines.clear(); }
+  // Whether a line starting with prefix was written.
+  bool HasPrefix(const std::string& prefix) const {
+    for (const auto& l : m_lines) {
+      if (l.compare(0, prefix.size(), prefix) == 0) return true;
+    }
+    return false;
+  }
+  bool Has(const std::string& line) const {
+    for (const auto& l : m_lines) {
+      if (l == line) return true;
+    }
+    return false;
+  }
 
  private:
   vorlane::TraceSink m_previous;
