@@ -20,9 +20,10 @@ find "$BUILD_DIR" -name '*.gcda' -delete
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS" -E '^InstalledPackage\.'
 mkdir -p "$BUILD_DIR/coverage"
 # Only the library counts: the platform layer, the classes, the kernels and the entry point.
-gcovr --root . --object-directory "$BUILD_DIR" \
+gcovr --root . --object-directory "$BUILD_DIR" "$BUILD_DIR" \
   --filter 'platform/' --filter 'colourfunctions/' --filter 'imageclasses/' \
   --filter 'kernels/' --filter 'vorlane/' \
+  --exclude-directories "$BUILD_DIR/CMakeFiles/[0-9]" \
   --exclude-unreachable-branches --exclude-throw-branches \
   --print-summary --html-details "$BUILD_DIR/coverage/index.html"
 echo "HTML report: $BUILD_DIR/coverage/index.html"

@@ -14,13 +14,6 @@ class EveryFormat : public ::testing::Test {};
 using Formats = ::testing::Types<CBiLevelImage, CGreyScaleImage, CLoColorImage, CHiColorImage>;
 TYPED_TEST_SUITE(EveryFormat, Formats);
 
-unsigned long FlagOf(const CImage& image) {
-  if (dynamic_cast<const CBiLevelImage*>(&image)) return IMAGE_TYPE_BILEVEL;
-  if (dynamic_cast<const CGreyScaleImage*>(&image)) return IMAGE_TYPE_GREYSCALE;
-  if (dynamic_cast<const CLoColorImage*>(&image)) return IMAGE_TYPE_LOCOLOR;
-  return IMAGE_TYPE_HICOLOR;
-}
-
 TYPED_TEST(EveryFormat, CreateGivesOneStandardMapAndResolutionOne) {
   TypeParam image;
   if (image.IsType(IMAGE_TYPE_LOCOLOR)) {

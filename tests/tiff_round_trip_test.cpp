@@ -39,7 +39,7 @@ std::unique_ptr<CImage> Load(const TempPath& path) {
 }
 
 // Runs a command line; returns its exit status and its standard output in out.
-int Run(const std::string& command, std::string* out = nullptr) {
+int RunCommand(const std::string& command, std::string* out = nullptr) {
   FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
   if (!pipe) return -1;
   char buffer[4096];
@@ -94,8 +94,8 @@ TEST(TiffRoundTrip, ImagesComeBackBitForBitAndMatchLibtiffsOwnFile) {
           if (fc.pixelBytes == 0)
             image->SetRed(x, y, static_cast<unsigned char>(Pattern(x, y, 0) & 1));
           unsigned char* row =
-              fc.pixelBytes == 1   ? static_cast<CTiffGreyProbe&>(*image).MutableRow(y)
-              : fc.pixelBytes == 4 ? static_cast<CTiffHiProbe&>(*image).MutableRow(y)
+              fc.pixelBytes == 1   ? dynamic_cast<CTiffGreyProbe&>(*image).MutableRow(y)
+              : fc.pixelBytes == 4 ? dynamic_cast<CTiffHiProbe&>(*image).MutableRow(y)
                                    : nullptr;
           for (int c = 0; c < fc.pixelBytes; ++c) {
             row[fc.pixelBytes * x + c] = static_cast<unsigned char>(Pattern(x, y, c));
@@ -143,12 +143,13 @@ TEST(TiffRoundTrip, ImagesComeBackBitForBitAndMatchLibtiffsOwnFile) {
       });
       ASSERT_TRUE(tifftest::WriteTiffFile(reference.str(), f, {page}));
       std::string info;
-      ASSERT_EQ(Run("tiffinfo '" + path.str() + "'", &info), 0) << info;
+      ASSERT_EQ(RunCommand("tiffinfo '" + path.str() + "'", &info), 0) << info;
       EXPECT_NE(info.find("Compression Scheme: None"), std::string::npos) << info;
       EXPECT_NE(info.find("Planar Configuration: single image plane"), std::string::npos) << info;
       EXPECT_NE(info.find(fc.info), std::string::npos) << info;
       std::string cmp;
-      EXPECT_EQ(Run("tiffcmp '" + path.str() + "' '" + reference.str() + "'", &cmp), 0) << cmp;
+      EXPECT_EQ(RunCommand("tiffcmp '" + path.str() + "' '" + reference.str() + "'", &cmp), 0)
+          << cmp;
     }
   }
 }
