@@ -203,4 +203,26 @@ TEST(ClusteringCylindrical, ReportedAnglesAndRadii) {
   EXPECT_NEAR(a, 1.5707964f, 1e-6);
 }
 
+TEST(Clustering, TracesClusterInfoAndPoints) {
+  CClustering3D c;
+  c.AddPoint(1.5f, 2, 3);
+  c.SetK(2);
+  c.InitializeCluster(1, 1.5f, 2, 3);
+  c.PerformClustering(0.0f, 1);
+  TraceCapture trace;
+  c.TraceClusterInfo(1);
+  c.TraceClusterInfo(2);  // no such cluster
+  c.TracePoints();
+  EXPECT_EQ(trace.Lines(),
+            std::vector<std::string>({"Cluster ID: 1\n",
+                                      "Cluster Center:\nx = 1.500,\ty = 2.000,\tz=3.000\n",
+                                      "Cluster Size: 1\n", "1.500\t2.000\t3.000\n"}));
+  TraceCapture all;
+  c.TraceClusterInfo(-1);
+  ASSERT_EQ(all.Lines().size(), 8u);
+  EXPECT_EQ(all.Lines()[0], "Cluster ID: 0\n");
+  EXPECT_EQ(all.Lines()[3], "-------------------------------------------------\n");
+  EXPECT_EQ(all.Lines()[7], "-------------------------------------------------\n");
+}
+
 }  // namespace

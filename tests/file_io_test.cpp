@@ -170,4 +170,48 @@ TEST(CMemFileTest, AttachedBufferIsReadAndNeverReallocated) {
   EXPECT_FALSE(memory.Open(L"x", CFile::modeRead));
 }
 
+TEST(CFileTest, ModesSeekAndWrongDirection) {
+  TempDir dir;
+  const std::wstring path = dir.Wide(L"modes.bin");
+  {
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+    file.Write("abcdef", 6);
+    EXPECT_EQ(FileCause([&] {
+                char c;
+                file.Read(&c, 1);
+              }),
+              CFileException::accessDenied);
+  }
+  {
+    // modeNoTruncate keeps the content; read and write interleave.
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
+    EXPECT_EQ(file.GetLength(), 6u);
+    char two[2];
+    EXPECT_EQ(file.Read(two, 2), 2u);
+    file.Write("XY", 2);
+    EXPECT_EQ(file.Read(two, 2), 2u);
+    EXPECT_EQ(std::memcmp(two, "ef", 2), 0);
+    EXPECT_EQ(file.SeekToEnd(), 6u);
+    file.Write("g", 1);
+    EXPECT_EQ(file.GetLength(), 7u);
+    EXPECT_EQ(file.Seek(-3, CFile::current), 4u);
+    EXPECT_EQ(FileCause([&] { file.Seek(-1, CFile::begin); }), CFileException::badSeek);
+  }
+  {
+    CFile file(path.c_str(), CFile::modeRead);
+    char all[8] = {};
+    EXPECT_EQ(file.Read(all, 8), 7u);
+    EXPECT_STREQ(all, "abXYefg");
+    EXPECT_EQ(file.Read(all, 8), 0u);
+    EXPECT_EQ(FileCause([&] { file.Write("z", 1); }), CFileException::accessDenied);
+  }
+  {
+    // modeCreate alone truncates.
+    CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+    EXPECT_EQ(file.GetLength(), 0u);
+  }
+  CFile closed;
+  EXPECT_EQ(FileCause([&] { closed.GetLength(); }), CFileException::invalidFile);
+}
+
 }  // namespace

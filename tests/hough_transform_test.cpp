@@ -133,4 +133,22 @@ TEST(HoughTransform, RangesWithoutCellsGiveNoAccumulator) {
   EXPECT_EQ(a.cells[0][7], 1.0f);  // (3 - 10) / -1
 }
 
+TEST(HoughTransform, ResetRestoresTheDefaults) {
+  CHoughTransform2D h;
+  for (int i = 0; i < 25; ++i) EXPECT_EQ(h.AddPoint(1, 1, 1), i + 1);
+  h.SetR(0.0f, 5.0f, 0.5f);
+  h.SetU(0.0f, 1.0f, 0.5f);
+  Accumulator a = Transform(h);
+  EXPECT_EQ(a.x, 2);
+  EXPECT_EQ(a.y, 10);
+  h.Reset();
+  EXPECT_EQ(h.IsInCell(1, 1, 0, 0), 0);
+  EXPECT_EQ(h.GetRFromCellY(0), -10.0f);
+  EXPECT_EQ(h.AddPoint(3, 0, 2), 1);
+  a = Transform(h);
+  EXPECT_EQ(a.x, 90);
+  EXPECT_EQ(a.y, 20);
+  EXPECT_EQ(Total(a), 180.0f);
+}
+
 }  // namespace
