@@ -37,6 +37,12 @@ class CBiLevelImage : public virtual CImage {
   // Makes every pixel white (1), then the pixels of the components' runs inside the image 0
   // when red, green and blue of colour are all below 129, else 1. The dirty flag is left.
   void DrawComponents(unsigned long colour) override;
+  // Histograms, point operations and thresholding
+  void GetNegative() override;
+  void Clear(int red, int green, int blue) override;
+  void GetProjection(int x, int y, int width, int height, long* rowProfile, long* columnProfile,
+                     unsigned char flags) override;
+  void ApplyAdvancedTreshold(int* parameters) override;
 
   // Virtual operations of the class's own, in their fixed order.
   virtual void SaltPepperRemoval(int windowSize);

@@ -31,6 +31,19 @@ class CGreyScaleImage : public virtual CImage {
   unsigned long GetRGBColor(int x, int y) override;
   void SetRGBColor(int x, int y, unsigned long colour) override;
 
+  // Histograms, point operations and thresholding
+  int GetHistograms(long** histograms, unsigned long flags, RECT& rect, unsigned char mode,
+                    int mapIndex, unsigned char pixelType) override;
+  int HistogramTransformation(int* const table, unsigned long flags) override;
+  void HistogramEqualization(RECT& rect) override;
+  unsigned long GetAverageColour(int mapIndex, unsigned char label) override;
+  void GetProjection(int x, int y, int width, int height, long* rowProfile, long* columnProfile,
+                     unsigned char flags) override;
+  void Threshold(int threshold, CRect& rect, CImage* destination) override;
+  void Threshold_Niblack(int halfWindow, CRect& rect, CImage* destination,
+                         unsigned char outputs) override;
+  void Threshold_WeszkaRosenfeld(CRect& rect, CImage* destination) override;
+
  protected:
   void FreeMem() override;
   unsigned char PrivateGetByte(int x, int y) { return m_ppLines[y][x]; }

@@ -34,6 +34,19 @@ class CHiColorImage : public virtual CImage {
   unsigned long GetRGBColor(int x, int y) override;
   void SetRGBColor(int x, int y, unsigned long colour) override;
 
+  // Histograms, point operations and thresholding
+  int GetHistograms(long** histograms, unsigned long flags, RECT& rect, unsigned char mode,
+                    int mapIndex, unsigned char pixelType) override;
+  int HistogramTransformation(int* const table, unsigned long flags) override;
+  void ColorReduction() override;
+  void GetNegative() override;
+  void InvertMap() override;
+  void Clear(int red, int green, int blue) override;
+  void ClearSimilar(unsigned char red, unsigned char green, unsigned char blue,
+                    int tolerance) override;
+  unsigned long GetAverageColour(int mapIndex, unsigned char label) override;
+  void ApplyAdvancedTreshold(int* parameters) override;
+
   // Virtual operations of the class's own, in their fixed order.
   virtual void Draw(HDC dc, int x, int y, unsigned long rasterOperation);
   virtual void DrawLine(float rho, float theta, int xOffset, int yOffset);

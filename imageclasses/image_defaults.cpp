@@ -8,12 +8,6 @@ int CImage::ExportTIFF(const wchar_t*) { return 0; }
 int CImage::CreateFromTIFF(TIFF*, const wchar_t*) { return 0; }
 void CImage::InvertMap() {}
 
-void CImage::HistogramEqualization(RECT& rect) {
-  CRect r(rect);
-  r.NormalizeRect();
-  rect = r;
-}
-
 void CImage::Threshold(int, CRect&, CImage*) {}
 void CImage::Threshold_Niblack(int, CRect&, CImage*, unsigned char) {}
 void CImage::Threshold_WeszkaRosenfeld(CRect&, CImage*) {}
@@ -33,30 +27,6 @@ void CImage::Clear(int, int, int) {}
 int CImage::BBAnalysis(RECT**, int*, CRect, int) { return 0; }
 void CImage::GetNegative() {}
 int CImage::ReSample(int, int, int) { return 0; }
-
-void CImage::RecalculateNumberOfPixels() {
-  CImageMap* map = GetCurrentMap();
-  if (!map) {
-    m_lNumberOfPixels = m_nWidth * m_nHeight;
-    return;
-  }
-  const unsigned char background = map->GetPTByteLabel(L"Background");
-  LONG count = 0;
-  for (int y = 0; y < m_nHeight; ++y) {
-    const unsigned char* row = map->GetLine(y);
-    for (int x = 0; x < m_nWidth; ++x) {
-      if (!map->ByteIsOfType(row[x], background)) ++count;
-    }
-  }
-  m_lNumberOfPixels = count;
-}
-
-int CImage::GetHistograms(long**, unsigned long, RECT& rect, unsigned char, int, unsigned char) {
-  CRect r(rect);
-  r.NormalizeRect();
-  rect = r;
-  return 1;
-}
 
 int CImage::HistogramTransformation(int* const, unsigned long) { return 0; }
 void CImage::GetProjection(int, int, int, int, long*, long*, unsigned char) {}

@@ -1,0 +1,164 @@
+// Histograms, average colours and profiles: single passes over row pointers.
+#include "kernels/histogram/histograms.h"
+
+#include <algorithm>
+#include <bit>
+
+#include "colourfunctions/colourfunctions.h"
+#include "kernels/histogram/hls_cache.h"
+
+namespace vorlane::detail {
+
+void GreyHistogram(const unsigned char* const* rows, const RECT& rect, const ByteSelection& sel,
+                   long* hist) {
+  std::fill(hist, hist + 256, 0L);
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    const unsigned char* row = rows[y];
+    const unsigned char* selRow = sel.Row(y);
+    if (!selRow && sel.all) {
+      for (int x = rect.left; x < rect.right; ++x) ++hist[row[x]];
+    } else if (selRow) {
+      for (int x = rect.left; x < rect.right; ++x) hist[row[x]] += sel.accept[selRow[x]];
+    }
+  }
+}
+
+void ColourHistograms(const unsigned char* const* rows, const RECT& rect, const ByteSelection& sel,
+                      unsigned long flags, long* const* hists) {
+  const int requested = std::popcount(static_cast<std::uint32_t>(flags));
+  for (int k = 0; k < requested; ++k) {
+    if (hists[k]) std::fill(hists[k], hists[k] + 256, 0L);
+  }
+  // The histogram of each flag, in flag order; null when not requested.
+  long* slot[7] = {};
+  int k = 0;
+  for (int bit = 0; bit < 7; ++bit) {
+    if (flags & (1ul << bit)) slot[bit] = hists[k++];
+  }
+  const bool wantHls = slot[4] || slot[5] || slot[6];
+  HlsCache hls;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    const unsigned char* row = rows[y];
+    const unsigned char* selRow = sel.Row(y);
+    for (int x = rect.left; x < rect.right; ++x) {
+      if (!sel.Takes(selRow, x)) continue;
+      const unsigned char* p = row + 4 * x;
+      const int b = p[0], g = p[1], r = p[2];
+      if (slot[0]) {
+        const float lum = 0.3f * static_cast<float>(r) + 0.59f * static_cast<float>(g) +
+                          0.11f * static_cast<float>(b);
+        ++slot[0][static_cast<int>(lum)];
+      }
+      if (slot[1]) ++slot[1][r];
+      if (slot[2]) ++slot[2][g];
+      if (slot[3]) ++slot[3][b];
+      if (wantHls) {
+        const HlsCache::Bytes& v = hls.Truncated(r, g, b);
+        if (slot[4] && !IsBlackOrWhite(r, g, b)) ++slot[4][v.h];
+        if (slot[5]) ++slot[5][v.l];
+        if (slot[6]) ++slot[6][v.s];
+      }
+    }
+  }
+}
+
+template <int BytesPerPixel>
+ChannelSums SumChannels(const unsigned char* const* rows, int width, int height,
+                        const ByteSelection& sel) {
+  ChannelSums s;
+  for (int y = 0; y < height; ++y) {
+    const unsigned char* row = rows[y];
+    const unsigned char* selRow = sel.Row(y);
+    for (int x = 0; x < width; ++x) {
+      if (!sel.Takes(selRow, x)) continue;
+      const unsigned char* p = row + BytesPerPixel * x;
+      if constexpr (BytesPerPixel == 4) {
+        s.blue += p[0];
+        s.green += p[1];
+        s.red += p[2];
+      } else {
+        s.red += p[0];
+      }
+      ++s.count;
+    }
+  }
+  if constexpr (BytesPerPixel == 1) s.green = s.blue = s.red;
+  return s;
+}
+
+template ChannelSums SumChannels<1>(const unsigned char* const*, int, int, const ByteSelection&);
+template ChannelSums SumChannels<4>(const unsigned char* const*, int, int, const ByteSelection&);
+
+unsigned long AverageColour(const ChannelSums& sums) {
+  if (sums.count == 0) return 0;
+  const unsigned long r = static_cast<unsigned long>(sums.red / sums.count);
+  const unsigned long g = static_cast<unsigned long>(sums.green / sums.count);
+  const unsigned long b = static_cast<unsigned long>(sums.blue / sums.count);
+  return r | (g << 8) | (b << 16);
+}
+
+namespace {
+
+// Clears the profiles that are given.
+void ClearProfiles(const ProfileRequest& req) {
+  if (req.rowProfile) std::fill(req.rowProfile, req.rowProfile + std::max(req.height, 0), 0L);
+  if (req.columnProfile) {
+    std::fill(req.columnProfile, req.columnProfile + std::max(req.width, 0), 0L);
+  }
+}
+
+// Adds value(g) of every counted pixel of the clipped region to its row's and column's
+// entries.
+template <class Value>
+void AddProfiles(const unsigned char* const* rows, const MapRows& map, unsigned char label,
+                 const ProfileRequest& req, Value value) {
+  const bool all = (req.flags & kProfileAllPixels) || !map.data;
+  for (int y = req.clip.top; y < req.clip.bottom; ++y) {
+    const unsigned char* row = rows[y];
+    const unsigned char* mapRow = map.Row(y);
+    long rowSum = 0;
+    for (int x = req.clip.left; x < req.clip.right; ++x) {
+      if (!all && mapRow[x] == label) continue;
+      const long v = value(row[x]);
+      rowSum += v;
+      if (req.columnProfile) req.columnProfile[x - req.x] += v;
+    }
+    if (req.rowProfile) req.rowProfile[y - req.y] += rowSum;
+  }
+}
+
+}  // namespace
+
+void GreyProfiles(const unsigned char* const* rows, const MapRows& map, unsigned char label,
+                  const ProfileRequest& req) {
+  if (!req.rowProfile && !req.columnProfile) return;
+  ClearProfiles(req);
+  if (req.flags & kProfileDarkness) {
+    AddProfiles(rows, map, label, req, [](unsigned char g) { return 255L - g; });
+  } else if (req.flags & kProfileNonWhite) {
+    AddProfiles(rows, map, label, req, [](unsigned char g) { return g < 255 ? 1L : 0L; });
+  }
+}
+
+void BiLevelProfiles(const unsigned char* const* rows, const MapRows& map, unsigned char label,
+                     const ProfileRequest& req) {
+  if (!req.rowProfile && !req.columnProfile) return;
+  ClearProfiles(req);
+  AddProfiles(rows, map, label, req, [](unsigned char v) { return static_cast<long>(v); });
+  const long clipWidth = req.clip.right - req.clip.left;
+  const long clipHeight = req.clip.bottom - req.clip.top;
+  if (req.rowProfile) {
+    for (int y = req.clip.top; y < req.clip.bottom; ++y) {
+      long& e = req.rowProfile[y - req.y];
+      e = clipWidth - e;
+    }
+  }
+  if (req.columnProfile) {
+    for (int x = req.clip.left; x < req.clip.right; ++x) {
+      long& e = req.columnProfile[x - req.x];
+      e = clipHeight - e;
+    }
+  }
+}
+
+}  // namespace vorlane::detail

@@ -1,0 +1,38 @@
+// The automatic global threshold between the two main peaks of a grey histogram, chosen
+// where the fewest neighbouring pixel pairs straddle it.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/types.h"
+
+namespace vorlane::detail {
+
+// Candidate range of the threshold: lower end included, upper end excluded.
+struct CandidateRange {
+  int lower = 0;
+  int upper = 255;
+  bool twoPeaks = true;  // false when smoothing left fewer than two maxima
+};
+
+// Smooths a copy of hist (256 counts) with moving averages until at most two maxima remain:
+// radius k = 2 and c0 = the maxima count; while the count c exceeds 2: if c == c0 the radius
+// grows by one (stopping beyond 20), else it returns to 2 and c0 = c; then a moving average of
+// radius k. Every pass either grows the radius or changes the count, and a count that keeps
+// changing could cycle for ever, so the loop also stops after kMaxSmoothingPasses passes.
+// Range: fewer than two maxima, 0..255 (twoPeaks false); exactly two, from the first to the
+// second; more (a limit was reached), from the first to the last.
+CandidateRange SmoothedPeakRange(const long* hist);
+inline constexpr int kMaxSmoothingPasses = 1000;
+
+// Straddle counts of every candidate t (0..255) over rect (inside the image, possibly empty)
+// of the 1-byte rows src: counts[t] is the number of unordered pairs of 8-neighbouring pixels
+// inside rect with min < t <= max of their values. Every pair is visited once and adds one to
+// each candidate of (min, max] through a difference array.
+void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int64_t* counts);
+
+// The first candidate of [range.lower, range.upper) with the fewest straddling pairs; -1
+// when the range is empty.
+int FewestStraddles(const std::int64_t* counts, const CandidateRange& range);
+
+}  // namespace vorlane::detail
