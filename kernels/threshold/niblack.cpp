@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace vorlane::detail {
@@ -35,98 +36,113 @@ constexpr int kFlatRange = 30;          // windows with a smaller value range ar
 constexpr int kAlwaysBackground = 200;  // values above are background whatever the window
 constexpr double kDecisionMargin = 1e-6;
 
-// Running extrema over windows [max(0, i - w), min(n - 1, i + w)] of a sequence of n entries
-// by blocks of k = 2w + 1: forward (prefix within the block) and backward (suffix within the
-// block, the last block ending at n - 1). A window spanning two blocks is the union of a
-// suffix and a prefix; one inside a single block starts at the block's start or ends at its
-// end (windows are at most k long and cut only at the ends of the sequence).
-struct WindowSpan {
-  int first;    // window start a
-  int last;     // window end b
-  bool prefix;  // the window is the prefix of b's block up to b: use forward[b]
-  bool suffix;  // the window is the suffix of a's block from a: use backward[a]
-};
-
-WindowSpan SpanOf(int i, int w, int n, int k) {
-  WindowSpan s{std::max(0, i - w), std::min(n - 1, i + w), false, false};
-  if (s.first / k != s.last / k) return s;  // both parts
-  if (s.first % k == 0) {
-    s.prefix = true;
-  } else {
-    s.suffix = true;
-  }
-  return s;
-}
-
-// Block-wise forward and backward extrema of one row of lengths n (horizontal pass).
-template <class Op>
-void RowExtrema(const unsigned char* in, int n, int k, unsigned char* fwd, unsigned char* bwd,
-                Op op) {
-  for (int i = 0; i < n; ++i) fwd[i] = (i % k == 0) ? in[i] : op(fwd[i - 1], in[i]);
-  for (int i = n - 1; i >= 0; --i) {
-    bwd[i] = (i % k == k - 1 || i == n - 1) ? in[i] : op(bwd[i + 1], in[i]);
-  }
-}
-
-// The windowed extremum of entry i from block-wise forward and backward extrema.
-template <class Op>
-unsigned char Windowed(const WindowSpan& s, const unsigned char* fwd, const unsigned char* bwd,
-                       Op op) {
-  if (s.prefix) return fwd[s.last];
-  if (s.suffix) return bwd[s.first];
-  return op(bwd[s.first], fwd[s.last]);
-}
-
 struct MinOp {
+  static constexpr unsigned char kNeutral = 255;
   unsigned char operator()(unsigned char a, unsigned char b) const { return a < b ? a : b; }
 };
 struct MaxOp {
+  static constexpr unsigned char kNeutral = 0;
   unsigned char operator()(unsigned char a, unsigned char b) const { return a > b ? a : b; }
 };
 
-// Vertical block extrema of the whole rectangle, row by row: fwd and bwd hold height rows of
-// width bytes each.
+// Running window extrema: each sequence is padded with w neutral entries at both ends, so that
+// the window of entry i, cut to the sequence, is exactly the padded entries i..i + k - 1
+// (k = 2w + 1).
+
+// Horizontal pass over one row of n entries: out[i] = op of in[max(0, i - w)..min(n - 1, i + w)].
+// Extrema of runs of 1, 2, 4, .. P entries (P the largest power of two up to k) are built by
+// doubling, each step one vectorised pass along the row; a window is then two overlapping
+// runs of P. padded and scratch hold n + 2w entries.
 template <class Op>
-void ColumnExtrema(const unsigned char* const* rows, int width, int height, int k,
-                   std::vector<unsigned char>& fwd, std::vector<unsigned char>& bwd, Op op) {
-  const size_t w = static_cast<size_t>(width);
-  for (int r = 0; r < height; ++r) {
-    unsigned char* f = fwd.data() + r * w;
-    const unsigned char* in = rows[r];
-    if (r % k == 0) {
-      std::memcpy(f, in, w);
-    } else {
-      const unsigned char* prev = f - w;
-      for (size_t x = 0; x < w; ++x) f[x] = op(prev[x], in[x]);
-    }
+void RowWindow(const unsigned char* in, int n, int w, unsigned char* padded, unsigned char* scratch,
+               unsigned char* out, Op op) {
+  const int k = 2 * w + 1, length = n + 2 * w;
+  std::memset(padded, Op::kNeutral, static_cast<size_t>(w));
+  std::memcpy(padded + w, in, static_cast<size_t>(n));
+  std::memset(padded + w + n, Op::kNeutral, static_cast<size_t>(w));
+  unsigned char* runs = padded;  // runs[i] = op of padded[i..i + run - 1], i <= length - run
+  unsigned char* next = scratch;
+  int run = 1;
+  for (; 2 * run <= k; run *= 2) {
+    for (int i = 0; i + 2 * run <= length; ++i) next[i] = op(runs[i], runs[i + run]);
+    std::swap(runs, next);
   }
-  for (int r = height - 1; r >= 0; --r) {
-    unsigned char* b = bwd.data() + r * w;
-    const unsigned char* in = rows[r];
-    if (r % k == k - 1 || r == height - 1) {
-      std::memcpy(b, in, w);
-    } else {
-      const unsigned char* next = b + w;
-      for (size_t x = 0; x < w; ++x) b[x] = op(next[x], in[x]);
-    }
-  }
+  for (int i = 0; i < n; ++i) out[i] = op(runs[i], runs[i + k - run]);
 }
 
-// The vertical window extrema of output row r into out (width bytes).
+// Vertical pass by van Herk/Gil-Werman, one block of k padded rows at a time: the window of
+// row y is a suffix of y's block joined to a prefix of the next, so the suffixes of block j
+// and the prefixes of block j + 1 serve the output rows of block j. Rows are width bytes;
+// every step is one vectorised pass along a row.
 template <class Op>
-void VerticalWindow(const WindowSpan& s, const std::vector<unsigned char>& fwd,
-                    const std::vector<unsigned char>& bwd, int width, unsigned char* out, Op op) {
-  const size_t w = static_cast<size_t>(width);
-  const unsigned char* f = fwd.data() + static_cast<size_t>(s.last) * w;
-  const unsigned char* b = bwd.data() + static_cast<size_t>(s.first) * w;
-  if (s.prefix) {
-    std::memcpy(out, f, w);
-  } else if (s.suffix) {
-    std::memcpy(out, b, w);
-  } else {
-    for (size_t x = 0; x < w; ++x) out[x] = op(b[x], f[x]);
+class ColumnWindow {
+ public:
+  ColumnWindow(const unsigned char* const* rows, int width, int height, int w)
+      : m_rows(rows),
+        m_width(static_cast<size_t>(width)),
+        m_height(height),
+        m_w(w),
+        m_k(2 * w + 1),
+        m_neutral(m_width, Op::kNeutral),
+        m_bwd(m_width * static_cast<size_t>(m_k)),
+        m_fwd(m_width * static_cast<size_t>(m_k)) {}
+
+  // The extrema over rows max(0, y - w)..min(height - 1, y + w) of every column into out;
+  // y runs upwards from 0 one row at a time.
+  void Row(int y, unsigned char* out) {
+    const int block = y / m_k;
+    if (block != m_block) Prepare(block);
+    const int first = block * m_k;
+    const unsigned char* b = Bwd(y - first);
+    if (y == first) {
+      std::memcpy(out, b, m_width);
+      return;
+    }
+    const unsigned char* f = Fwd(y - 1 - first);  // prefix of block + 1 up to row y + k - 1
+    Op op;
+    for (size_t x = 0; x < m_width; ++x) out[x] = op(b[x], f[x]);
   }
-}
+
+ private:
+  // Source row of padded index p: row p - w, or neutral outside the image.
+  const unsigned char* Source(int p) const {
+    const int r = p - m_w;
+    return r >= 0 && r < m_height ? m_rows[r] : m_neutral.data();
+  }
+  unsigned char* Bwd(int i) { return m_bwd.data() + static_cast<size_t>(i) * m_width; }
+  unsigned char* Fwd(int i) { return m_fwd.data() + static_cast<size_t>(i) * m_width; }
+
+  void Prepare(int block) {
+    Op op;
+    const int first = block * m_k;
+    std::memcpy(Bwd(m_k - 1), Source(first + m_k - 1), m_width);
+    for (int i = m_k - 2; i >= 0; --i) {
+      const unsigned char* in = Source(first + i);
+      const unsigned char* next = Bwd(i + 1);
+      unsigned char* cur = Bwd(i);
+      for (size_t x = 0; x < m_width; ++x) cur[x] = op(next[x], in[x]);
+    }
+    const int nextFirst = first + m_k;
+    std::memcpy(Fwd(0), Source(nextFirst), m_width);
+    for (int i = 1; i < m_k - 1; ++i) {
+      const unsigned char* in = Source(nextFirst + i);
+      const unsigned char* prev = Fwd(i - 1);
+      unsigned char* cur = Fwd(i);
+      for (size_t x = 0; x < m_width; ++x) cur[x] = op(prev[x], in[x]);
+    }
+    m_block = block;
+  }
+
+  const unsigned char* const* m_rows;
+  size_t m_width;
+  int m_height;
+  int m_w;
+  int m_k;
+  int m_block = -1;
+  std::vector<unsigned char> m_neutral;
+  std::vector<unsigned char> m_bwd;  // suffix extrema of the rows of the current block
+  std::vector<unsigned char> m_fwd;  // prefix extrema of the rows of the next block
+};
 
 }  // namespace
 
@@ -136,7 +152,6 @@ void NiblackThreshold(const unsigned char* const* srcRows, const RECT& rect, int
   const int height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return;
   const int w = std::min(std::max(halfWindow, 0), std::max(width, height));
-  const int k = 2 * w + 1;
   const size_t rowBytes = static_cast<size_t>(width);
 
   // Source rows of the rectangle, relative to its corner; a private copy when the picture
@@ -155,22 +170,23 @@ void NiblackThreshold(const unsigned char* const* srcRows, const RECT& rect, int
   }
   const unsigned char* const* rows = src.data();
 
-  // Vertical block extrema of every column.
-  const size_t area = rowBytes * static_cast<size_t>(height);
-  std::vector<unsigned char> fMin(area), bMin(area), fMax(area), bMax(area);
-  ColumnExtrema(rows, width, height, k, fMin, bMin, MinOp{});
-  ColumnExtrema(rows, width, height, k, fMax, bMax, MaxOp{});
-
-  std::vector<unsigned char> colMin(rowBytes), colMax(rowBytes);
-  std::vector<unsigned char> fwd(rowBytes), bwd(rowBytes), winMin(rowBytes), winMax(rowBytes);
+  ColumnWindow<MinOp> columnMin(rows, width, height, w);
+  ColumnWindow<MaxOp> columnMax(rows, width, height, w);
+  const size_t padded = rowBytes + 2 * static_cast<size_t>(w);
+  std::vector<unsigned char> colMin(rowBytes), colMax(rowBytes), winMin(rowBytes), winMax(rowBytes);
+  std::vector<unsigned char> pad(padded), scratch(padded);
   // Column sums over the window rows, 64-bit: a column of squares exceeds 32 bits beyond
   // 66,000 rows. Prefix sums along the row give window sums in constant time.
   std::vector<std::int64_t> colSum(rowBytes, 0), colSq(rowBytes, 0);
   std::vector<std::int64_t> prefSum(rowBytes + 1, 0), prefSq(rowBytes + 1, 0);
-  std::vector<WindowSpan> spans(rowBytes);
-  for (int x = 0; x < width; ++x) spans[static_cast<size_t>(x)] = SpanOf(x, w, width, k);
+  // Window columns of each x: first and one past the last.
+  std::vector<int> firstCol(rowBytes), endCol(rowBytes);
+  for (int x = 0; x < width; ++x) {
+    firstCol[static_cast<size_t>(x)] = std::max(0, x - w);
+    endCol[static_cast<size_t>(x)] = std::min(width, x + w + 1);
+  }
 
-  const auto addRow = [&](int r, int sign) {
+  const auto addRow = [&](int r, std::int64_t sign) {
     const unsigned char* row = rows[r];
     for (size_t x = 0; x < rowBytes; ++x) {
       const std::int64_t v = row[x];
@@ -186,19 +202,14 @@ void NiblackThreshold(const unsigned char* const* srcRows, const RECT& rect, int
       if (r + w < height) addRow(r + w, 1);
       if (r - w - 1 >= 0) addRow(r - w - 1, -1);
     }
-    const WindowSpan vs = SpanOf(r, w, height, k);
-    const std::int64_t windowRows = vs.last - vs.first + 1;
+    const int top = std::max(0, r - w), bottom = std::min(height - 1, r + w);
+    const std::int64_t windowRows = bottom - top + 1;
 
-    // Window extrema: vertical from the column blocks, then horizontal along the row.
-    VerticalWindow(vs, fMin, bMin, width, colMin.data(), MinOp{});
-    VerticalWindow(vs, fMax, bMax, width, colMax.data(), MaxOp{});
-    RowExtrema(colMin.data(), width, k, fwd.data(), bwd.data(), MinOp{});
-    for (size_t x = 0; x < rowBytes; ++x)
-      winMin[x] = Windowed(spans[x], fwd.data(), bwd.data(), MinOp{});
-    RowExtrema(colMax.data(), width, k, fwd.data(), bwd.data(), MaxOp{});
-    for (size_t x = 0; x < rowBytes; ++x)
-      winMax[x] = Windowed(spans[x], fwd.data(), bwd.data(), MaxOp{});
-
+    // Window extrema: vertical over the column blocks, then horizontal along the row.
+    columnMin.Row(r, colMin.data());
+    columnMax.Row(r, colMax.data());
+    RowWindow(colMin.data(), width, w, pad.data(), scratch.data(), winMin.data(), MinOp{});
+    RowWindow(colMax.data(), width, w, pad.data(), scratch.data(), winMax.data(), MaxOp{});
     for (size_t x = 0; x < rowBytes; ++x) {
       prefSum[x + 1] = prefSum[x] + colSum[x];
       prefSq[x + 1] = prefSq[x] + colSq[x];
@@ -207,16 +218,16 @@ void NiblackThreshold(const unsigned char* const* srcRows, const RECT& rect, int
     const unsigned char* row = rows[r];
     unsigned char* mapRow = out.map.data ? out.map.Row(rect.top + r) + rect.left : nullptr;
     unsigned char* dst = out.picture ? out.picture[rect.top + r] + rect.left : nullptr;
-    for (int x = 0; x < width; ++x) {
+    for (size_t x = 0; x < rowBytes; ++x) {
       const int v = row[x];
-      const WindowSpan& hs = spans[static_cast<size_t>(x)];
       bool background = winMax[x] - winMin[x] < kFlatRange || v > kAlwaysBackground;
       if (!background) {
         // T from the exact sums: N * sum(v^2) - sum(v)^2 is N(N - 1) times the sample
         // variance, exact in 128 bits.
-        const std::int64_t n = windowRows * (hs.last - hs.first + 1);
-        const std::int64_t sum = prefSum[hs.last + 1] - prefSum[hs.first];
-        const std::int64_t sq = prefSq[hs.last + 1] - prefSq[hs.first];
+        const int x0 = firstCol[x], x1 = endCol[x];
+        const std::int64_t n = windowRows * (x1 - x0);
+        const std::int64_t sum = prefSum[x1] - prefSum[x0];
+        const std::int64_t sq = prefSq[x1] - prefSq[x0];
         const __int128 scaled = static_cast<__int128>(n) * sq - static_cast<__int128>(sum) * sum;
         const double nd = static_cast<double>(n);
         const double s = std::sqrt(static_cast<double>(scaled) / (nd * (nd - 1.0)));
@@ -225,7 +236,7 @@ void NiblackThreshold(const unsigned char* const* srcRows, const RECT& rect, int
         if (margin < -kDecisionMargin) {
           background = true;
         } else if (margin <= kDecisionMargin) {
-          const double plain = NiblackPlainThreshold(rows, hs.first, vs.first, hs.last, vs.last);
+          const double plain = NiblackPlainThreshold(rows, x0, top, x1 - 1, bottom);
           background = v > static_cast<int>(plain);
         }
       }

@@ -27,8 +27,8 @@ inline constexpr int kMaxSmoothingPasses = 1000;
 
 // Straddle counts of every candidate t (0..255) over rect (inside the image, possibly empty)
 // of the 1-byte rows src: counts[t] is the number of unordered pairs of 8-neighbouring pixels
-// inside rect with min < t <= max of their values. Every pair is visited once and adds one to
-// each candidate of (min, max] through a difference array.
+// inside rect with min < t <= max of their values, from one pass over the rows (a histogram
+// of the pixels and one of the pair maxima).
 void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int64_t* counts);
 
 // The first candidate of [range.lower, range.upper) with the fewest straddling pairs; -1
