@@ -35,6 +35,7 @@ namespace {
 constexpr int kFlatRange = 30;          // windows with a smaller value range are background
 constexpr int kAlwaysBackground = 200;  // values above are background whatever the window
 constexpr double kDecisionMargin = 1e-6;
+constexpr std::int64_t kWide64 = 3000000;  // windows up to this size use 64-bit statistics
 
 struct MinOp {
   static constexpr unsigned char kNeutral = 255;
@@ -223,14 +224,17 @@ void NiblackThreshold(const unsigned char* const* srcRows, const RECT& rect, int
       bool background = winMax[x] - winMin[x] < kFlatRange || v > kAlwaysBackground;
       if (!background) {
         // T from the exact sums: N * sum(v^2) - sum(v)^2 is N(N - 1) times the sample
-        // variance, exact in 128 bits.
+        // variance, exact in 64 bits up to kWide64 pixels (both products stay below
+        // 65025 N^2 < 2^63), in 128 bits beyond.
         const int x0 = firstCol[x], x1 = endCol[x];
         const std::int64_t n = windowRows * (x1 - x0);
         const std::int64_t sum = prefSum[x1] - prefSum[x0];
         const std::int64_t sq = prefSq[x1] - prefSq[x0];
-        const __int128 scaled = static_cast<__int128>(n) * sq - static_cast<__int128>(sum) * sum;
+        const double scaled = n <= kWide64 ? static_cast<double>(n * sq - sum * sum)
+                                           : static_cast<double>(static_cast<__int128>(n) * sq -
+                                                                 static_cast<__int128>(sum) * sum);
         const double nd = static_cast<double>(n);
-        const double s = std::sqrt(static_cast<double>(scaled) / (nd * (nd - 1.0)));
+        const double s = std::sqrt(scaled / (nd * (nd - 1.0)));
         const double t = static_cast<double>(sum) / nd + 1.0 + 0.5 * (1.0 - s / 128.0);
         const double margin = t - v;
         if (margin < -kDecisionMargin) {
