@@ -38,6 +38,10 @@ class CBiLevelImage : public virtual CImage {
   // when red, green and blue of colour are all below 129, else 1. The dirty flag is left.
   void DrawComponents(unsigned long colour) override;
 
+  // Neighbourhood filters
+  void ApplyRankOrderFilter(unsigned char operation, int windowSize,
+                            unsigned char channel) override;
+
   // Virtual operations of the class's own, in their fixed order.
   virtual void SaltPepperRemoval(int windowSize);
 

@@ -31,6 +31,9 @@ class CGreyScaleImage : public virtual CImage {
   unsigned long GetRGBColor(int x, int y) override;
   void SetRGBColor(int x, int y, unsigned long colour) override;
 
+  // Neighbourhood filters
+  void ApplyFilter(tagFilterStruct* filter) override;
+
  protected:
   void FreeMem() override;
   unsigned char PrivateGetByte(int x, int y) { return m_ppLines[y][x]; }

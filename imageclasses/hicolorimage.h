@@ -34,6 +34,13 @@ class CHiColorImage : public virtual CImage {
   unsigned long GetRGBColor(int x, int y) override;
   void SetRGBColor(int x, int y, unsigned long colour) override;
 
+  // Neighbourhood filters
+  void ApplyFilter(tagFilterStruct* filter) override;
+  void ApplyRankOrderFilter(unsigned char operation, int windowSize,
+                            unsigned char channel) override;
+  void EdgeDetector(int directions) override;
+  void EdgePreservingSmoothing() override;
+
   // Virtual operations of the class's own, in their fixed order.
   virtual void Draw(HDC dc, int x, int y, unsigned long rasterOperation);
   virtual void DrawLine(float rho, float theta, int xOffset, int yOffset);
