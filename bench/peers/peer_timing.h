@@ -44,13 +44,13 @@ struct Times {
 
 // Median times of call(), each run preceded by an untimed release() of what the previous run
 // produced, so that every run makes its outputs anew (from fresh pages when cold, from the
-// kept heap when warm). The warm figures follow one untimed run.
+// kept heap when warm), repetitions times (odd). The warm figures follow one untimed run.
 inline Times Measure(bool warm, const std::function<void()>& call,
-                     const std::function<void()>& release) {
+                     const std::function<void()>& release, int repetitions = kRepetitions) {
   SetHeap(warm);
   if (warm) call();
   std::vector<double> wall, cpu;
-  for (int i = 0; i < kRepetitions; ++i) {
+  for (int i = 0; i < repetitions; ++i) {
     release();
     const double cpuStart = ProcessCpuMs();
     const auto start = std::chrono::steady_clock::now();

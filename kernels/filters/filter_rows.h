@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace vorlane::detail {
@@ -18,46 +19,51 @@ struct FilterView {
   const unsigned char* foreground;  // 256 entries, 1 where a map byte means foreground
 };
 
-// Number of byte lanes per pixel in a masked row: grey value and foreground flag for 1-byte
-// pixels; blue, green, red and the foreground flag for 4-byte pixels.
+// Channels of a pixel of P bytes that the filters read and write: the grey byte, or blue,
+// green and red (the fourth byte is left alone).
 template <int P>
-inline constexpr int kMaskLanes = P == 1 ? 2 : 4;
+inline constexpr int kChannels = P == 1 ? 1 : 3;
 
-// Writes the copy's row y over columns xa to xb - 1 as masked lanes into out
-// ((xb - xa) * kMaskLanes<P> bytes): a foreground pixel gives its channel bytes and flag 1; a
-// pixel that is background, or lies outside the picture (y or x out of range), gives flag 0
-// and fill in every channel.
+// Writes the copy's row y over columns xa to xb - 1 as kChannels<P> + 1 planes of (xb - xa)
+// bytes each, one after the other in out: a plane per channel, then the foreground flags. A
+// foreground pixel gives its channel bytes and flag 1; a pixel that is background, or lies
+// outside the picture (y or x out of range), gives 0 in every plane.
 template <int P>
-void MaskRow(const FilterView& view, int y, int xa, int xb, unsigned char fill,
-             unsigned char* out) {
-  constexpr int L = kMaskLanes<P>;
+void MaskRowPlanes(const FilterView& view, int y, int xa, int xb, unsigned char* out) {
+  constexpr int C = kChannels<P>;
+  const size_t span = static_cast<size_t>(xb - xa);
   if (y < 0 || y >= view.height) {
-    for (int x = xa; x < xb; ++x) {
-      std::memset(out + (x - xa) * L, fill, L - 1);
-      out[(x - xa) * L + L - 1] = 0;
-    }
+    std::memset(out, 0, span * (C + 1));
     return;
   }
-  const int inA = std::max(xa, 0), inB = std::min(xb, view.width);
-  for (int x = xa; x < inA; ++x) {
-    std::memset(out + (x - xa) * L, fill, L - 1);
-    out[(x - xa) * L + L - 1] = 0;
+  unsigned char* flags = out + span * C;
+  const int inA = std::max(xa, 0), inB = std::max(inA, std::min(xb, view.width));
+  std::memset(flags, 0, span);
+  const unsigned char* m = view.map ? view.map[y] : nullptr;
+  if (m) {
+    for (int x = inA; x < inB; ++x) flags[x - xa] = view.foreground[m[x]];
+  } else {
+    std::memset(flags + (inA - xa), 1, static_cast<size_t>(inB - inA));
   }
   const unsigned char* s = view.src[y];
-  const unsigned char* m = view.map ? view.map[y] : nullptr;
-  unsigned char* o = out + (inA - xa) * L;
-  for (int x = inA; x < inB; ++x, o += L) {
-    const unsigned char f = m ? view.foreground[m[x]] : 1;
-    // keep: all ones for foreground, else zero; background channels become fill.
-    const unsigned char keep = static_cast<unsigned char>(0u - f);
-    for (int c = 0; c < L - 1; ++c) {
-      o[c] = static_cast<unsigned char>((s[P * x + c] & keep) | (fill & ~keep));
-    }
-    o[L - 1] = f;
+  for (int c = 0; c < C; ++c) {
+    std::memset(out + span * c, 0, static_cast<size_t>(inA - xa));
+    std::memset(out + span * c + (inB - xa), 0, static_cast<size_t>(xb - inB));
   }
-  for (int x = std::max(inB, xa); x < xb; ++x) {
-    std::memset(out + (x - xa) * L, fill, L - 1);
-    out[(x - xa) * L + L - 1] = 0;
+  unsigned char* planes[3] = {out, out + span, out + 2 * span};
+  for (int x = inA; x < inB; ++x) {
+    // All ones for foreground, else zero.
+    const unsigned char keep = static_cast<unsigned char>(0u - flags[x - xa]);
+    if constexpr (P == 1) {
+      planes[0][x - xa] = s[x] & keep;
+    } else {
+      uint32_t pixel;
+      std::memcpy(&pixel, s + 4 * x, 4);
+      pixel &= 0x01010101u * keep;
+      planes[0][x - xa] = static_cast<unsigned char>(pixel);
+      planes[1][x - xa] = static_cast<unsigned char>(pixel >> 8);
+      planes[2][x - xa] = static_cast<unsigned char>(pixel >> 16);
+    }
   }
 }
 
