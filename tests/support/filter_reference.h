@@ -3,7 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -131,76 +130,6 @@ inline Picture Binary(const Picture& in, int op, int windowSize) {
                         : op == 2 ? values.back()
                         : op == 4 ? values.back() - values.front()
                                   : values[values.size() / 2];
-    }
-  }
-  return out;
-}
-
-// Edge-preserving smoothing, single precision, results within 0.001 of whole numbers whole.
-inline Picture Smooth(const Picture& in) {
-  auto weight = [](int dx, int dy) -> float {
-    static const float t[7][7] = {
-        {0.3f, 0.4f, 0.5f, 0.6f, 0.5f, 0.4f, 0.3f}, {0.4f, 0.6f, 0.7f, 0.8f, 0.7f, 0.6f, 0.4f},
-        {0.5f, 0.7f, 0.9f, 1.0f, 0.9f, 0.7f, 0.5f}, {0.6f, 0.8f, 1.0f, 0.0f, 1.0f, 0.8f, 0.6f},
-        {0.5f, 0.7f, 0.9f, 1.0f, 0.9f, 0.7f, 0.5f}, {0.4f, 0.6f, 0.7f, 0.8f, 0.7f, 0.6f, 0.4f},
-        {0.3f, 0.4f, 0.5f, 0.6f, 0.5f, 0.4f, 0.3f}};
-    return t[dy + 3][dx + 3];
-  };
-  const int ox[8] = {-3, -1, 1, 1, 1, -1, -3, -3}, oy[8] = {-3, -3, -3, -1, 1, 1, 1, -1};
-  const float ws[8] = {5.0f, 6.6f, 5.0f, 6.6f, 5.0f, 6.6f, 5.0f, 6.6f};
-  auto whole = [](float v) {
-    const float n = std::round(v);
-    return static_cast<int>(std::fabs(v - n) < 1e-3f ? n : v);
-  };
-  Picture out = in;
-  for (int x = 3; x < in.width - 4; ++x) {
-    for (int y = 3; y < in.height - 4; ++y) {
-      float m[8][3], d[8];
-      int far = 0, near = 0;
-      for (int k = 0; k < 8; ++k) {
-        for (int c = 0; c < 3; ++c) {
-          float s = 0.0f;
-          for (int j = 0; j < 3; ++j) {
-            for (int i = 0; i < 3; ++i) {
-              s += weight(ox[k] + i, oy[k] + j) *
-                   static_cast<float>(in.At(x + ox[k] + i, y + oy[k] + j, c));
-            }
-          }
-          m[k][c] = s / ws[k];
-        }
-        d[k] = 0.0f;
-        for (int c = 0; c < 3; ++c) {
-          const float e = m[k][c] - static_cast<float>(in.At(x, y, c));
-          d[k] += e * e;
-        }
-        if (d[k] > d[far]) far = k;
-        if (d[k] < d[near]) near = k;
-      }
-      for (int c = 0; c < 3; ++c) {
-        float r;
-        if (d[far] < 5000.0f) {
-          float a = 0.0f, b = 0.0f;
-          for (int k = 0; k < 8; ++k) a += ws[k] * m[k][c], b += ws[k];
-          r = a / b;
-        } else if (d[near] < 5000.0f) {
-          r = (static_cast<float>(in.At(x, y, c)) + ws[near] * m[near][c]) / (ws[near] + 1.0f);
-        } else {
-          int best = 1;
-          float bestTotal = 0.0f;
-          for (int k = 1; k < 8; k += 2) {
-            float total = d[k];
-            for (int j = 1; j < 8; j += 2) {
-              if (j == k) continue;
-              float e = 0.0f;
-              for (int q = 0; q < 3; ++q) e += (m[k][q] - m[j][q]) * (m[k][q] - m[j][q]);
-              total += e;
-            }
-            if (k == 1 || total < bestTotal) bestTotal = total, best = k;
-          }
-          r = m[best][c];
-        }
-        out.At(x, y, c) = whole(r);
-      }
     }
   }
   return out;
