@@ -39,6 +39,9 @@ class CBiLevelImage : public virtual CImage {
   void DrawComponents(unsigned long colour) override;
 
   // Neighbourhood filters
+  // By the operations' names over the window inside the picture: 1 minimum, 2 maximum, 4 range
+  // (1 where the window holds both values), 8 median (1 where at least half the window is 1);
+  // other operations change nothing. The channel is not used.
   void ApplyRankOrderFilter(unsigned char operation, int windowSize,
                             unsigned char channel) override;
 
