@@ -93,8 +93,6 @@ void CBiLevelImage::UnPackBitArray(unsigned char* src) {
 
 // ---- Own virtual operations ----
 
-void CBiLevelImage::SaltPepperRemoval(int) {}
-
 void CBiLevelImage::OverlayColor(int x, int y, int red, int green, int blue, unsigned char* bits,
                                  int bytesPerLine) {
   if (!bits || x < 0 || y < 0 || int64_t{x} * 4 + 4 > bytesPerLine) return;

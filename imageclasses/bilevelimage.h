@@ -44,6 +44,13 @@ class CBiLevelImage : public virtual CImage {
                      unsigned char flags) override;
   void ApplyAdvancedTreshold(int* parameters) override;
 
+  // Neighbourhood filters
+  // By the operations' names over the window inside the picture: 1 minimum, 2 maximum, 4 range
+  // (1 where the window holds both values), 8 median (1 where at least half the window is 1);
+  // other operations change nothing. The channel is not used.
+  void ApplyRankOrderFilter(unsigned char operation, int windowSize,
+                            unsigned char channel) override;
+
   // Virtual operations of the class's own, in their fixed order.
   virtual void SaltPepperRemoval(int windowSize);
 

@@ -44,6 +44,9 @@ class CGreyScaleImage : public virtual CImage {
                          unsigned char outputs) override;
   void Threshold_WeszkaRosenfeld(CRect& rect, CImage* destination) override;
 
+  // Neighbourhood filters
+  void ApplyFilter(tagFilterStruct* filter) override;
+
  protected:
   void FreeMem() override;
   unsigned char PrivateGetByte(int x, int y) { return m_ppLines[y][x]; }

@@ -47,6 +47,19 @@ class CHiColorImage : public virtual CImage {
   unsigned long GetAverageColour(int mapIndex, unsigned char label) override;
   void ApplyAdvancedTreshold(int* parameters) override;
 
+  // Neighbourhood filters
+  // Each channel becomes the foreground-weighted sum over the divisor scaled to the window's
+  // foreground share, as an exact integer quotient limited to 0..255. A null kernel, a size
+  // that is not odd 1 to 7 or a divisor 0 change nothing.
+  void ApplyFilter(tagFilterStruct* filter) override;
+  // Operations 1 minimum, 2 maximum, 4 range, 8 median (the upper middle value of an even
+  // count); other operations change nothing.
+  void ApplyRankOrderFilter(unsigned char operation, int windowSize,
+                            unsigned char channel) override;
+  // Fewer than 1 direction changes nothing (the backup is kept).
+  void EdgeDetector(int directions) override;
+  void EdgePreservingSmoothing() override;
+
   // Virtual operations of the class's own, in their fixed order.
   virtual void Draw(HDC dc, int x, int y, unsigned long rasterOperation);
   virtual void DrawLine(float rho, float theta, int xOffset, int yOffset);

@@ -1,5 +1,5 @@
-// Side-by-side timing of library calls and peer calls: medians of repeated runs with a cold
-// heap (every large buffer mapped fresh) and a warm one (freed buffers kept for reuse).
+// Timing of peer comparisons: medians of repeated runs, wall and processor time, with a cold
+// heap (fresh pages for every large buffer) or a warm one (released memory reused).
 #pragma once
 
 #include <malloc.h>
@@ -44,13 +44,13 @@ struct Times {
 
 // Median times of call(), each run preceded by an untimed release() of what the previous run
 // produced, so that every run makes its outputs anew (from fresh pages when cold, from the
-// kept heap when warm). The warm figures follow one untimed run.
+// kept heap when warm), repetitions times (odd). The warm figures follow one untimed run.
 inline Times Measure(bool warm, const std::function<void()>& call,
-                     const std::function<void()>& release) {
+                     const std::function<void()>& release, int repetitions = kRepetitions) {
   SetHeap(warm);
   if (warm) call();
   std::vector<double> wall, cpu;
-  for (int i = 0; i < kRepetitions; ++i) {
+  for (int i = 0; i < repetitions; ++i) {
     release();
     const double cpuStart = ProcessCpuMs();
     const auto start = std::chrono::steady_clock::now();

@@ -1,0 +1,127 @@
+// Side-by-side timing of the neighbourhood filters against OpenCV on the A4 bench pages: the 3 x 3
+// box filter beside cv::blur and the 3 x 3 median beside cv::medianBlur, in grey and colour, and
+// the edge-preserving smoothing alone; cold and warm medians with their ratios.
+#include <cstdio>
+#include <opencv2/core.hpp>
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc.hpp>
+#include <string>
+
+#include "bench/bench_pages.h"
+#include "bench/peers/peer_timing.h"
+#include "vorlane/vorlane.h"
+
+namespace {
+
+using vorlane::bench::peers::kRepetitions;
+using vorlane::bench::peers::Measure;
+using vorlane::bench::peers::Times;
+
+struct Figures {
+  std::string name;
+  Times cold;
+  Times warm;
+};
+
+void Print(const Figures& f) {
+  std::printf("%-40s %9.2f %9.2f %9.2f %9.2f\n", f.name.c_str(), f.cold.wall, f.warm.wall,
+              f.cold.cpu, f.warm.cpu);
+}
+
+// Runs a filter on a private duplicate of page; the untimed release puts the page back.
+template <class Format>
+Figures Ours(const std::string& name, Format& page, void (*filter)(Format&),
+             int repetitions = kRepetitions) {
+  Format image;
+  image.CreateDuplicate(&page, FALSE);
+  auto call = [&] { filter(image); };
+  auto release = [&] { image.CreateDuplicate(&page, FALSE); };
+  Figures f{name, Measure(false, call, release, repetitions),
+            Measure(true, call, release, repetitions)};
+  Print(f);
+  return f;
+}
+
+void Box(CImage& image) {
+  CImage::tagFilterStruct box{};
+  for (auto& column : box.kernel) {
+    for (int& c : column) c = 1;
+  }
+  box.size = 3;
+  box.divisor = 9;
+  image.ApplyFilter(&box);
+}
+
+Figures Peer(const std::string& name, const cv::Mat& src,
+             void (*filter)(const cv::Mat&, cv::Mat&)) {
+  cv::setNumThreads(1);
+  cv::Mat dst;
+  auto call = [&] { filter(src, dst); };
+  auto release = [&] { dst.release(); };
+  Figures f{name, Measure(false, call, release), Measure(true, call, release)};
+  cv::setNumThreads(-1);
+  Print(f);
+  return f;
+}
+
+void Ratio(const Figures& ours, const Figures& peer, double target) {
+  const double cold = ours.cold.wall / peer.cold.wall, warm = ours.warm.wall / peer.warm.wall;
+  std::printf("%-28s / %-28s cold %5.2fx  warm %5.2fx%s\n", ours.name.c_str(), peer.name.c_str(),
+              cold, warm,
+              cold <= target && warm <= target ? "  (target met)" : "  (target missed)");
+}
+
+}  // namespace
+
+// Any argument leaves the (slow) edge-preserving smoothing out.
+int main(int argc, char**) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
+  CHiColorImage& colour = vorlane::bench::BenchColourPage();
+  CGreyScaleImage& grey = vorlane::bench::BenchGreyPage();
+  const int width = colour.GetWidth(), height = colour.GetHeight();
+  cv::Mat colourMat(height, width, CV_8UC3), greyMat(height, width, CV_8UC1);
+  for (int y = 0; y < height; ++y) {
+    auto* c = colourMat.ptr<uint8_t>(y);
+    auto* g = greyMat.ptr<uint8_t>(y);
+    for (int x = 0; x < width; ++x) {
+      c[3 * x] = colour.GetBlue(x, y);
+      c[3 * x + 1] = colour.GetGreen(x, y);
+      c[3 * x + 2] = colour.GetRed(x, y);
+      g[x] = grey.GetRed(x, y);
+    }
+  }
+
+  std::printf(
+      "A4 pages %d x %d, medians of %d runs in ms (cold: fresh pages for every buffer; warm: "
+      "heap kept); OpenCV on one thread\n\n",
+      width, height, kRepetitions);
+  std::printf("%-40s %9s %9s %9s %9s\n", "operation", "cold", "warm", "cold cpu", "warm cpu");
+  const Figures boxGrey =
+      Ours<CGreyScaleImage>("ApplyFilter box 3 grey", grey, [](CGreyScaleImage& i) { Box(i); });
+  const Figures boxColour =
+      Ours<CHiColorImage>("ApplyFilter box 3 colour", colour, [](CHiColorImage& i) { Box(i); });
+  const Figures medianColour =
+      Ours<CHiColorImage>("ApplyRankOrderFilter median 3 colour", colour,
+                          [](CHiColorImage& i) { i.ApplyRankOrderFilter(8, 3, 0); });
+  if (argc < 2) {
+    Ours<CHiColorImage>(
+        "EdgePreservingSmoothing colour", colour,
+        [](CHiColorImage& i) { i.EdgePreservingSmoothing(); }, 3);
+  }
+  const Figures blurGrey = Peer("cv::blur 3 grey", greyMat, [](const cv::Mat& s, cv::Mat& d) {
+    cv::blur(s, d, cv::Size(3, 3));
+  });
+  const Figures blurColour = Peer("cv::blur 3 colour", colourMat, [](const cv::Mat& s, cv::Mat& d) {
+    cv::blur(s, d, cv::Size(3, 3));
+  });
+  Peer("cv::medianBlur 3 grey", greyMat,
+       [](const cv::Mat& s, cv::Mat& d) { cv::medianBlur(s, d, 3); });
+  const Figures medianColourCv =
+      Peer("cv::medianBlur 3 colour", colourMat,
+           [](const cv::Mat& s, cv::Mat& d) { cv::medianBlur(s, d, 3); });
+  std::printf("\nRatios (ours / peer; below 1 is faster; target at most 2x):\n");
+  Ratio(boxGrey, blurGrey, 2.0);
+  Ratio(boxColour, blurColour, 2.0);
+  Ratio(medianColour, medianColourCv, 2.0);
+  return 0;
+}

@@ -1,0 +1,119 @@
+// Two-level window filters against their reference, edge detection by direction, and
+// edge-preserving smoothing on flat areas and small pictures.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/support/filter_reference.h"
+#include "tests/support/trace_lines.h"
+
+namespace {
+
+struct Shape {
+  int width, height;
+};
+
+TEST(BiLevelWindows, MatchThePlainReferenceByOperationName) {
+  std::mt19937 rng(3);
+  for (const Shape s : {Shape{1, 1}, Shape{2, 5}, Shape{23, 17}, Shape{290, 6}}) {
+    for (int op : {0, 1, 2, 4, 8}) {
+      for (int window : {3, 5, 7, 9}) {
+        CBiLevelImage image;
+        image.Create(s.width, s.height, 0, L"b");
+        ref::Randomise(image, rng, 2, 0);
+        const ref::Picture want = ref::Binary(ref::Read(image, 1), op, window);
+        if (op == 0) {
+          image.SaltPepperRemoval(window);
+        } else {
+          image.ApplyRankOrderFilter(static_cast<unsigned char>(op), window, 0);
+        }
+        SCOPED_TRACE(testing::Message()
+                     << s.width << "x" << s.height << " op " << op << " window " << window);
+        ASSERT_EQ(want.v, ref::Read(image, 1).v);
+      }
+    }
+  }
+}
+
+TEST(BiLevelWindows, ACancelRestoresThePixels) {
+  CBiLevelImage image;
+  image.Create(9, 9, RGB(255, 255, 255), L"b");
+  image.SetRGBColor(4, 4, 0);
+  auto old = vorlane::SetKeepAliveHandler([](CImage&, int step, int) { return step == 5; });
+  image.SaltPepperRemoval(3);
+  image.SetCancel(0);
+  image.ApplyRankOrderFilter(1, 3, 0);
+  vorlane::SetKeepAliveHandler(old);
+  EXPECT_EQ(image.GetRed(4, 4), 0);
+  EXPECT_EQ(image.GetRed(3, 3), 1);
+}
+
+// A picture of red left of column 3 and blue from it on, with one row of green at the bottom.
+void Stripes(CHiColorImage& image) {
+  image.Create(6, 5, RGB(255, 0, 0), L"c");
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 6; ++x) {
+      image.SetRGBColor(x, y, y == 4 ? RGB(0, 255, 0) : x >= 3 ? RGB(0, 0, 255) : RGB(255, 0, 0));
+    }
+  }
+}
+
+TEST(EdgeDetector, OneDirectionComparesWithTheRightNeighbour) {
+  CHiColorImage image;
+  Stripes(image);
+  image.EdgeDetector(1);
+  for (int y = 1; y < 4; ++y) {
+    for (int x = 1; x < 5; ++x) EXPECT_EQ(image.GetRGBColor(x, y), x == 2 ? 0ul : 0xFFFFFFul);
+  }
+  EXPECT_EQ(image.GetRGBColor(0, 0), RGB(255, 0, 0));  // the border keeps its colours
+  image.RestoreBackup();
+  EXPECT_EQ(image.GetRGBColor(2, 2), RGB(255, 0, 0));
+}
+
+TEST(EdgeDetector, FourDirectionsCountTheRightAndUpperNeighbours) {
+  CHiColorImage image;
+  Stripes(image);
+  image.SetRGBColor(4, 0, RGB(0, 255, 0));  // above (4, 1)
+  image.EdgeDetector(4);
+  EXPECT_EQ(image.GetRed(2, 2), 255 - 64);
+  EXPECT_EQ(image.GetRed(4, 1), 255 - 64);
+  EXPECT_EQ(image.GetRed(3, 2), 255);
+}
+
+TEST(EdgeDetector, NoDirectionsChangeNothing) {
+  CHiColorImage image;
+  Stripes(image);
+  image.EdgeDetector(0);
+  image.EdgeDetector(-4);
+  EXPECT_EQ(image.GetRGBColor(2, 2), RGB(255, 0, 0));
+}
+
+TEST(EdgePreservingSmoothing, FlatAreasAndSmallPicturesComeThroughUnchanged) {
+  for (int value = 0; value < 256; value += 1) {
+    CHiColorImage image;
+    image.Create(10, 9, RGB(value, 255 - value, value / 2), L"c");
+    image.EdgePreservingSmoothing();
+    ASSERT_EQ(image.GetRGBColor(4, 4), RGB(value, 255 - value, value / 2));
+  }
+  std::mt19937 rng(5);
+  for (const Shape s : {Shape{7, 20}, Shape{20, 7}}) {
+    CHiColorImage image;
+    image.Create(s.width, s.height, 0, L"c");
+    ref::Randomise(image, rng, 256, 0);
+    const ref::Picture before = ref::Read(image, 3);
+    image.EdgePreservingSmoothing();
+    EXPECT_EQ(before.v, ref::Read(image, 3).v);
+  }
+}
+
+TEST(EdgePreservingSmoothing, OtherFormatsTraceTheDefault) {
+  TraceCapture trace;
+  CGreyScaleImage image;
+  image.Create(9, 9, 0, L"g");
+  image.EdgePreservingSmoothing();
+  ASSERT_EQ(trace.Lines().size(), 1u);
+  EXPECT_EQ(trace.Lines()[0],
+            "EdgePreservingSmoothing(): Default implementation in CImage called, does nothing\n");
+}
+
+}  // namespace

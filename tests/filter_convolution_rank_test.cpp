@@ -1,0 +1,200 @@
+// Convolution and colour rank filters: windows at borders and next to background, limits,
+// guards, cancelling, and the fast paths against plain references.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/support/filter_reference.h"
+
+namespace {
+
+using Kernel = CImage::tagFilterStruct;
+
+Kernel Box(int size, int divisor, int coefficient = 1) {
+  Kernel k{};
+  for (auto& column : k.kernel) {
+    for (int& c : column) c = coefficient;
+  }
+  k.size = size;
+  k.divisor = divisor;
+  return k;
+}
+
+// The pixels are the reference's; the map is unchanged (a pixel with no foreground in its
+// window is background already).
+void ExpectSame(const ref::Picture& want, CImage& image, int channels) {
+  const ref::Picture got = ref::Read(image, channels);
+  ASSERT_EQ(want.v, got.v);
+  ASSERT_EQ(want.fg, got.fg);
+}
+
+TEST(Convolution, AveragesOverTheForegroundInsideThePicture) {
+  CGreyScaleImage image;
+  image.Create(4, 4, 0, L"g");
+  for (int i = 0; i < 16; ++i) image.SetRGBColor(i % 4, i / 4, RGB(0, 10 * i, 0));
+  image.GetImageMap(0)->MapByteAddAttribute(3, 3, 1);  // background: left out of every window
+  Kernel k = Box(3, 9);
+  image.ApplyFilter(&k);
+  EXPECT_EQ(image.GetRed(0, 0), (0 + 10 + 40 + 50) / 4);  // corner: 4 pixels
+  EXPECT_EQ(image.GetRed(3, 3), (100 + 110 + 140) / 3);   // background centre
+  EXPECT_EQ(image.GetRed(1, 1), (0 + 10 + 20 + 40 + 50 + 60 + 80 + 90 + 100) / 9);
+}
+
+TEST(Convolution, KeepsPixelsWithoutForegroundInTheirWindow) {
+  CHiColorImage image;
+  image.Create(5, 1, RGB(7, 8, 9), L"c");
+  CImageMap* map = image.GetImageMap(0);
+  for (int x = 0; x < 4; ++x) map->MapByteAddAttribute(x, 0, 1);
+  image.SetRGBColor(4, 0, RGB(90, 90, 90));
+  Kernel k = Box(3, 9);
+  image.ApplyFilter(&k);
+  EXPECT_EQ(image.GetRGBColor(0, 0), RGB(7, 8, 9));
+  EXPECT_EQ(map->GetMapByte(2, 0), 1);
+  EXPECT_EQ(image.GetRGBColor(3, 0), RGB(90, 90, 90));  // next to the only foreground pixel
+}
+
+struct LimitCase {
+  int coefficient, divisor, value, expected;
+};
+
+class ConvolutionLimits : public testing::TestWithParam<LimitCase> {};
+
+TEST_P(ConvolutionLimits, ResultsStayWithinBytes) {
+  const LimitCase c = GetParam();
+  CGreyScaleImage image;
+  image.Create(3, 3, RGB(0, c.value, 0), L"g");
+  Kernel k = Box(3, c.divisor, c.coefficient);
+  image.ApplyFilter(&k);
+  EXPECT_EQ(image.GetRed(1, 1), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ConvolutionLimits,
+    testing::Values(LimitCase{2, 9, 200, 255},  // sum above the divisor saturates
+                    LimitCase{-1, 9, 100, 0},   // negative results are 0
+                    LimitCase{1, -9, 100, 0},   // so are those of a negative divisor
+                    LimitCase{1, 9, 255, 255}));
+
+TEST(Convolution, QuotientsJustShortOfWholeNumbersAreExact) {
+  // 280 / ((8 x 21) / 9.0) is 14.999999999999998 in double; the filter gives 15.
+  CGreyScaleImage image;
+  image.Create(3, 3, RGB(0, 35, 0), L"g");
+  image.GetImageMap(0)->MapByteAddAttribute(0, 0, 1);
+  Kernel k = Box(3, 21);
+  image.ApplyFilter(&k);
+  EXPECT_EQ(image.GetRed(1, 1), 15);
+}
+
+TEST(Convolution, UnusableKernelsAndEmptyImagesChangeNothing) {
+  CHiColorImage image;
+  image.Create(6, 6, RGB(10, 20, 30), L"c");
+  const ref::Picture before = ref::Read(image, 3);
+  image.ApplyFilter(nullptr);
+  for (int size : {0, 2, -1, 8, 6}) {
+    Kernel k = Box(size, 1, 5);
+    image.ApplyFilter(&k);
+  }
+  Kernel zero = Box(3, 0);
+  image.ApplyFilter(&zero);
+  EXPECT_EQ(ref::Read(image, 3).v, before.v);
+  CHiColorImage empty;
+  empty.ApplyFilter(&zero);
+  empty.ApplyRankOrderFilter(8, 3, 0);
+  CGreyScaleImage emptyGrey;
+  Kernel box = Box(3, 9);
+  emptyGrey.ApplyFilter(&box);
+}
+
+TEST(Convolution, ACancelRestoresThePixelsAndKeepsEarlierMarks) {
+  CGreyScaleImage image;
+  image.Create(300, 4, RGB(0, 100, 0), L"g");
+  CImageMap* map = image.GetImageMap(0);
+  for (int x : {1, 280}) {
+    for (int y = 0; y < 4; ++y) map->MapByteAddAttribute(x, y, 1);
+  }
+  image.SetRGBColor(5, 2, RGB(0, 0, 0));
+  int calls = 0;
+  auto old = vorlane::SetKeepAliveHandler([&](CImage&, int, int) { return ++calls == 270; });
+  Kernel k = Box(1, 1);
+  image.ApplyFilter(&k);
+  vorlane::SetKeepAliveHandler(old);
+  EXPECT_EQ(calls, 270);
+  EXPECT_EQ(image.GetRed(5, 2), 0);
+  EXPECT_EQ(map->GetMapByte(1, 0), 1);
+  EXPECT_EQ(map->GetMapByte(2, 0), 0);
+  image.SetCancel(0);
+  int later = 0;
+  old = vorlane::SetKeepAliveHandler([&](CImage&, int, int) { return ++later < 0; });
+  Kernel box = Box(3, 9);
+  image.ApplyFilter(&box);
+  vorlane::SetKeepAliveHandler(old);
+  EXPECT_EQ(later, 300);  // once per column
+  EXPECT_EQ(image.GetRed(5, 2), 100 * 8 / 9);
+}
+
+struct Shape {
+  int width, height, background;
+};
+constexpr Shape kShapes[] = {{1, 1, 0}, {37, 29, 5}, {300, 9, 3}, {11, 40, 0}, {4, 3, 2}};
+
+TEST(Convolution, MatchesThePlainReference) {
+  std::mt19937 rng(7);
+  for (const Shape s : kShapes) {
+    for (int size : {1, 3, 5, 7}) {
+      for (bool constant : {true, false}) {
+        Kernel k = Box(size, static_cast<int>(rng() % 40) - 8, 1);
+        if (k.divisor == 0) k.divisor = 3;
+        for (auto& column : k.kernel) {
+          for (int& c : column) c = constant ? 2 : static_cast<int>(rng() % 11) - 3;
+        }
+        CGreyScaleImage grey;
+        CHiColorImage colour;
+        grey.Create(s.width, s.height, 0, L"g");
+        colour.Create(s.width, s.height, 0, L"c");
+        ref::Randomise(grey, rng, 256, s.background);
+        ref::Randomise(colour, rng, 256, s.background);
+        const ref::Picture wantGrey = ref::Convolve(ref::Read(grey, 1), k.kernel, size, k.divisor);
+        const ref::Picture wantColour =
+            ref::Convolve(ref::Read(colour, 3), k.kernel, size, k.divisor);
+        grey.ApplyFilter(&k);
+        colour.ApplyFilter(&k);
+        SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " size " << size);
+        ExpectSame(wantGrey, grey, 1);
+        ExpectSame(wantColour, colour, 3);
+      }
+    }
+  }
+}
+
+TEST(ColourRankFilter, MatchesThePlainReferencePerOperationWindowAndChannel) {
+  std::mt19937 rng(11);
+  for (const Shape s : kShapes) {
+    for (int op : {1, 2, 4, 8}) {
+      for (int window : {3, 5, 7, 4}) {
+        for (int channel : {1, 2, 4, 0}) {
+          CHiColorImage image;
+          image.Create(s.width, s.height, 0, L"c");
+          ref::Randomise(image, rng, 256, s.background);
+          const ref::Picture want = ref::Rank(ref::Read(image, 3), op, window, channel);
+          image.ApplyRankOrderFilter(static_cast<unsigned char>(op), window,
+                                     static_cast<unsigned char>(channel));
+          SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " op " << op
+                                          << " window " << window << " channel " << channel);
+          ExpectSame(want, image, 3);
+        }
+      }
+    }
+  }
+}
+
+TEST(ColourRankFilter, UnknownOperationsChangeNothing) {
+  CHiColorImage image;
+  image.Create(5, 5, RGB(1, 2, 3), L"c");
+  image.SetRGBColor(2, 2, RGB(200, 100, 50));
+  image.ApplyRankOrderFilter(3, 3, 0);
+  image.ApplyRankOrderFilter(0, 3, 0);
+  EXPECT_EQ(image.GetRGBColor(2, 2), RGB(200, 100, 50));
+  EXPECT_EQ(image.GetRGBColor(1, 1), RGB(1, 2, 3));
+}
+
+}  // namespace
