@@ -64,6 +64,11 @@ void CHiColorImage::SetRGBColor(int x, int y, unsigned long colour) {
   PrivateSetB(x, y, GetBValue(colour));
 }
 
+// Drawing: inactive, the calls do nothing until the display code provides them.
+void CHiColorImage::Draw(HDC, int, int, unsigned long) {}
+void CHiColorImage::DrawLine(float, float, int, int) {}
+void CHiColorImage::DrawLine(int, int, int, int) {}
+
 void CHiColorImage::OverlayColor(int x, int y, int red, int green, int blue, unsigned char* bits,
                                  int bytesPerLine) {
   if (!bits) return;
