@@ -18,7 +18,7 @@ namespace {
 using namespace vorlane::peers;
 
 // The analyses are slow enough for fewer runs.
-constexpr int kAnalysisRepetitions = 7;
+constexpr int kAnalysisRepetitions = 3;
 
 // Empties the component list of image.
 void DropComponents(CImage& image) {
