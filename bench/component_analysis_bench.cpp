@@ -1,6 +1,7 @@
 // Connected component analysis on the bi-level A4 bench page: components with 4- and
 // 8-connectivity, bounding boxes, components of a map type, and the neighbours of a component
-// in the middle of the page, each with a cold and a warm heap.
+// in the middle of the page; and the colour components of the colour page; each with a cold
+// and a warm heap.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -133,6 +134,29 @@ void BM_GetNeighbours(benchmark::State& state) {
   state.counters["neighbours"] = count;
 }
 
+// The colour analyses on the colour page. Arguments: analysis (0 regions by Lab distance at
+// 20, 1 row runs with 8-connectivity), heap (0 cold, 1 warm).
+void BM_ColourComponents(benchmark::State& state) {
+  // A plain colour image sharing the page's pixels (a class of its own would take the
+  // analyses' general path).
+  CHiColorImage page;
+  page.CreateDuplicate(&vorlane::bench::BenchColourPage(), TRUE);
+  const HeapMode heap(state.range(1) != 0);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::vector<int> all(static_cast<size_t>(page.GetMaxComponent()));
+    std::iota(all.begin(), all.end(), 0);
+    page.RemoveComponent(all.data(), static_cast<int>(all.size()));
+    state.ResumeTiming();
+    if (state.range(0) == 0) {
+      page.ExColorCC(0, 20.0);
+    } else {
+      page.ColorCC(TRUE);
+    }
+  }
+  Report(state, page);
+}
+
 void ConnectivityAndHeap(benchmark::internal::Benchmark* b) {
   b->ArgNames({"conn", "warm"});
   for (int warm : {0, 1}) {
@@ -144,6 +168,13 @@ void ConnectivityAndHeap(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_CCAnalysis)->Apply(ConnectivityAndHeap);
 BENCHMARK(BM_BBAnalysis)->Apply(ConnectivityAndHeap);
 BENCHMARK(BM_CCAnalysisFromMap)->Apply(ConnectivityAndHeap);
+BENCHMARK(BM_ColourComponents)
+    ->ArgNames({"runs", "warm"})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GetNeighbours)->ArgName("pointers")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

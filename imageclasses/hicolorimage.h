@@ -17,6 +17,11 @@ class CHiColorImage : public virtual CImage {
   int ExportTIFF(const wchar_t* fileName) override;
   int CreateFromTIFF(TIFF* tif, const wchar_t* fileName) override;
   int CCAnalysis(int bConnect8) override;
+  // Colour similarity and colour components
+  // Replaces the component list by runs of visually alike pixels linked from row to row.
+  void ColorCC(int bConnect8) override;
+  // Replaces the component list by regions grown by Lab distance; nUnused has no effect.
+  void ExColorCC(int nUnused, double dThreshold) override;
   int DiscardBackup() override;
   void RestoreBackup() override;
   int CreateBackup() override;

@@ -2,6 +2,7 @@
 // map list and component list, and the fixed table of virtual image operations.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/bitmap.h"
@@ -218,6 +219,10 @@ class CImage : public CObject {
   // nothing is left to free and nothing can overflow. 0 as the index form.
   int GetNeighbours(CComp* pComp, int* pnCount, std::vector<CComp*>* pComps);
 
+  // The CIE Lab colour difference of (r1, g1, b1) and (r2, g2, b2): the Euclidean distance of
+  // the two colours' L*a*b* values in single precision, 0 for equal colours.
+  static double ComputeColourDistance(int r1, int g1, int b1, int r2, int g2, int b2);
+
   // Display and drawing state.
   CBitmap* GetBitmap();
   // Paints the colours of the first map called name over the display bitmap; a name that
@@ -245,6 +250,8 @@ class CImage : public CObject {
   // array over.
   void AdoptLabelledComponents(vorlane::detail::LabelForest& forest,
                                vorlane::detail::RunListCollector& runs, unsigned short wType);
+  // Replaces the component list by the given components, in their order; takes them over.
+  void AdoptComponents(std::vector<std::unique_ptr<CComp>>& components);
 
   // Keeps the host responsive: hands the progress (step of steps) to the thread's
   // keep-alive handler, which may set the cancel request; returns the cancel request.

@@ -265,6 +265,14 @@ void CImage::AdoptLabelledComponents(vorlane::detail::LabelForest& forest,
   if (m_ImageUpdate.wFlags & IU_SHOW_COMPONENTS) m_bDirty = 1;
 }
 
+void CImage::AdoptComponents(std::vector<std::unique_ptr<CComp>>& components) {
+  FreeComponents();
+  if (!components.empty()) m_ppComponents = new CComp*[components.size()];
+  for (std::unique_ptr<CComp>& comp : components) m_ppComponents[m_nComponents++] = comp.release();
+  components.clear();
+  if (m_ImageUpdate.wFlags & IU_SHOW_COMPONENTS) m_bDirty = 1;
+}
+
 void CImage::CCAnalysisFromMap(int nMap, unsigned char byType, unsigned short wCompType,
                                int bInvert, int bConnect8) {
   CImageMap* map = nMap == -1 ? GetCurrentMap() : GetImageMap(nMap);
