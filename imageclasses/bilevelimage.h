@@ -51,6 +51,14 @@ class CBiLevelImage : public virtual CImage {
   void ApplyRankOrderFilter(unsigned char operation, int windowSize,
                             unsigned char channel) override;
 
+  // Geometry
+  friend struct vorlane::detail::GeometryAccess;
+  void Rotate(CRect rect, double angle, unsigned long fillColour, int clipToRect) override;
+  void Rotate(double angle, unsigned long fillColour, int keepSize) override;
+  void Tilt(double angle, unsigned char mode) override;
+  void Crop(int x, int y, int cropWidth, int cropHeight) override;
+  int ReSample(int newWidth, int newHeight, int dpi) override;
+
   // Virtual operations of the class's own, in their fixed order.
   virtual void SaltPepperRemoval(int windowSize);
 

@@ -47,6 +47,14 @@ class CGreyScaleImage : public virtual CImage {
   // Neighbourhood filters
   void ApplyFilter(tagFilterStruct* filter) override;
 
+  // Geometry
+  friend struct vorlane::detail::GeometryAccess;
+  void Rotate(CRect rect, double angle, unsigned long fillColour, int clipToRect) override;
+  void Rotate(double angle, unsigned long fillColour, int keepSize) override;
+  void Tilt(double angle, unsigned char mode) override;
+  void Crop(int x, int y, int cropWidth, int cropHeight) override;
+  int ReSample(int newWidth, int newHeight, int dpi) override;
+
  protected:
   void FreeMem() override;
   unsigned char PrivateGetByte(int x, int y) { return m_ppLines[y][x]; }

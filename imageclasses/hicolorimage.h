@@ -65,6 +65,14 @@ class CHiColorImage : public virtual CImage {
   void EdgeDetector(int directions) override;
   void EdgePreservingSmoothing() override;
 
+  // Geometry
+  friend struct vorlane::detail::GeometryAccess;
+  void Rotate(CRect rect, double angle, unsigned long fillColour, int clipToRect) override;
+  void Rotate(double angle, unsigned long fillColour, int keepSize) override;
+  void Tilt(double angle, unsigned char mode) override;
+  void Crop(int x, int y, int cropWidth, int cropHeight) override;
+  int ReSample(int newWidth, int newHeight, int dpi) override;
+
   // Virtual operations of the class's own, in their fixed order.
   virtual void Draw(HDC dc, int x, int y, unsigned long rasterOperation);
   virtual void DrawLine(float rho, float theta, int xOffset, int yOffset);

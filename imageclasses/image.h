@@ -20,6 +20,8 @@ typedef struct tiff TIFF;
 namespace vorlane::detail {
 // Reaches the pixel arrays of the four formats for conversion, duplication and backups.
 struct FormatAccess;
+// Reaches the pixel arrays of the four formats for rotation, shear, crop and resampling.
+struct GeometryAccess;
 // The labels and run lists of a component analysis.
 class LabelForest;
 class RunListCollector;
@@ -197,6 +199,11 @@ class CImage : public CObject {
   int IsBackground(int x, int y);
   int IsForeground(int x, int y);
   int CopyMapArrays(CImage* source);
+  // One dilation or erosion pass (CImageMap::ApplyMorphologicalFilterToMap) on the map at
+  // mapIndex, or with -1 on the current map with its "Background" label in place of label;
+  // then the image is dirty. An index outside the list changes nothing.
+  void ApplyMorphologicalFilterToMap(int mapIndex, unsigned char operation, int size,
+                                     unsigned char label, unsigned char option);
   int SwapMapArrays(CImage* other);
 
   // Component list.

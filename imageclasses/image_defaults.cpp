@@ -11,10 +11,6 @@ void CImage::InvertMap() {}
 void CImage::Threshold(int, CRect&, CImage*) {}
 void CImage::Threshold_Niblack(int, CRect&, CImage*, unsigned char) {}
 void CImage::Threshold_WeszkaRosenfeld(CRect&, CImage*) {}
-void CImage::Rotate(CRect, double, unsigned long, int) {}
-void CImage::Rotate(double, unsigned long, int) {}
-void CImage::Tilt(double, unsigned char) {}
-void CImage::Crop(int, int, int, int) {}
 
 void CImage::EdgePreservingSmoothing() {
   vorlane::detail::Trace(
@@ -26,7 +22,6 @@ void CImage::ClearSimilar(unsigned char, unsigned char, unsigned char, int) {}
 void CImage::Clear(int, int, int) {}
 int CImage::BBAnalysis(RECT**, int*, CRect, int) { return 0; }
 void CImage::GetNegative() {}
-int CImage::ReSample(int, int, int) { return 0; }
 
 int CImage::HistogramTransformation(int* const, unsigned long) { return 0; }
 void CImage::GetProjection(int, int, int, int, long*, long*, unsigned char) {}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/cstring.h"
+#include "platform/geometry.h"
 #include "platform/object.h"
 #include "platform/types.h"
 
@@ -115,6 +116,39 @@ class CImageMap : public CObject {
   void SetToPreDefinedMap(unsigned char id);
   BOOL IsPreDefinedMap(unsigned char id) const;
 
+  // Geometry: the bytes follow their image's rotation, shear, crop and resampling; a byte
+  // is a label and is never interpolated. Angles are in radians. A refused call (angle 0,
+  // angle not finite, rectangle outside the map, canvas beyond the size limit) changes
+  // nothing.
+  // Whole-map rotation on an enlarged canvas filled with fill; discards the backup.
+  void Rotate(double angle, unsigned char fill);
+  // Turns the bytes of rect (normalised and clipped to the map) about its centre; the
+  // rectangle is first set to fill, and the turned bytes land inside rect when clipToRect
+  // is non-zero, else anywhere in the map. Size and backup stay.
+  void Rotate(CRect rect, double angle, unsigned char fill, int clipToRect);
+  // Shear: mode bit 1 horizontal, bit 2 vertical; new bytes get fill. Discards the backup.
+  void Tilt(double angle, unsigned char mode, unsigned char fill);
+  // Keeps the cropWidth x cropHeight rectangle at (x, y) when it lies inside the map;
+  // discards the backup.
+  void Crop(int x, int y, int cropWidth, int cropHeight);
+  // New size with every byte 0; name, label mode and table stay; discards the backup.
+  // FALSE, nothing changed, for a negative size or one beyond the size limit.
+  int ReSample(int newWidth, int newHeight);
+
+  // Morphology and projection.
+  // One pass of dilation (operation 2) or erosion (operation 1) of label over the square
+  // of size 3, 5 or 7 (anything else 3); option names bit labels kept on pixels with other
+  // types (bit labels) or, as 1, restores eroded bytes from the backup (byte labels). A
+  // cancel from the image's keep-alive restores the map.
+  void ApplyMorphologicalFilterToMap(unsigned char operation, int size, unsigned char label,
+                                     unsigned char option);
+  // Counts of label over the width x height rectangle at (x, y) into rowCounts (height
+  // entries) and columnCounts (width entries), either may be null: flags 0x8 counts runs
+  // at their first byte, 0x4 counts bytes (complement non-zero: width or height minus the
+  // count). Bytes outside the map do not match.
+  void GetProjection(unsigned char label, int x, int y, int width, int height, long* rowCounts,
+                     long* columnCounts, int complement, unsigned char flags);
+
   // Backups.
   CImageMap* CreateBackup();
   CImageMap* GetBackup() const { return m_pBackup; }
@@ -126,6 +160,9 @@ class CImageMap : public CObject {
   // Allocates width x height zero bytes with their line table; false (nothing changed)
   // when the size is negative or too large.
   bool AllocateBytes(int width, int height);
+  // Installs width x height bytes (data and its top-down line table, both from new[]) in
+  // place of the current ones, which are released.
+  void ReplaceBytes(unsigned char* data, unsigned char** lines, int width, int height);
   // Replaces the table by a cleared one for the label mode (none for mode 0).
   void AllocateTable(unsigned char labelMode);
   tagPixelType* Entry(int index) const;

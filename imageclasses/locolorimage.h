@@ -27,6 +27,14 @@ class CLoColorImage : public virtual CImage {
   unsigned long GetRGBColor(int x, int y) override;
   void SetRGBColor(int x, int y, unsigned long colour) override;
 
+  // Geometry
+  friend struct vorlane::detail::GeometryAccess;
+  void Rotate(CRect rect, double angle, unsigned long fillColour, int clipToRect) override;
+  void Rotate(double angle, unsigned long fillColour, int keepSize) override;
+  void Tilt(double angle, unsigned char mode) override;
+  void Crop(int x, int y, int cropWidth, int cropHeight) override;
+  int ReSample(int newWidth, int newHeight, int dpi) override;
+
  protected:
   // Virtual operation of the class's own: the palette index nearest to (r, g, b).
   virtual int GetClosestPaletteColor(unsigned char r, unsigned char g, unsigned char b);

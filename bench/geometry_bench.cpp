@@ -1,0 +1,98 @@
+// Rotation, shear, crop and resampling of the grey and colour A4 bench pages, cold (fresh
+// pages for every new buffer) and warm (freed buffers reused). Every run works on an image
+// that shares the page's pixels, so the operation's own new buffer is all it allocates.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <functional>
+
+#include "bench/bench_pages.h"
+#include "vorlane/vorlane.h"
+
+namespace {
+
+// Heap behaviour for one benchmark: argument 0 cold, 1 warm.
+class HeapMode {
+ public:
+  explicit HeapMode(const benchmark::State& state) { Set(state.range(0) != 0); }
+  ~HeapMode() { Set(false); }
+  HeapMode(const HeapMode&) = delete;
+  HeapMode& operator=(const HeapMode&) = delete;
+
+ private:
+  static void Set(bool warm) {
+    mallopt(M_MMAP_MAX, warm ? 0 : 65536);
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    mallopt(M_TRIM_THRESHOLD, warm ? INT32_MAX : 128 * 1024);
+  }
+};
+
+constexpr double kTwoDegrees = 0.03490658503988659;
+
+// Runs op on a fresh image sharing page's pixels in every iteration; the duplication is
+// not timed.
+template <class Format>
+void OnPage(benchmark::State& state, Format& page, const std::function<void(Format&)>& op) {
+  HeapMode heap(state);
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto image = std::make_unique<Format>();
+    image->CreateDuplicate(&page, TRUE);
+    state.ResumeTiming();
+    op(*image);
+    benchmark::DoNotOptimize(image.get());
+    state.PauseTiming();
+    image.reset();
+    state.ResumeTiming();
+  }
+}
+
+template <class Format>
+Format& Page();
+template <>
+CGreyScaleImage& Page() {
+  return vorlane::bench::BenchGreyPage();
+}
+template <>
+CHiColorImage& Page() {
+  return vorlane::bench::BenchColourPage();
+}
+
+template <class Format>
+void BM_Rotate2Degrees(benchmark::State& state) {
+  OnPage<Format>(state, Page<Format>(), [](Format& f) { f.Rotate(kTwoDegrees, 0xFFFFFF, 0); });
+}
+template <class Format>
+void BM_Tilt2DegreesBoth(benchmark::State& state) {
+  OnPage<Format>(state, Page<Format>(), [](Format& f) { f.Tilt(kTwoDegrees, 3); });
+}
+template <class Format>
+void BM_CropInner(benchmark::State& state) {
+  OnPage<Format>(state, Page<Format>(), [](Format& f) {
+    f.Crop(100, 100, vorlane::bench::kPageWidth - 200, vorlane::bench::kPageHeight - 200);
+  });
+}
+template <class Format>
+void BM_ReSampleHalf(benchmark::State& state) {
+  OnPage<Format>(state, Page<Format>(), [](Format& f) {
+    f.ReSample(vorlane::bench::kPageWidth / 2, vorlane::bench::kPageHeight / 2, 150);
+  });
+}
+template <class Format>
+void BM_ReSampleDouble(benchmark::State& state) {
+  OnPage<Format>(state, Page<Format>(), [](Format& f) {
+    f.ReSample(vorlane::bench::kPageWidth * 2, vorlane::bench::kPageHeight * 2, 600);
+  });
+}
+
+#define GEOMETRY_BENCH(name)                                                                \
+  BENCHMARK_TEMPLATE(name, CGreyScaleImage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond); \
+  BENCHMARK_TEMPLATE(name, CHiColorImage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+GEOMETRY_BENCH(BM_Rotate2Degrees)
+GEOMETRY_BENCH(BM_Tilt2DegreesBoth)
+GEOMETRY_BENCH(BM_CropInner)
+GEOMETRY_BENCH(BM_ReSampleHalf)
+GEOMETRY_BENCH(BM_ReSampleDouble)
+
+}  // namespace

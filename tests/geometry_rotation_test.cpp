@@ -1,0 +1,207 @@
+// Rotation and shear of images and maps: the fast kernels against the plain formulas on
+// every pixel, the no-operation and backup rules, size keeping, rectangle rotation and the
+// maps following their image.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "support/geometry_reference.h"
+#include "support/sample_images.h"
+
+namespace {
+
+using georef::Grid;
+using sample::Fmt;
+
+constexpr double kBoundary = 1.5707963705062866;
+constexpr double kAngles[] = {0.01,
+                              -0.1,
+                              0.3,
+                              std::numbers::pi / 2,
+                              kBoundary,
+                              2.0,
+                              3.0,
+                              std::numbers::pi,
+                              3.1415927410125732,
+                              4.0,
+                              4.71238911151886,
+                              5.5,
+                              2 * std::numbers::pi,
+                              7.5,
+                              -20.0};
+constexpr sample::Size kSizes[] = {{1, 1}, {7, 3}, {3, 7}, {40, 25}, {64, 2}};
+
+// The image's pixels as 32-bit values: palette indices for low colour, else its colours.
+Grid Pixels(CImage& image) {
+  Grid g(image.GetWidth(), image.GetHeight());
+  auto* lo = dynamic_cast<sample::Probe<CLoColorImage>*>(&image);
+  for (int y = 0; y < g.h; ++y) {
+    for (int x = 0; x < g.w; ++x) g.at(x, y) = lo ? lo->Row(y)[x] : image.GetRGBColor(x, y);
+  }
+  return g;
+}
+
+Grid Bytes(const CImageMap& map) {
+  Grid g(map.GetWidth(), map.GetHeight());
+  for (int y = 0; y < g.h; ++y) {
+    for (int x = 0; x < g.w; ++x) g.at(x, y) = map.GetMapByte(x, y);
+  }
+  return g;
+}
+
+// A map of the image's size whose bytes number its pixels (mod 251), as the image's map 0.
+CImageMap& NumberMap(CImage& image) {
+  CImageMap& map = *image.GetImageMap(0);
+  for (int y = 0; y < map.GetHeight(); ++y) {
+    for (int x = 0; x < map.GetWidth(); ++x) map.SetMapByte(x, y, (y * map.GetWidth() + x) % 251);
+  }
+  return map;
+}
+
+// The colour of a whole-image fill as each format shows it.
+uint32_t ShownFill(Fmt f, unsigned long colour) {
+  switch (f) {
+    case Fmt::kBi:
+      return (colour & 0xFF) > 128 ? 0xFFFFFF : 0;
+    case Fmt::kGrey:
+      return (colour & 0xFF) * 0x010101u;
+    case Fmt::kLo:
+      return colour & 0xFF;
+    default:
+      return colour & 0xFFFFFF;
+  }
+}
+
+TEST(GeometryRotation, EveryPixelFollowsThePlainFormulaInEveryFormatAndInTheMaps) {
+  for (const Fmt f : sample::kAllFormats) {
+    for (const auto size : kSizes) {
+      for (const double angle : kAngles) {
+        auto image = sample::Make(f, size.width, size.height);
+        const Grid before = Pixels(*image);
+        const Grid mapBefore = Bytes(NumberMap(*image));
+        image->Rotate(angle, 0x00C08040, 0);
+        const unsigned char background = image->GetImageMap(0)->GetPTByteLabel(L"Background");
+        EXPECT_EQ(Pixels(*image), georef::Rotate(before, angle, ShownFill(f, 0x00C08040)))
+            << sample::Name(f) << " " << size.width << "x" << size.height << " " << angle;
+        EXPECT_EQ(Bytes(*image->GetImageMap(0)), georef::Rotate(mapBefore, angle, background));
+      }
+    }
+  }
+}
+
+TEST(GeometryRotation, PositiveAnglesTurnClockwiseAsDisplayed) {
+  auto image = sample::Make(Fmt::kGrey, 5, 3);
+  image->SetRed(0, 0, 7);  // top-left landmark
+  image->Rotate(std::numbers::pi / 2, 0, 0);
+  ASSERT_EQ(image->GetWidth(), 3);
+  ASSERT_EQ(image->GetHeight(), 5);
+  EXPECT_EQ(image->GetRed(2, 0), 7);  // now top-right
+  CImageMap map;
+  map.Create(3, 2, L"m", MAP_BYTE_LABELS);
+  map.Rotate(std::numbers::pi / 2, 0);
+  EXPECT_EQ(map.GetWidth(), 2);
+  EXPECT_EQ(map.GetHeight(), 3);
+}
+
+TEST(GeometryRotation, ZeroAngleKeepsTheBackupWhileAFullTurnRunsAndDiscardsIt) {
+  for (const Fmt f : sample::kAllFormats) {
+    auto image = sample::Make(f, 6, 4);
+    ASSERT_EQ(image->CreateBackup(), 1);
+    image->Rotate(0.0, 0, 1);
+    image->Tilt(0.0, 3);
+    image->Rotate(CRect(0, 0, 3, 3), 0.0, 0, 1);
+    EXPECT_EQ(image->CreateBackup(), 0) << sample::Name(f);  // still held
+    image->Rotate(2 * std::numbers::pi, 0, 0);
+    EXPECT_EQ(image->CreateBackup(), 1) << sample::Name(f);  // discarded by the full turn
+  }
+}
+
+TEST(GeometryRotation, KeepSizeCentresTheCanvasAndWideImagesKeepANarrowerCanvas) {
+  auto image = sample::Make(Fmt::kHi, 20, 10);
+  const Grid rotated = georef::Rotate(Pixels(*image), 0.3, 0x123456);
+  image->Rotate(0.3, 0x123456, 1);
+  ASSERT_EQ(image->GetWidth(), 20);
+  ASSERT_EQ(image->GetHeight(), 10);
+  const int x0 = (rotated.w - 20) / 2, y0 = (rotated.h - 10) / 2;
+  for (int y = 0; y < 10; ++y) {
+    for (int x = 0; x < 20; ++x) EXPECT_EQ(image->GetRGBColor(x, y), rotated.at(x0 + x, y0 + y));
+  }
+  EXPECT_EQ(image->GetRGBColor(0, 0), 0x123456u);
+  auto wide = sample::Make(Fmt::kGrey, 1000, 10);
+  wide->Rotate(0.05, 0, 1);
+  EXPECT_EQ(wide->GetWidth(), 999);  // the final crop is refused
+  EXPECT_EQ(wide->GetImageMap(0)->GetWidth(), 999);
+}
+
+struct RectCase {
+  CRect rect;       // as passed
+  CRect effective;  // normalised and clipped to the 16 x 12 image
+  unsigned long fill;
+  int clip;
+};
+
+TEST(GeometryRotation, RectangleRotationMatchesTheFormulaAndClipsStrayRectangles) {
+  const RectCase cases[] = {
+      {{2, 3, 11, 9}, {2, 3, 11, 9}, 0x40, 1},
+      {{2, 3, 11, 9}, {2, 3, 11, 9}, 0x40, 0},
+      {{2, 3, 11, 9}, {2, 3, 11, 9}, 0xFFFFFFFF, 0},
+      {{11, 9, 2, 3}, {2, 3, 11, 9}, 0x40, 1},    // inverted
+      {{-5, -4, 6, 20}, {0, 0, 6, 12}, 0x40, 0},  // partly outside
+  };
+  for (const double angle : {0.4, 2.5, -1.0}) {
+    for (const RectCase& c : cases) {
+      auto image = sample::Make(Fmt::kGrey, 16, 12);
+      Grid expected = Pixels(*image);
+      Grid mapExpected = Bytes(NumberMap(*image));
+      const CRect& e = c.effective;
+      const bool noFill = c.fill == 0xFFFFFFFF;
+      georef::RotateRect(expected, e.left, e.top, e.right, e.bottom, angle,
+                         noFill ? -1 : int64_t{0x404040}, c.clip);
+      const unsigned char label =
+          image->GetImageMap(0)->GetPTByteLabel(noFill ? L"Foreground" : L"Background");
+      georef::RotateRect(mapExpected, e.left, e.top, e.right, e.bottom, angle, label, c.clip);
+      image->Rotate(c.rect, angle, c.fill, c.clip);
+      EXPECT_EQ(Pixels(*image), expected) << angle << " " << c.rect.left;
+      EXPECT_EQ(Bytes(*image->GetImageMap(0)), mapExpected) << angle << " " << c.rect.left;
+    }
+  }
+  auto image = sample::Make(Fmt::kHi, 16, 12);
+  const Grid before = Pixels(*image);
+  image->Rotate(CRect(20, 20, 30, 30), 0.5, 0, 0);  // wholly outside
+  image->Rotate(CRect(4, 4, 4, 9), 0.5, 0, 0);      // empty
+  EXPECT_EQ(Pixels(*image), before);
+}
+
+TEST(GeometryTilt, EveryModeFollowsTheTwoStepShearInImagesAndMaps) {
+  const double angles[] = {0.2, -0.2, 0.9, -1.2, 2.0, -2.5, 3.0};
+  for (const Fmt f : {Fmt::kGrey, Fmt::kHi}) {
+    for (const int mode : {0, 1, 2, 3}) {
+      for (const double angle : angles) {
+        auto image = sample::Make(f, 9, 6);
+        const Grid before = Pixels(*image);
+        const Grid mapBefore = Bytes(NumberMap(*image));
+        image->Tilt(angle, static_cast<unsigned char>(mode));
+        const unsigned char background = image->GetImageMap(0)->GetPTByteLabel(L"Background");
+        EXPECT_EQ(Pixels(*image), georef::Tilt(before, angle, mode, ShownFill(f, 0xFFFFFF)))
+            << sample::Name(f) << " mode " << mode << " " << angle;
+        EXPECT_EQ(Bytes(*image->GetImageMap(0)), georef::Tilt(mapBefore, angle, mode, background));
+      }
+    }
+  }
+}
+
+TEST(GeometryTilt, ModeZeroDiscardsTheBackupAndNearRightAnglesTheImageStays) {
+  auto image = sample::Make(Fmt::kBi, 8, 5);
+  image->CreateBackup();
+  const Grid before = Pixels(*image);
+  image->Tilt(std::numbers::pi / 2, 1);  // tangent ~1.6e16: refused
+  image->Tilt(-std::numbers::pi / 2, 3);
+  EXPECT_EQ(Pixels(*image), before);
+  EXPECT_EQ(image->CreateBackup(), 0);
+  image->Tilt(0.3, 0);
+  EXPECT_EQ(Pixels(*image), before);
+  EXPECT_EQ(image->CreateBackup(), 1);
+}
+
+}  // namespace
