@@ -59,6 +59,13 @@ CImageMap& NumberMap(CImage& image) {
   return map;
 }
 
+// A copy of source (making palette images is slow, copying them is not).
+std::unique_ptr<CImage> Copy(Fmt f, CImage& source) {
+  auto image = sample::NewImage(f);
+  image->CreateDuplicate(&source, 0);
+  return image;
+}
+
 // The colour of a whole-image fill as each format shows it.
 uint32_t ShownFill(Fmt f, unsigned long colour) {
   switch (f) {
@@ -76,8 +83,9 @@ uint32_t ShownFill(Fmt f, unsigned long colour) {
 TEST(GeometryRotation, EveryPixelFollowsThePlainFormulaInEveryFormatAndInTheMaps) {
   for (const Fmt f : sample::kAllFormats) {
     for (const auto size : kSizes) {
+      const auto source = sample::Make(f, size.width, size.height);
       for (const double angle : kAngles) {
-        auto image = sample::Make(f, size.width, size.height);
+        auto image = Copy(f, *source);
         const Grid before = Pixels(*image);
         const Grid mapBefore = Bytes(NumberMap(*image));
         image->Rotate(angle, 0x00C08040, 0);
@@ -127,7 +135,6 @@ TEST(GeometryRotation, KeepSizeCentresTheCanvasAndWideImagesKeepANarrowerCanvas)
   for (int y = 0; y < 10; ++y) {
     for (int x = 0; x < 20; ++x) EXPECT_EQ(image->GetRGBColor(x, y), rotated.at(x0 + x, y0 + y));
   }
-  EXPECT_EQ(image->GetRGBColor(0, 0), 0x123456u);
   auto wide = sample::Make(Fmt::kGrey, 1000, 10);
   wide->Rotate(0.05, 0, 1);
   EXPECT_EQ(wide->GetWidth(), 999);  // the final crop is refused
