@@ -3,109 +3,67 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "support/sample_images.h"
 
 namespace {
 
-// The map's bytes as rows of characters: '.' for 0, else '0' + byte.
-std::vector<std::string> Rows(const CImageMap& map) {
-  std::vector<std::string> rows;
+// The map's bytes as rows of characters joined by '|': '.' for 0, else '0' + byte.
+std::string Rows(const CImageMap& map) {
+  std::string rows;
   for (int y = 0; y < map.GetHeight(); ++y) {
-    std::string row;
+    if (y) rows += '|';
     for (int x = 0; x < map.GetWidth(); ++x) {
       const int b = map.GetMapByte(x, y);
-      row += b ? static_cast<char>('0' + b) : '.';
+      rows += b ? static_cast<char>('0' + b) : '.';
     }
-    rows.push_back(row);
   }
   return rows;
 }
 
-void Paint(CImageMap& map, const std::vector<std::string>& rows) {
-  for (int y = 0; y < static_cast<int>(rows.size()); ++y) {
-    for (int x = 0; x < static_cast<int>(rows[y].size()); ++x) {
-      map.SetMapByte(x, y, rows[y][x] == '.' ? 0 : static_cast<unsigned char>(rows[y][x] - '0'));
+// A map of the size and bytes that rows (as Rows writes them) give.
+void Paint(CImageMap& map, const std::string& rows) {
+  int x = 0, y = 0;
+  for (const char ch : rows) {
+    if (ch == '|') {
+      ++y, x = 0;
+      continue;
     }
+    map.SetMapByte(x++, y, ch == '.' ? 0 : static_cast<unsigned char>(ch - '0'));
   }
 }
 
 struct MorphCase {
   const char* name;
-  unsigned char mode, operation;
-  int size;
-  unsigned char label, option;
-  std::vector<std::string> before, after;
+  int mode, operation, size, label, option;
+  std::string before, after;
 };
 
 TEST(MapMorphology, DilationAndErosionFollowTheLabelRules) {
   const MorphCase cases[] = {
-      {"dilate point",
-       MAP_BIT_LABELS,
-       2,
-       3,
-       1,
-       0,
-       {".......", ".......", "...1...", ".......", "......."},
-       {".......", "..111..", "..111..", "..111..", "......."}},
-      {"size 4 acts as 3, border rows stay",
-       MAP_BIT_LABELS,
-       2,
-       4,
-       1,
-       0,
-       {".......", "...1...", ".......", "......."},
-       {".......", "..111..", "..111..", "......."}},
-      {"dilate 5x5",
-       MAP_BIT_LABELS,
-       2,
-       5,
-       1,
-       0,
-       {".........", ".........", ".........", ".........", "....1....", ".........", ".........",
-        ".........", "........."},
-       {".........", ".........", "..11111..", "..11111..", "..11111..", "..11111..", "..11111..",
-        ".........", "........."}},
-      {"erode block, option keeps",
-       MAP_BIT_LABELS,
-       1,
-       3,
-       1,
-       1,
-       {".....", ".113.", ".111.", ".111.", "....."},
-       {".....", "...3.", "..1..", ".....", "....."}},
-      {"erode block, no option",
-       MAP_BIT_LABELS,
-       1,
-       3,
-       1,
-       0,
-       {".....", ".113.", ".111.", ".111.", "....."},
-       {".....", "...2.", "..1..", ".....", "....."}},
-      {"border never changes",
-       MAP_BIT_LABELS,
-       2,
-       3,
-       1,
-       0,
-       {"1..", "...", "..."},
-       {"1..", ".1.", "..."}},
-      {"byte labels",
-       MAP_BYTE_LABELS,
-       2,
-       3,
-       5,
-       0,
-       {".....", ".....", "..5..", ".....", "....2"},
-       {".....", ".555.", ".555.", ".555.", "....2"}},
+      {"dilate point", MAP_BIT_LABELS, 2, 3, 1, 0, ".....|.....|..1..|.....|.....",
+       ".....|.111.|.111.|.111.|....."},
+      {"size 4 acts as 3, border rows stay", MAP_BIT_LABELS, 2, 4, 1, 0, ".....|..1..|.....",
+       ".....|.111.|....."},
+      {"size 5", MAP_BIT_LABELS, 2, 5, 1, 0, ".......|.......|..1....|.......|.......",
+       ".......|.......|..111..|.......|......."},
+      {"erode block, option keeps", MAP_BIT_LABELS, 1, 3, 1, 1, ".....|.113.|.111.|.111.|.....",
+       ".....|...3.|..1..|.....|....."},
+      {"erode block, no option", MAP_BIT_LABELS, 1, 3, 1, 0, ".....|.113.|.111.|.111.|.....",
+       ".....|...2.|..1..|.....|....."},
+      {"border never changes", MAP_BIT_LABELS, 2, 3, 1, 0, "1..|...|...", "1..|.1.|..."},
+      {"byte labels", MAP_BYTE_LABELS, 2, 3, 5, 0, ".....|.....|..5..|.....|....2",
+       ".....|.555.|.555.|.555.|....2"},
   };
   for (const MorphCase& c : cases) {
     CImageMap map;
-    map.Create(static_cast<int>(c.before[0].size()), static_cast<int>(c.before.size()), L"m",
-               c.mode);
+    const int width = static_cast<int>(c.before.find('|'));
+    map.Create(width, static_cast<int>(c.before.size() + 1) / (width + 1), L"m",
+               static_cast<unsigned char>(c.mode));
     Paint(map, c.before);
-    map.ApplyMorphologicalFilterToMap(c.operation, c.size, c.label, c.option);
+    map.ApplyMorphologicalFilterToMap(static_cast<unsigned char>(c.operation), c.size,
+                                      static_cast<unsigned char>(c.label),
+                                      static_cast<unsigned char>(c.option));
     EXPECT_EQ(Rows(map), c.after) << c.name;
   }
 }
@@ -113,11 +71,11 @@ TEST(MapMorphology, DilationAndErosionFollowTheLabelRules) {
 TEST(MapMorphology, ByteErosionWritesForegroundOrRestoresFromTheBackup) {
   CImageMap map;
   map.Create(5, 5, static_cast<unsigned char>(MAP_DORVALE));
-  Paint(map, {".....", ".444.", ".444.", ".444.", "....."});
+  Paint(map, ".....|.444.|.444.|.444.|.....");
   map.CreateBackup();
-  Paint(map, {".....", ".777.", ".777.", ".777.", "....."});
+  Paint(map, ".....|.777.|.777.|.777.|.....");
   map.ApplyMorphologicalFilterToMap(1, 3, 7, 1);
-  EXPECT_EQ(Rows(map), (std::vector<std::string>{".....", ".444.", ".474.", ".444.", "....."}));
+  EXPECT_EQ(Rows(map), ".....|.444.|.474.|.444.|.....");
   map.ApplyMorphologicalFilterToMap(1, 3, 7, 0);
   EXPECT_EQ(map.GetMapByte(2, 2), map.GetPTByteLabel(L"Foreground"));
   map.ApplyMorphologicalFilterToMap(9, 3, 4, 0);  // no such operation
@@ -145,7 +103,7 @@ TEST(MapMorphology, ACancelRestoresTheMapAndTheImageFormPicksItsMap) {
 TEST(MapProjection, CountsBytesComplementsAndRuns) {
   CImageMap map;
   map.Create(10, 2, L"p", MAP_BYTE_LABELS);
-  Paint(map, {"11.1......", "1.1.1....."});
+  Paint(map, "11.1......|1.1.1.....");
   long rows[2], cols[10];
   map.GetProjection(1, 0, 0, 10, 2, rows, cols, 1, 0x4);
   EXPECT_EQ(rows[0], 7);
