@@ -35,8 +35,7 @@ Boxes MakeBoxes(int from, int to) {
 template <int Bpp>
 constexpr int kChannels = Bpp == 4 ? 3 : 1;
 
-// Averages or votes with Sum as the type of the column sums (large enough for a box's
-// rows).
+// Averages or votes with Sum as the type of the sums (large enough for a whole box).
 template <int Bpp, class Sum>
 void ResampleBoxes(const Plane& src, const Plane& dst, const Boxes& cols, const Boxes& rows,
                    bool majority) {
@@ -58,12 +57,12 @@ void ResampleBoxes(const Plane& src, const Plane& dst, const Boxes& cols, const 
       }
     }
     unsigned char* out = dst.rows[v];
-    const uint64_t boxRows = static_cast<uint64_t>(y1 - y0);
+    const Sum boxRows = static_cast<Sum>(y1 - y0);
     for (int u = 0; u < dst.width; ++u) {
       const int x0 = cols.begin[static_cast<size_t>(u)];
       const int x1 = cols.end[static_cast<size_t>(u)];
-      const uint64_t n = boxRows * static_cast<uint64_t>(x1 - x0);
-      uint64_t total[ch] = {};
+      const Sum n = boxRows * static_cast<Sum>(x1 - x0);
+      Sum total[ch] = {};
       for (int x = x0; x < x1; ++x) {
         for (int k = 0; k < ch; ++k) total[k] += colSum[static_cast<size_t>(x) * ch + k];
       }
@@ -78,30 +77,39 @@ void ResampleBoxes(const Plane& src, const Plane& dst, const Boxes& cols, const 
   }
 }
 
+// The widest extent of any box.
+int LargestBox(const Boxes& b) {
+  int largest = 0;
+  for (size_t i = 0; i < b.begin.size(); ++i) largest = std::max(largest, b.end[i] - b.begin[i]);
+  return largest;
+}
+
 }  // namespace
 
 template <int Bpp>
 void ResamplePixels(const Plane& src, const Plane& dst, Sampling sampling) {
   const Boxes cols = MakeBoxes(src.width, dst.width);
   const Boxes rows = MakeBoxes(src.height, dst.height);
-  if (sampling == Sampling::kFirst) {
+  const uint64_t area = static_cast<uint64_t>(LargestBox(cols)) * LargestBox(rows);
+  // Boxes of one pixel (enlarging): each target is its source pixel, or its vote.
+  if (sampling == Sampling::kFirst || area == 1) {
+    const bool vote = sampling == Sampling::kMajority;
     for (int v = 0; v < dst.height; ++v) {
       const unsigned char* in = src.rows[rows.begin[static_cast<size_t>(v)]];
       unsigned char* out = dst.rows[v];
       for (int u = 0; u < dst.width; ++u) {
-        std::memcpy(out + static_cast<ptrdiff_t>(u) * Bpp,
-                    in + static_cast<ptrdiff_t>(cols.begin[static_cast<size_t>(u)]) * Bpp, Bpp);
+        const unsigned char* from =
+            in + static_cast<ptrdiff_t>(cols.begin[static_cast<size_t>(u)]) * Bpp;
+        unsigned char* to = out + static_cast<ptrdiff_t>(u) * Bpp;
+        std::memcpy(to, from, Bpp);
+        if (vote) to[0] = from[0] == 1 ? 1 : 0;
+        if (Bpp == 4 && sampling == Sampling::kAverage) to[3] = 0;
       }
     }
     return;
   }
-  int tallest = 0;
-  for (int v = 0; v < dst.height; ++v) {
-    tallest =
-        std::max(tallest, rows.end[static_cast<size_t>(v)] - rows.begin[static_cast<size_t>(v)]);
-  }
   const bool majority = sampling == Sampling::kMajority;
-  if (static_cast<uint64_t>(tallest) * 255u <= UINT32_MAX) {
+  if (area * 255u <= UINT32_MAX) {
     ResampleBoxes<Bpp, uint32_t>(src, dst, cols, rows, majority);
   } else {
     ResampleBoxes<Bpp, uint64_t>(src, dst, cols, rows, majority);
