@@ -2,13 +2,9 @@
 // and Leptonica's pixConnCompBB and pixConnComp on the bi-level A4 bench page: checks that the
 // component counts agree and prints cold and warm medians with their ratios.
 #include <leptonica/allheaders.h>
-#include <malloc.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <ctime>
 #include <functional>
 #include <numeric>
 #include <opencv2/core.hpp>
@@ -18,66 +14,17 @@
 #include <vector>
 
 #include "bench/bench_pages.h"
+#include "bench/peers/peer_timing.h"
 #include "vorlane/vorlane.h"
 
 namespace {
 
+using vorlane::bench::Figures;
+using vorlane::bench::MeasureColdWarm;
+using vorlane::bench::Print;
+using vorlane::bench::Ratio;
+
 constexpr int kRepetitions = 21;
-
-// Cold: buffers above 128 KiB are mapped fresh and the heap is trimmed on release, so every
-// call pays for its new pages. Warm: nothing is mapped or trimmed, released memory is reused.
-void SetHeap(bool warm) {
-  mallopt(M_MMAP_MAX, warm ? 0 : 65536);
-  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-  mallopt(M_TRIM_THRESHOLD, warm ? INT32_MAX : 128 * 1024);
-  malloc_trim(0);
-}
-
-// Processor time of the whole process (all threads) in milliseconds.
-double ProcessCpuMs() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
-}
-
-double Median(std::vector<double> values) {
-  std::nth_element(values.begin(), values.begin() + static_cast<ptrdiff_t>(values.size() / 2),
-                   values.end());
-  return values[values.size() / 2];
-}
-
-struct Times {
-  double wall;  // median wall time, ms
-  double cpu;   // median processor time of all threads, ms
-};
-
-// Median times of call(), each run preceded by an untimed release() of what the previous run
-// produced, so that every run makes its outputs anew (from fresh pages when cold, from the
-// kept heap when warm). The warm figures follow one untimed run.
-Times Measure(bool warm, const std::function<void()>& call, const std::function<void()>& release) {
-  SetHeap(warm);
-  if (warm) call();
-  std::vector<double> wall, cpu;
-  for (int i = 0; i < kRepetitions; ++i) {
-    release();
-    const double cpuStart = ProcessCpuMs();
-    const auto start = std::chrono::steady_clock::now();
-    call();
-    const auto stop = std::chrono::steady_clock::now();
-    cpu.push_back(ProcessCpuMs() - cpuStart);
-    wall.push_back(std::chrono::duration<double, std::milli>(stop - start).count());
-  }
-  release();
-  SetHeap(false);
-  return {Median(wall), Median(cpu)};
-}
-
-struct Figures {
-  std::string name;
-  Times cold;
-  Times warm;
-  int components;
-};
 
 // A page sharing the bench page's pixels, with a component list of its own.
 class Page : public CBiLevelImage {
@@ -93,10 +40,10 @@ class Page : public CBiLevelImage {
 Figures Ours(Page& page, int connectivity) {
   auto call = [&] { page.CCAnalysis(connectivity == 8); };
   auto release = [&] { page.DropComponents(); };
-  Figures f{"CCAnalysis " + std::to_string(connectivity), Measure(false, call, release),
-            Measure(true, call, release), 0};
+  Figures f =
+      MeasureColdWarm("CCAnalysis " + std::to_string(connectivity), kRepetitions, call, release);
   call();
-  f.components = page.GetMaxComponent();
+  f.count = page.GetMaxComponent();
   page.DropComponents();
   return f;
 }
@@ -109,10 +56,10 @@ Figures OursBoxes(Page& page, int connectivity) {
     delete[] rects;
     rects = nullptr;
   };
-  Figures f{"BBAnalysis " + std::to_string(connectivity), Measure(false, call, release),
-            Measure(true, call, release), 0};
+  Figures f =
+      MeasureColdWarm("BBAnalysis " + std::to_string(connectivity), kRepetitions, call, release);
   call();
-  f.components = count;
+  f.count = count;
   release();
   return f;
 }
@@ -130,11 +77,11 @@ Figures OpenCv(const cv::Mat& ink, int connectivity, int threads) {
     stats.release();
     centroids.release();
   };
-  Figures f{"cv::connectedComponentsWithStats " + std::to_string(connectivity) +
-                (threads == 1 ? " (1 thread)" : ""),
-            Measure(false, call, release), Measure(true, call, release), 0};
+  Figures f = MeasureColdWarm("cv::connectedComponentsWithStats " + std::to_string(connectivity) +
+                                  (threads == 1 ? " (1 thread)" : ""),
+                              kRepetitions, call, release);
   call();
-  f.components = found - 1;  // label 0 is the background
+  f.count = found - 1;  // label 0 is the background
   cv::setNumThreads(-1);
   return f;
 }
@@ -149,28 +96,14 @@ Figures Leptonica(PIX* pix, int connectivity, bool withPixa) {
   auto call = [&] {
     boxes = withPixa ? pixConnComp(pix, &pieces, connectivity) : pixConnCompBB(pix, connectivity);
   };
-  Figures f{std::string(withPixa ? "pixConnComp (with pixa) " : "pixConnCompBB ") +
-                std::to_string(connectivity),
-            Measure(false, call, release), Measure(true, call, release), 0};
+  Figures f =
+      MeasureColdWarm(std::string(withPixa ? "pixConnComp (with pixa) " : "pixConnCompBB ") +
+                          std::to_string(connectivity),
+                      kRepetitions, call, release);
   call();
-  f.components = boxaGetCount(boxes);
+  f.count = boxaGetCount(boxes);
   release();
   return f;
-}
-
-void Print(const Figures& f) {
-  std::printf("%-46s %9.2f %9.2f %9.2f %9.2f %7d\n", f.name.c_str(), f.cold.wall, f.warm.wall,
-              f.cold.cpu, f.warm.cpu, f.components);
-}
-
-void Ratio(const Figures& ours, const Figures& peer, double target) {
-  const double cold = ours.cold.wall / peer.cold.wall, warm = ours.warm.wall / peer.warm.wall;
-  std::printf("%-16s / %-46s cold %5.2fx  warm %5.2fx  (cpu: cold %5.2fx  warm %5.2fx)%s\n",
-              ours.name.c_str(), peer.name.c_str(), cold, warm, ours.cold.cpu / peer.cold.cpu,
-              ours.warm.cpu / peer.warm.cpu,
-              target > 0
-                  ? (warm <= target && cold <= target ? "  (target met)" : "  (target missed)")
-                  : "");
 }
 
 }  // namespace
@@ -199,8 +132,7 @@ int main() {
       "Bi-level A4 page %d x %d, medians of %d runs in ms (cold: fresh pages for every "
       "buffer; warm: heap kept)\n\n",
       width, height, kRepetitions);
-  std::printf("%-46s %9s %9s %9s %9s %7s\n", "operation", "cold", "warm", "cold cpu", "warm cpu",
-              "count");
+  vorlane::bench::PrintHeader("count");
   std::vector<Figures> all;
   const Figures cc8 = Ours(page, 8), cc4 = Ours(page, 4);
   const Figures bb8 = OursBoxes(page, 8), bb4 = OursBoxes(page, 4);
@@ -222,9 +154,9 @@ int main() {
 
   bool agree = true;
   auto check = [&](const Figures& a, const Figures& b) {
-    if (a.components == b.components) return;
-    std::printf("COUNT MISMATCH: %s %d, %s %d\n", a.name.c_str(), a.components, b.name.c_str(),
-                b.components);
+    if (a.count == b.count) return;
+    std::printf("COUNT MISMATCH: %s %lld, %s %lld\n", a.name.c_str(), a.count, b.name.c_str(),
+                b.count);
     agree = false;
   };
   check(cc8, cv8);
