@@ -123,9 +123,9 @@ class CImageMap : public CObject {
 
  protected:
   void SetupLineArray(unsigned char** lines, unsigned char* data, int height, int width);
-  // Allocates width x height zero bytes with their line table; false (nothing changed)
-  // when the size is negative or too large.
-  bool AllocateBytes(int width, int height);
+  // Allocates width x height bytes (all 0 when zeroed, else undefined) with their line
+  // table; false (nothing changed) when the size is negative or too large.
+  bool AllocateBytes(int width, int height, bool zeroed);
   // Replaces the table by a cleared one for the label mode (none for mode 0).
   void AllocateTable(unsigned char labelMode);
   tagPixelType* Entry(int index) const;
