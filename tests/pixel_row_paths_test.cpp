@@ -1,0 +1,118 @@
+// The whole-row paths of conversion, TIFF loading and storing at every row length: vector
+// steps, their tails, and images without a single column or row.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "support/archive_record_rigs.h"
+#include "support/luminance_reference.h"
+#include "support/sample_images.h"
+#include "support/tiff_files.h"
+#include "vorlane/vorlane.h"
+
+namespace {
+
+// Row lengths around the vector steps of 4, 16 and 32 pixels.
+const int kWidths[] = {1, 2, 3, 5, 6, 7, 15, 16, 17, 31, 32, 33, 47, 48, 63, 64, 65, 97, 130};
+
+// Colours drawn at random, with many near the bi-level threshold (grey levels 127 to 130).
+void FillColours(sample::Probe<CHiColorImage>& hi, unsigned seed) {
+  std::mt19937 rng(seed);
+  for (int y = 0; y < hi.GetHeight(); ++y) {
+    unsigned char* row = hi.Row(y);
+    for (int x = 0; x < hi.GetWidth(); ++x) {
+      const uint32_t v = rng();
+      const bool nearThreshold = (v >> 24) < 64;
+      for (int c = 0; c < 3; ++c) {
+        row[4 * x + c] = nearThreshold ? static_cast<unsigned char>(127 + (v >> (2 * c) & 3))
+                                       : static_cast<unsigned char>(v >> (8 * c));
+      }
+      row[4 * x + 3] = static_cast<unsigned char>(v >> 24);
+    }
+  }
+}
+
+TEST(PixelRowPaths, ColourToGreyAndBiLevelFollowTheSinglePrecisionRuleAtEveryRowLength) {
+  for (int width : kWidths) {
+    SCOPED_TRACE(width);
+    sample::Probe<CHiColorImage> hi;
+    ASSERT_EQ(hi.Create(width, 3, 0, nullptr), 1);
+    FillColours(hi, static_cast<unsigned>(width));
+    sample::Probe<CGreyScaleImage> grey;
+    sample::Probe<CBiLevelImage> bits;
+    ASSERT_EQ(grey.CreateFromImage(&hi, 0), 1);
+    ASSERT_EQ(bits.CreateFromImage(&hi, 0), 1);
+    int mismatches = 0;
+    for (int y = 0; y < 3; ++y) {
+      const unsigned char* in = hi.Row(y);
+      for (int x = 0; x < width; ++x) {
+        const float sum = reference::Luminance(in[4 * x], in[4 * x + 1], in[4 * x + 2]);
+        mismatches += grey.Row(y)[x] != static_cast<unsigned char>(sum);
+        mismatches += bits.Row(y)[x] != (sum > 128.0f ? 1 : 0);
+      }
+      // Row padding past the width is 0.
+      for (int x = width; x < (width + 3) / 4 * 4; ++x) {
+        mismatches += grey.Row(y)[x] != 0;
+        mismatches += bits.Row(y)[x] != 0;
+      }
+    }
+    EXPECT_EQ(mismatches, 0);
+  }
+}
+
+TEST(PixelRowPaths, ThreeSampleRgbFilesLoadEveryPixelAtEveryRowLength) {
+  for (int width : kWidths) {
+    SCOPED_TRACE(width);
+    tifftest::TiffFlavour flavour;
+    flavour.width = static_cast<uint32_t>(width);
+    flavour.height = 2;
+    flavour.samples = 3;
+    flavour.photometric = PHOTOMETRIC_RGB;
+    const auto sample = [](uint32_t x, uint32_t y, int s) {
+      return (x * 37 + y * 101 + static_cast<uint32_t>(s) * 59 + x * x) & 0xFF;
+    };
+    tifftest::TempPath path(".tif");
+    ASSERT_TRUE(
+        tifftest::WriteTiffFile(path.str(), flavour, {tifftest::MakePage(flavour, sample)}));
+    std::unique_ptr<CImage> image(
+        ImgLoadFromFile(path.wide().c_str(), nullptr, nullptr, nullptr, nullptr));
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->GetWidth(), width);
+    int mismatches = 0;
+    for (uint32_t y = 0; y < 2; ++y) {
+      for (uint32_t x = 0; x < flavour.width; ++x) {
+        const auto px = static_cast<int>(x), py = static_cast<int>(y);
+        mismatches += image->GetRed(px, py) != sample(x, y, 0);
+        mismatches += image->GetGreen(px, py) != sample(x, y, 1);
+        mismatches += image->GetBlue(px, py) != sample(x, y, 2);
+      }
+    }
+    EXPECT_EQ(mismatches, 0);
+  }
+}
+
+// An image without columns or without rows stores, loads and stores again to the same bytes
+// (storing a bi-level image of width 0 once handed a null block to memset).
+template <class Format>
+class EmptyImageRecords : public ::testing::Test {};
+using AllFormats = ::testing::Types<CBiLevelImage, CGreyScaleImage, CLoColorImage, CHiColorImage>;
+TYPED_TEST_SUITE(EmptyImageRecords, AllFormats);
+
+TYPED_TEST(EmptyImageRecords, StoreAndLoadBackUnchanged) {
+  for (const auto [width, height] : {std::pair{0, 5}, std::pair{5, 0}, std::pair{0, 0}}) {
+    SCOPED_TRACE(::testing::Message() << width << " x " << height);
+    TypeParam image;
+    ASSERT_EQ(image.Create(width, height, 0, L"empty"), 1);
+    const std::vector<BYTE> stored = recrig::Store(&image);
+    auto again = recrig::Load<CImage>(stored);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->GetWidth(), width);
+    EXPECT_EQ(again->GetHeight(), height);
+    EXPECT_EQ(recrig::Store(again.get()), stored);
+  }
+}
+
+}  // namespace
