@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs the libraries that the component analyses are compared with (bench/peers):
-# OpenCV and Leptonica development packages, from the distribution's package manager.
+# Installs the libraries that bench/peers compares with: OpenCV (component analyses, colour
+# conversions) and Leptonica development packages, from the distribution's package manager;
+# the page-loading comparison uses libtiff, which scripts/install-deps.sh installs.
 set -eu
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
