@@ -94,6 +94,64 @@ TEST(PixelRowPaths, ThreeSampleRgbFilesLoadEveryPixelAtEveryRowLength) {
   }
 }
 
+TEST(PixelRowPaths, BiLevelFilesKeepEveryPixelAtEveryRowLength) {
+  for (int width : kWidths) {
+    SCOPED_TRACE(width);
+    sample::Probe<CBiLevelImage> bits;
+    ASSERT_EQ(bits.Create(width, 3, 0, nullptr), 1);
+    std::mt19937 rng(static_cast<unsigned>(width));
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < width; ++x) bits.Row(y)[x] = static_cast<unsigned char>(rng() & 1);
+    }
+    tifftest::TempPath path(".tif");
+    ASSERT_EQ(bits.ExportTIFF(path.wide().c_str()), 1);
+    std::unique_ptr<CImage> back(
+        ImgLoadFromFile(path.wide().c_str(), nullptr, nullptr, nullptr, nullptr));
+    ASSERT_NE(back, nullptr);
+    int mismatches = 0;
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < width; ++x) mismatches += back->GetRed(x, y) != bits.Row(y)[x];
+    }
+    EXPECT_EQ(mismatches, 0);
+  }
+}
+
+// Map bytes: zero in a new image whatever memory the heap hands back, copied whole into a
+// converted image, and loaded whole from an archive.
+TEST(PixelRowPaths, MapBytesAreZeroWhenNewAndCopiedWhole) {
+  // Leave labelled maps behind in the heap first, so that reused memory is not zero.
+  for (int round = 0; round < 3; ++round) {
+    CHiColorImage used;
+    ASSERT_EQ(used.Create(300, 200, 0, nullptr), 1);
+    used.GetImageMap(0)->ClearMap(0xA5);
+  }
+  CHiColorImage colour;
+  ASSERT_EQ(colour.Create(300, 200, 0, nullptr), 1);
+  CImageMap* map = colour.GetImageMap(0);
+  int nonZero = 0;
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 300; ++x) nonZero += map->GetMapByte(x, y) != 0;
+  }
+  EXPECT_EQ(nonZero, 0);
+
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 300; ++x) map->SetMapByte(x, y, static_cast<unsigned char>(x * 7 + y));
+  }
+  CGreyScaleImage grey;
+  ASSERT_EQ(grey.CreateFromImage(&colour, 0), 1);
+  auto loaded = recrig::Load<CImage>(recrig::Store(&colour));
+  ASSERT_NE(loaded, nullptr);
+  int differences = 0;
+  for (int y = 0; y < 200; ++y) {
+    for (int x = 0; x < 300; ++x) {
+      const unsigned char expected = static_cast<unsigned char>(x * 7 + y);
+      differences += grey.GetImageMap(0)->GetMapByte(x, y) != expected;
+      differences += loaded->GetImageMap(0)->GetMapByte(x, y) != expected;
+    }
+  }
+  EXPECT_EQ(differences, 0);
+}
+
 // An image without columns or without rows stores, loads and stores again to the same bytes
 // (storing a bi-level image of width 0 once handed a null block to memset).
 template <class Format>
