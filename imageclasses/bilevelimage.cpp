@@ -73,7 +73,9 @@ void CBiLevelImage::PackByteArray(unsigned char* dst) {
   for (int y = 0; y < m_nHeight; ++y) {
     unsigned char* out = dst + static_cast<size_t>(y) * packed;
     vorlane::detail::PackPixelBits(m_ppLines[y], static_cast<uint32_t>(m_nWidth), out);
-    std::memset(out + used, 0, packed - used);  // the row's trailing bytes are 0
+    // The row's trailing bytes are 0. A zero-width image has no packed bytes at all and
+    // dst may then be null, which memset must not be handed even for no bytes.
+    if (packed > used) std::memset(out + used, 0, packed - used);
   }
 }
 

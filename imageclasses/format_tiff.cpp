@@ -16,7 +16,7 @@
 #include "kernels/host/diagnostics.h"
 #include "kernels/io/tiff_rows.h"
 #include "kernels/io/tiff_samples.h"
-#include "kernels/pixels/pixel_arrays.h"
+#include "kernels/pixels/copy.h"
 
 using vorlane::detail::TiffImageBytes;
 using vorlane::detail::TiffLayout;
@@ -27,27 +27,6 @@ using vorlane::detail::TraceF;
 using vorlane::detail::WriteTiff;
 
 namespace {
-
-// A pixel buffer and line table that are released unless an image takes them.
-class PendingArrays {
- public:
-  PendingArrays(int bytesPerLine, int height)
-      : m_arrays(vorlane::detail::AllocatePixelArrays(bytesPerLine, height)) {}
-  ~PendingArrays() { vorlane::detail::FreePixelArrays(m_arrays.data, m_arrays.lines); }
-  PendingArrays(const PendingArrays&) = delete;
-  PendingArrays& operator=(const PendingArrays&) = delete;
-  unsigned char* data() const { return m_arrays.data; }
-  unsigned char** lines() const { return m_arrays.lines; }
-  // Hands both arrays over; this object then owns nothing.
-  vorlane::detail::PixelArrays Release() {
-    const auto arrays = m_arrays;
-    m_arrays = {};
-    return arrays;
-  }
-
- private:
-  vorlane::detail::PixelArrays m_arrays;
-};
 
 // Reads the layout of the current directory of tif. False, with a trace line, when the size
 // or photometric tags are missing or the samples are not stored contiguously.
@@ -148,12 +127,12 @@ int CBiLevelImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
   // One byte per pixel from the first sample of each pixel, 1 = white.
   m_nBitsPerPixel = 1;
   const int bytesPerLine = GetBytesPerLine(width);
-  PendingArrays arrays(bytesPerLine, height);
-  SetupLineArray(arrays.lines(), arrays.data(), height, bytesPerLine);
+  vorlane::detail::OwnedPixelArrays arrays(bytesPerLine, height);
+  SetupLineArray(arrays.Lines(), arrays.Data(), height, bytesPerLine);
   std::vector<uint8_t> scanline(rows.RowBytes());
   const bool invert = layout.photometric == PHOTOMETRIC_MINISWHITE;
   for (uint32_t y = 0; y < layout.height; ++y) {
-    uint8_t* row = arrays.lines()[y];
+    uint8_t* row = arrays.Lines()[y];
     if (!rows.ReadRow(y, scanline.data())) return RowFailed(y);
     vorlane::detail::UnpackFirstBitSamples(scanline.data(), layout.width, layout.samplesPerPixel,
                                            invert, row);
@@ -162,9 +141,7 @@ int CBiLevelImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
 
   if (m_pData || m_ppImageMaps) FreeMem();
   if (!CImage::Create(width, height, 0, fileName)) return 0;
-  const auto taken = arrays.Release();
-  m_pData = taken.data;
-  m_ppLines = taken.lines;
+  arrays.HandOver(m_pData, m_ppLines);
   m_bArraysByReference = 0;
   SetDirty();
   return 1;
@@ -197,15 +174,15 @@ int CGreyScaleImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
 
   m_nBitsPerPixel = 8;
   const int bytesPerLine = GetBytesPerLine(width);
-  PendingArrays arrays(bytesPerLine, height);
-  SetupLineArray(arrays.lines(), arrays.data(), height, bytesPerLine);
+  vorlane::detail::OwnedPixelArrays arrays(bytesPerLine, height);
+  SetupLineArray(arrays.Lines(), arrays.Data(), height, bytesPerLine);
   // 8-bit single-sample rows are decoded straight into the pixel rows.
   const bool direct = layout.bitsPerSample == 8 && layout.samplesPerPixel == 1 &&
                       rows.RowBytes() <= static_cast<size_t>(bytesPerLine);
   std::vector<uint8_t> scanline(direct ? 0 : rows.RowBytes());
   const bool invert = layout.photometric == PHOTOMETRIC_MINISWHITE;
   for (uint32_t y = 0; y < layout.height; ++y) {
-    uint8_t* row = arrays.lines()[y];
+    uint8_t* row = arrays.Lines()[y];
     uint8_t* in = direct ? row : scanline.data();
     if (!rows.ReadRow(y, in)) return RowFailed(y);
     if (!direct || invert) {
@@ -217,9 +194,7 @@ int CGreyScaleImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
 
   if (m_pData || m_ppImageMaps) FreeMem();
   if (!CImage::Create(width, height, 0, fileName)) return 0;
-  const auto taken = arrays.Release();
-  m_pData = taken.data;
-  m_ppLines = taken.lines;
+  arrays.HandOver(m_pData, m_ppLines);
   m_bArraysByReference = 0;
   SetDirty();
   return 1;
@@ -243,15 +218,15 @@ int CHiColorImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
 
   m_nBitsPerPixel = 32;
   const int bytesPerLine = GetBytesPerLine(width);  // 4 x width: rows need no padding
-  PendingArrays arrays(bytesPerLine, height);
-  SetupLineArray(arrays.lines(), arrays.data(), height, bytesPerLine);
+  vorlane::detail::OwnedPixelArrays arrays(bytesPerLine, height);
+  SetupLineArray(arrays.Lines(), arrays.Data(), height, bytesPerLine);
   if (ReadsAsRgbRows(layout)) {
     TiffRowReader rows;
     if (!rows.Begin(tif, layout)) return 0;
     const bool direct = layout.samplesPerPixel == 4;
     std::vector<uint8_t> scanline(direct ? 0 : rows.RowBytes());
     for (uint32_t y = 0; y < layout.height; ++y) {
-      uint8_t* row = arrays.lines()[y];
+      uint8_t* row = arrays.Lines()[y];
       uint8_t* in = direct ? row : scanline.data();
       if (!rows.ReadRow(y, in)) return RowFailed(y);
       vorlane::detail::RgbRowToBgrx(in, layout.width, layout.samplesPerPixel, row);
@@ -259,20 +234,18 @@ int CHiColorImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
   } else {
     // libtiff converts any other kind of file to red, green, blue, alpha values, bottom row
     // first like the pixel buffer; a damaged file fails instead of leaving rows unset.
-    auto* raster = reinterpret_cast<uint32_t*>(arrays.data());
+    auto* raster = reinterpret_cast<uint32_t*>(arrays.Data());
     if (!TIFFReadRGBAImageOriented(tif, layout.width, layout.height, raster, ORIENTATION_BOTLEFT,
                                    1)) {
       Trace("TIFF image cannot be converted to RGB\n");
       return 0;
     }
-    vorlane::detail::RasterToBgra(arrays.data(), static_cast<size_t>(layout.width) * layout.height);
+    vorlane::detail::RasterToBgra(arrays.Data(), static_cast<size_t>(layout.width) * layout.height);
   }
 
   if (m_pData || m_ppImageMaps) FreeMem();
   if (!CImage::Create(width, height, 0, fileName)) return 0;
-  const auto taken = arrays.Release();
-  m_pData = taken.data;
-  m_ppLines = taken.lines;
+  arrays.HandOver(m_pData, m_ppLines);
   m_bArraysByReference = 0;
   SetDirty();
   return 1;

@@ -47,7 +47,9 @@ CImage* LoadTiff(const wchar_t* path, CRuntimeClass* hiColour, CRuntimeClass* lo
   std::string utf8;
   vorlane::detail::TiffHandle tif;
   if (vorlane::detail::WidePathToUtf8(path, utf8)) {
-    tif = vorlane::detail::OpenTiff(utf8.c_str(), "r");
+    // Read, not memory-mapped ("m"): the file's pages would otherwise stay in the process
+    // while it loads, beside the pixels decoded from them.
+    tif = vorlane::detail::OpenTiff(utf8.c_str(), "rm");
   }
   if (!tif) {
     vorlane::detail::TraceF("Cannot open %s\n", utf8.c_str());

@@ -18,6 +18,7 @@
 #include "kernels/host/diagnostics.h"
 #include "kernels/io/archive_bounds.h"
 #include "kernels/pixels/buffer_size.h"
+#include "kernels/pixels/map_bytes.h"
 #include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
 
@@ -520,7 +521,7 @@ void CImageMap::Serialize(CArchive& ar) {
                                     static_cast<uint64_t>(types) * kPixelTypeRecordBytes);
 
   const size_t bytes = BufferBytes(width, height);
-  auto data = std::make_unique_for_overwrite<unsigned char[]>(bytes > 0 ? bytes : 1);
+  auto data = vorlane::detail::AllocateMapBytes(bytes, false);
   auto lines = std::make_unique_for_overwrite<unsigned char*[]>(height > 0 ? height : 1);
   vorlane::detail::ReadBlock(ar, data.get(), bytes);
   std::unique_ptr<tagPixelType[]> table;

@@ -7,6 +7,7 @@
 
 #include "imageclasses/image.h"
 #include "kernels/pixels/buffer_size.h"
+#include "kernels/pixels/map_bytes.h"
 #include "platform/archive.h"
 
 IMPLEMENT_SERIAL(CImageMap, CObject, VERSIONABLE_SCHEMA | 1)
@@ -71,9 +72,8 @@ CImageMap::~CImageMap() { FreeMem(); }
 
 void CImageMap::FreeMem() {
   DiscardBackup();
-  delete[] m_pData;
+  vorlane::detail::ReleaseMapBytes(m_pData);
   delete[] m_ppLines;
-  m_pData = nullptr;
   m_ppLines = nullptr;
   delete[] m_pPixelTypes;
   m_pPixelTypes = nullptr;
@@ -85,22 +85,16 @@ void CImageMap::SetupLineArray(unsigned char** lines, unsigned char* data, int h
   for (int y = 1; y < height; ++y) lines[y] = lines[y - 1] + width;
 }
 
-bool CImageMap::AllocateBytes(int width, int height) {
+bool CImageMap::AllocateBytes(int width, int height, bool zeroed) {
   if (width < 0 || height < 0 || !vorlane::detail::BufferSizeAllowed(width, height)) {
     return false;
   }
   const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height);
-  auto* data = new unsigned char[bytes > 0 ? bytes : 1]();
-  unsigned char** lines = nullptr;
-  try {
-    lines = new unsigned char*[height > 0 ? height : 1];
-  } catch (...) {
-    delete[] data;
-    throw;
-  }
-  delete[] m_pData;
+  auto data = vorlane::detail::AllocateMapBytes(bytes, zeroed);
+  auto* lines = new unsigned char*[height > 0 ? height : 1];
+  vorlane::detail::ReleaseMapBytes(m_pData);
   delete[] m_ppLines;
-  m_pData = data;
+  m_pData = data.release();
   m_ppLines = lines;
   m_nWidth = width;
   m_nHeight = height;
@@ -119,7 +113,7 @@ void CImageMap::AllocateTable(unsigned char labelMode) {
 }
 
 BOOL CImageMap::Create(int width, int height, const wchar_t* name, unsigned char labelMode) {
-  if (!AllocateBytes(width, height)) return FALSE;
+  if (!AllocateBytes(width, height, true)) return FALSE;
   m_strName = name;
   m_nLabelMode = labelMode;
   AllocateTable(labelMode);
@@ -132,7 +126,7 @@ BOOL CImageMap::Create(CImage* image, const wchar_t* name, unsigned char labelMo
 }
 
 BOOL CImageMap::Create(int width, int height, unsigned char predefinedId) {
-  if (!AllocateBytes(width, height)) return FALSE;
+  if (!AllocateBytes(width, height, true)) return FALSE;
   SetToPreDefinedMap(predefinedId);
   return TRUE;
 }
@@ -144,7 +138,8 @@ BOOL CImageMap::Create(CImage* image, unsigned char predefinedId) {
 
 BOOL CImageMap::CreateDuplicate(CImageMap* source, CImage* image) {
   if (!source || source == this) return FALSE;
-  if (!AllocateBytes(source->m_nWidth, source->m_nHeight)) return FALSE;
+  // Bytes copied from the source are written once; only a source without bytes leaves zeros.
+  if (!AllocateBytes(source->m_nWidth, source->m_nHeight, !source->m_pData)) return FALSE;
   if (source->m_pData && m_nWidth > 0 && m_nHeight > 0) {
     std::memcpy(m_pData, source->m_pData,
                 static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight));

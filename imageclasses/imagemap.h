@@ -157,11 +157,11 @@ class CImageMap : public CObject {
 
  protected:
   void SetupLineArray(unsigned char** lines, unsigned char* data, int height, int width);
-  // Allocates width x height zero bytes with their line table; false (nothing changed)
-  // when the size is negative or too large.
-  bool AllocateBytes(int width, int height);
-  // Installs width x height bytes (data and its top-down line table, both from new[]) in
-  // place of the current ones, which are released.
+  // Allocates width x height bytes (all 0 when zeroed, else undefined) with their line
+  // table; false (nothing changed) when the size is negative or too large.
+  bool AllocateBytes(int width, int height, bool zeroed);
+  // Installs width x height bytes (data from AllocateMapBytes, its top-down line table from
+  // new[]) in place of the current ones, which are released.
   void ReplaceBytes(unsigned char* data, unsigned char** lines, int width, int height);
   // Replaces the table by a cleared one for the label mode (none for mode 0).
   void AllocateTable(unsigned char labelMode);

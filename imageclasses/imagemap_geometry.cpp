@@ -12,6 +12,7 @@
 #include "kernels/geometry/rotate.h"
 #include "kernels/geometry/tilt.h"
 #include "kernels/pixels/buffer_size.h"
+#include "kernels/pixels/map_bytes.h"
 
 namespace {
 
@@ -20,14 +21,14 @@ using vorlane::detail::Plane;
 // A new byte buffer of width x height (within the size limit) with its top-down line table,
 // released unless handed to the map.
 struct NewBytes {
-  std::unique_ptr<unsigned char[]> data;
+  vorlane::detail::MapBytes data;
   std::unique_ptr<unsigned char*[]> lines;
   int width;
   int height;
 
   NewBytes(int w, int h) : width(w), height(h) {
     const size_t bytes = static_cast<size_t>(w) * static_cast<size_t>(h);
-    data = std::make_unique_for_overwrite<unsigned char[]>(bytes > 0 ? bytes : 1);
+    data = vorlane::detail::AllocateMapBytes(bytes, false);
     lines = std::make_unique_for_overwrite<unsigned char*[]>(h > 0 ? h : 1);
     for (int y = 0; y < h; ++y) lines[y] = data.get() + static_cast<size_t>(y) * w;
   }
@@ -37,7 +38,7 @@ struct NewBytes {
 }  // namespace
 
 void CImageMap::ReplaceBytes(unsigned char* data, unsigned char** lines, int width, int height) {
-  delete[] m_pData;
+  vorlane::detail::ReleaseMapBytes(m_pData);
   delete[] m_ppLines;
   m_pData = data;
   m_ppLines = lines;
@@ -103,7 +104,7 @@ int CImageMap::ReSample(int newWidth, int newHeight) {
     return FALSE;
   }
   DiscardBackup();
-  AllocateBytes(newWidth, newHeight);
+  AllocateBytes(newWidth, newHeight, true);
   return TRUE;
 }
 

@@ -17,7 +17,8 @@ BOOL CBitmap::CreateBitmap(int width, int height, UINT /*planes*/, UINT bitsPerP
   m_height = height;
   m_pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
   m_exists = true;
-  if (bits && bitsPerPixel == 32) {
+  // An empty bitmap has no pixel storage: its data() may be null, which memcpy must not get.
+  if (bits && bitsPerPixel == 32 && !m_pixels.empty()) {
     std::memcpy(m_pixels.data(), bits, m_pixels.size() * sizeof(DWORD));
   }
   return TRUE;
@@ -44,14 +45,14 @@ int CBitmap::GetBitmap(BITMAP* bm) const {
 DWORD CBitmap::GetBitmapBits(DWORD count, void* bits) const {
   if (!m_exists || !bits) return 0;
   const size_t n = std::min<size_t>(count, m_pixels.size() * sizeof(DWORD));
-  std::memcpy(bits, m_pixels.data(), n);
+  if (n > 0) std::memcpy(bits, m_pixels.data(), n);
   return static_cast<DWORD>(n);
 }
 
 DWORD CBitmap::SetBitmapBits(DWORD count, const void* bits) {
   if (!m_exists || !bits) return 0;
   const size_t n = std::min<size_t>(count, m_pixels.size() * sizeof(DWORD));
-  std::memcpy(m_pixels.data(), bits, n);
+  if (n > 0) std::memcpy(m_pixels.data(), bits, n);
   return static_cast<DWORD>(n);
 }
 

@@ -5,6 +5,11 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VORLANE_X86 1
+#endif
+
 namespace vorlane::detail {
 namespace {
 
@@ -21,6 +26,56 @@ uint32_t ReadBits(const uint8_t* src, uint64_t pos, int bits) {
   }
   return value;
 }
+
+// Three-sample pixels from x on: red, green, blue become blue, green, red, 255.
+void RgbToBgrxFrom(const uint8_t* src, uint32_t x, uint32_t width, uint8_t* dst) {
+  for (; x < width; ++x) {
+    const uint8_t* in = src + 3 * static_cast<size_t>(x);
+    uint8_t* out = dst + 4 * static_cast<size_t>(x);
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
+    out[3] = 0xFF;
+  }
+}
+
+#ifdef VORLANE_X86
+
+// Three-sample rows with one byte shuffle per four pixels. Each step reads 16 bytes for the
+// 12 it converts, so it stops while 16 bytes remain in the row.
+__attribute__((target("ssse3"))) void RgbToBgrxSsse3(const uint8_t* src, uint32_t width,
+                                                     uint8_t* dst) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  uint32_t x = 0;
+  for (; x + 6 <= width; x += 4) {
+    const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * size_t{x}));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * size_t{x}),
+                     _mm_or_si128(_mm_shuffle_epi8(in, order), opaque));
+  }
+  RgbToBgrxFrom(src, x, width, dst);
+}
+
+void RgbToBgrxPlain(const uint8_t* src, uint32_t width, uint8_t* dst) {
+  RgbToBgrxFrom(src, 0, width, dst);
+}
+
+// The shuffle where the processor has it.
+void RgbToBgrx(const uint8_t* src, uint32_t width, uint8_t* dst) {
+  static const auto kernel = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("ssse3") ? RgbToBgrxSsse3 : RgbToBgrxPlain;
+  }();
+  kernel(src, width, dst);
+}
+
+#else
+
+void RgbToBgrx(const uint8_t* src, uint32_t width, uint8_t* dst) {
+  RgbToBgrxFrom(src, 0, width, dst);
+}
+
+#endif
 
 }  // namespace
 
@@ -76,6 +131,22 @@ void UnpackFirstBitSamples(const uint8_t* src, uint32_t width, int samplesPerPix
 
 void PackPixelBits(const uint8_t* src, uint32_t width, uint8_t* dst) {
   uint32_t x = 0;
+#ifdef VORLANE_X86
+  // Sixteen pixels at a time: the bytes of each half are put in reverse order (pixel 0 last),
+  // the low bit of every byte is shifted into its top bit, and movemask gathers the top bits
+  // (bit i from byte i), so that each half gives one byte with its first pixel on top.
+  for (; x + 16 <= width; x += 16) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + x));
+    v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));  // swap bytes in words
+    v = _mm_shufflelo_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));           // reverse the words
+    v = _mm_shufflehi_epi16(v, _MM_SHUFFLE(0, 1, 2, 3));
+    // Bit 0 of each byte becomes bit 7 of that byte (the low byte's other bits move into
+    // the high byte's low bits, which movemask ignores).
+    const int bits = _mm_movemask_epi8(_mm_slli_epi16(v, 7));
+    dst[x / 8] = static_cast<uint8_t>(bits);
+    dst[x / 8 + 1] = static_cast<uint8_t>(bits >> 8);
+  }
+#endif
   if constexpr (std::endian::native == std::endian::little) {
     // Eight pixels at a time: the multiplication gathers the low bit of byte i of v into bit
     // 7 - i of the top byte (the partial products never overlap, so nothing carries).
@@ -118,12 +189,16 @@ void RgbRowToBgrx(const uint8_t* src, uint32_t width, int samplesPerPixel, uint8
     SwapRedBlue(src, width, dst);
     return;
   }
+  if (samplesPerPixel == 3) {
+    RgbToBgrx(src, width, dst);
+    return;
+  }
   const size_t stride = static_cast<size_t>(samplesPerPixel);
   for (uint32_t x = 0; x < width; ++x, src += stride, dst += 4) {
     dst[0] = src[2];
     dst[1] = src[1];
     dst[2] = src[0];
-    dst[3] = samplesPerPixel > 3 ? src[3] : 0xFF;
+    dst[3] = src[3];
   }
 }
 

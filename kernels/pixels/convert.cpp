@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "kernels/pixels/copy.h"
+#include "kernels/pixels/luminance_rows.h"
 #include "kernels/pixels/palette_quantizer.h"
 
 namespace vorlane::detail {
@@ -59,18 +60,29 @@ void ExpandBytes(const PixelView& src, const PixelView& dst, Rule rule,
   }
 }
 
+// High-colour source to one-byte target, a row at a time: rowKernel(in, width, out).
+template <class RowKernel>
+void ReduceColourRows(const PixelView& src, const PixelView& dst, RowKernel rowKernel,
+                      const RowProgress* progress) {
+  const int width = src.width;
+  for (int y = 0; y < src.height; ++y) {
+    unsigned char* out = dst.rows[y];
+    rowKernel(src.rows[y], width, out);
+    ClearPadding(out, width, dst.bytesPerLine);
+    AfterRow(progress, y);
+  }
+}
+
 // High-colour source to one-byte target: dst = rule(blue, green, red).
 template <class Rule>
 void ReduceColours(const PixelView& src, const PixelView& dst, Rule rule,
                    const RowProgress* progress) {
-  const int width = src.width;
-  for (int y = 0; y < src.height; ++y) {
-    const unsigned char* in = src.rows[y];
-    unsigned char* out = dst.rows[y];
-    for (int x = 0; x < width; ++x, in += 4) out[x] = rule(in[0], in[1], in[2]);
-    ClearPadding(out, width, dst.bytesPerLine);
-    AfterRow(progress, y);
-  }
+  ReduceColourRows(
+      src, dst,
+      [rule](const unsigned char* in, int width, unsigned char* out) {
+        for (int x = 0; x < width; ++x, in += 4) out[x] = rule(in[0], in[1], in[2]);
+      },
+      progress);
 }
 
 // Colour reference of palette entry v of a low-colour source; a grey ramp when the source
@@ -125,7 +137,7 @@ void ToBiLevel(const PixelView& src, const PixelView& dst, const RowProgress& pr
       break;
     }
     default:
-      ReduceColours(src, dst, kBiLevel, &progress);
+      ReduceColourRows(src, dst, LuminanceRowToBiLevel, &progress);
       break;
   }
 }
@@ -149,8 +161,7 @@ void ToGreyScale(const PixelView& src, const PixelView& dst, unsigned char mode,
         // A single channel: no progress, as for the other plain byte conversions.
         ReduceColours(src, dst, grey, nullptr);
       } else {
-        ReduceColours(
-            src, dst, [](BYTE b, BYTE g, BYTE r) { return GreyFromColour(b, g, r, 0); }, &progress);
+        ReduceColourRows(src, dst, LuminanceRowToGrey, &progress);
       }
       break;
   }
