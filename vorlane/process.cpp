@@ -103,6 +103,7 @@ ProcessResult ProcessPage(CImage& page, const ProcessOptions& options) {
   const int height = page.GetHeight();
   if (width <= 0 || height <= 0) return Failed(std::move(result), "the page is empty");
   page.SetCancel(0);
+  if (stage.Stopped({})) return result;
 
   CImage* grey = &page;
   result.bilevel = dynamic_cast<CBiLevelImage*>(&page);

@@ -49,9 +49,10 @@ int main() {
     options.halfWindow = kHalfWindow;
     vorlane::ProcessResult result = vorlane::ProcessPage(*page.image, options);
     ours = static_cast<int>(result.components.size());
+    bool noViews = false;
     if (outputs)
       vorlane::cli::WriteOutputs(vorlane::cli::FactsOf("grey", *page.image), options, result,
-                                 vorlane::cli::NamesFor(folder, "ours"), false, {});
+                                 vorlane::cli::NamesFor(folder, "ours"), noViews, {});
     else
       result.bilevel->ExportTIFF(vorlane::cli::WidePath(folder / "ours.tif").c_str());
   };

@@ -64,6 +64,7 @@ void BM_RoadPage(benchmark::State& state, const char* name) {
   const RunSettings settings = Settings(out, 1);
   vorlane::cli::Progress progress(vorlane::cli::ProgressMode::none, 1);
   for (auto _ : state) {
+    bool noViews = false;
     const auto t0 = std::chrono::steady_clock::now();
     vorlane::cli::LoadedPage page = vorlane::cli::LoadPage(input);
     const auto t1 = std::chrono::steady_clock::now();
@@ -72,7 +73,7 @@ void BM_RoadPage(benchmark::State& state, const char* name) {
     const auto t2 = std::chrono::steady_clock::now();
     const std::string error =
         vorlane::cli::WriteOutputs(vorlane::cli::FactsOf(name, *page.image), options, result,
-                                   vorlane::cli::NamesFor(out, name), false, {});
+                                   vorlane::cli::NamesFor(out, name), noViews, {});
     const auto t3 = std::chrono::steady_clock::now();
     if (!error.empty()) state.SkipWithError(error.c_str());
     stages["load"] += std::chrono::duration<double>(t1 - t0).count();

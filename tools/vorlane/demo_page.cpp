@@ -3,6 +3,8 @@
 
 #include <vorlane/vorlane.h>
 
+#include "progress.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -154,7 +156,7 @@ std::unique_ptr<CHiColorImage> MakeDemoPage(int width, int height) {
   const double angle = kDemoSkewDegrees * std::numbers::pi / 180.0;
   const double c = std::cos(angle), s = std::sin(angle);
   const double cx = width / 2.0, cy = height / 2.0;
-  for (int y = 0; y < height; ++y) {
+  for (int y = 0; y < height && !InterruptRequested(); ++y) {
     for (int x = 0; x < width; ++x) {
       // The content is turned counter-clockwise: sample the unturned layer.
       const double u = cx + (x - cx) * c - (y - cy) * s;

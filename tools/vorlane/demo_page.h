@@ -16,7 +16,8 @@ inline constexpr double kDemoSkewDegrees = 1.5;
 
 // Makes the page from a fixed seed (the same pixels on every run): lines of text-like
 // glyphs, uneven lighting and noise, a blue stamp, a brown stain and two punch holes. Null
-// when there is no memory for it. width and height may be smaller for quick tests; the
+// when there is no memory for it. An interrupt request (Ctrl-C) stops the drawing; the road
+// then stops before its first stage. width and height may be smaller for quick tests; the
 // layout scales with them.
 std::unique_ptr<CHiColorImage> MakeDemoPage(int width = kDemoWidth, int height = kDemoHeight);
 

@@ -77,10 +77,6 @@ int RunShow(const fs::path& file, const fs::path& output, const ShowSettings& se
     std::fprintf(stderr, "vorlane: %s: %s\n", file.c_str(), page.error.c_str());
     return kExitFileFailed;
   }
-  if (!HasPngViews()) {
-    std::fprintf(stderr, "vorlane: show: this build has no PNG writer\n");
-    return kExitFileFailed;
-  }
   const View view = settings.thumbnail    ? View::thumbnail
                     : settings.components ? View::components
                     : settings.maps       ? View::overlay

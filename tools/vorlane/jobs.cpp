@@ -52,6 +52,9 @@ FileResult ProcessPageInMemory(CImage& page, const std::string& label, const std
   FileResult done;
   done.outcome = Outcome::written;
   done.names = names;
+  done.views = views;
+  if (views != settings.writeViews)
+    done.warning = "the library renders no display bitmap, so no PNG views were written";
   done.components = static_cast<int>(result.components.size());
   return done;
 }
@@ -108,6 +111,8 @@ int RunBatch(const std::vector<fs::path>& inputs, const RunSettings& settings, P
     const FileResult& r = results[i];
     std::lock_guard<std::mutex> lock(printMutex);
     progress.Clear();
+    if (!r.warning.empty())
+      std::fprintf(stderr, "vorlane: %s: warning: %s\n", inputs[i].c_str(), r.warning.c_str());
     if (r.outcome != Outcome::failed && !settings.printResults) return;
     if (r.outcome == Outcome::failed)
       std::fprintf(stderr, "vorlane: %s: %s\n", inputs[i].c_str(), r.message.c_str());

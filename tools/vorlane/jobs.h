@@ -35,6 +35,8 @@ enum class Outcome { written, skipped, failed, cancelled };
 struct FileResult {
   Outcome outcome = Outcome::failed;
   std::string message;  // the problem, for failed
+  std::string warning;  // what is missing from a written page
+  bool views = false;   // whether the PNG views were written
   OutputNames names;
   int components = 0;
 };

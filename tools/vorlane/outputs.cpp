@@ -46,7 +46,7 @@ OutputNames NamesFor(const fs::path& folder, const std::string& stem) {
 }
 
 std::vector<fs::path> OutputNames::All(bool views) const {
-  if (!views || !HasPngViews()) return {tiff, archive, report};
+  if (!views) return {tiff, archive, report};
   return {tiff, archive, overlay, components, thumbnail, report};
 }
 
@@ -103,7 +103,7 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
   const auto name = [](const fs::path& p) { return p.filename().string(); };
   outputs["bilevel_tiff"] = name(names.tiff);
   outputs["archive"] = name(names.archive);
-  if (views && HasPngViews()) {
+  if (views) {
     outputs["overlay_png"] = name(names.overlay);
     outputs["components_png"] = name(names.components);
     outputs["thumbnail_png"] = name(names.thumbnail);
@@ -126,7 +126,7 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
 }
 
 std::string WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
-                         ProcessResult& result, const OutputNames& names, bool views,
+                         ProcessResult& result, const OutputNames& names, bool& views,
                          const std::function<bool()>& stop) {
   PendingFiles files;
   const auto stopped = [&] { return stop && stop(); };
@@ -146,11 +146,12 @@ std::string WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
   } pictures[] = {{result.labelled, View::overlay, &names.overlay},
                   {result.bilevel, View::components, &names.components},
                   {result.labelled, View::thumbnail, &names.thumbnail}};
-  for (const auto& v : pictures) {
-    if (!views || !HasPngViews()) break;
-    CBitmap bitmap;
-    if (!RenderView(*v.image, v.view, bitmap)) return "the library gave no display bitmap";
-    if (!WriteBitmapPng(bitmap, files.Add(*v.name))) return cannot(*v.name);
+  CBitmap bitmaps[std::size(pictures)];
+  for (size_t i = 0; i < std::size(pictures) && views; ++i)
+    views = RenderView(*pictures[i].image, pictures[i].view, bitmaps[i]);
+  for (size_t i = 0; i < std::size(pictures) && views; ++i) {
+    const auto& v = pictures[i];
+    if (!WriteBitmapPng(bitmaps[i], files.Add(*v.name))) return cannot(*v.name);
     if (stopped()) return "cancelled";
   }
 

@@ -16,7 +16,7 @@ namespace vorlane::cli {
 // S-overlay.png, S-components.png, S-thumbnail.png and S-report.json (written last).
 struct OutputNames {
   std::filesystem::path tiff, archive, overlay, components, thumbnail, report;
-  // Every output; the PNG views only with views and when the tool writes PNG files.
+  // Every output; the PNG views only with views.
   std::vector<std::filesystem::path> All(bool views) const;
 };
 OutputNames NamesFor(const std::filesystem::path& folder, const std::string& stem);
@@ -58,11 +58,12 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
                         const ProcessResult& result, const OutputNames& names, bool views);
 
 // Writes result's outputs as names says (under temporary names, renamed at the end), the PNG
-// views only with views. stop is polled between files. Returns an empty string on success,
+// views only with views; views is cleared when the library renders no display bitmap (the
+// page is then written without views). stop is polled between files. Returns an empty string on success,
 // "cancelled" when stopped, else the reason of the failure. Nothing of a failed or stopped page is
 // left behind.
 std::string WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
-                         ProcessResult& result, const OutputNames& names, bool views,
+                         ProcessResult& result, const OutputNames& names, bool& views,
                          const std::function<bool()>& stop);
 
 }  // namespace vorlane::cli

@@ -3,10 +3,7 @@
 
 #include <vorlane/vorlane.h>
 
-#if __has_include(<vorlane/png.h>)
 #include <vorlane/png.h>
-#define VORLANE_CLI_HAS_PNG 1
-#endif
 
 namespace vorlane::cli {
 namespace {
@@ -38,23 +35,8 @@ bool RenderView(CImage& image, View view, CBitmap& target) {
   return ok;
 }
 
-bool HasPngViews() {
-#ifdef VORLANE_CLI_HAS_PNG
-  return true;
-#else
-  return false;
-#endif
-}
-
 bool WriteBitmapPng(const CBitmap& bitmap, const std::filesystem::path& path) {
-#ifdef VORLANE_CLI_HAS_PNG
-  if (bitmap.Width() <= 0 || bitmap.Height() <= 0) return false;
   return vorlane::WritePng(bitmap, path);
-#else
-  (void)bitmap;
-  (void)path;
-  return false;
-#endif
 }
 
 }  // namespace vorlane::cli

@@ -18,11 +18,7 @@ enum class View { overlay, components, thumbnail, plain };
 // afterwards. False when the library gives no bitmap.
 bool RenderView(CImage& image, View view, CBitmap& target);
 
-// Whether the library this tool is built with writes PNG files; without it no view is
-// written.
-bool HasPngViews();
-
-// Writes bitmap as a PNG file; false when it cannot (no PNG writer, no bitmap, write error).
+// Writes bitmap as a PNG file; false when it cannot (no bitmap, write error).
 bool WriteBitmapPng(const CBitmap& bitmap, const std::filesystem::path& path);
 
 }  // namespace vorlane::cli

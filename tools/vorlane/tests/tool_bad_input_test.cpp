@@ -89,7 +89,7 @@ TEST(Interrupt, AnInterruptedPageLeavesNoFile) {
 TEST(Interrupt, CtrlCStopsTheToolWithItsExitCode) {
   ScratchDir dir;
   // The full A4 demo page takes seconds: the signal arrives while it is drawn or processed.
-  const ToolRun run = RunTool(dir, "demo -o out -q", "timeout -s INT 1 ");
+  const ToolRun run = RunTool(dir, "demo -o out -q", "timeout --preserve-status -s INT 2 ");
   EXPECT_EQ(run.exitCode, 130) << run.err;
   EXPECT_NE(run.err.find("vorlane: interrupted"), std::string::npos) << run.err;
   EXPECT_TRUE(!fs::exists(dir / "out") || fs::is_empty(dir / "out"));

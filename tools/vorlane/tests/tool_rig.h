@@ -2,7 +2,6 @@
 // the library of this build can do.
 #pragma once
 
-#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vorlane/vorlane.h>
@@ -15,29 +14,17 @@
 
 #include "demo_page.h"
 #include "page_io.h"
+#include "tests/support/png_files.h"
 
 namespace tooltest {
 
 namespace fs = std::filesystem;
 
-class ScratchDir {
+// A scratch folder, with paths inside it.
+class ScratchDir : public ::ScratchDir {
  public:
-  ScratchDir() {
-    static int counter = 0;
-    m_path = fs::temp_directory_path() /
-             ("vorlane-tool-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::remove_all(m_path);
-    fs::create_directories(m_path);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    fs::remove_all(m_path, ec);
-  }
-  const fs::path& path() const { return m_path; }
-  fs::path operator/(const std::string& name) const { return m_path / name; }
-
- private:
-  fs::path m_path;
+  const fs::path& path() const { return Path(); }
+  fs::path operator/(const std::string& name) const { return Path() / name; }
 };
 
 inline std::string ReadFile(const fs::path& path) {
@@ -82,13 +69,9 @@ inline void WriteTiff(CImage& page, const fs::path& path) {
 
 // Width and height of a PNG file that decodes completely; 0 x 0 otherwise.
 inline std::pair<int, int> DecodedPngSize(const fs::path& path) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return {0, 0};
-  image.format = PNG_FORMAT_RGBA;
-  std::string pixels(PNG_IMAGE_SIZE(image), '\0');
-  if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {0, 0};
-  return {static_cast<int>(image.width), static_cast<int>(image.height)};
+  DecodedPng png;
+  if (!ReadPng(path, png)) return {0, 0};
+  return {png.width, png.height};
 }
 
 // Whether this build's library thresholds (a stub leaves the destination white).
