@@ -20,6 +20,7 @@ constexpr unsigned long kWhite = 0x00FFFFFFul;
 // neighbourhood).
 constexpr int kDpiPerHalfWindowStep = 20;
 constexpr int kHalfWindowWithoutResolution = 15;
+constexpr int kLowestResolution = 50;
 
 // Row length of the one-byte-per-pixel buffers that UpdateNormal hands out.
 int PaddedRow(int width) { return (width + 3) & ~3; }
@@ -80,8 +81,11 @@ ProcessResult Failed(ProcessResult result, std::string why) {
 
 }  // namespace
 
+bool HasResolution(int dpi) { return dpi >= kLowestResolution; }
+
 int DefaultHalfWindow(int dpi) {
-  return dpi > 0 ? std::max(1, dpi / kDpiPerHalfWindowStep) : kHalfWindowWithoutResolution;
+  return HasResolution(dpi) ? std::max(1, dpi / kDpiPerHalfWindowStep)
+                            : kHalfWindowWithoutResolution;
 }
 
 const char* MethodName(ThresholdMethod method) {

@@ -69,6 +69,10 @@ struct ProcessResult {
   std::vector<StageTime> stages;  // in the order they ran
 };
 
+// Whether a page's dots per inch are a real resolution: new and loaded TIFF images carry 1,
+// which stands for none; anything below 50 is taken as none.
+bool HasResolution(int dpi);
+
 // The half window that halfWindow 0 stands for on a page of this resolution.
 int DefaultHalfWindow(int dpi);
 

@@ -258,7 +258,8 @@ int RunCommandLine(int argc, char** argv) {
     std::fprintf(stderr, "vorlane: demo: %s\n", result.message.c_str());
     return kExitFileFailed;
   }
-  if (!result.warning.empty()) std::fprintf(stderr, "vorlane: demo: warning: %s\n", result.warning.c_str());
+  if (!result.warning.empty())
+    std::fprintf(stderr, "vorlane: demo: warning: %s\n", result.warning.c_str());
   for (const fs::path& p : result.names.All(result.views)) written.push_back(p);
   std::printf("demo: %d x %d page at %d dpi, %d components; wrote:\n", width, height, kDemoDpi,
               result.components);

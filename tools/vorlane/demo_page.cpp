@@ -3,13 +3,13 @@
 
 #include <vorlane/vorlane.h>
 
-#include "progress.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 #include <vector>
+
+#include "progress.h"
 
 namespace vorlane::cli {
 namespace {

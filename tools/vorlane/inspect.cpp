@@ -60,8 +60,8 @@ int RunInfo(const fs::path& file, std::ostream& out) {
   out << "file:        " << file.string() << "\n"
       << "format:      " << (archive ? "archive" : "TIFF") << ", " << FormatName(image) << "\n"
       << "size:        " << image.GetWidth() << " x " << image.GetHeight() << "\n"
-      << "resolution:  " << (image.GetDPI() > 0 ? std::to_string(image.GetDPI()) + " dpi" : "none")
-      << "\n"
+      << "resolution:  "
+      << (HasResolution(image.GetDPI()) ? std::to_string(image.GetDPI()) + " dpi" : "none") << "\n"
       << "name:        " << Utf8(image.GetName()) << "\n"
       << "maps:        " << image.GetImageMapCount() << "\n";
   for (int i = 0; i < image.GetImageMapCount(); ++i)

@@ -45,8 +45,8 @@ FileResult ProcessPageInMemory(CImage& page, const std::string& label, const std
   if (result.status == ProcessResult::Status::cancelled) return Cancelled();
   if (result.status == ProcessResult::Status::failed) return Fail(result.error);
   progress.Stage(label, "write");
-  const std::string error =
-      WriteOutputs(facts, options, result, names, settings.writeViews, InterruptRequested);
+  bool views = settings.writeViews;
+  const std::string error = WriteOutputs(facts, options, result, names, views, InterruptRequested);
   if (error == "cancelled") return Cancelled();
   if (!error.empty()) return Fail(error);
   FileResult done;

@@ -59,9 +59,9 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
 
 // Writes result's outputs as names says (under temporary names, renamed at the end), the PNG
 // views only with views; views is cleared when the library renders no display bitmap (the
-// page is then written without views). stop is polled between files. Returns an empty string on success,
-// "cancelled" when stopped, else the reason of the failure. Nothing of a failed or stopped page is
-// left behind.
+// page is then written without views). stop is polled between files. Returns an empty string on
+// success, "cancelled" when stopped, else the reason of the failure. Nothing of a failed or stopped
+// page is left behind.
 std::string WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
                          ProcessResult& result, const OutputNames& names, bool& views,
                          const std::function<bool()>& stop);

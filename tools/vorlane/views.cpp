@@ -1,9 +1,8 @@
 // Rendering of the PNG views through the library's display bitmaps.
 #include "views.h"
 
-#include <vorlane/vorlane.h>
-
 #include <vorlane/png.h>
+#include <vorlane/vorlane.h>
 
 namespace vorlane::cli {
 namespace {

@@ -21,8 +21,9 @@ std::unique_ptr<CGreyScaleImage> Squares(int dpi) {
 TEST(ProcessPage, HalfWindowFollowsTheResolution) {
   EXPECT_EQ(vorlane::DefaultHalfWindow(300), 15);
   EXPECT_EQ(vorlane::DefaultHalfWindow(600), 30);
-  EXPECT_EQ(vorlane::DefaultHalfWindow(10), 1);
-  EXPECT_EQ(vorlane::DefaultHalfWindow(0), 15);  // no resolution
+  EXPECT_EQ(vorlane::DefaultHalfWindow(50), 2);
+  EXPECT_EQ(vorlane::DefaultHalfWindow(1), 15);  // what new images carry: no resolution
+  EXPECT_EQ(vorlane::DefaultHalfWindow(0), 15);
   auto page = Squares(150);
   const vorlane::ProcessResult r = vorlane::ProcessPage(*page, {});
   EXPECT_EQ(r.halfWindow, 7);
