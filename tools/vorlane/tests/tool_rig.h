@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <vorlane/vorlane.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -20,11 +21,27 @@ namespace tooltest {
 
 namespace fs = std::filesystem;
 
-// A scratch folder, with paths inside it.
-class ScratchDir : public ::ScratchDir {
+// A fresh folder under the temporary folder, removed with everything in it.
+class ScratchDir {
  public:
-  const fs::path& path() const { return Path(); }
-  fs::path operator/(const std::string& name) const { return Path() / name; }
+  ScratchDir() {
+    static std::atomic<int> counter{0};
+    m_path = fs::temp_directory_path() /
+             ("vorlane-tool-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(m_path);
+    fs::create_directories(m_path);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(m_path, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const fs::path& path() const { return m_path; }
+  fs::path operator/(const std::string& name) const { return m_path / name; }
+
+ private:
+  fs::path m_path;
 };
 
 inline std::string ReadFile(const fs::path& path) {
