@@ -1,0 +1,166 @@
+// Writing the outputs of a page: bi-level TIFF, archive, PNG views and the JSON report.
+#include "outputs.h"
+
+#include <unistd.h>
+#include <vorlane/vorlane.h>
+
+#include <atomic>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <system_error>
+
+#include "page_io.h"
+#include "views.h"
+
+namespace vorlane::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool WriteArchive(CImage& image, const fs::path& path) {
+  try {
+    CFile file(WidePath(path).c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
+    CArchive ar(&file, CArchive::store);
+    ar << &image;
+    ar.Close();
+    file.Close();
+    return true;
+  } catch (const CException&) {
+    return false;
+  }
+}
+
+bool WriteReport(const std::string& report, const fs::path& path) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << report << '\n';
+  out.close();
+  return static_cast<bool>(out);
+}
+
+}  // namespace
+
+OutputNames NamesFor(const fs::path& folder, const std::string& stem) {
+  return {folder / (stem + "-bilevel.tif"),   folder / (stem + "-result.vlx"),
+          folder / (stem + "-overlay.png"),   folder / (stem + "-components.png"),
+          folder / (stem + "-thumbnail.png"), folder / (stem + "-report.json")};
+}
+
+std::vector<fs::path> OutputNames::All(bool views) const {
+  if (!views) return {tiff, archive, report};
+  return {tiff, archive, overlay, components, thumbnail, report};
+}
+
+PendingFiles::~PendingFiles() {
+  for (const Entry& e : m_entries) {
+    std::error_code ec;
+    fs::remove(e.temp, ec);
+  }
+}
+
+fs::path PendingFiles::Add(const fs::path& finalName) {
+  static std::atomic<unsigned> counter{0};
+  fs::path temp =
+      finalName.parent_path() / ("." + finalName.filename().string() + ".part-" +
+                                 std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  m_entries.push_back({temp, finalName});
+  return temp;
+}
+
+bool PendingFiles::Commit(std::string& error) {
+  for (size_t i = 0; i < m_entries.size(); ++i) {
+    std::error_code ec;
+    fs::rename(m_entries[i].temp, m_entries[i].final, ec);
+    if (ec) {
+      error = "cannot write " + m_entries[i].final.string() + " (" + ec.message() + ")";
+      // No half set either: the files already renamed go too.
+      for (size_t k = 0; k < i; ++k) fs::remove(m_entries[k].final, ec);
+      return false;
+    }
+  }
+  m_entries.clear();
+  return true;
+}
+
+PageFacts FactsOf(const std::string& input, const CImage& page) {
+  return {input, FormatName(page), page.GetWidth(), page.GetHeight(), page.GetDPI()};
+}
+
+std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
+                        const ProcessResult& result, const OutputNames& names, bool views) {
+  using json = nlohmann::ordered_json;
+  json parameters = json::object();
+  if (options.method == ThresholdMethod::niblack) parameters["half_window"] = result.halfWindow;
+  if (options.method == ThresholdMethod::global) parameters["threshold"] = options.globalThreshold;
+  json components = json::array();
+  for (const ComponentSummary& c : result.components)
+    components.push_back({{"left", c.left},
+                          {"top", c.top},
+                          {"width", c.width},
+                          {"height", c.height},
+                          {"size", c.size},
+                          {"centre", {{"x", c.centreX}, {"y", c.centreY}}}});
+  json outputs = json::object();
+  const auto name = [](const fs::path& p) { return p.filename().string(); };
+  outputs["bilevel_tiff"] = name(names.tiff);
+  outputs["archive"] = name(names.archive);
+  if (views) {
+    outputs["overlay_png"] = name(names.overlay);
+    outputs["components_png"] = name(names.components);
+    outputs["thumbnail_png"] = name(names.thumbnail);
+  }
+  const json report = {
+      {"input", facts.input},
+      {"format", facts.format},
+      {"width", facts.width},
+      {"height", facts.height},
+      {"resolution", HasResolution(facts.dpi) ? json(facts.dpi) : json(nullptr)},
+      {"method", MethodName(options.method)},
+      {"parameters", parameters},
+      {"threshold", result.threshold >= 0 ? json(result.threshold) : json(nullptr)},
+      {"angle", result.angleDegrees},
+      {"connectivity", options.connect8 ? 8 : 4},
+      {"component_count", result.components.size()},
+      {"components", components},
+      {"outputs", outputs}};
+  return report.dump(1);
+}
+
+std::string WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
+                         ProcessResult& result, const OutputNames& names, bool& views,
+                         const std::function<bool()>& stop) {
+  PendingFiles files;
+  const auto stopped = [&] { return stop && stop(); };
+  const auto cannot = [](const fs::path& p) { return "cannot write " + p.string(); };
+
+  const fs::path tiff = files.Add(names.tiff);
+  if (!result.bilevel->ExportTIFF(WidePath(tiff).c_str())) return cannot(names.tiff);
+  if (stopped()) return "cancelled";
+  const fs::path archive = files.Add(names.archive);
+  if (!WriteArchive(*result.bilevel, archive)) return cannot(names.archive);
+  if (stopped()) return "cancelled";
+
+  const struct {
+    CImage* image;
+    View view;
+    const fs::path* name;
+  } pictures[] = {{result.labelled, View::overlay, &names.overlay},
+                  {result.bilevel, View::components, &names.components},
+                  {result.labelled, View::thumbnail, &names.thumbnail}};
+  CBitmap bitmaps[std::size(pictures)];
+  for (size_t i = 0; i < std::size(pictures) && views; ++i)
+    views = RenderView(*pictures[i].image, pictures[i].view, bitmaps[i]);
+  for (size_t i = 0; i < std::size(pictures) && views; ++i) {
+    const auto& v = pictures[i];
+    if (!WriteBitmapPng(bitmaps[i], files.Add(*v.name))) return cannot(*v.name);
+    if (stopped()) return "cancelled";
+  }
+
+  if (!WriteReport(BuildReport(facts, options, result, names, views), files.Add(names.report)))
+    return cannot(names.report);
+  if (stopped()) return "cancelled";
+  std::string error;
+  if (!files.Commit(error)) return error;
+  return {};
+}
+
+}  // namespace vorlane::cli

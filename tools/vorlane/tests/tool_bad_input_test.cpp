@@ -1,0 +1,111 @@
+// The tool on bad inputs and interrupted runs: one line naming the file and the problem,
+// the documented exit code, nothing half-written.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "jobs.h"
+#include "tool_rig.h"
+
+namespace tooltest {
+namespace {
+
+struct BadCase {
+  const char* name;
+  const char* args;
+  int exitCode;
+  const char* message;  // the line on standard error
+};
+
+class BadInput : public ::testing::TestWithParam<BadCase> {};
+
+TEST_P(BadInput, GivesOneClearLineAndItsExitCode) {
+  ScratchDir dir;
+  std::ofstream(dir / "garbage.tif") << "II*\0this is no TIFF";
+  std::ofstream(dir / "garbage.vlx") << "not an archive at all";
+  std::ofstream(dir / "notes.txt") << "text";
+  std::ofstream(dir / "afile") << "x";
+  const ToolRun run = RunTool(dir, GetParam().args);
+  EXPECT_EQ(run.exitCode, GetParam().exitCode) << run.err;
+  EXPECT_NE(run.err.find(GetParam().message), std::string::npos) << run.err;
+  EXPECT_FALSE(fs::exists(dir / "out") && !fs::is_empty(dir / "out"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadInput,
+    ::testing::Values(BadCase{"Missing", "process missing.tif -o out", 1,
+                              "vorlane: missing.tif: no such file"},
+                      BadCase{"WrongKind", "process notes.txt -o out", 1,
+                              "vorlane: notes.txt: unsupported kind of file"},
+                      BadCase{"DamagedTiff", "process garbage.tif -o out", 1,
+                              "vorlane: garbage.tif: not a TIFF image the library reads"},
+                      BadCase{"DamagedArchive", "info garbage.vlx", 1,
+                              "vorlane: garbage.vlx: damaged or not a page archive"},
+                      BadCase{"UnknownThreshold", "process garbage.tif -o out --threshold otsu", 2,
+                              "unknown threshold \"otsu\""},
+                      BadCase{"GlobalWithoutValue", "process garbage.tif -o out --threshold global",
+                              2, "a global threshold needs a value from 0 to 255"},
+                      BadCase{"BadConnectivity", "process garbage.tif -o out --connectivity 6", 2,
+                              "--connectivity"},
+                      BadCase{"OutputIsAFile", "process garbage.tif -o afile", 1,
+                              "vorlane: afile: cannot make the output folder"},
+                      BadCase{"NoSubcommand", "", 2, "vorlane: A subcommand is required"},
+                      BadCase{"EmptyFolder", "process out -o out", 1, "no page files"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(BadInputInBatch, OneBadFileDoesNotStopTheOthers) {
+  ScratchDir dir;
+  WriteTiff(*SmallPage(false, 100, 80), dir / "good.tif");
+  std::ofstream(dir / "bad.tif") << "junk";
+  const ToolRun run = RunTool(dir, "process bad.tif good.tif missing.vlx -o out -q");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("vorlane: bad.tif: "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("vorlane: missing.vlx: no such file"), std::string::npos) << run.err;
+  EXPECT_TRUE(fs::exists(dir / "out/good-report.json"));
+  EXPECT_FALSE(fs::exists(dir / "out/bad-report.json"));
+}
+
+TEST(Interrupt, AnInterruptedPageLeavesNoFile) {
+  ScratchDir dir;
+  std::unique_ptr<CImage> page = SmallPage(true);
+  vorlane::cli::RunSettings settings;
+  settings.outDir = dir.path();
+  vorlane::cli::Progress progress(vorlane::cli::ProgressMode::none, 1);
+  // Ctrl-C arrives while the library works through the rows of the page.
+  std::atomic<int> rows{0};
+  vorlane::SetKeepAliveHandler([&](CImage&, int, int) {
+    if (++rows == 100) vorlane::cli::RequestInterrupt();
+    return vorlane::cli::InterruptRequested();
+  });
+  const vorlane::cli::FileResult result =
+      vorlane::cli::ProcessPageInMemory(*page, "page", "page", settings, progress);
+  vorlane::SetKeepAliveHandler({});
+  vorlane::cli::ClearInterrupt();
+  EXPECT_GE(rows.load(), 100);
+  EXPECT_EQ(result.outcome, vorlane::cli::Outcome::cancelled);
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
+TEST(Interrupt, CtrlCStopsTheToolWithItsExitCode) {
+  ScratchDir dir;
+  // The full A4 demo page takes seconds: the signal arrives while it is drawn or processed.
+  const ToolRun run = RunTool(dir, "demo -o out -q", "timeout --preserve-status -s INT 2 ");
+  EXPECT_EQ(run.exitCode, 130) << run.err;
+  EXPECT_NE(run.err.find("vorlane: interrupted"), std::string::npos) << run.err;
+  EXPECT_TRUE(!fs::exists(dir / "out") || fs::is_empty(dir / "out"));
+}
+
+TEST(Help, NamesEverySubcommandAndTheExitCodes) {
+  ScratchDir dir;
+  const ToolRun run = RunTool(dir, "--help");
+  EXPECT_EQ(run.exitCode, 0);
+  for (const char* word : {"process", "info", "show", "demo", "--progress", "Exit status"})
+    EXPECT_NE(run.out.find(word), std::string::npos) << word;
+  const ToolRun process = RunTool(dir, "process --help");
+  for (const char* word :
+       {"--threshold", "--deskew", "--connectivity", "--jobs", "--skip-existing"})
+    EXPECT_NE(process.out.find(word), std::string::npos) << word;
+}
+
+}  // namespace
+}  // namespace tooltest

@@ -1,0 +1,145 @@
+// The tool run on generated pages: what it writes and how the outputs agree.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tool_rig.h"
+#include "views.h"
+
+namespace tooltest {
+namespace {
+
+struct PageKind {
+  const char* name;
+  bool colour;
+};
+
+class ProcessOutputs : public ::testing::TestWithParam<PageKind> {};
+
+TEST_P(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
+  ScratchDir dir;
+  const bool thresholds = LibraryThresholds();
+  WriteTiff(*SmallPage(GetParam().colour), dir / "page.tif");
+  const ToolRun run = RunTool(dir, "process page.tif -o out --quiet --threshold niblack:7");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("page.tif: "), std::string::npos);
+
+  const auto json = nlohmann::json::parse(ReadFile(dir / "out/page-report.json"));
+  EXPECT_EQ(json["input"], "page.tif");
+  EXPECT_EQ(json["format"], GetParam().colour ? "colour" : "greyscale");
+  EXPECT_EQ(json["width"], 310);
+  EXPECT_EQ(json["height"], 438);
+  EXPECT_TRUE(json["resolution"].is_null());  // TIFF files carry none here
+  EXPECT_EQ(json["method"], "niblack");
+  EXPECT_EQ(json["parameters"]["half_window"], 7);
+  EXPECT_EQ(json["connectivity"], 8);
+
+  vorlane::cli::LoadedPage archive = vorlane::cli::LoadPage(dir / "out/page-result.vlx");
+  ASSERT_TRUE(archive.image) << archive.error;
+  ASSERT_TRUE(archive.image->IsType(IMAGE_TYPE_BILEVEL));
+  const int count = archive.image->GetMaxComponent();
+  EXPECT_EQ(json["component_count"], count);
+  ASSERT_EQ(json["components"].size(), static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    CComp* comp = archive.image->GetComponent(i);
+    const auto& c = json["components"][static_cast<size_t>(i)];
+    EXPECT_EQ(c["left"], comp->GetBoundingRect().left);
+    EXPECT_EQ(c["size"], comp->GetSize());
+  }
+  EXPECT_NE(archive.image->GetImageMap(L"Standard"), nullptr);
+
+  // The bi-level TIFF is the archived page, pixel for pixel.
+  vorlane::cli::LoadedPage tiff = vorlane::cli::LoadPage(dir / "out/page-bilevel.tif");
+  ASSERT_TRUE(tiff.image) << tiff.error;
+  ASSERT_TRUE(tiff.image->IsType(IMAGE_TYPE_BILEVEL));
+  ASSERT_EQ(tiff.image->GetWidth(), 310);
+  ASSERT_EQ(tiff.image->GetHeight(), 438);
+  long differing = 0, black = 0;
+  for (int y = 0; y < 438; ++y)
+    for (int x = 0; x < 310; ++x) {
+      differing += tiff.image->GetRed(x, y) != archive.image->GetRed(x, y);
+      black += tiff.image->GetRed(x, y) == 0;
+    }
+  EXPECT_EQ(differing, 0);
+
+  for (const auto& entry : fs::directory_iterator(dir / "out"))
+    EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+  if (!thresholds) GTEST_SKIP() << "the library's threshold leaves the page unchanged";
+  EXPECT_GT(count, 50);  // glyphs, stamp marks and punch holes
+  EXPECT_GT(black, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, ProcessOutputs,
+                         ::testing::Values(PageKind{"grey", false}, PageKind{"colour", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProcessViews, PngViewsDecodeToThePageAndThumbnailSizes) {
+  if (!LibraryDisplays()) GTEST_SKIP() << "the library renders no display bitmap";
+  ScratchDir dir;
+  WriteTiff(*SmallPage(false), dir / "page.tif");
+  ASSERT_EQ(RunTool(dir, "process page.tif -o out -q").exitCode, 0);
+  EXPECT_EQ(DecodedPngSize(dir / "out/page-overlay.png"), std::make_pair(310, 438));
+  EXPECT_EQ(DecodedPngSize(dir / "out/page-components.png"), std::make_pair(310, 438));
+  EXPECT_EQ(DecodedPngSize(dir / "out/page-thumbnail.png"), std::make_pair(100, 100));
+
+  const ToolRun show = RunTool(dir, "show out/page-result.vlx -o view.png --maps --components");
+  ASSERT_EQ(show.exitCode, 0) << show.err;
+  EXPECT_EQ(DecodedPngSize(dir / "view.png"), std::make_pair(310, 438));
+  ASSERT_EQ(RunTool(dir, "show page.tif -o thumb.png --thumbnail").exitCode, 0);
+  EXPECT_EQ(DecodedPngSize(dir / "thumb.png"), std::make_pair(100, 100));
+}
+
+TEST(ProcessBatch, ParallelJobsSkipExistingAndOptionsReachTheReport) {
+  ScratchDir dir;
+  fs::create_directories(dir / "in");
+  for (const char* name : {"a", "b", "c"})
+    WriteTiff(*SmallPage(false, 120, 90), dir / "in" / (std::string(name) + ".tif"));
+  ToolRun run = RunTool(dir,
+                        "process in -o out -j 2 -q --threshold global:140 --connectivity 4 "
+                        "--deskew 2");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  for (const char* name : {"a", "b", "c"}) {
+    const auto json =
+        nlohmann::json::parse(ReadFile(dir / "out" / (std::string(name) + "-report.json")));
+    EXPECT_EQ(json["method"], "global");
+    EXPECT_EQ(json["threshold"], 140);
+    EXPECT_EQ(json["connectivity"], 4);
+    EXPECT_EQ(json["angle"], 2.0);
+    EXPECT_EQ(json["width"], 120);  // the turned page keeps its size
+  }
+  fs::remove(dir / "out/b-report.json");
+  run = RunTool(dir, "process in -o out --skip-existing -q");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("a.tif: skipped"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("b.tif: skipped"), std::string::npos) << run.out;
+  EXPECT_TRUE(fs::exists(dir / "out/b-report.json"));
+}
+
+TEST(InfoCommand, TellsFormatMapsAndComponentsOfAnArchive) {
+  ScratchDir dir;
+  WriteTiff(*SmallPage(false, 200, 150), dir / "p.tif");
+  ASSERT_EQ(RunTool(dir, "process p.tif -o . -q").exitCode, 0);
+  const auto json = nlohmann::json::parse(ReadFile(dir / "p-report.json"));
+  const ToolRun info = RunTool(dir, "info p-result.vlx");
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  EXPECT_NE(info.out.find("format:      archive, bi-level"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("size:        200 x 150"), std::string::npos);
+  EXPECT_NE(info.out.find("\"Standard\" (bit labels, current)"), std::string::npos);
+  EXPECT_NE(info.out.find("components:  " + std::to_string(json["component_count"].get<int>())),
+            std::string::npos);
+}
+
+TEST(DemoCommand, WritesThePageOutputsAndListsThem) {
+  ScratchDir dir;
+  const ToolRun run = RunTool(dir, "demo --size 248x351 -o demo-out --save-page --progress=plain");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("demo-out/demo-report.json"), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("demo: threshold"), std::string::npos) << run.err;  // one line a step
+  EXPECT_TRUE(fs::exists(dir / "demo-out/demo-page.tif"));
+  const auto json = nlohmann::json::parse(ReadFile(dir / "demo-out/demo-report.json"));
+  EXPECT_EQ(json["resolution"], 300);
+  EXPECT_EQ(json["parameters"]["half_window"], 15);  // 300 dpi / 20
+}
+
+}  // namespace
+}  // namespace tooltest

@@ -1,0 +1,112 @@
+// Rig of the tool tests: scratch folders, running the built tool, generated pages and what
+// the library of this build can do.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vorlane/vorlane.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "demo_page.h"
+#include "page_io.h"
+#include "tests/support/png_files.h"
+
+namespace tooltest {
+
+namespace fs = std::filesystem;
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class ScratchDir {
+ public:
+  ScratchDir() {
+    static std::atomic<int> counter{0};
+    m_path = fs::temp_directory_path() /
+             ("vorlane-tool-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(m_path);
+    fs::create_directories(m_path);
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    fs::remove_all(m_path, ec);
+  }
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const fs::path& path() const { return m_path; }
+  fs::path operator/(const std::string& name) const { return m_path / name; }
+
+ private:
+  fs::path m_path;
+};
+
+inline std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+// Runs the built tool with args (a shell word list) in dir.
+inline ToolRun RunTool(const ScratchDir& dir, const std::string& args,
+                       const std::string& prefix = "") {
+  const std::string command = "cd '" + dir.path().string() + "' && " + prefix + "'" +
+                              VORLANE_TOOL_PATH + "' " + args + " >stdout.txt 2>stderr.txt";
+  const int status = std::system(command.c_str());
+  ToolRun run;
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  run.out = ReadFile(dir / "stdout.txt");
+  run.err = ReadFile(dir / "stderr.txt");
+  fs::remove(dir / "stdout.txt");
+  fs::remove(dir / "stderr.txt");
+  return run;
+}
+
+// A small sample page (the demo page at a fraction of A4) in colour or grey.
+inline std::unique_ptr<CImage> SmallPage(bool colour, int width = 310, int height = 438) {
+  std::unique_ptr<CHiColorImage> page = vorlane::cli::MakeDemoPage(width, height);
+  if (colour) return page;
+  auto grey = std::make_unique<CGreyScaleImage>();
+  grey->CreateFromImage(page.get(), 0);
+  return grey;
+}
+
+inline void WriteTiff(CImage& page, const fs::path& path) {
+  page.ExportTIFF(vorlane::cli::WidePath(path).c_str());
+}
+
+// Width and height of a PNG file that decodes completely; 0 x 0 otherwise.
+inline std::pair<int, int> DecodedPngSize(const fs::path& path) {
+  DecodedPng png;
+  if (!ReadPng(path, png)) return {0, 0};
+  return {png.width, png.height};
+}
+
+// Whether this build's library thresholds (a stub leaves the destination white).
+inline bool LibraryThresholds() {
+  CGreyScaleImage grey;
+  grey.Create(8, 8, 0, L"dark");
+  CBiLevelImage out;
+  out.Create(8, 8, RGB(255, 255, 255), L"out");
+  CRect whole(-1, -1, -1, -1);
+  grey.Threshold(128, whole, &out);
+  return out.GetRed(0, 0) == 0;
+}
+
+// Whether this build's library renders display bitmaps.
+inline bool LibraryDisplays() {
+  CGreyScaleImage grey;
+  grey.Create(8, 8, 0, L"page");
+  return grey.GetBitmap() && grey.GetBitmap()->Pixels();
+}
+
+}  // namespace tooltest

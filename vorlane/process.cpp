@@ -1,0 +1,182 @@
+// The typical road through the library: greyscale, threshold, deskew, components.
+#include "vorlane/process.h"
+
+#include <algorithm>
+#include <chrono>
+#include <numbers>
+
+#include "imageclasses/bilevelimage.h"
+#include "imageclasses/comp.h"
+#include "imageclasses/greyscaleimage.h"
+#include "imageclasses/image.h"
+
+namespace vorlane {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr unsigned long kWhite = 0x00FFFFFFul;
+// Niblack half window per dot per inch: 15 at 300 dpi (about 1.3 mm, a text stroke's
+// neighbourhood).
+constexpr int kDpiPerHalfWindowStep = 20;
+constexpr int kHalfWindowWithoutResolution = 15;
+constexpr int kLowestResolution = 50;
+
+// Row length of the one-byte-per-pixel buffers that UpdateNormal hands out.
+int PaddedRow(int width) { return (width + 3) & ~3; }
+
+// The largest grey value of grey whose pixel in bilevel is black (0), or -1 when there is
+// none. Both images have the same size and one byte per pixel in padded rows.
+int LargestForegroundGrey(CImage& grey, CImage& bilevel) {
+  const unsigned char* g = grey.UpdateNormal();
+  const unsigned char* b = bilevel.UpdateNormal();
+  if (!g || !b) return -1;
+  const int width = grey.GetWidth();
+  const int row = PaddedRow(width);
+  int largest = -1;
+  for (int y = 0; y < grey.GetHeight(); ++y) {
+    const unsigned char* gr = g + static_cast<size_t>(y) * row;
+    const unsigned char* br = b + static_cast<size_t>(y) * row;
+    for (int x = 0; x < width; ++x)
+      if (br[x] == 0 && gr[x] > largest) largest = gr[x];
+  }
+  return largest;
+}
+
+// Times each stage and reports its start; answers whether the road must stop.
+class StageRunner {
+ public:
+  StageRunner(const ProcessOptions& options, ProcessResult& result)
+      : m_options(options), m_result(result) {}
+
+  void Begin(const char* name) {
+    if (m_options.onStage) m_options.onStage(name);
+    m_result.stages.push_back({name, 0.0});
+    m_start = Clock::now();
+  }
+  void End() {
+    m_result.stages.back().seconds = std::chrono::duration<double>(Clock::now() - m_start).count();
+  }
+  // True (and the result marked cancelled) when the caller asked to stop or an image of the
+  // road received a cancel request from the keep-alive handler.
+  bool Stopped(std::initializer_list<CImage*> images) {
+    bool stop = m_options.stopRequested && m_options.stopRequested();
+    for (CImage* image : images)
+      if (image && image->GetCancel()) stop = true;
+    if (stop) m_result.status = ProcessResult::Status::cancelled;
+    return stop;
+  }
+
+ private:
+  const ProcessOptions& m_options;
+  ProcessResult& m_result;
+  Clock::time_point m_start;
+};
+
+ProcessResult Failed(ProcessResult result, std::string why) {
+  result.status = ProcessResult::Status::failed;
+  result.error = std::move(why);
+  return result;
+}
+
+}  // namespace
+
+bool HasResolution(int dpi) { return dpi >= kLowestResolution; }
+
+int DefaultHalfWindow(int dpi) {
+  return HasResolution(dpi) ? std::max(1, dpi / kDpiPerHalfWindowStep)
+                            : kHalfWindowWithoutResolution;
+}
+
+const char* MethodName(ThresholdMethod method) {
+  switch (method) {
+    case ThresholdMethod::niblack:
+      return "niblack";
+    case ThresholdMethod::weszka:
+      return "weszka";
+    case ThresholdMethod::global:
+      return "global";
+  }
+  return "unknown";
+}
+
+ProcessResult ProcessPage(CImage& page, const ProcessOptions& options) {
+  ProcessResult result;
+  StageRunner stage(options, result);
+  const int width = page.GetWidth();
+  const int height = page.GetHeight();
+  if (width <= 0 || height <= 0) return Failed(std::move(result), "the page is empty");
+  page.SetCancel(0);
+  if (stage.Stopped({})) return result;
+
+  CImage* grey = &page;
+  result.bilevel = dynamic_cast<CBiLevelImage*>(&page);
+  if (!result.bilevel && !dynamic_cast<CGreyScaleImage*>(&page)) {
+    stage.Begin("grey");
+    result.grey = std::make_unique<CGreyScaleImage>();
+    if (!result.grey->CreateFromImage(&page, 0))
+      return Failed(std::move(result), "the page cannot be converted to greyscale");
+    grey = result.grey.get();
+    stage.End();
+    if (stage.Stopped({&page, grey})) return result;
+  }
+  result.labelled = grey;
+
+  if (!result.bilevel) {
+    stage.Begin("threshold");
+    result.bilevelOwned = std::make_unique<CBiLevelImage>();
+    result.bilevel = result.bilevelOwned.get();
+    if (!result.bilevel->Create(width, height, kWhite, page.GetName()))
+      return Failed(std::move(result), "no memory for the bi-level page");
+    result.bilevel->SetDPI(page.GetDPI());
+    grey->SafeGetImageMap(static_cast<unsigned char>(MAP_STANDARD));
+    CRect whole(-1, -1, -1, -1);
+    switch (options.method) {
+      case ThresholdMethod::niblack:
+        result.halfWindow =
+            options.halfWindow > 0 ? options.halfWindow : DefaultHalfWindow(page.GetDPI());
+        grey->Threshold_Niblack(result.halfWindow, whole, result.bilevel, 0x3);
+        break;
+      case ThresholdMethod::weszka:
+        grey->Threshold_WeszkaRosenfeld(whole, result.bilevel);
+        result.threshold = LargestForegroundGrey(*grey, *result.bilevel);
+        break;
+      case ThresholdMethod::global:
+        result.threshold = options.globalThreshold;
+        grey->Threshold(options.globalThreshold, whole, result.bilevel);
+        break;
+    }
+    // The bi-level page carries the labelled maps, so that they follow it through the
+    // rotation and into the archive.
+    result.bilevel->CopyMapArrays(grey);
+    stage.End();
+    if (stage.Stopped({grey, result.bilevel})) return result;
+  }
+
+  if (options.deskewDegrees != 0.0) {
+    stage.Begin("deskew");
+    result.angleDegrees = options.deskewDegrees;
+    result.bilevel->Rotate(options.deskewDegrees * std::numbers::pi / 180.0, kWhite, 1);
+    stage.End();
+    if (stage.Stopped({result.bilevel})) return result;
+  }
+
+  stage.Begin("components");
+  result.bilevel->CCAnalysis(options.connect8 ? 1 : 0);
+  const int count = result.bilevel->GetMaxComponent();
+  result.components.reserve(static_cast<size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    CComp* comp = result.bilevel->GetComponent(i);
+    const CRect box = comp->GetBoundingRect();  // inclusive edges
+    result.components.push_back({static_cast<int>(box.left), static_cast<int>(box.top),
+                                 static_cast<int>(box.right - box.left + 1),
+                                 static_cast<int>(box.bottom - box.top + 1), comp->GetSize(),
+                                 comp->GetCenterX(), comp->GetCenterY()});
+  }
+  stage.End();
+  if (stage.Stopped({result.bilevel})) return result;
+  result.status = ProcessResult::Status::done;
+  return result;
+}
+
+}  // namespace vorlane
