@@ -19,23 +19,18 @@ namespace {
 // A fresh directory under the temporary directory, removed with everything in it.
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorlane-file-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
+  TempDir() : m_path((std::filesystem::temp_directory_path() / "vorlane-file-XXXXXX").string()) {
+    if (!::mkdtemp(m_path.data())) throw std::runtime_error("mkdtemp failed");
   }
   ~TempDir() { std::filesystem::remove_all(m_path); }
-  // The directory's path (plain ASCII) followed by '/' and name, as a wide string.
+  // The directory's path (plain ASCII) followed by '/' and name.
   std::wstring Wide(const wchar_t* name) const {
-    std::wstring out(m_path.begin(), m_path.end());
-    return out + L"/" + name;
+    return std::wstring(m_path.begin(), m_path.end()) + L"/" + name;
   }
-  std::string Narrow(const char* utf8Name) const { return m_path + "/" + utf8Name; }
-
- private:
   std::string m_path;
 };
 
+// The cause of the CFileException call raises, or -1.
 template <typename Call>
 int FileCause(Call&& call) {
   try {
@@ -58,9 +53,8 @@ TEST(CFileTest, ArchiveRoundTripThroughANonAsciiPath) {
     file.Close();
   }
   struct stat st {};
-  ASSERT_EQ(::stat(dir.Narrow("\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80.vlx").c_str(), &st), 0);
+  ASSERT_EQ(::stat((dir.m_path + "/\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80.vlx").c_str(), &st), 0);
   EXPECT_EQ(st.st_size, 14 + 12);  // the CFoo record, then FF FE FF 04 and 4 code units
-
   CFile file(path.c_str(), CFile::modeRead | CFile::shareDenyWrite);
   EXPECT_TRUE(file.GetFilePath() == path.c_str());
   EXPECT_EQ(file.GetLength(), 26u);
@@ -77,42 +71,33 @@ TEST(CFileTest, ArchiveRoundTripThroughANonAsciiPath) {
 
 TEST(CFileTest, OpenFailuresReportTheirCause) {
   TempDir dir;
-  const std::wstring missing = dir.Wide(L"missing.bin");
+  const std::wstring missing = dir.Wide(L"missing.bin"), self = dir.Wide(L"");
+  const wchar_t bad[] = {L'a', static_cast<wchar_t>(0xD800), 0};  // no UTF-8 form
   CFile file;
   CFileException error;
-  EXPECT_FALSE(file.Open(missing.c_str(), CFile::modeRead, &error));
-  EXPECT_EQ(error.m_cause, CFileException::fileNotFound);
-  EXPECT_TRUE(error.m_strFileName == missing.c_str());
   EXPECT_FALSE(file.Open(missing.c_str(), CFile::modeWrite));  // no modeCreate: must exist
-
   // A directory cannot be opened as a file, for reading or writing.
-  const std::wstring self = dir.Wide(L"");
-  EXPECT_FALSE(file.Open(self.c_str(), CFile::modeRead, &error));
-  EXPECT_EQ(error.m_cause, CFileException::accessDenied);
-  EXPECT_FALSE(file.Open(self.c_str(), CFile::modeWrite, &error));
-  EXPECT_EQ(error.m_cause, CFileException::accessDenied);
-
-  // A path holding a lone surrogate has no UTF-8 form.
-  const wchar_t bad[] = {L'a', static_cast<wchar_t>(0xD800), 0};
-  EXPECT_FALSE(file.Open(bad, CFile::modeRead, &error));
-  EXPECT_EQ(error.m_cause, CFileException::badPath);
-
+  const std::tuple<const wchar_t*, UINT, int> cases[] = {
+      {missing.c_str(), CFile::modeRead, CFileException::fileNotFound},
+      {self.c_str(), CFile::modeRead, CFileException::accessDenied},
+      {self.c_str(), CFile::modeWrite, CFileException::accessDenied},
+      {bad, CFile::modeRead, CFileException::badPath}};
+  for (const auto& [path, mode, cause] : cases) {
+    EXPECT_FALSE(file.Open(path, mode, &error));
+    EXPECT_EQ(error.m_cause, cause);
+    EXPECT_TRUE(error.m_strFileName == path);
+  }
   EXPECT_EQ(FileCause([&] { CFile f(missing.c_str(), CFile::modeRead); }),
             CFileException::fileNotFound);
 }
 
 TEST(CFileTest, WriteFailureRaises) {
   if (::access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-  CFile file(L"/dev/full", CFile::modeWrite);
+  CFile file(L"/dev/full", CFile::modeWrite), full(L"/dev/full", CFile::modeWrite);
   std::vector<BYTE> block(100000, 1);
   // stdio may buffer the first bytes; the failure shows at the latest when flushing.
-  EXPECT_EQ(FileCause([&] {
-              file.Write(block.data(), static_cast<UINT>(block.size()));
-              file.Flush();
-            }),
+  EXPECT_EQ(FileCause([&] { file.Write(block.data(), 100000), file.Flush(); }),
             CFileException::diskFull);
-
-  CFile full(L"/dev/full", CFile::modeWrite);
   CArchive ar(&full, CArchive::store);
   ar << static_cast<DWORD>(1);
   EXPECT_EQ(FileCause([&] { ar.Close(); }), CFileException::diskFull);
@@ -126,8 +111,7 @@ TEST(CMemFileTest, GrowsAndDetaches) {
   }
   EXPECT_EQ(file.GetLength(), 10000u);
   EXPECT_EQ(file.GetPosition(), 10000u);
-  // A seek beyond the end leaves a gap of zeros.
-  file.Seek(10, CFile::end);
+  file.Seek(10, CFile::end);  // beyond the end: a gap of zeros
   file.Write("!", 1);
   EXPECT_EQ(file.GetLength(), 10011u);
   BYTE* buffer = file.Detach();
@@ -144,11 +128,10 @@ TEST(CMemFileTest, GrowsAndDetaches) {
 }
 
 TEST(CMemFileTest, AttachedBufferIsReadAndNeverReallocated) {
-  BYTE data[4] = {1, 2, 3, 4};
+  BYTE data[4] = {1, 2, 3, 4}, two[2];
   {
     CMemFile file(data, 4);
     EXPECT_EQ(file.GetLength(), 4u);
-    BYTE two[2];
     EXPECT_EQ(file.Read(two, 2), 2u);
     file.Write("\x09", 1);  // inside the buffer: overwrites the caller's byte
     EXPECT_EQ(data[2], 9);
@@ -173,20 +156,16 @@ TEST(CMemFileTest, AttachedBufferIsReadAndNeverReallocated) {
 TEST(CFileTest, ModesSeekAndWrongDirection) {
   TempDir dir;
   const std::wstring path = dir.Wide(L"modes.bin");
+  char two[2], all[8] = {};
   {
     CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);
     file.Write("abcdef", 6);
-    EXPECT_EQ(FileCause([&] {
-                char c;
-                file.Read(&c, 1);
-              }),
-              CFileException::accessDenied);
+    EXPECT_EQ(FileCause([&] { file.Read(two, 1); }), CFileException::accessDenied);
   }
   {
     // modeNoTruncate keeps the content; read and write interleave.
     CFile file(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
     EXPECT_EQ(file.GetLength(), 6u);
-    char two[2];
     EXPECT_EQ(file.Read(two, 2), 2u);
     file.Write("XY", 2);
     EXPECT_EQ(file.Read(two, 2), 2u);
@@ -199,17 +178,13 @@ TEST(CFileTest, ModesSeekAndWrongDirection) {
   }
   {
     CFile file(path.c_str(), CFile::modeRead);
-    char all[8] = {};
     EXPECT_EQ(file.Read(all, 8), 7u);
     EXPECT_STREQ(all, "abXYefg");
     EXPECT_EQ(file.Read(all, 8), 0u);
     EXPECT_EQ(FileCause([&] { file.Write("z", 1); }), CFileException::accessDenied);
   }
-  {
-    // modeCreate alone truncates.
-    CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);
-    EXPECT_EQ(file.GetLength(), 0u);
-  }
+  EXPECT_EQ(CFile(path.c_str(), CFile::modeCreate | CFile::modeWrite).GetLength(),
+            0u);  // truncates
   CFile closed;
   EXPECT_EQ(FileCause([&] { closed.GetLength(); }), CFileException::invalidFile);
 }

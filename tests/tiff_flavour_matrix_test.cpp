@@ -2,7 +2,6 @@
 // the right pixels or give null cleanly.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -31,163 +30,114 @@ uint32_t GreyPattern(uint32_t x, uint32_t y, bool smooth) {
 }
 uint32_t ColourPattern(uint32_t x, uint32_t y, int s, bool smooth) {
   if (smooth) return s == 0 ? x * 6 : s == 1 ? y * 9 : 128;
-  switch (s) {
-    case 0:
-      return (x * 29 + y * 3) & 0xFF;
-    case 1:
-      return (x * 7 + y * 31) & 0xFF;
-    case 2:
-      return (x * x + y) & 0xFF;
-    default:
-      return (x + y * 17 + 40) & 0xFF;
-  }
+  const uint32_t v[] = {x * 29 + y * 3, x * 7 + y * 31, x * x + y, x + y * 17 + 40};
+  return v[s] & 0xFF;
 }
+
+// Options beyond the kind of picture; zero values are not written.
+struct Options {
+  uint32_t rows = 0, tileWidth = 0, tileLength = 0;
+  uint16_t fill = 0, predictor = 0, orientation = 0, planar = PLANARCONFIG_CONTIG, format = 0;
+  int extra = -1;  // ExtraSamples value, -1: none
+  bool palette = false;
+};
 
 struct MatrixCase {
   const char* name;
-  TiffFlavour flavour;
+  uint16_t bits, samples, photometric, compression;
   Expect expect;
+  Options o = {};
   int tolerance = 0;  // largest difference per channel (lossy files)
   int pages = 1;
 };
 
 void PrintTo(const MatrixCase& mc, std::ostream* os) { *os << mc.name; }
 
-TiffFlavour Flavour(uint16_t bits, uint16_t samples, uint16_t photometric,
-                    uint16_t compression = COMPRESSION_NONE) {
-  TiffFlavour f;
-  f.width = 37;
-  f.height = 23;
-  f.bits = bits;
-  f.samples = samples;
-  f.photometric = photometric;
-  f.compression = compression;
-  return f;
-}
+constexpr uint16_t mw = PHOTOMETRIC_MINISWHITE, mb = PHOTOMETRIC_MINISBLACK, rgb = PHOTOMETRIC_RGB;
+constexpr uint16_t none = COMPRESSION_NONE, lzw = COMPRESSION_LZW, g4 = COMPRESSION_CCITTFAX4,
+                   jpeg = COMPRESSION_JPEG, deflate = COMPRESSION_ADOBE_DEFLATE;
+constexpr uint16_t lsb = FILLORDER_LSB2MSB, horizontal = PREDICTOR_HORIZONTAL;
+using E = Expect;
 
-template <typename Change>
-TiffFlavour With(TiffFlavour f, Change change) {
-  change(f);
-  return f;
-}
+const MatrixCase kCases[] = {
+    {"Bits_WhiteIsZero", 1, 1, mw, none, E::BiLevel},
+    {"Bits_BlackIsZero", 1, 1, mb, none, E::BiLevel},
+    {"Bits_FillOrder2", 1, 1, mw, none, E::BiLevel, {.fill = lsb}},
+    {"Bits_PackBits", 1, 1, mw, COMPRESSION_PACKBITS, E::BiLevel},
+    {"Bits_CcittG3", 1, 1, mw, COMPRESSION_CCITTFAX3, E::BiLevel},
+    {"Bits_CcittG4", 1, 1, mw, g4, E::BiLevel},
+    {"Bits_G4FillOrder2", 1, 1, mw, g4, E::BiLevel, {.fill = lsb}},
+    {"Bits_StripsOfSevenRowsLzw", 1, 1, mw, lzw, E::BiLevel, {.rows = 7}},
+    {"Bits_Tiled16", 1, 1, mw, none, E::BiLevel, {.tileWidth = 16, .tileLength = 16}},
+    {"Bits_TiledG4Wide", 1, 1, mb, g4, E::BiLevel, {.tileWidth = 64, .tileLength = 16}},
+    {"Bits_TwoSamples", 1, 2, mw, none, E::BiLevel, {.extra = EXTRASAMPLE_UNSPECIFIED}},
+    {"Bits_MultiPage", 1, 1, mw, g4, E::BiLevel, {}, 0, 3},
+    {"Grey8_Uncompressed", 8, 1, mb, none, E::Grey},
+    {"Grey8_WhiteIsZero", 8, 1, mw, none, E::Grey},
+    {"Grey8_LzwPredictor", 8, 1, mb, lzw, E::Grey, {.predictor = horizontal}},
+    {"Grey8_Jpeg", 8, 1, mb, jpeg, E::Grey, {}, 6},
+    {"Grey8_StripsOfFiveRowsDeflate", 8, 1, mb, deflate, E::Grey, {.rows = 5}},
+    {"Grey8_Tiled32x16", 8, 1, mb, none, E::Grey, {.tileWidth = 32, .tileLength = 16}},
+    {"Grey8_TiledLargerThanImageLzw", 8, 1, mw, lzw, E::Grey, {.tileWidth = 64, .tileLength = 64}},
+    {"Grey8_WithAlpha", 8, 2, mb, none, E::Grey, {.extra = EXTRASAMPLE_ASSOCALPHA}},
+    {"Grey16_WhiteIsZeroLzw", 16, 1, mw, lzw, E::Grey},
+    {"Grey4", 4, 1, mb, none, E::Grey},
+    {"Grey2", 2, 1, mb, none, E::Grey},
+    {"Grey12", 12, 1, mb, none, E::Grey},
+    {"Grey8_MultiPage", 8, 1, mb, lzw, E::Grey, {}, 0, 2},
+    {"Grey32Float", 32, 1, mb, none, E::Null, {.format = SAMPLEFORMAT_IEEEFP}},
+    {"Rgb_LzwPredictor", 8, 3, rgb, lzw, E::Colour, {.predictor = horizontal}},
+    {"Rgb_Jpeg", 8, 3, rgb, jpeg, E::Colour, {}, 8},
+    {"Rgb_StripsOfThreeRows", 8, 3, rgb, none, E::Colour, {.rows = 3}},
+    {"Rgb_Tiled16x32", 8, 3, rgb, lzw, E::Colour, {.tileWidth = 16, .tileLength = 32}},
+    {"Rgb_Sixteen", 16, 3, rgb, none, E::Colour},
+    {"Rgb_BottomUp", 8, 3, rgb, none, E::Colour, {.orientation = ORIENTATION_BOTLEFT}},
+    {"Rgb_MultiPage", 8, 3, rgb, deflate, E::Colour, {}, 0, 2},
+    {"Rgba_Unassociated", 8, 4, rgb, none, E::Colour, {.extra = EXTRASAMPLE_UNASSALPHA}},
+    {"Rgba_AssociatedLzw", 8, 4, rgb, lzw, E::Colour, {.extra = EXTRASAMPLE_ASSOCALPHA}},
+    {"Rgbx_NoExtraSamplesTag", 8, 4, rgb, none, E::Colour},
+    {"Rgbx_TiledNoExtraSamplesTag",
+     8,
+     4,
+     rgb,
+     none,
+     E::Colour,
+     {.tileWidth = 16, .tileLength = 16}},
+    // Kinds no library class reads.
+    {"YCbCr_Jpeg", 8, 3, PHOTOMETRIC_YCBCR, jpeg, E::Null},
+    {"Rgb_PlanarSeparate", 8, 3, rgb, none, E::Null, {.planar = PLANARCONFIG_SEPARATE}},
+    {"Palette8", 8, 1, PHOTOMETRIC_PALETTE, none, E::Null, {.palette = true}},
+    {"Cmyk", 8, 4, PHOTOMETRIC_SEPARATED, none, E::Null},
+};
 
-std::vector<MatrixCase> Cases() {
-  const auto mw = PHOTOMETRIC_MINISWHITE, mb = PHOTOMETRIC_MINISBLACK, rgb = PHOTOMETRIC_RGB;
-  std::vector<MatrixCase> c;
-  // One bit per pixel.
-  c.push_back({"Bits_WhiteIsZero", Flavour(1, 1, mw), Expect::BiLevel});
-  c.push_back({"Bits_BlackIsZero", Flavour(1, 1, mb), Expect::BiLevel});
-  c.push_back({"Bits_FillOrder2",
-               With(Flavour(1, 1, mw), [](auto& f) { f.fillOrder = FILLORDER_LSB2MSB; }),
-               Expect::BiLevel});
-  c.push_back({"Bits_PackBits", Flavour(1, 1, mw, COMPRESSION_PACKBITS), Expect::BiLevel});
-  c.push_back({"Bits_CcittG3", Flavour(1, 1, mw, COMPRESSION_CCITTFAX3), Expect::BiLevel});
-  c.push_back({"Bits_CcittG4", Flavour(1, 1, mw, COMPRESSION_CCITTFAX4), Expect::BiLevel});
-  c.push_back({"Bits_G4FillOrder2",
-               With(Flavour(1, 1, mw, COMPRESSION_CCITTFAX4),
-                    [](auto& f) { f.fillOrder = FILLORDER_LSB2MSB; }),
-               Expect::BiLevel});
-  c.push_back({"Bits_StripsOfSevenRowsLzw",
-               With(Flavour(1, 1, mw, COMPRESSION_LZW), [](auto& f) { f.rowsPerStrip = 7; }),
-               Expect::BiLevel});
-  c.push_back({"Bits_Tiled16",
-               With(Flavour(1, 1, mw), [](auto& f) { f.tileWidth = f.tileLength = 16; }),
-               Expect::BiLevel});
-  c.push_back({"Bits_TiledG4Wide",
-               With(Flavour(1, 1, mb, COMPRESSION_CCITTFAX4),
-                    [](auto& f) { f.tileWidth = 64, f.tileLength = 16; }),
-               Expect::BiLevel});
-  c.push_back({"Bits_TwoSamples",
-               With(Flavour(1, 2, mw), [](auto& f) { f.extraSample = EXTRASAMPLE_UNSPECIFIED; }),
-               Expect::BiLevel});
-  c.push_back({"Bits_MultiPage", Flavour(1, 1, mw, COMPRESSION_CCITTFAX4), Expect::BiLevel, 0, 3});
-  // Greyscale.
-  c.push_back({"Grey8_Uncompressed", Flavour(8, 1, mb), Expect::Grey});
-  c.push_back({"Grey8_WhiteIsZero", Flavour(8, 1, mw), Expect::Grey});
-  c.push_back({"Grey8_LzwPredictor",
-               With(Flavour(8, 1, mb, COMPRESSION_LZW),
-                    [](auto& f) { f.predictor = PREDICTOR_HORIZONTAL; }),
-               Expect::Grey});
-  c.push_back({"Grey8_Jpeg", Flavour(8, 1, mb, COMPRESSION_JPEG), Expect::Grey, 6});
-  c.push_back(
-      {"Grey8_StripsOfFiveRowsDeflate",
-       With(Flavour(8, 1, mb, COMPRESSION_ADOBE_DEFLATE), [](auto& f) { f.rowsPerStrip = 5; }),
-       Expect::Grey});
-  c.push_back({"Grey8_Tiled32x16",
-               With(Flavour(8, 1, mb), [](auto& f) { f.tileWidth = 32, f.tileLength = 16; }),
-               Expect::Grey});
-  c.push_back(
-      {"Grey8_TiledLargerThanImageLzw",
-       With(Flavour(8, 1, mw, COMPRESSION_LZW), [](auto& f) { f.tileWidth = f.tileLength = 64; }),
-       Expect::Grey});
-  c.push_back({"Grey8_WithAlpha",
-               With(Flavour(8, 2, mb), [](auto& f) { f.extraSample = EXTRASAMPLE_ASSOCALPHA; }),
-               Expect::Grey});
-  c.push_back({"Grey16_WhiteIsZeroLzw", Flavour(16, 1, mw, COMPRESSION_LZW), Expect::Grey});
-  c.push_back({"Grey4", Flavour(4, 1, mb), Expect::Grey});
-  c.push_back({"Grey2", Flavour(2, 1, mb), Expect::Grey});
-  c.push_back({"Grey12", Flavour(12, 1, mb), Expect::Grey});
-  c.push_back({"Grey8_MultiPage", Flavour(8, 1, mb, COMPRESSION_LZW), Expect::Grey, 0, 2});
-  c.push_back({"Grey32Float",
-               With(Flavour(32, 1, mb), [](auto& f) { f.sampleFormat = SAMPLEFORMAT_IEEEFP; }),
-               Expect::Null});
-  // Colour.
-  c.push_back({"Rgb_LzwPredictor",
-               With(Flavour(8, 3, rgb, COMPRESSION_LZW),
-                    [](auto& f) { f.predictor = PREDICTOR_HORIZONTAL; }),
-               Expect::Colour});
-  c.push_back({"Rgb_Jpeg", Flavour(8, 3, rgb, COMPRESSION_JPEG), Expect::Colour, 8});
-  c.push_back({"Rgb_StripsOfThreeRows",
-               With(Flavour(8, 3, rgb), [](auto& f) { f.rowsPerStrip = 3; }), Expect::Colour});
-  c.push_back({"Rgb_Tiled16x32",
-               With(Flavour(8, 3, rgb, COMPRESSION_LZW),
-                    [](auto& f) { f.tileWidth = 16, f.tileLength = 32; }),
-               Expect::Colour});
-  c.push_back({"Rgb_Sixteen", Flavour(16, 3, rgb), Expect::Colour});
-  c.push_back({"Rgb_BottomUp",
-               With(Flavour(8, 3, rgb), [](auto& f) { f.orientation = ORIENTATION_BOTLEFT; }),
-               Expect::Colour});
-  c.push_back(
-      {"Rgb_MultiPage", Flavour(8, 3, rgb, COMPRESSION_ADOBE_DEFLATE), Expect::Colour, 0, 2});
-  c.push_back({"Rgba_Unassociated",
-               With(Flavour(8, 4, rgb), [](auto& f) { f.extraSample = EXTRASAMPLE_UNASSALPHA; }),
-               Expect::Colour});
-  c.push_back({"Rgba_AssociatedLzw",
-               With(Flavour(8, 4, rgb, COMPRESSION_LZW),
-                    [](auto& f) { f.extraSample = EXTRASAMPLE_ASSOCALPHA; }),
-               Expect::Colour});
-  c.push_back({"Rgbx_NoExtraSamplesTag", Flavour(8, 4, rgb), Expect::Colour});
-  c.push_back({"Rgbx_TiledNoExtraSamplesTag",
-               With(Flavour(8, 4, rgb), [](auto& f) { f.tileWidth = f.tileLength = 16; }),
-               Expect::Colour});
-  // Kinds no library class reads.
-  c.push_back({"YCbCr_Jpeg", Flavour(8, 3, PHOTOMETRIC_YCBCR, COMPRESSION_JPEG), Expect::Null});
-  c.push_back({"Rgb_PlanarSeparate",
-               With(Flavour(8, 3, rgb), [](auto& f) { f.planar = PLANARCONFIG_SEPARATE; }),
-               Expect::Null});
-  c.push_back({"Palette8",
-               With(Flavour(8, 1, PHOTOMETRIC_PALETTE),
-                    [](auto& f) {
-                      for (int i = 0; i < 3 * 256; ++i)
-                        f.colourMap.push_back(static_cast<uint16_t>(i * 85));
-                    }),
-               Expect::Null});
-  c.push_back({"Cmyk", Flavour(8, 4, PHOTOMETRIC_SEPARATED), Expect::Null});
-  return c;
+TiffFlavour FlavourOf(const MatrixCase& mc) {
+  TiffFlavour f =
+      tifftest::MakeFlavour(37, 23, mc.bits, mc.samples, mc.photometric, mc.compression);
+  const Options& o = mc.o;
+  f.rowsPerStrip = o.rows, f.tileWidth = o.tileWidth, f.tileLength = o.tileLength;
+  f.planar = o.planar;
+  if (o.fill) f.fillOrder = o.fill;
+  if (o.predictor) f.predictor = o.predictor;
+  if (o.orientation) f.orientation = o.orientation;
+  if (o.format) f.sampleFormat = o.format;
+  if (o.extra >= 0) f.extraSample = static_cast<uint16_t>(o.extra);
+  for (int i = 0; o.palette && i < 3 * 256; ++i)
+    f.colourMap.push_back(static_cast<uint16_t>(i * 85));
+  return f;
 }
 
 bool IsLossy(const TiffFlavour& f) { return f.compression == COMPRESSION_JPEG; }
 
 // Page p of the source picture for the flavour.
 tifftest::Page SourcePage(const TiffFlavour& f, int page) {
-  const bool smooth = IsLossy(f);
   return tifftest::MakePage(f, [&](uint32_t x, uint32_t y, int s) -> uint32_t {
+    const auto flip = static_cast<uint32_t>(page * 0x55);
     if (f.bits == 1) return s == 0 ? BitPattern(x, y, page) : (x + y) & 1;
     if (f.samples >= 3) {
-      const uint32_t v = ColourPattern(x, y, s, smooth) ^ static_cast<uint32_t>(page * 0x55);
+      const uint32_t v = ColourPattern(x, y, s, IsLossy(f)) ^ flip;
       return f.bits == 16 ? v * 257 : v;
     }
-    const uint32_t g = GreyPattern(x, y, smooth) ^ static_cast<uint32_t>(page * 0x55);
+    const uint32_t g = GreyPattern(x, y, IsLossy(f)) ^ flip;
     if (s > 0) return 200;  // alpha
     if (f.bits == 16) return (g << 8) | ((x * 13 + y) & 0xFF);
     if (f.bits == 12) return (g << 4) | (x & 0xF);
@@ -199,9 +149,7 @@ tifftest::Page SourcePage(const TiffFlavour& f, int page) {
 // The grey level a sample of the first page should load as.
 int ExpectedGrey(const TiffFlavour& f, uint32_t x, uint32_t y) {
   const int g = static_cast<int>(GreyPattern(x, y, IsLossy(f)));
-  int level = g;
-  if (f.bits == 4) level = (g >> 4) * 17;
-  if (f.bits == 2) level = (g >> 6) * 85;
+  const int level = f.bits == 4 ? (g >> 4) * 17 : f.bits == 2 ? (g >> 6) * 85 : g;
   return f.photometric == PHOTOMETRIC_MINISWHITE ? 255 - level : level;
 }
 
@@ -222,7 +170,7 @@ class TiffFlavourMatrix : public ::testing::TestWithParam<MatrixCase> {};
 
 TEST_P(TiffFlavourMatrix, LoadsWithTheRightPixelsOrGivesNull) {
   const MatrixCase& mc = GetParam();
-  const TiffFlavour& f = mc.flavour;
+  const TiffFlavour f = FlavourOf(mc);
   tifftest::TempPath path(".tif");
   std::vector<tifftest::Page> pages;
   for (int p = 0; p < mc.pages; ++p) pages.push_back(SourcePage(f, p));
@@ -241,63 +189,54 @@ TEST_P(TiffFlavourMatrix, LoadsWithTheRightPixelsOrGivesNull) {
   EXPECT_STREQ(image->GetName(), path.wide().c_str());
   EXPECT_TRUE(image->IsDirty());
   EXPECT_EQ(image->GetImageMapCount(), 1);
-
-  if (mc.expect == Expect::BiLevel) {
-    auto* bits = dynamic_cast<tifftest::CTiffBiLevelProbe*>(image.get());
-    ASSERT_NE(bits, nullptr);
-    for (uint32_t y = 0; y < f.height; ++y) {
-      for (uint32_t x = 0; x < f.width; ++x) {
+  const bool lossy = IsLossy(f);
+  CRuntimeClass* classes[] = {RUNTIME_CLASS(CTiffBiLevelProbe), RUNTIME_CLASS(CTiffGreyProbe),
+                              RUNTIME_CLASS(CTiffHiProbe)};
+  ASSERT_EQ(image->GetRuntimeClass(), classes[static_cast<int>(mc.expect)]);
+  const std::vector<uint32_t> rgba = mc.expect == Expect::Colour
+                                         ? LibtiffRgba(path.str(), f.width, f.height)
+                                         : std::vector<uint32_t>();
+  for (uint32_t y = 0; y < f.height; ++y) {
+    const unsigned char* row = tifftest::ProbeRow(*image, static_cast<int>(y));
+    // A bottom-up file stores the picture's last row first.
+    const uint32_t sy = f.orientation == ORIENTATION_BOTLEFT ? f.height - 1 - y : y;
+    for (uint32_t x = 0; x < f.width; ++x) {
+      SCOPED_TRACE(testing::Message() << "x " << x << " y " << y);
+      if (mc.expect == Expect::BiLevel) {
         // 1 = white: a set bit is white in BlackIsZero files and black in WhiteIsZero ones.
         const uint32_t bit = BitPattern(x, y, 0);
-        const int white = static_cast<int>(f.photometric == PHOTOMETRIC_MINISBLACK ? bit : 1 - bit);
-        ASSERT_EQ(bits->Row(static_cast<int>(y))[x], white) << "x " << x << " y " << y;
-      }
-    }
-  } else if (mc.expect == Expect::Grey) {
-    auto* grey = dynamic_cast<tifftest::CTiffGreyProbe*>(image.get());
-    ASSERT_NE(grey, nullptr);
-    for (uint32_t y = 0; y < f.height; ++y) {
-      const unsigned char* row = grey->Row(static_cast<int>(y));
-      for (uint32_t x = 0; x < f.width; ++x) {
-        ASSERT_NEAR(row[x], ExpectedGrey(f, x, y), mc.tolerance) << "x " << x << " y " << y;
-      }
-      for (int x = static_cast<int>(f.width); x < grey->BytesPerLine(); ++x) ASSERT_EQ(row[x], 0);
-    }
-  } else {
-    auto* colour = dynamic_cast<tifftest::CTiffHiProbe*>(image.get());
-    ASSERT_NE(colour, nullptr);
-    const std::vector<uint32_t> rgba = LibtiffRgba(path.str(), f.width, f.height);
-    const bool premultiplied = f.extraSample == EXTRASAMPLE_UNASSALPHA;
-    for (uint32_t y = 0; y < f.height; ++y) {
-      const unsigned char* row = colour->Row(static_cast<int>(y));
-      // A bottom-up file stores the picture's last row first.
-      const uint32_t sy = f.orientation == ORIENTATION_BOTLEFT ? f.height - 1 - y : y;
-      for (uint32_t x = 0; x < f.width; ++x) {
+        ASSERT_EQ(row[x], f.photometric == PHOTOMETRIC_MINISBLACK ? bit : 1 - bit);
+      } else if (mc.expect == Expect::Grey) {
+        ASSERT_NEAR(row[x], ExpectedGrey(f, x, y), mc.tolerance);
+      } else {
         const unsigned char* p = row + 4 * x;
         const uint32_t v = rgba[y * f.width + x];
         // Blue, green, red exactly as libtiff's RGBA interface decodes them...
-        ASSERT_EQ(p[0], TIFFGetB(v)) << "x " << x << " y " << y;
+        ASSERT_EQ(p[0], TIFFGetB(v));
         ASSERT_EQ(p[1], TIFFGetG(v));
         ASSERT_EQ(p[2], TIFFGetR(v));
         // ...which, for lossless files that need no conversion, are the source samples.
-        if (!premultiplied) {
-          ASSERT_NEAR(p[2], ColourPattern(x, sy, 0, IsLossy(f)), mc.tolerance);
-          ASSERT_NEAR(p[1], ColourPattern(x, sy, 1, IsLossy(f)), mc.tolerance);
-          ASSERT_NEAR(p[0], ColourPattern(x, sy, 2, IsLossy(f)), mc.tolerance);
+        if (f.extraSample != EXTRASAMPLE_UNASSALPHA) {
+          for (int c = 0; c < 3; ++c)
+            ASSERT_NEAR(p[2 - c], ColourPattern(x, sy, c, lossy), mc.tolerance);
         }
         // The fourth byte: alpha as libtiff gives it, or the fourth sample as it stands in a
         // file that says nothing about it.
         if (f.samples == 4 && !f.extraSample) {
-          ASSERT_NEAR(p[3], ColourPattern(x, sy, 3, IsLossy(f)), mc.tolerance);
+          ASSERT_NEAR(p[3], ColourPattern(x, sy, 3, lossy), mc.tolerance);
         } else {
           ASSERT_EQ(p[3], TIFFGetA(v));
         }
       }
     }
+    if (mc.expect == Expect::Grey) {
+      const int bytes = dynamic_cast<tifftest::CTiffGreyProbe&>(*image).BytesPerLine();
+      for (int x = static_cast<int>(f.width); x < bytes; ++x) ASSERT_EQ(row[x], 0);
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Flavours, TiffFlavourMatrix, ::testing::ValuesIn(Cases()),
+INSTANTIATE_TEST_SUITE_P(Flavours, TiffFlavourMatrix, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +15,11 @@
 
 namespace {
 
-using tifftest::IfdEntry;
 using tifftest::TempPath;
-using tifftest::TiffFlavour;
+using Bytes = std::vector<uint8_t>;
 
-// Loads bytes saved as a .tif file. A result must be a whole image.
-std::unique_ptr<CImage> LoadBytes(const std::vector<uint8_t>& bytes) {
+// Loads bytes saved as a .tif file. A result must be a whole image whose pixels can be read.
+std::unique_ptr<CImage> LoadBytes(const Bytes& bytes) {
   TempPath path(".tif");
   EXPECT_TRUE(tifftest::WriteBytes(path.str(), bytes));
   std::unique_ptr<CImage> image(
@@ -29,7 +27,6 @@ std::unique_ptr<CImage> LoadBytes(const std::vector<uint8_t>& bytes) {
   if (image) {
     EXPECT_GT(image->GetWidth(), 0);
     EXPECT_GT(image->GetHeight(), 0);
-    // Every pixel can be read.
     unsigned long sum = 0;
     for (int y = 0; y < image->GetHeight(); ++y) {
       for (int x = 0; x < image->GetWidth(); ++x) sum += image->GetRGBColor(x, y);
@@ -39,119 +36,90 @@ std::unique_ptr<CImage> LoadBytes(const std::vector<uint8_t>& bytes) {
   return image;
 }
 
+// A hand-assembled file: its claims, and dataSize bytes of fill at offset 8.
 struct Claim {
   const char* what;
   uint32_t width, height;
-  uint16_t bits, samples, photometric;
+  uint16_t bits, samples, photometric, compression;
+  uint32_t tile, claimedBytes, dataSize;
+  uint8_t fill;
   bool limitTrace;  // the size check itself refuses the file (libtiff accepted it)
 };
 
-TEST(TiffHostileInput, FilesClaimingEnormousSizesLoadAsNull) {
-  const uint16_t mb = PHOTOMETRIC_MINISBLACK, rgb = PHOTOMETRIC_RGB;
+constexpr uint16_t mb = PHOTOMETRIC_MINISBLACK, rgb = PHOTOMETRIC_RGB, pb = COMPRESSION_PACKBITS;
+constexpr uint32_t kBig = 0xFFFFFFFFu;
+
+TEST(TiffHostileInput, FilesClaimingSizesOrDataTheyDoNotHoldLoadAsNull) {
+  // A few bytes of PackBits data stand for a whole picture; missing data ends strips early.
   const Claim claims[] = {
-      {"grey 100000 x 100000", 100000, 100000, 8, 1, mb, true},
-      {"grey just over 1 GiB", 32768, 32769, 8, 1, mb, true},
-      {"bi-level just over 1 GiB", 32769, 32768, 1, 1, PHOTOMETRIC_MINISWHITE, true},
-      {"colour just over 1 GiB", 16385, 16384, 8, 3, rgb, true},
-      {"grey row of 2^31 pixels", 0x80000000u, 1, 8, 1, mb, true},
-      {"grey column of 2^32 - 1 pixels", 1, 0xFFFFFFFFu, 8, 1, mb, true},
-      {"colour 2^32 - 1 squared", 0xFFFFFFFFu, 0xFFFFFFFFu, 8, 3, rgb, false},
-      {"grey 16 bits 2^32 - 1 wide", 0xFFFFFFFFu, 2, 16, 1, mb, false},
-      {"zero width", 0, 10, 8, 1, mb, false},
-      {"zero height", 10, 0, 8, 1, mb, false},
+      {"grey 100000 x 100000", 100000, 100000, 8, 1, mb, pb, 0, 8, 8, 0x81, true},
+      {"grey just over 1 GiB", 32768, 32769, 8, 1, mb, pb, 0, 8, 8, 0x81, true},
+      {"bi-level just over 1 GiB", 32769, 32768, 1, 1, PHOTOMETRIC_MINISWHITE, pb, 0, 8, 8, 0x81,
+       true},
+      {"colour just over 1 GiB", 16385, 16384, 8, 3, rgb, pb, 0, 8, 8, 0x81, true},
+      {"grey row of 2^31 pixels", 0x80000000u, 1, 8, 1, mb, pb, 0, 8, 8, 0x81, true},
+      {"grey column of 2^32 - 1 pixels", 1, kBig, 8, 1, mb, pb, 0, 8, 8, 0x81, true},
+      {"colour 2^32 - 1 squared", kBig, kBig, 8, 3, rgb, pb, 0, 8, 8, 0x81, false},
+      {"grey 16 bits 2^32 - 1 wide", kBig, 2, 16, 1, mb, pb, 0, 8, 8, 0x81, false},
+      {"zero width", 0, 10, 8, 1, mb, pb, 0, 8, 8, 0x81, false},
+      {"zero height", 10, 0, 8, 1, mb, pb, 0, 8, 8, 0x81, false},
+      {"tiles of 65536 squared", 32, 32, 8, 1, mb, pb, 65536, 16, 16, 0x81, false},
+      {"uncompressed data missing", 200, 100, 8, 1, mb, COMPRESSION_NONE, 0, 20000, 64, 0x55,
+       false},
+      {"LZW data missing", 200, 100, 8, 1, mb, COMPRESSION_LZW, 0, 20000, 64, 0x55, false},
+      {"Deflate data missing", 200, 100, 8, 1, mb, COMPRESSION_ADOBE_DEFLATE, 0, 20000, 64, 0x55,
+       false},
+      {"PackBits data missing", 200, 100, 8, 1, mb, pb, 0, 20000, 64, 0x55, false},
+      {"colour data missing", 200, 100, 8, 3, rgb, COMPRESSION_NONE, 0, 60000, 64, 0x55, false},
   };
-  // A few bytes of PackBits data stand for the whole picture.
-  const std::vector<uint8_t> data = {0x81, 0x00, 0x81, 0x00, 0x81, 0x00, 0x81, 0x00};
   for (const Claim& c : claims) {
     TraceCapture trace;
     const auto file = tifftest::AssembleTiff(
-        tifftest::StripEntries(c.width, c.height, c.bits, c.samples, c.photometric,
-                               COMPRESSION_PACKBITS, static_cast<uint32_t>(data.size())),
-        data);
+        tifftest::StripEntries(c.width, c.height, c.bits, c.samples, c.photometric, c.compression,
+                               c.claimedBytes, c.tile),
+        Bytes(c.dataSize, c.fill));
     EXPECT_EQ(LoadBytes(file), nullptr) << c.what;
-    if (c.limitTrace) {
-      EXPECT_TRUE(trace.HasPrefix("TIFF image of ")) << c.what;
-    }
+    EXPECT_TRUE(!c.limitTrace || trace.HasPrefix("TIFF image of ")) << c.what;
   }
-}
-
-TEST(TiffHostileInput, TilesClaimingEnormousSizesLoadAsNull) {
-  TraceCapture trace;
-  const std::vector<uint8_t> data(16, 0x81);
-  const std::vector<IfdEntry> entries = {
-      {TIFFTAG_IMAGEWIDTH, TIFF_LONG, 1, 32},
-      {TIFFTAG_IMAGELENGTH, TIFF_LONG, 1, 32},
-      {TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, 1, 8},
-      {TIFFTAG_COMPRESSION, TIFF_SHORT, 1, COMPRESSION_PACKBITS},
-      {TIFFTAG_PHOTOMETRIC, TIFF_SHORT, 1, PHOTOMETRIC_MINISBLACK},
-      {TIFFTAG_SAMPLESPERPIXEL, TIFF_SHORT, 1, 1},
-      {TIFFTAG_TILEWIDTH, TIFF_LONG, 1, 65536},
-      {TIFFTAG_TILELENGTH, TIFF_LONG, 1, 65536},
-      {TIFFTAG_TILEOFFSETS, TIFF_LONG, 1, 8},
-      {TIFFTAG_TILEBYTECOUNTS, TIFF_LONG, 1, 16}};
-  EXPECT_EQ(LoadBytes(tifftest::AssembleTiff(entries, data)), nullptr);
-}
-
-TEST(TiffHostileInput, MissingPixelDataLoadsAsNull) {
-  TraceCapture trace;
-  // 200 x 100 uncompressed pixels claimed, 64 bytes present; likewise for compressed data
-  // that ends early.
-  const std::vector<uint8_t> data(64, 0x55);
-  for (const uint16_t compression :
-       {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE, COMPRESSION_PACKBITS}) {
-    const auto file = tifftest::AssembleTiff(
-        tifftest::StripEntries(200, 100, 8, 1, PHOTOMETRIC_MINISBLACK, compression, 20000), data);
-    EXPECT_EQ(LoadBytes(file), nullptr) << "compression " << compression;
-  }
-  const auto rgb = tifftest::AssembleTiff(
-      tifftest::StripEntries(200, 100, 8, 3, PHOTOMETRIC_RGB, COMPRESSION_NONE, 60000), data);
-  EXPECT_EQ(LoadBytes(rgb), nullptr);
 }
 
 TEST(TiffHostileInput, ShortAndNonsenseFilesLoadAsNull) {
-  EXPECT_EQ(LoadBytes({}), nullptr);
-  EXPECT_EQ(LoadBytes({'I', 'I', 42, 0}), nullptr);
-  EXPECT_EQ(LoadBytes({'I', 'I', 42, 0, 8, 0, 0, 0}), nullptr);
-  EXPECT_EQ(LoadBytes({'M', 'M', 0, 42, 0xFF, 0xFF, 0xFF, 0xF0}), nullptr);
-  std::vector<uint8_t> noise(4096);
+  Bytes noise(4096);
   uint32_t state = 12345;
   for (auto& b : noise) b = static_cast<uint8_t>((state = state * 1103515245u + 12345u) >> 24);
-  EXPECT_EQ(LoadBytes(noise), nullptr);
+  for (const Bytes& file : {Bytes{}, Bytes{'I', 'I', 42, 0}, Bytes{'I', 'I', 42, 0, 8, 0, 0, 0},
+                            Bytes{'M', 'M', 0, 42, 0xFF, 0xFF, 0xFF, 0xF0}, noise}) {
+    EXPECT_EQ(LoadBytes(file), nullptr) << file.size() << " bytes";
+  }
 }
 
 // Valid files of several flavours, the starting points of the damage below.
-std::vector<std::vector<uint8_t>> ValidFiles() {
+std::vector<Bytes> ValidFiles() {
   struct Kind {
     uint16_t bits, samples, photometric, compression;
     uint32_t tile;
-    std::optional<uint16_t> extra;
+    bool alpha;
   };
   const Kind kinds[] = {
-      {1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, 0, {}},
-      {1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, 0, {}},
-      {1, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_PACKBITS, 16, {}},
-      {4, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_NONE, 0, {}},
-      {8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW, 0, {}},
-      {8, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_ADOBE_DEFLATE, 16, {}},
-      {8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_JPEG, 0, {}},
-      {16, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_NONE, 0, {}},
-      {8, 3, PHOTOMETRIC_RGB, COMPRESSION_JPEG, 0, {}},
-      {8, 3, PHOTOMETRIC_RGB, COMPRESSION_LZW, 16, {}},
-      {8, 4, PHOTOMETRIC_RGB, COMPRESSION_NONE, 0, EXTRASAMPLE_UNASSALPHA},
-      {16, 3, PHOTOMETRIC_RGB, COMPRESSION_PACKBITS, 0, {}},
+      {1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX4, 0, false},
+      {1, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_CCITTFAX3, 0, false},
+      {1, 1, mb, pb, 16, false},
+      {4, 1, mb, COMPRESSION_NONE, 0, false},
+      {8, 1, mb, COMPRESSION_LZW, 0, false},
+      {8, 1, PHOTOMETRIC_MINISWHITE, COMPRESSION_ADOBE_DEFLATE, 16, false},
+      {8, 1, mb, COMPRESSION_JPEG, 0, false},
+      {16, 1, mb, COMPRESSION_NONE, 0, false},
+      {8, 3, rgb, COMPRESSION_JPEG, 0, false},
+      {8, 3, rgb, COMPRESSION_LZW, 16, false},
+      {8, 4, rgb, COMPRESSION_NONE, 0, true},
+      {16, 3, rgb, pb, 0, false},
   };
-  std::vector<std::vector<uint8_t>> files;
+  std::vector<Bytes> files;
   for (const Kind& k : kinds) {
-    TiffFlavour f;
-    f.width = 40;
-    f.height = 24;
-    f.bits = k.bits;
-    f.samples = k.samples;
-    f.photometric = k.photometric;
-    f.compression = k.compression;
+    auto f = tifftest::MakeFlavour(40, 24, k.bits, k.samples, k.photometric, k.compression);
     f.tileWidth = f.tileLength = k.tile;
     f.rowsPerStrip = k.tile ? 0 : 8;
-    f.extraSample = k.extra;
+    if (k.alpha) f.extraSample = EXTRASAMPLE_UNASSALPHA;
     const auto page = tifftest::MakePage(f, [&](uint32_t x, uint32_t y, int s) {
       return ((x * 7 + y * 3 + static_cast<uint32_t>(s)) * 2654435761u) >> (32 - k.bits);
     });
@@ -162,19 +130,14 @@ std::vector<std::vector<uint8_t>> ValidFiles() {
   return files;
 }
 
-TEST(TiffHostileInput, TruncatedFilesNeverCrash) {
-  for (const auto& file : ValidFiles()) {
-    ASSERT_NE(LoadBytes(file), nullptr);
-    for (size_t length = 0; length < file.size(); length += 1 + length / 16) {
-      LoadBytes(std::vector<uint8_t>(file.begin(), file.begin() + static_cast<ptrdiff_t>(length)));
-    }
-  }
-}
-
-TEST(TiffHostileInput, DamagedFilesNeverCrash) {
+TEST(TiffHostileInput, TruncatedAndDamagedFilesNeverCrash) {
   uint32_t state = 2024;
   auto next = [&] { return (state = state * 1664525u + 1013904223u) >> 8; };
   for (const auto& file : ValidFiles()) {
+    ASSERT_NE(LoadBytes(file), nullptr);
+    for (size_t length = 0; length < file.size(); length += 1 + length / 16) {
+      LoadBytes(Bytes(file.begin(), file.begin() + static_cast<ptrdiff_t>(length)));
+    }
     // Single bit flips anywhere, header and directory included.
     for (int i = 0; i < 150; ++i) {
       auto damaged = file;
@@ -205,12 +168,10 @@ TEST(TiffHostileInput, LibtiffMessagesNeverReachStandardError) {
     // Errors and warnings of every kind: a missing file, unknown tags, bad data.
     TempPath missing(".tif");
     EXPECT_EQ(ImgLoadFromFile(missing.wide().c_str(), nullptr, nullptr, nullptr, nullptr), nullptr);
-    auto entries =
-        tifftest::StripEntries(200, 100, 8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW, 20000);
+    auto entries = tifftest::StripEntries(200, 100, 8, 1, mb, COMPRESSION_LZW, 20000);
     entries.push_back({65000, TIFF_LONG, 1, 7});
-    LoadBytes(tifftest::AssembleTiff(entries, std::vector<uint8_t>(64, 0x55)));
-    for (const auto& file : ValidFiles()) {
-      auto damaged = file;
+    LoadBytes(tifftest::AssembleTiff(entries, Bytes(64, 0x55)));
+    for (auto damaged : ValidFiles()) {
       for (size_t j = 8; j < damaged.size() / 2; j += 5) damaged[j] ^= 0x5A;
       LoadBytes(damaged);
     }

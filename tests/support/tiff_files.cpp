@@ -15,31 +15,23 @@
 namespace tifftest {
 namespace {
 
-struct TiffCloser {
-  void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
-
-size_t BitsPerPixel(const TiffFlavour& f) { return size_t{f.bits} * f.samples; }
-
-// Writes the strips of one page, row by row (planar-separate files one plane at a time).
+// Writes the strips of one page, row by row (planar-separate files one plane at a time, one
+// byte-deep sample per plane).
 bool WriteStrips(TIFF* tif, const TiffFlavour& f, const Page& page) {
   const size_t scan = ScanlineBytes(f);
   const uint32_t rows = f.rowsPerStrip ? f.rowsPerStrip : TIFFDefaultStripSize(tif, 0);
   if (!TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rows)) return false;
   std::vector<uint8_t> row(std::max<size_t>(scan, 1));
-  if (f.planar == PLANARCONFIG_SEPARATE) {
-    // One byte-deep sample per plane.
-    for (uint16_t s = 0; s < f.samples; ++s) {
-      for (uint32_t y = 0; y < f.height; ++y) {
+  const bool separate = f.planar == PLANARCONFIG_SEPARATE;
+  for (uint16_t s = 0; s < (separate ? f.samples : 1); ++s) {
+    for (uint32_t y = 0; y < f.height; ++y) {
+      if (separate) {
         for (uint32_t x = 0; x < f.width; ++x) row[x] = page[y * scan + x * f.samples + s];
-        if (TIFFWriteScanline(tif, row.data(), y, s) < 0) return false;
+      } else {
+        std::memcpy(row.data(), page.data() + y * scan, scan);  // libtiff may change the row
       }
+      if (TIFFWriteScanline(tif, row.data(), y, s) < 0) return false;
     }
-    return true;
-  }
-  for (uint32_t y = 0; y < f.height; ++y) {
-    std::memcpy(row.data(), page.data() + y * scan, scan);  // libtiff may change the row
-    if (TIFFWriteScanline(tif, row.data(), y, 0) < 0) return false;
   }
   return true;
 }
@@ -56,7 +48,7 @@ bool WriteTiles(TIFF* tif, const TiffFlavour& f, const Page& page) {
   for (uint32_t ty = 0; ty < f.height; ty += f.tileLength) {
     for (uint32_t tx = 0; tx < f.width; tx += f.tileWidth) {
       std::fill(tile.begin(), tile.end(), 0);
-      const size_t offset = tx * BitsPerPixel(f) / 8;
+      const size_t offset = size_t{tx} * f.bits * f.samples / 8;
       const size_t bytes = std::min(tileRow, scan - offset);
       for (uint32_t r = 0; r < f.tileLength && ty + r < f.height; ++r) {
         std::memcpy(tile.data() + r * tileRow, page.data() + (ty + r) * scan + offset, bytes);
@@ -68,39 +60,34 @@ bool WriteTiles(TIFF* tif, const TiffFlavour& f, const Page& page) {
 }
 
 bool WritePage(TIFF* tif, const TiffFlavour& f, const Page& page, int pageNumber, int pages) {
-  bool ok = TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, f.width) &&
-            TIFFSetField(tif, TIFFTAG_IMAGELENGTH, f.height) &&
-            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, f.bits) &&
-            TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, f.samples) &&
-            TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, f.photometric) &&
-            TIFFSetField(tif, TIFFTAG_COMPRESSION, f.compression) &&
-            TIFFSetField(tif, TIFFTAG_PLANARCONFIG, f.planar);
-  if (ok && f.fillOrder) ok = TIFFSetField(tif, TIFFTAG_FILLORDER, *f.fillOrder);
-  if (ok && f.predictor) ok = TIFFSetField(tif, TIFFTAG_PREDICTOR, *f.predictor);
-  if (ok && f.orientation) ok = TIFFSetField(tif, TIFFTAG_ORIENTATION, *f.orientation);
-  if (ok && f.sampleFormat) ok = TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, *f.sampleFormat);
-  if (ok && f.extraSample) {
-    const uint16_t meaning = *f.extraSample;
-    ok = TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &meaning);
-  }
-  if (ok && !f.colourMap.empty()) {
+  bool ok = true;
+  auto set = [&](uint32_t tag, auto... values) { ok = ok && TIFFSetField(tif, tag, values...); };
+  set(TIFFTAG_IMAGEWIDTH, f.width);
+  set(TIFFTAG_IMAGELENGTH, f.height);
+  set(TIFFTAG_BITSPERSAMPLE, f.bits);
+  set(TIFFTAG_SAMPLESPERPIXEL, f.samples);
+  set(TIFFTAG_PHOTOMETRIC, f.photometric);
+  set(TIFFTAG_COMPRESSION, f.compression);
+  set(TIFFTAG_PLANARCONFIG, f.planar);
+  if (f.fillOrder) set(TIFFTAG_FILLORDER, *f.fillOrder);
+  if (f.predictor) set(TIFFTAG_PREDICTOR, *f.predictor);
+  if (f.orientation) set(TIFFTAG_ORIENTATION, *f.orientation);
+  if (f.sampleFormat) set(TIFFTAG_SAMPLEFORMAT, *f.sampleFormat);
+  const uint16_t meaning = f.extraSample.value_or(0);
+  if (f.extraSample) set(TIFFTAG_EXTRASAMPLES, 1, &meaning);
+  if (!f.colourMap.empty()) {
     const size_t n = size_t{1} << f.bits;
     std::vector<uint16_t> map = f.colourMap;
     map.resize(3 * n);
-    ok = TIFFSetField(tif, TIFFTAG_COLORMAP, map.data(), map.data() + n, map.data() + 2 * n);
+    set(TIFFTAG_COLORMAP, map.data(), map.data() + n, map.data() + 2 * n);
   }
-  if (ok && f.compression == COMPRESSION_JPEG) {
-    ok = TIFFSetField(tif, TIFFTAG_JPEGQUALITY, f.jpegQuality);
-    if (ok && f.photometric == PHOTOMETRIC_YCBCR) {
-      ok = TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-    }
+  if (f.compression == COMPRESSION_JPEG) set(TIFFTAG_JPEGQUALITY, f.jpegQuality);
+  if (f.compression == COMPRESSION_JPEG && f.photometric == PHOTOMETRIC_YCBCR) {
+    set(TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
   }
-  if (ok && pages > 1) {
-    ok = TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE) &&
-         TIFFSetField(tif, TIFFTAG_PAGENUMBER, pageNumber, pages);
-  }
-  if (!ok) return false;
-  ok = f.tileWidth ? WriteTiles(tif, f, page) : WriteStrips(tif, f, page);
+  if (pages > 1) set(TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
+  if (pages > 1) set(TIFFTAG_PAGENUMBER, pageNumber, pages);
+  ok = ok && (f.tileWidth ? WriteTiles(tif, f, page) : WriteStrips(tif, f, page));
   return ok && TIFFWriteDirectory(tif);
 }
 
@@ -110,11 +97,21 @@ void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 
 }  // namespace
 
-size_t ScanlineBytes(const TiffFlavour& f) { return (f.width * BitsPerPixel(f) + 7) / 8; }
+TiffFlavour MakeFlavour(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
+                        uint16_t photometric, uint16_t compression) {
+  TiffFlavour f;
+  f.width = width, f.height = height, f.bits = bits, f.samples = samples;
+  f.photometric = photometric, f.compression = compression;
+  return f;
+}
+
+size_t ScanlineBytes(const TiffFlavour& f) {
+  return (size_t{f.width} * f.bits * f.samples + 7) / 8;
+}
 
 bool WriteTiffFile(const std::string& path, const TiffFlavour& flavour,
                    const std::vector<Page>& pages) {
-  std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "w"));
+  std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "w"), TIFFClose);
   if (!tif) return false;
   const int count = static_cast<int>(pages.size());
   for (int p = 0; p < count; ++p) {
@@ -139,8 +136,7 @@ Page MakePage(const TiffFlavour& f,
         } else if (f.bits == 8) {
           row[index] = static_cast<uint8_t>(v);
         } else {
-          // Most significant bit first.
-          for (int b = 0; b < f.bits; ++b) {
+          for (int b = 0; b < f.bits; ++b) {  // most significant bit first
             const size_t pos = index * f.bits + static_cast<size_t>(b);
             if ((v >> (f.bits - 1 - b)) & 1)
               row[pos / 8] |= static_cast<uint8_t>(0x80 >> (pos % 8));
@@ -162,26 +158,32 @@ std::vector<uint8_t> AssembleTiff(std::vector<IfdEntry> entries, const std::vect
   out.resize(ifd, 0);
   PutLe(out, static_cast<uint32_t>(entries.size()), 2);
   for (const IfdEntry& e : entries) {
-    PutLe(out, e.tag, 2);
-    PutLe(out, e.type, 2);
-    PutLe(out, e.count, 4);
-    PutLe(out, e.value, 4);
+    PutLe(out, e.tag, 2), PutLe(out, e.type, 2), PutLe(out, e.count, 4), PutLe(out, e.value, 4);
   }
   PutLe(out, 0, 4);
   return out;
 }
 
 std::vector<IfdEntry> StripEntries(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
-                                   uint16_t photometric, uint16_t compression, uint32_t dataBytes) {
-  return {{TIFFTAG_IMAGEWIDTH, TIFF_LONG, 1, width},
-          {TIFFTAG_IMAGELENGTH, TIFF_LONG, 1, height},
-          {TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, 1, bits},
-          {TIFFTAG_COMPRESSION, TIFF_SHORT, 1, compression},
-          {TIFFTAG_PHOTOMETRIC, TIFF_SHORT, 1, photometric},
-          {TIFFTAG_STRIPOFFSETS, TIFF_LONG, 1, 8},
-          {TIFFTAG_SAMPLESPERPIXEL, TIFF_SHORT, 1, samples},
-          {TIFFTAG_ROWSPERSTRIP, TIFF_LONG, 1, height},
-          {TIFFTAG_STRIPBYTECOUNTS, TIFF_LONG, 1, dataBytes}};
+                                   uint16_t photometric, uint16_t compression, uint32_t dataBytes,
+                                   uint32_t tile) {
+  std::vector<IfdEntry> e = {{TIFFTAG_IMAGEWIDTH, TIFF_LONG, 1, width},
+                             {TIFFTAG_IMAGELENGTH, TIFF_LONG, 1, height},
+                             {TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, 1, bits},
+                             {TIFFTAG_COMPRESSION, TIFF_SHORT, 1, compression},
+                             {TIFFTAG_PHOTOMETRIC, TIFF_SHORT, 1, photometric},
+                             {TIFFTAG_SAMPLESPERPIXEL, TIFF_SHORT, 1, samples}};
+  if (tile) {
+    e.insert(e.end(), {{TIFFTAG_TILEWIDTH, TIFF_LONG, 1, tile},
+                       {TIFFTAG_TILELENGTH, TIFF_LONG, 1, tile},
+                       {TIFFTAG_TILEOFFSETS, TIFF_LONG, 1, 8},
+                       {TIFFTAG_TILEBYTECOUNTS, TIFF_LONG, 1, dataBytes}});
+  } else {
+    e.insert(e.end(), {{TIFFTAG_STRIPOFFSETS, TIFF_LONG, 1, 8},
+                       {TIFFTAG_ROWSPERSTRIP, TIFF_LONG, 1, height},
+                       {TIFFTAG_STRIPBYTECOUNTS, TIFF_LONG, 1, dataBytes}});
+  }
+  return e;
 }
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -198,9 +200,9 @@ std::vector<uint8_t> ReadBytes(const std::string& path) {
 
 TempPath::TempPath(const std::string& suffix) {
   static std::atomic<unsigned> counter{0};
-  m_path = (std::filesystem::temp_directory_path() / ("vorlane-tiff-" + std::to_string(::getpid()) +
-                                                      "-" + std::to_string(counter++) + suffix))
-               .string();
+  const std::string name =
+      "vorlane-tiff-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + suffix;
+  m_path = (std::filesystem::temp_directory_path() / name).string();
 }
 
 TempPath::~TempPath() { std::remove(m_path.c_str()); }

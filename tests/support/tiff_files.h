@@ -14,30 +14,26 @@ namespace tifftest {
 
 // How a picture is laid out in the file. Unset options are not written (libtiff's defaults).
 struct TiffFlavour {
-  uint32_t width = 1;
-  uint32_t height = 1;
-  uint16_t bits = 8;
-  uint16_t samples = 1;
+  uint32_t width = 1, height = 1;
+  uint16_t bits = 8, samples = 1;
   uint16_t photometric = PHOTOMETRIC_MINISBLACK;
   uint16_t compression = COMPRESSION_NONE;
   uint16_t planar = PLANARCONFIG_CONTIG;
-  std::optional<uint16_t> fillOrder;
-  std::optional<uint16_t> predictor;
-  std::optional<uint16_t> orientation;
-  std::optional<uint16_t> sampleFormat;
-  std::optional<uint16_t> extraSample;  // meaning of the last sample, written as ExtraSamples
-  uint32_t rowsPerStrip = 0;            // 0: libtiff's default
-  uint32_t tileWidth = 0;               // non-zero: tiled, with tileLength
-  uint32_t tileLength = 0;
+  std::optional<uint16_t> fillOrder, predictor, orientation, sampleFormat;
+  std::optional<uint16_t> extraSample;     // meaning of the last sample, written as ExtraSamples
+  uint32_t rowsPerStrip = 0;               // 0: libtiff's default
+  uint32_t tileWidth = 0, tileLength = 0;  // non-zero: tiled
   int jpegQuality = 100;
   std::vector<uint16_t> colourMap;  // palette files: red, green, blue runs of 2^bits entries
 };
+
+TiffFlavour MakeFlavour(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
+                        uint16_t photometric, uint16_t compression = COMPRESSION_NONE);
 
 // The decoded rows of one page, top row first, each ScanlineBytes(flavour) long: samples
 // contiguous, sub-byte samples most significant bit first, 16-bit samples in native order.
 using Page = std::vector<uint8_t>;
 
-// Bytes of one decoded row of contiguous samples.
 size_t ScanlineBytes(const TiffFlavour& flavour);
 
 // Writes the pages with libtiff (planar-separate files take the contiguous rows and split
@@ -51,19 +47,19 @@ Page MakePage(const TiffFlavour& flavour,
 
 // One directory entry of a hand-assembled file, with a value that fits in 4 bytes.
 struct IfdEntry {
-  uint16_t tag;
-  uint16_t type;  // TIFF_SHORT or TIFF_LONG
-  uint32_t count;
-  uint32_t value;
+  uint16_t tag, type;  // type: TIFF_SHORT or TIFF_LONG
+  uint32_t count, value;
 };
 
 // A little-endian TIFF file: header, then data at offset 8, then one directory with entries
 // (sorted by tag here). Strip offsets of 8 point at data.
 std::vector<uint8_t> AssembleTiff(std::vector<IfdEntry> entries, const std::vector<uint8_t>& data);
 
-// Entries of a one-strip picture with data at offset 8 holding dataBytes bytes.
+// Entries of a one-strip picture (or, with tile > 0, one tile of tile x tile pixels) whose
+// data at offset 8 holds dataBytes bytes.
 std::vector<IfdEntry> StripEntries(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
-                                   uint16_t photometric, uint16_t compression, uint32_t dataBytes);
+                                   uint16_t photometric, uint16_t compression, uint32_t dataBytes,
+                                   uint32_t tile = 0);
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
@@ -78,8 +74,7 @@ class TempPath {
   TempPath& operator=(const TempPath&) = delete;
   const std::string& str() const { return m_path; }
   const char* c_str() const { return m_path.c_str(); }
-  // The path as a wide string (ASCII paths).
-  std::wstring wide() const { return std::wstring(m_path.begin(), m_path.end()); }
+  std::wstring wide() const { return std::wstring(m_path.begin(), m_path.end()); }  // ASCII
 
  private:
   std::string m_path;

@@ -10,6 +10,12 @@ IMPLEMENT_DYNCREATE(CTiffGreyProbe, CGreyScaleImage)
 IMPLEMENT_DYNCREATE(CTiffHiProbe, CHiColorImage)
 IMPLEMENT_DYNCREATE(CTiffPaletteReader, CLoColorImage)
 
+unsigned char* ProbeRow(CImage& image, int y) {
+  if (auto* bits = dynamic_cast<CTiffBiLevelProbe*>(&image)) return bits->Row(y);
+  if (auto* grey = dynamic_cast<CTiffGreyProbe*>(&image)) return grey->Row(y);
+  return dynamic_cast<CTiffHiProbe&>(image).Row(y);
+}
+
 int CTiffPaletteReader::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
   uint32_t width = 0, height = 0;
   uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;

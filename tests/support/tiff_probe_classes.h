@@ -6,36 +6,33 @@
 
 namespace tifftest {
 
-class CTiffBiLevelProbe : public CBiLevelImage {
+// Adds access to the pixel rows of an image class.
+template <class Base>
+class RowAccess : public Base {
+ public:
+  unsigned char* Row(int y) const { return this->m_ppLines[y]; }
+  int BytesPerLine() const { return this->m_nBytesPerLine; }
+};
+
+class CTiffBiLevelProbe : public RowAccess<CBiLevelImage> {
   DECLARE_DYNCREATE(CTiffBiLevelProbe)
- public:
-  const unsigned char* Row(int y) const { return m_ppLines[y]; }
-  int BytesPerLine() const { return m_nBytesPerLine; }
 };
-
-class CTiffGreyProbe : public CGreyScaleImage {
+class CTiffGreyProbe : public RowAccess<CGreyScaleImage> {
   DECLARE_DYNCREATE(CTiffGreyProbe)
- public:
-  const unsigned char* Row(int y) const { return m_ppLines[y]; }
-  unsigned char* MutableRow(int y) { return m_ppLines[y]; }
-  int BytesPerLine() const { return m_nBytesPerLine; }
+};
+class CTiffHiProbe : public RowAccess<CHiColorImage> {
+  DECLARE_DYNCREATE(CTiffHiProbe)
 };
 
-class CTiffHiProbe : public CHiColorImage {
-  DECLARE_DYNCREATE(CTiffHiProbe)
- public:
-  const unsigned char* Row(int y) const { return m_ppLines[y]; }
-  unsigned char* MutableRow(int y) { return m_ppLines[y]; }
-  int BytesPerLine() const { return m_nBytesPerLine; }
-};
+// Row y of an image of one of the probe classes above.
+unsigned char* ProbeRow(CImage& image, int y);
 
 // Reads the size and colour map of palette files (no pixels).
 class CTiffPaletteReader : public CLoColorImage {
   DECLARE_DYNCREATE(CTiffPaletteReader)
  public:
   int CreateFromTIFF(TIFF* tif, const wchar_t* fileName) override;
-  // Red of palette entry 1 as the file holds it (16 bits), or -1.
-  int m_secondRed = -1;
+  int m_secondRed = -1;  // red of palette entry 1 as the file holds it (16 bits), or -1
 };
 
 }  // namespace tifftest
