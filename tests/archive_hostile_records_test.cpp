@@ -272,29 +272,19 @@ TEST(ArchiveHostileRecords, NameLengthsTheFileCannotHoldAreRefused) {
   }
 }
 
-// Checks that a loaded image is whole: every pixel and map byte can be read, the components
-// can be measured, and it stores and loads again to the same bytes.
+// Checks that a loaded image is whole: its maps fit it, its components can be measured, and
+// it stores (reading every pixel, map byte and table entry) and loads again to the same bytes.
 void ExpectWhole(CImage& image) {
-  unsigned long sum = 0;
-  for (int y = 0; y < image.GetHeight(); ++y) {
-    for (int x = 0; x < image.GetWidth(); ++x) sum += image.GetRGBColor(x, y);
-  }
   for (int i = 0; i < image.GetImageMapCount(); ++i) {
-    CImageMap* map = image.GetImageMap(i);
+    const CImageMap* map = image.GetImageMap(i);
     ASSERT_TRUE(map->GetWidth() == image.GetWidth() && map->GetHeight() == image.GetHeight());
-    for (int y = 0; y < map->GetHeight(); ++y) {
-      for (int x = 0; x < map->GetWidth(); ++x) sum += map->PrivateGetMapByte(x, y);
-    }
-    for (int t = 0; t < map->GetPTCount(); ++t) sum += std::wcslen(map->GetPTName(t));
   }
   for (int i = 0; i < image.GetMaxComponent(); ++i) {
     CComp* comp = image.GetComponent(i);
-    sum += static_cast<unsigned long>(comp->GetSize() + comp->GetBoundingRect().Width() +
-                                      comp->GetWidth() + comp->GetHeight());
+    (void)(comp->GetSize() + comp->GetBoundingRect().Width() + comp->GetWidth() +
+           comp->GetHeight());
     for (int r = 0; r < comp->GetMaxRun(); ++r) ASSERT_LE(comp->GetRun(r)->xl, comp->GetRun(r)->xr);
   }
-  if (image.GetName()) sum += std::wcslen(image.GetName());
-  (void)sum;
   const std::vector<BYTE> stored = recrig::Store(&image);
   EXPECT_EQ(recrig::Store(recrig::Load<CImage>(stored).get()), stored);
 }
