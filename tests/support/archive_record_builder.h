@@ -15,10 +15,7 @@ namespace recbuild {
 // A growing little-endian byte string with the archive's framing tags.
 class Bytes {
  public:
-  Bytes& U8(unsigned v) {
-    m_bytes.push_back(static_cast<BYTE>(v));
-    return *this;
-  }
+  Bytes& U8(unsigned v) { return m_bytes.push_back(static_cast<BYTE>(v)), *this; }
   Bytes& U16(unsigned v) { return U8(v & 0xFF).U8((v >> 8) & 0xFF); }
   Bytes& U32(uint32_t v) { return U16(v & 0xFFFF).U16(v >> 16); }
   Bytes& I32(int32_t v) { return U32(static_cast<uint32_t>(v)); }
@@ -27,18 +24,11 @@ class Bytes {
     std::memcpy(&bits, &f, 4);
     return U32(bits);
   }
-  Bytes& Zeros(size_t n) {
-    m_bytes.insert(m_bytes.end(), n, 0);
-    return *this;
+  Bytes& Zeros(size_t n) { return m_bytes.insert(m_bytes.end(), n, 0), *this; }
+  Bytes& Raw(const std::vector<BYTE>& b) {
+    return m_bytes.insert(m_bytes.end(), b.begin(), b.end()), *this;
   }
-  Bytes& Raw(const std::vector<BYTE>& bytes) {
-    m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
-    return *this;
-  }
-  Bytes& Ascii(std::string_view s) {
-    for (char c : s) U8(static_cast<unsigned char>(c));
-    return *this;
-  }
+  Bytes& Ascii(std::string_view s) { return Raw(std::vector<BYTE>(s.begin(), s.end())); }
   Bytes& Utf16(std::u16string_view s) {
     for (char16_t c : s) U16(c);
     return *this;
@@ -53,7 +43,6 @@ class Bytes {
   Bytes& String(std::u16string_view s) {
     return U8(0xFF).U16(0xFFFE).U8(static_cast<unsigned>(s.size())).Utf16(s);
   }
-
   const std::vector<BYTE>& Data() const { return m_bytes; }
   size_t Size() const { return m_bytes.size(); }
 
@@ -65,19 +54,13 @@ class Bytes {
 struct ImageFields {
   int32_t shared = 0;
   unsigned reserved = 0;
-  int32_t bits = 8;
-  int32_t bytesPerLine = 4;
-  int32_t height = 2;
-  int32_t width = 3;
-  int32_t pixels = 6;
-  int32_t dpiAux = 1;
-  int32_t dpiX = 1;
-  int32_t dpiY = 1;
+  int32_t bits = 8, bytesPerLine = 4, height = 2, width = 3, pixels = 6;
+  int32_t dpiAux = 1, dpiX = 1, dpiY = 1;
   uint32_t type = 0x10;
   unsigned flags = 0x45;
   float magnification = 1.0f;
   uint32_t colour = 0x00FFFFFF;
-  std::u16string name;
+  std::u16string name = {};
 };
 
 inline void ImageHead(Bytes& b, const ImageFields& f) {
@@ -95,23 +78,20 @@ struct Point {
 };
 
 // Fields 1 to 15 of a component record; the caller appends the vexed object when flag is 1.
+// Counts of -5 mean "not computed".
 struct CompFields {
   int32_t size = -5;
-  float centerX = -5.5f;
-  float centerY = -5.5f;
+  float centerX = -5.5f, centerY = -5.5f;
   uint32_t colour = 0xFF000000u;
   int32_t left = 0, top = 0, right = 0, bottom = 0;
   unsigned type = 1;
-  std::vector<Run> runs;
-  int32_t externalCount = -5;  // -5: not computed
-  std::vector<Point> external;
+  std::vector<Run> runs = {};
+  int32_t externalCount = -5;
+  std::vector<Point> external = {};
   int32_t internalCount = -5;
-  std::vector<Point> internal;
-  int32_t externalConnections = -5;
-  int32_t internalConnections = -5;
-  int32_t vexedFlag = 0;
-  // Overrides the run count written (for hostile records); -1 writes runs.size().
-  int64_t runCount = -1;
+  std::vector<Point> internal = {};
+  int32_t externalConnections = -5, internalConnections = -5, vexedFlag = 0;
+  int64_t runCount = -1;  // the run count written, for hostile records; -1 writes runs.size()
 };
 
 inline void CompRecord(Bytes& b, const CompFields& f) {
@@ -128,8 +108,7 @@ inline void CompRecord(Bytes& b, const CompFields& f) {
 // One 40-byte pixel-type record.
 inline void PixelType(Bytes& b, std::u16string_view name, unsigned r, unsigned g, unsigned bl,
                       int32_t visible) {
-  b.Utf16(name).Zeros(2 * (15 - name.size()));
-  b.U8(r).U8(g).U8(bl).Zeros(3).I32(visible);
+  b.Utf16(name).Zeros(2 * (15 - name.size())).U8(r).U8(g).U8(bl).Zeros(3).I32(visible);
 }
 
 // The table of the predefined "Standard" map.

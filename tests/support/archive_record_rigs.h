@@ -36,13 +36,8 @@ struct Rig : Format {
 struct CompRig : CComp {
   void SetCaches(int size, float centerX, float centerY, DWORD colour, CRect bound, int external,
                  int internal) {
-    m_nSize = size;
-    m_fCenterX = centerX;
-    m_fCenterY = centerY;
-    m_crColor = colour;
-    m_rcBound = bound;
-    m_nExternalConnections = external;
-    m_nInternalConnections = internal;
+    m_nSize = size, m_fCenterX = centerX, m_fCenterY = centerY, m_crColor = colour;
+    m_rcBound = bound, m_nExternalConnections = external, m_nInternalConnections = internal;
   }
   void SetBorders(const std::vector<POINT>& external, const std::vector<POINT>& internal) {
     ResizeExternalBorder(static_cast<int>(external.size()));
@@ -68,29 +63,16 @@ std::unique_ptr<T> Load(const std::vector<BYTE>& bytes) {
 }
 
 template <class Format>
-struct FormatOf;
-template <>
-struct FormatOf<CBiLevelImage> {
-  static constexpr sample::Fmt value = sample::Fmt::kBi;
-};
-template <>
-struct FormatOf<CGreyScaleImage> {
-  static constexpr sample::Fmt value = sample::Fmt::kGrey;
-};
-template <>
-struct FormatOf<CLoColorImage> {
-  static constexpr sample::Fmt value = sample::Fmt::kLo;
-};
-template <>
-struct FormatOf<CHiColorImage> {
-  static constexpr sample::Fmt value = sample::Fmt::kHi;
-};
+constexpr sample::Fmt kFormatOf = std::is_same_v<Format, CBiLevelImage>     ? sample::Fmt::kBi
+                                  : std::is_same_v<Format, CGreyScaleImage> ? sample::Fmt::kGrey
+                                  : std::is_same_v<Format, CLoColorImage>   ? sample::Fmt::kLo
+                                                                            : sample::Fmt::kHi;
 
 // A patterned image of the format with every kind of map, components with and without caches
 // and border lists, nested vexed areas, a name beyond the BMP and a display state of its own.
 template <class Format>
 std::unique_ptr<Rig<Format>> RichImage(int width, int height) {
-  auto source = sample::Make(FormatOf<Format>::value, width, height, L"Seite \u00e9\U0001F600");
+  auto source = sample::Make(kFormatOf<Format>, width, height, L"Seite \u00e9\U0001F600");
   auto image = std::make_unique<Rig<Format>>();
   image->CreateDuplicate(source.get(), 0);
   image->SetDPI(300, 200, 7);
@@ -117,11 +99,8 @@ std::unique_ptr<Rig<Format>> RichImage(int width, int height) {
   auto* measured = new CompRig;
   measured->AddRun(0, 0, width - 1, FALSE);
   measured->AddPoint(width - 1, height - 1);
-  measured->GetSize();
-  measured->GetCenterX();
-  measured->GetBoundingRect();
-  measured->GetExternalBorder();
-  measured->GetInternalBorder();
+  measured->GetSize(), measured->GetCenterX(), measured->GetBoundingRect();
+  measured->GetExternalBorder(), measured->GetInternalBorder();
   measured->SetTypeWord(0x000B);
   image->AddComponent(measured);
   auto* bare = new CComp;

@@ -11,40 +11,11 @@ IMPLEMENT_SERIAL(CArVersioned, CObject, VERSIONABLE_SCHEMA | 3)
 IMPLEMENT_SERIAL(CArFailing, CObject, 1)
 IMPLEMENT_DYNCREATE(CArPlain, CObject)
 
-int CArNode::s_live = 0;
-int CArFailing::s_live = 0;
-
-void CFoo::Serialize(CArchive& ar) {
-  if (ar.IsStoring()) {
-    ar << m_value;
-  } else {
-    ar >> m_value;
-  }
-}
-
-void CArBar::Serialize(CArchive& ar) {
-  if (ar.IsStoring()) {
-    ar << m_word << m_text;
-  } else {
-    ar >> m_word >> m_text;
-  }
-}
-
-void CArTrivial::Serialize(CArchive&) {}
-
-CArNode::~CArNode() {
-  delete m_child;
-  --s_live;
-}
-
 void CArNode::Serialize(CArchive& ar) {
-  if (ar.IsStoring()) {
-    ar << m_value << m_link << m_child;
-  } else {
-    ar >> m_value;
-    m_link = ar.ReadReference(RUNTIME_CLASS(CObject));
-    m_child = static_cast<CArNode*>(ar.ReadNewObject(RUNTIME_CLASS(CArNode)));
-  }
+  if (ar.IsStoring()) return void(ar << m_value << m_link << m_child);
+  ar >> m_value;
+  m_link = ar.ReadReference(RUNTIME_CLASS(CObject));
+  m_child = static_cast<CArNode*>(ar.ReadNewObject(RUNTIME_CLASS(CArNode)));
 }
 
 void CArVersioned::Serialize(CArchive& ar) {
@@ -52,29 +23,20 @@ void CArVersioned::Serialize(CArchive& ar) {
     m_firstSchema = ar.GetObjectSchema();
     ar << static_cast<BYTE>(m_child ? 1 : 0);
     if (m_child) ar << m_child;
-  } else {
-    BYTE hasChild = 0;
-    ar >> hasChild;
-    if (hasChild)
-      m_child = static_cast<CArVersioned*>(ar.ReadNewObject(RUNTIME_CLASS(CArVersioned)));
-    m_firstSchema = ar.GetObjectSchema();
-    m_secondSchema = ar.GetObjectSchema();
+    return;
   }
-}
-
-CArFailing::~CArFailing() {
-  delete m_child;
-  --s_live;
+  BYTE hasChild = 0;
+  ar >> hasChild;
+  if (hasChild) m_child = static_cast<CArVersioned*>(ar.ReadNewObject(RUNTIME_CLASS(CArVersioned)));
+  m_firstSchema = ar.GetObjectSchema();
+  m_secondSchema = ar.GetObjectSchema();
 }
 
 void CArFailing::Serialize(CArchive& ar) {
-  if (ar.IsStoring()) {
-    ar << m_child << m_flag;
-  } else {
-    m_child = static_cast<CArNode*>(ar.ReadNewObject(RUNTIME_CLASS(CArNode)));
-    ar >> m_flag;
-    if (m_flag != 0) throw CArchiveException(CArchiveException::genericException);
-  }
+  if (ar.IsStoring()) return void(ar << m_child << m_flag);
+  m_child = static_cast<CArNode*>(ar.ReadNewObject(RUNTIME_CLASS(CArNode)));
+  ar >> m_flag;
+  if (m_flag != 0) throw CArchiveException(CArchiveException::genericException);
 }
 
 // Registered and serializable, but without a way to create objects.

@@ -15,7 +15,9 @@ class CFoo : public CObject {
  public:
   CFoo() = default;
   explicit CFoo(LONG value) : m_value(value) {}
-  void Serialize(CArchive& ar) override;
+  void Serialize(CArchive& ar) override {
+    ar.IsStoring() ? void(ar << m_value) : void(ar >> m_value);
+  }
   LONG m_value = 0;
 };
 
@@ -23,7 +25,9 @@ class CFoo : public CObject {
 class CArBar : public CObject {
   DECLARE_SERIAL(CArBar)
  public:
-  void Serialize(CArchive& ar) override;
+  void Serialize(CArchive& ar) override {
+    ar.IsStoring() ? void(ar << m_word << m_text) : void(ar >> m_word >> m_text);
+  }
   WORD m_word = 0;
   CString m_text;
 };
@@ -32,7 +36,7 @@ class CArBar : public CObject {
 class CArTrivial : public CObject {
   DECLARE_SERIAL(CArTrivial)
  public:
-  void Serialize(CArchive& ar) override;
+  void Serialize(CArchive&) override {}
 };
 
 // A value, a link it does not own (to an object stored before) and a child it owns; counts
@@ -41,12 +45,12 @@ class CArNode : public CObject {
   DECLARE_SERIAL(CArNode)
  public:
   CArNode() { ++s_live; }
-  ~CArNode() override;
+  ~CArNode() override { delete m_child, --s_live; }
   void Serialize(CArchive& ar) override;
   LONG m_value = 0;
   CObject* m_link = nullptr;
   CArNode* m_child = nullptr;
-  static int s_live;
+  static inline int s_live = 0;
 };
 
 // Versionable with current schema 3; records what GetObjectSchema gives during Serialize,
@@ -57,8 +61,7 @@ class CArVersioned : public CObject {
   ~CArVersioned() override { delete m_child; }
   void Serialize(CArchive& ar) override;
   CArVersioned* m_child = nullptr;
-  UINT m_firstSchema = 0;
-  UINT m_secondSchema = 0;
+  UINT m_firstSchema = 0, m_secondSchema = 0;
 };
 
 // Reads an owned child, then a flag; a non-zero flag makes loading fail; schema 1.
@@ -66,11 +69,11 @@ class CArFailing : public CObject {
   DECLARE_SERIAL(CArFailing)
  public:
   CArFailing() { ++s_live; }
-  ~CArFailing() override;
+  ~CArFailing() override { delete m_child, --s_live; }
   void Serialize(CArchive& ar) override;
   CArNode* m_child = nullptr;
   LONG m_flag = 0;
-  static int s_live;
+  static inline int s_live = 0;
 };
 
 // Dynamically creatable but not serializable.
