@@ -25,6 +25,12 @@ Center Info(CClustering3D& c, int i) {
   return info;
 }
 
+// x, y, z and size of cluster i.
+std::vector<float> Of(CClustering3D& c, int i) {
+  const Center m = Info(c, i);
+  return {m.x, m.y, m.z, static_cast<float>(m.size)};
+}
+
 TEST(Clustering, TwoPointsConvergeInTheSecondIteration) {
   CClustering3D c;
   EXPECT_EQ(c.AddPoint(0, 0, 0), 1);
@@ -34,16 +40,12 @@ TEST(Clustering, TwoPointsConvergeInTheSecondIteration) {
   c.InitializeCluster(0, 1, 0, 0);
   c.InitializeCluster(1, 9, 0, 0);
   EXPECT_EQ(c.PerformClustering(0.5f, 100), 1);
-  const Center a = Info(c, 0);
-  const Center b = Info(c, 1);
-  EXPECT_EQ(a.x, 0.0f);
-  EXPECT_EQ(a.size, 1);
-  EXPECT_EQ(b.x, 10.0f);
-  EXPECT_EQ(b.size, 1);
+  EXPECT_EQ(Of(c, 0), (std::vector<float>{0, 0, 0, 1}));
+  EXPECT_EQ(Of(c, 1), (std::vector<float>{10, 0, 0, 1}));
   // Without a positive tolerance the limit is always reached.
-  EXPECT_EQ(c.PerformClustering(0.0f, 7), 7);
-  EXPECT_EQ(c.PerformClustering(-1.0f, 0), 0);
-  EXPECT_EQ(c.PerformClustering(0.0f, -1), 65535);
+  EXPECT_EQ((std::vector<int>{c.PerformClustering(0.0f, 7), c.PerformClustering(-1.0f, 0),
+                              c.PerformClustering(0.0f, -1)}),
+            (std::vector<int>{7, 0, 65535}));
 }
 
 // A host's clusterer that measures along x only.
@@ -60,8 +62,7 @@ TEST(Clustering, OneClusterIsTheMeanOfAllPoints) {
   c.SetK(1);
   c.InitializeCluster(0, 100, 100, 100);
   EXPECT_EQ(c.PerformClustering(0.01f, 10), 1);
-  EXPECT_EQ(Info(c, 0).x, 3.0f);
-  EXPECT_EQ(Info(c, 0).z, 2.0f);
+  EXPECT_EQ(Of(c, 0), (std::vector<float>{3, 1, 2, 2}));
   // Single-precision sums of 200000 values of 255 would drift from 5.1e7 by hundreds.
   for (int i = 0; i < 200000; ++i) c.AddPoint(255.0f, 1.0f, 100.0f + (i % 2));
   c.PerformClustering(0.0f, 1);
@@ -81,11 +82,9 @@ TEST(Clustering, TiesGoToTheLowerIndexAndEmptyClustersStay) {
   EXPECT_EQ(c.HypotheticAssignment(5, 0, 0), 0);
   EXPECT_EQ(c.HypotheticAssignment(6, 0, 0), 1);
   EXPECT_EQ(c.PerformClustering(0.1f, 10), 1);
-  EXPECT_EQ(Info(c, 0).x, 5.0f);
-  EXPECT_EQ(Info(c, 0).size, 1);
-  EXPECT_EQ(Info(c, 1).x, 10.0f);  // received nothing: kept
-  EXPECT_EQ(Info(c, 1).size, 0);
-  EXPECT_EQ(Info(c, 2).z, 50.0f);
+  EXPECT_EQ(Of(c, 0), (std::vector<float>{5, 0, 0, 1}));
+  EXPECT_EQ(Of(c, 1), (std::vector<float>{10, 0, 0, 0}));  // received nothing: kept
+  EXPECT_EQ(Of(c, 2), (std::vector<float>{50, 50, 50, 0}));
 }
 
 TEST(Clustering, MissingClustersAndIndicesOutside) {
@@ -101,7 +100,7 @@ TEST(Clustering, MissingClustersAndIndicesOutside) {
   c.SetK(2);
   c.InitializeCluster(2, 9, 9, 9);
   c.InitializeCluster(-1, 9, 9, 9);
-  EXPECT_EQ(Info(c, 0).x, 0.0f);
+  EXPECT_EQ(Of(c, 0), Of(c, 1));
   EXPECT_EQ(Info(c, 1).x, 0.0f);
   EXPECT_EQ(c.GetClusterInfo(0, nullptr, nullptr, nullptr, nullptr), 1);
   c.InitializeCluster(1, 4, 5, 6);
@@ -165,14 +164,11 @@ TEST(ClusteringCylindrical, DegreeAnglesWrapAround) {
   for (float a : {358.0f, 359.0f, 1.0f, 2.0f}) c.AddPoint(1, a, 5);
   c.SetK(1);
   c.PerformClustering(0.0f, 1);
-  float r = 0, a = 0, h = 0;
-  int size = 0;
-  ASSERT_EQ(c.GetClusterInfo(0, &r, &a, &h, &size), 1);
-  EXPECT_TRUE(a >= 0.0f && a < 360.0f) << a;
-  EXPECT_LT(std::min(a, 360.0f - a), 0.01f);
-  EXPECT_NEAR(r, 0.99962, 1e-5);  // mean of cos 1 and cos 2 degrees
-  EXPECT_EQ(h, 5.0f);
-  EXPECT_EQ(size, 4);
+  const Center m = Info(c, 0);  // radius, angle, height, size
+  EXPECT_TRUE(m.y >= 0.0f && m.y < 360.0f) << m.y;
+  EXPECT_LT(std::min(m.y, 360.0f - m.y), 0.01f);
+  EXPECT_NEAR(m.x, 0.99962, 1e-5);  // mean of cos 1 and cos 2 degrees
+  EXPECT_EQ(m.z * 10 + m.size, 54.0f);
 }
 
 TEST(ClusteringCylindrical, ReportedAnglesAndRadii) {

@@ -5,6 +5,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "colourfunctions/colourfunctions.h"
 #include "kernels/colour/srgb_table.h"
@@ -72,29 +73,23 @@ HlsBytes Bytes(int r, int g, int b) {
 
 // --- RGB to HLS ------------------------------------------------------------------------
 
-TEST(ColourHls, ByteScaleLandmarks) {
+TEST(ColourHls, ByteScaleLandmarksAndHueWrap) {
   const float sixth = 256.0f / 6.0f;
-  ExpectNear(Hls(255, 0, 0), 0, 127.5, 255, 1e-4);
-  ExpectNear(Hls(255, 255, 0), sixth, 127.5, 255, 1e-4);
-  ExpectNear(Hls(0, 255, 0), 2 * sixth, 127.5, 255, 1e-4);
-  ExpectNear(Hls(0, 255, 255), 128, 127.5, 255, 1e-4);
-  ExpectNear(Hls(0, 0, 255), 4 * sixth, 127.5, 255, 1e-4);
-  ExpectNear(Hls(255, 0, 255), 5 * sixth, 127.5, 255, 1e-4);
-  // Half-saturated dark red: l = (128 + 0) / 2, s = 128 / 128 (below mid lightness).
-  ExpectNear(Hls(128, 0, 0), 0, 64, 255, 1e-4);
-  // Light red above mid lightness: s = d / (510 - max - min) = 127 / 127.
-  ExpectNear(Hls(255, 128, 128), 0, 191.5, 255, 1e-4);
-  ExpectNear(Hls(191, 64, 64), 0, 127.5, 127, 1e-4);
-}
-
-TEST(ColourHls, HueWrapStaysBelow256) {
-  // One step short of red, coming from magenta: the largest hue of all.
+  // Dark red: l = (128 + 0) / 2, s = 128 / 128; light red: s = d / (510 - max - min).
+  const float cases[][6] = {{255, 0, 0, 0, 127.5, 255},
+                            {255, 255, 0, sixth, 127.5, 255},
+                            {0, 255, 0, 2 * sixth, 127.5, 255},
+                            {0, 255, 255, 128, 127.5, 255},
+                            {0, 0, 255, 4 * sixth, 127.5, 255},
+                            {255, 0, 255, 5 * sixth, 127.5, 255},
+                            {128, 0, 0, 0, 64, 255},
+                            {255, 128, 128, 0, 191.5, 255},
+                            {191, 64, 64, 0, 127.5, 127}};
+  for (const auto& c : cases) ExpectNear(Hls(c[0], c[1], c[2]), c[3], c[4], c[5], 1e-4);
+  // One step short of red, coming from magenta: the largest hue of all, still below 256.
   const Triple t = Hls(255, 0, 1);
-  EXPECT_GT(t.x, 255.0f);
-  EXPECT_LT(t.x, 256.0f);
-  EXPECT_EQ(int(t.x), 255);
-  // And one step past red towards yellow.
-  EXPECT_LT(Hls(255, 1, 0).x, 1.0f);
+  EXPECT_TRUE(t.x > 255.0f && t.x < 256.0f) << t.x;
+  EXPECT_LT(Hls(255, 1, 0).x, 1.0f);  // one step past red towards yellow
 }
 
 TEST(ColourHls, EveryByteTripleInRangeAndRoundTripsExactly) {
@@ -130,12 +125,7 @@ TEST(ColourHls, NullOutputWritesNothing) {
   TT_RGB2HLS(10, 20, 30, &h, nullptr, &s, kHlsByteScale);
   TT_HLS2RGB(10, 20, 30, &r, &g, nullptr, kHlsByteScale);
   TT_sRGB2sLab(10, 20, 30, nullptr, &l, &b, kLabScale);
-  EXPECT_EQ(h, -1);
-  EXPECT_EQ(s, -1);
-  EXPECT_EQ(r, -1);
-  EXPECT_EQ(g, -1);
-  EXPECT_EQ(l, -1);
-  EXPECT_EQ(b, -1);
+  EXPECT_EQ((std::vector<float>{h, s, r, g, l, b}), std::vector<float>(6, -1));
 }
 
 // --- HLS to RGB ------------------------------------------------------------------------
@@ -206,62 +196,50 @@ TEST(ColourLab, FractionalAndOutOfRangeInputs) {
 
 // --- Predicates ------------------------------------------------------------------------
 
-TEST(ColourPredicates, ChromaThresholds) {
-  // At l = 153 the chroma is s * 204 / 255 = 0.8 s.
-  EXPECT_EQ(TT_IsChromatic(0, 153, 50), 1);  // chroma 40
-  EXPECT_EQ(TT_IsChromatic(0, 153, 49), 0);  // 39.2
-  EXPECT_EQ(TT_IsAchromatic(0, 153, 49), 0);
-  EXPECT_EQ(TT_IsAchromatic(0, 153, 26), 0);  // 20.8
-  EXPECT_EQ(TT_IsAchromatic(0, 153, 25), 1);  // 20
-  // Lightness at either end leaves no chroma; values outside 0..255 clamp.
-  EXPECT_EQ(TT_IsAchromatic(0, 255, 255), 1);
-  EXPECT_EQ(TT_IsAchromatic(0, -7, 900), 1);
-  EXPECT_EQ(TT_IsChromatic(0, 127, 900), 1);
+TEST(ColourPredicates, ChromaAndLightnessThresholds) {
+  // At l = 153 the chroma is s * 204 / 255 = 0.8 s: s 50 gives 40, 49 gives 39.2, 26 gives
+  // 20.8, 25 gives 20. Lightness at either end leaves no chroma; values outside 0..255 clamp.
+  EXPECT_EQ((std::vector<int>{TT_IsChromatic(0, 153, 50), TT_IsChromatic(0, 153, 49),
+                              TT_IsAchromatic(0, 153, 49), TT_IsAchromatic(0, 153, 26),
+                              TT_IsAchromatic(0, 153, 25), TT_IsAchromatic(0, 255, 255),
+                              TT_IsAchromatic(0, -7, 900), TT_IsChromatic(0, 127, 900)}),
+            (std::vector<int>{1, 0, 0, 0, 1, 1, 1, 1}));
+  EXPECT_EQ(
+      (std::vector<int>{
+          TT_CheckLightnessSimilarity(100, 132), TT_CheckLightnessSimilarity(132, 100),
+          TT_CheckLightnessSimilarity(100, 133), TT_CheckLightnessSimilarity(0, 255),
+          TT_CheckLightnessSimilarity(-50, 0), TT_CheckLightnessSimilarity(INT_MIN, INT_MAX)}),
+      (std::vector<int>{1, 1, 0, 0, 1, 0}));
 }
 
 TEST(ColourPredicates, HueToleranceAndWrap) {
-  // The default of 20 degrees covers 14 steps of 1.40625 degrees, not 15.
-  EXPECT_EQ(TT_CheckHueSimilarity(100, 114, -1.0f), 1);
-  EXPECT_EQ(TT_CheckHueSimilarity(100, 115, -1.0f), 0);
-  EXPECT_EQ(TT_CheckHueSimilarity(115, 100, -1.0f), 0);
-  EXPECT_EQ(TT_CheckHueSimilarity(250, 8, -1.0f), 1);  // across the wrap
-  EXPECT_EQ(TT_CheckHueSimilarity(9, 250, -1.0f), 0);
-  EXPECT_EQ(TT_CheckHueSimilarity(0, 128, -1.0f), 0);  // opposite hues
+  // The default of 20 degrees covers 14 steps of 1.40625 degrees, not 15; hues wrap and are
+  // taken modulo 256, extreme integers included.
   const float nan = std::numeric_limits<float>::quiet_NaN();
-  EXPECT_EQ(TT_CheckHueSimilarity(100, 114, nan), 1);
-  EXPECT_EQ(TT_CheckHueSimilarity(100, 115, -7.0f), 0);
-  // Explicit tolerances in degrees.
-  EXPECT_EQ(TT_CheckHueSimilarity(100, 114, 19.6875f), 1);
-  EXPECT_EQ(TT_CheckHueSimilarity(100, 114, 19.68f), 0);
-  EXPECT_EQ(TT_CheckHueSimilarity(7, 7, 0.0f), 1);
-  EXPECT_EQ(TT_CheckHueSimilarity(7, 8, 0.0f), 0);
-  EXPECT_EQ(TT_CheckHueSimilarity(0, 128, 180.0f), 1);
-  // Hues are taken modulo 256, extreme integers included.
-  EXPECT_EQ(TT_CheckHueSimilarity(-1, 255, 0.0f), 1);
-  EXPECT_EQ(TT_CheckHueSimilarity(261, 5, 0.0f), 1);
-  EXPECT_EQ(TT_CheckHueSimilarity(INT_MIN, INT_MAX, 1.5f), 1);
-}
-
-TEST(ColourPredicates, LightnessTolerance) {
-  EXPECT_EQ(TT_CheckLightnessSimilarity(100, 132), 1);
-  EXPECT_EQ(TT_CheckLightnessSimilarity(132, 100), 1);
-  EXPECT_EQ(TT_CheckLightnessSimilarity(100, 133), 0);
-  EXPECT_EQ(TT_CheckLightnessSimilarity(0, 255), 0);
-  EXPECT_EQ(TT_CheckLightnessSimilarity(-50, 0), 1);
-  EXPECT_EQ(TT_CheckLightnessSimilarity(INT_MIN, INT_MAX), 0);
+  auto similar = [](int a, int b, float tolerance) {
+    return TT_CheckHueSimilarity(a, b, tolerance);
+  };
+  EXPECT_EQ((std::vector<int>{similar(100, 114, -1), similar(100, 115, -1), similar(115, 100, -1),
+                              similar(250, 8, -1), similar(9, 250, -1), similar(0, 128, -1),
+                              similar(100, 114, nan), similar(100, 115, -7)}),
+            (std::vector<int>{1, 0, 0, 1, 0, 0, 1, 0}));
+  EXPECT_EQ(
+      (std::vector<int>{similar(100, 114, 19.6875f), similar(100, 114, 19.68f), similar(7, 7, 0),
+                        similar(7, 8, 0), similar(0, 128, 180), similar(-1, 255, 0),
+                        similar(261, 5, 0), similar(INT_MIN, INT_MAX, 1.5f)}),
+      (std::vector<int>{1, 0, 1, 0, 1, 1, 1, 1}));
 }
 
 TEST(ColourPredicates, SaturationComparesChroma) {
   // At l = 153, s = 50 has chroma 40; s = 10 chroma 8 (32 apart), s = 9 chroma 7.2.
   EXPECT_EQ(TT_CheckSaturationSimilarity(0, 153, 50, 0, 153, 10), 1);
   EXPECT_EQ(TT_CheckSaturationSimilarity(0, 153, 9, 0, 153, 50), 0);
-  // Near-white with full HLS saturation is as colourless as white.
+  // Near-white with full HLS saturation is as colourless as white; hue does not enter.
   const HlsBytes nearWhite = Bytes(250, 250, 255), white = Bytes(255, 255, 255);
   EXPECT_EQ(nearWhite.s, 255);
   EXPECT_EQ(TT_CheckSaturationSimilarity(nearWhite.h, nearWhite.l, nearWhite.s, white.h, white.l,
                                          white.s),
             1);
-  // Hue does not enter.
   EXPECT_EQ(TT_CheckSaturationSimilarity(0, 120, 200, 128, 120, 200), 1);
   const HlsBytes red = Bytes(255, 0, 0), grey = Bytes(128, 128, 128);
   EXPECT_EQ(TT_CheckSaturationSimilarity(red.h, red.l, red.s, grey.h, grey.l, grey.s), 0);

@@ -10,6 +10,8 @@
 
 namespace {
 
+using comp_reference::Of;
+
 std::vector<POINT> Boundary(CComp& c, int connect) {
   const POINT* p = c.GetBoundary(connect);
   return p ? std::vector<POINT>(p, p + c.GetMaxBoundary()) : std::vector<POINT>{};
@@ -18,11 +20,7 @@ std::vector<POINT> Boundary(CComp& c, int connect) {
 std::vector<POINT> P(std::initializer_list<POINT> points) { return points; }
 
 bool Same(const std::vector<POINT>& a, const std::vector<POINT>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i].x != b[i].x || a[i].y != b[i].y) return false;
-  }
-  return true;
+  return comp_reference::SamePoints(a.data(), static_cast<int>(a.size()), b);
 }
 
 // Every edge, the closing one included, is horizontal or vertical.
@@ -36,27 +34,14 @@ bool Rectilinear(const std::vector<POINT>& v) {
 }
 
 TEST(CompBoundary, SquaresLinesAndSinglePixels) {
-  CComp pixel;
-  pixel.AddPoint(3, 4);
+  CComp pixel = Of({{4, 3, 3}}), square = Of({{0, 0, 1}, {1, 0, 1}});
+  CComp big = Of({{5, 2, 4}, {6, 2, 4}, {7, 2, 4}}), row = Of({{0, 0, 2}});
   EXPECT_TRUE(Same(Boundary(pixel, FALSE), P({{3, 4}})));
-
-  CComp square;
-  square.AddRun(0, 0, 1, FALSE);
-  square.AddRun(1, 0, 1, FALSE);
   EXPECT_TRUE(Same(Boundary(square, FALSE), P({{0, 0}, {1, 0}, {1, 1}, {0, 1}})));
-
-  CComp big;
-  for (int y = 5; y < 8; ++y) big.AddRun(y, 2, 4, FALSE);
   EXPECT_TRUE(Same(Boundary(big, TRUE), P({{2, 5}, {4, 5}, {4, 7}, {2, 7}})));
-
-  CComp row;
-  row.AddRun(0, 0, 2, FALSE);
   EXPECT_TRUE(Same(Boundary(row, FALSE), P({{0, 0}, {2, 0}})));
-
   // The first move goes south: the start pixel stands twice at the head.
-  CComp column;
-  column.AddPoint(0, 0);
-  column.AddPoint(0, 1);
+  CComp column = Of({{0, 0, 0}, {1, 0, 0}});
   EXPECT_TRUE(Same(Boundary(column, FALSE), P({{0, 0}, {0, 0}, {0, 1}})));
 }
 
@@ -64,33 +49,20 @@ TEST(CompBoundary, StaircaseJoinsStepsWithStraightNeighbours) {
   // Pixel (2,0) over columns 0-1 of row 1: the closing edge (1,1)-(2,0) goes up and right
   // after a horizontal edge to the right, so its first vertex slides right to (2,1) and the
   // step is vertical.
-  CComp left;
-  left.AddPoint(2, 0);
-  left.AddRun(1, 0, 1, FALSE);
+  CComp left = Of({{0, 2, 2}, {1, 0, 1}});
   EXPECT_TRUE(Same(Boundary(left, FALSE), P({{2, 0}, {2, 0}, {1, 1}, {0, 1}, {1, 1}})));
   left.ResetAttributes();
   EXPECT_TRUE(Same(Boundary(left, TRUE), P({{2, 0}, {2, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 1}})));
-
   // Pixel (0,0) over columns 1-2 of row 1: the edge (0,0)-(1,1) is followed by a horizontal
   // edge to the right, so its end vertex slides back to (0,1).
-  CComp right;
-  right.AddPoint(0, 0);
-  right.AddRun(1, 1, 2, FALSE);
+  CComp right = Of({{0, 0, 0}, {1, 1, 2}});
   EXPECT_TRUE(Same(Boundary(right, FALSE), P({{0, 0}, {0, 0}, {1, 1}, {2, 1}, {1, 1}})));
   right.ResetAttributes();
   EXPECT_TRUE(Same(Boundary(right, TRUE), P({{0, 0}, {0, 0}, {0, 1}, {2, 1}, {1, 1}, {1, 0}})));
-
   // A start pixel that joins two loops: the polygon covers the first loop only.
-  CComp loops;
-  loops.AddRun(0, 3, 4, FALSE);
-  loops.AddRun(1, 0, 2, FALSE);
+  CComp loops = Of({{0, 3, 4}, {1, 0, 2}});
   EXPECT_TRUE(Same(Boundary(loops, FALSE), P({{3, 0}, {4, 0}})));
-
-  CComp blob;
-  blob.AddRun(0, 2, 3, FALSE);
-  blob.AddRun(1, 1, 4, FALSE);
-  blob.AddRun(2, 0, 5, FALSE);
-  blob.AddRun(3, 1, 4, FALSE);
+  CComp blob = Of({{0, 2, 3}, {1, 1, 4}, {2, 0, 5}, {3, 1, 4}});
   EXPECT_TRUE(Same(Boundary(blob, FALSE), P({{2, 0}, {3, 0}, {5, 2}, {4, 3}, {1, 3}, {0, 2}})));
   blob.ResetAttributes();
   EXPECT_TRUE(Rectilinear(Boundary(blob, TRUE)));
@@ -116,8 +88,7 @@ TEST(CompBoundary, RandomShapesGiveClosedRectilinearPolygonsOnTheirPixels) {
 }
 
 TEST(CompRegion, UnitSquaresOfTheRunsScaled) {
-  CComp pixel;
-  pixel.AddPoint(2, 3);
+  CComp pixel = Of({{3, 2, 2}});
   CRgn rgn;
   ASSERT_EQ(pixel.RequestRgn(&rgn, 1.0f), 1);
   EXPECT_NE(rgn.GetSafeHandle(), nullptr);
@@ -142,8 +113,7 @@ TEST(CompRegion, UnitSquaresOfTheRunsScaled) {
     }
   }
   // Scaling truncates toward zero: 0.5 * 3 = 1.5 becomes 1.
-  CComp small;
-  small.AddRun(0, 0, 2, FALSE);
+  CComp small = Of({{0, 0, 2}});
   ASSERT_EQ(small.RequestRgn(&rgn, 0.5f), 1);
   EXPECT_EQ(rgn.GetRgnBox(&box), NULLREGION);  // rows 0 * 0.5 to 1 * 0.5: no height
 }

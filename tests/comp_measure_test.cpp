@@ -18,30 +18,21 @@ using comp_reference::SamePoints;
 
 int OutsideNeighbours(const PixelSet& set) {
   int n = 0;
-  for (const auto& [y, x] : set) {
-    for (int dy = -1; dy <= 1; ++dy) {
-      for (int dx = -1; dx <= 1; ++dx) n += set.count({y + dy, x + dx}) ? 0 : 1;
-    }
-  }
+  comp_reference::ForOutsideNeighbours(set, [&](const auto&, const auto&) { ++n; });
   return n;
 }
 
 TEST(CompMeasurements, EmptyComponentAnswersItsMarkers) {
   CComp c;
-  EXPECT_EQ(c.GetSize(), 0);
-  EXPECT_FLOAT_EQ(c.GetCenterX(), -5.5f);
-  EXPECT_FLOAT_EQ(c.GetCenterY(), -5.5f);
+  EXPECT_EQ((std::vector<float>{c.GetCenterX(), c.GetCenterY()}),
+            (std::vector<float>{-5.5f, -5.5f}));
   EXPECT_EQ(c.GetBoundingRect(), CRect(0, 0, 0, 0));
-  EXPECT_EQ(c.GetWidth(), 0);
-  EXPECT_EQ(c.GetHeight(), 0);
   EXPECT_EQ(c.GetColorRGB(), 0xFF000000u);
-  EXPECT_EQ(c.GetMaxExternalBorder(), 0);
-  EXPECT_EQ(c.GetExternalBorder(), nullptr);
-  EXPECT_EQ(c.GetMaxInternalBorder(), 0);
-  EXPECT_EQ(c.GetExternalConnections(), 0);
-  EXPECT_EQ(c.GetInternalConnections(), 0);
-  EXPECT_EQ(c.GetBoundary(TRUE), nullptr);
-  EXPECT_EQ(c.GetMaxBoundary(), 0);
+  EXPECT_EQ((std::vector<int>{c.GetSize(), c.GetWidth(), c.GetHeight(), c.GetMaxExternalBorder(),
+                              c.GetMaxInternalBorder(), c.GetExternalConnections(),
+                              c.GetInternalConnections(), c.GetMaxBoundary()}),
+            std::vector<int>(8, 0));
+  EXPECT_TRUE(c.GetExternalBorder() == nullptr && c.GetBoundary(TRUE) == nullptr);
 }
 
 TEST(CompMeasurements, BordersAndConnectionsMatchAPixelSetModel) {
@@ -85,15 +76,12 @@ TEST(CompIncrementalCaches, SizeBoxAndExternalBorderEqualAFreshComputation) {
   }
 }
 
-TEST(CompIncrementalCaches, BoxKeepsAPixelAtTheOrigin) {
+TEST(CompIncrementalCaches, BoxAtTheOriginAndRunningColourTruncatedAtEveryStep) {
   // A box of (0, 0, 0, 0) is a real box once the component has pixels.
-  CComp c;
-  c.AddRun(0, 0, 0, TRUE);
-  c.AddRun(5, 3, 4, TRUE);
-  EXPECT_EQ(c.GetBoundingRect(), CRect(0, 0, 4, 5));
-}
-
-TEST(CompIncrementalCaches, RunningColourIsTruncatedAtEveryStep) {
+  CComp box;
+  box.AddRun(0, 0, 0, TRUE);
+  box.AddRun(5, 3, 4, TRUE);
+  EXPECT_EQ(box.GetBoundingRect(), CRect(0, 0, 4, 5));
   CGreyScaleImage image;
   ASSERT_EQ(image.Create(5, 1, 0, L"g"), 1);
   for (int x = 1; x < 5; ++x) image.SetRGBColor(x, 0, 0x00030303);
@@ -140,21 +128,21 @@ TEST(CompTrace, InfoLinesOfASinglePixel) {
   c.AddPoint(2, 1);
   TraceCapture trace;
   c.TraceInfo();
-  const std::vector<std::string> expected = {"Center : 2.000000, 1.000000\n",
-                                             "Color  : Undefined\n",
-                                             "Size   : 1\n",
-                                             "Bounding Rect: Undefined\n",
-                                             "Number of Runs: 1\n",
-                                             "Number of extBorder Pixels: 8\n",
-                                             "Number of intBorder Pixels: 1\n",
-                                             "External Connections : 8\n",
-                                             "Internal Connections : 0\n"};
+  std::vector<std::string> expected = {"Center : 2.000000, 1.000000\n",
+                                       "Color  : Undefined\n",
+                                       "Size   : 1\n",
+                                       "Bounding Rect: Undefined\n",
+                                       "Number of Runs: 1\n",
+                                       "Number of extBorder Pixels: 8\n",
+                                       "Number of intBorder Pixels: 1\n",
+                                       "External Connections : 8\n",
+                                       "Internal Connections : 0\n"};
   EXPECT_EQ(trace.Lines(), expected);
   c.GetBoundingRect();
   trace.Clear();
   c.TraceInfo();
-  ASSERT_EQ(trace.Lines().size(), 9u);
-  EXPECT_EQ(trace.Lines()[3], "Bounding Rect: (2, 1) - (2, 1)\n");
+  expected[3] = "Bounding Rect: (2, 1) - (2, 1)\n";
+  EXPECT_EQ(trace.Lines(), expected);
 }
 
 }  // namespace

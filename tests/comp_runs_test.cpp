@@ -10,6 +10,7 @@
 namespace {
 
 using comp_reference::CanonicalRuns;
+using comp_reference::Of;
 using comp_reference::PixelSet;
 using comp_reference::RunsOf;
 using comp_reference::SameRuns;
@@ -38,30 +39,26 @@ TEST(CompRunInsertion, RandomSpansGiveTheCanonicalRunsOfTheirUnion) {
 TEST(CompRunRemoval, RunsByIndexAndPoints) {
   CComp c;
   for (int y = 0; y < 4; ++y) c.AddRun(y, 0, 1, FALSE);
-  EXPECT_EQ(c.RemoveRun(-11, FALSE), 3);  // the last
-  EXPECT_EQ(c.RemoveRun(-10, FALSE), 2);  // the first
-  EXPECT_EQ(c.GetRun(0)->y, 1);
-  EXPECT_EQ(c.RemoveRun(2, FALSE), 2);  // outside
-  EXPECT_EQ(c.RemoveRun(-1, FALSE), 2);
+  // The last (-11), the first (-10), then indices outside.
+  EXPECT_EQ((std::vector<int>{c.RemoveRun(-11, FALSE), c.RemoveRun(-10, FALSE),
+                              c.RemoveRun(2, FALSE), c.RemoveRun(-1, FALSE), c.GetRun(0)->y}),
+            (std::vector<int>{3, 2, 2, 2, 1}));
   EXPECT_EQ(c.GetRun(2), nullptr);
 
-  CComp p;
-  p.AddRun(2, 0, 6, FALSE);
-  p.AddPoint(9, 4);
-  EXPECT_EQ(p.RemovePoint(3, 2), 3);  // inside: split
-  EXPECT_EQ(p.RemovePoint(0, 2), 3);  // left end
-  EXPECT_EQ(p.RemovePoint(CPoint(6, 2)), 3);
+  CComp p = Of({{2, 0, 6}, {4, 9, 9}});
+  // Inside (a split), the left end, the right end.
+  EXPECT_EQ(
+      (std::vector<int>{p.RemovePoint(3, 2), p.RemovePoint(0, 2), p.RemovePoint(CPoint(6, 2))}),
+      (std::vector<int>{3, 3, 3}));
   EXPECT_TRUE(SameRuns(RunsOf(p), R({{2, 1, 2}, {2, 4, 5}, {4, 9, 9}})));
-  EXPECT_EQ(p.RemovePoint(9, 4), 2);  // single-pixel run
-  EXPECT_EQ(p.RemovePoint(3, 7), 2);  // not in the component
+  // A single-pixel run, then a pixel not in the component.
+  EXPECT_EQ((std::vector<int>{p.RemovePoint(9, 4), p.RemovePoint(3, 7)}), (std::vector<int>{2, 2}));
   EXPECT_EQ(p.GetSize(), 4);
 }
 
 TEST(CompRunRemoval, IncrementalRemovalKeepsTheCachesAndTheLastRunDropsTheImage) {
   CComp c;
-  c.AddRun(0, 0, 9, TRUE);
-  c.AddRun(1, 2, 3, TRUE);
-  c.AddRun(4, 5, 6, TRUE);
+  for (const tagCompRun& r : R({{0, 0, 9}, {1, 2, 3}, {4, 5, 6}})) c.AddRun(r.y, r.xl, r.xr, TRUE);
   EXPECT_EQ(c.RemoveRun(-11, TRUE), 2);
   EXPECT_EQ(c.GetSize(), 12);
   EXPECT_EQ(c.GetBoundingRect(), CRect(0, 0, 9, 1));
@@ -106,8 +103,7 @@ TEST(CompCopy, CopiesRunsCachesAndVexedAreaDeeplyAndSelfAssignmentChangesNothing
   image.Create(8, 8, 0x00808080, L"g");
   CComp a;
   a.SetImageReference(&image);
-  a.AddRun(1, 1, 4, TRUE);
-  a.AddRun(2, 2, 3, TRUE);
+  for (const tagCompRun& r : R({{1, 1, 4}, {2, 2, 3}})) a.AddRun(r.y, r.xl, r.xr, TRUE);
   a.SetType(0x0006, TRUE);
   a.Select(TRUE);
   a.GetVexed()->AddRun(5, 0, 1, FALSE);
@@ -127,9 +123,8 @@ TEST(CompCopy, CopiesRunsCachesAndVexedAreaDeeplyAndSelfAssignmentChangesNothing
   EXPECT_EQ(c.GetVexed()->GetSize(), 2);
   CComp& alias = c;
   c = alias;
-  EXPECT_EQ(c.GetSize(), 6);
-  EXPECT_EQ(c.IsSelected(), 8);
-  EXPECT_EQ(c.GetVexed()->GetSize(), 2);
+  EXPECT_EQ((std::vector<int>{c.GetSize(), c.IsSelected(), c.GetVexed()->GetSize()}),
+            (std::vector<int>{6, 8, 2}));
   CComp moved(std::move(c));
   EXPECT_EQ(moved.GetSize(), 6);
 }

@@ -11,6 +11,7 @@ namespace {
 
 using comp_reference::CanonicalRuns;
 using comp_reference::FromComp;
+using comp_reference::Of;
 using comp_reference::PixelSet;
 using comp_reference::RunsOf;
 using comp_reference::SameRuns;
@@ -42,19 +43,15 @@ TEST(CompSetOperators, MatchThePixelSetModel) {
 }
 
 TEST(CompSetOperators, ChangesResetCachesAndTypeWordOnlyWhenPixelsChange) {
-  CComp a, sub, other;
+  CComp a, sub = Of({{0, 2, 3}}), other;
   a.AddRun(0, 0, 9, TRUE);
   a.SetType(0x0C, FALSE);
-  sub.AddRun(0, 2, 3, FALSE);
-  a += sub;  // nothing new
-  EXPECT_EQ(a.GetType(), 0x0C);
+  a += sub;    // nothing new
   a -= other;  // nothing to take away
-  EXPECT_EQ(a.GetType(), 0x0C);
-  EXPECT_EQ(a.GetSize(), 10);
+  EXPECT_EQ(a.GetType() * 100 + a.GetSize(), 0x0C * 100 + 10);
   other.AddRun(0, 9, 12, FALSE);
   a |= other;
-  EXPECT_EQ(a.GetType(), 1);
-  EXPECT_EQ(a.GetSize(), 13);
+  EXPECT_EQ(a.GetType() * 100 + a.GetSize(), 113);
   a.Select(TRUE);
   a -= sub;
   EXPECT_EQ(a.IsSelected(), 0);
@@ -81,10 +78,7 @@ TEST(CompSetOperators, SubtractingEverythingEmptiesTheComponent) {
 }
 
 TEST(CompMerge, UnitesComponentsAndTheirVexedAreas) {
-  CComp a, b;
-  a.AddRun(0, 0, 2, FALSE);
-  a.AddRun(1, 0, 0, FALSE);
-  b.AddRun(1, 1, 4, FALSE);
+  CComp a = Of({{0, 0, 2}, {1, 0, 0}}), b = Of({{1, 1, 4}});
   a.GetVexed()->AddRun(3, 0, 5, FALSE);
   b.GetVexed()->AddRun(3, 4, 8, FALSE);
   b.GetVexed()->AddRun(1, 3, 6, FALSE);  // partly under b itself
@@ -117,16 +111,13 @@ TEST(CompMerge, WithoutVexedAreasMakesNoneAndKeepsTheImage) {
 }
 
 TEST(CompThinning, ErodesByAThreeByThreeSquare) {
-  CComp square;
-  for (int y = 0; y < 3; ++y) square.AddRun(y, 0, 2, FALSE);
+  CComp square = Of({{0, 0, 2}, {1, 0, 2}, {2, 0, 2}});
   square.SetType(0x10, FALSE);
   square.Thin();
   EXPECT_TRUE(SameRuns(RunsOf(square), std::vector<tagCompRun>{{1, 1, 1}}));
   EXPECT_EQ(square.GetType(), 1);
 
-  CComp line;
-  for (int y = 0; y < 6; ++y) line.AddPoint(3, y);
-  line.AddRun(2, 0, 9, FALSE);
+  CComp line = Of({{0, 3, 3}, {1, 3, 3}, {2, 0, 9}, {3, 3, 3}, {4, 3, 3}, {5, 3, 3}});
   line.Thin();
   EXPECT_EQ(line.GetMaxRun(), 0);
 

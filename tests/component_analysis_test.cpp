@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <random>
-#include <tuple>
 #include <vector>
 
 #include "support/flood_fill_reference.h"
@@ -35,9 +34,13 @@ std::vector<RECT> Boxes(CImage& image, CRect area, int connect8) {
   return boxes;
 }
 
-bool SameBox(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+// Boxes as (left, top, right, bottom) rows, for whole-list comparisons.
+std::vector<std::vector<LONG>> Rows(const std::vector<RECT>& boxes) {
+  std::vector<std::vector<LONG>> rows;
+  for (const RECT& b : boxes) rows.push_back({b.left, b.top, b.right, b.bottom});
+  return rows;
 }
+using BoxRows = std::vector<std::vector<LONG>>;
 
 // Runs sorted by row and column, and maximal (never touching within a row).
 bool Canonical(CComp& comp) {
@@ -62,25 +65,16 @@ TEST(MergeOrder, ComponentsFollowTheLabelTheyKeepNotTheirOldestLabel) {
     ASSERT_EQ(image->GetMaxComponent(), 2);
     EXPECT_EQ(PixelsOf(*image->GetComponent(0)), (PixelSet{{0, 6}, {1, 6}}));
     EXPECT_EQ(image->GetComponent(1)->GetSize(), 6);
-    const std::vector<RECT> boxes = Boxes(*image, kWholeImage, connect8);
-    ASSERT_EQ(boxes.size(), 2u);
-    EXPECT_TRUE(SameBox(boxes[0], RECT{6, 0, 6, 1}));
-    EXPECT_TRUE(SameBox(boxes[1], RECT{0, 0, 2, 2}));
+    EXPECT_EQ(Rows(Boxes(*image, kWholeImage, connect8)), (BoxRows{{6, 0, 6, 1}, {0, 0, 2, 2}}));
   }
 }
 
 TEST(Boxes, AreaIsClippedAndEdgesAreInclusive) {
   auto image = MakeImage({"XX...", "XX..X", ".....", "..XXX"});
-  std::vector<RECT> boxes = Boxes(*image, CRect(-5, -5, 100, 100), 1);
-  ASSERT_EQ(boxes.size(), 3u);
-  EXPECT_TRUE(SameBox(boxes[0], RECT{0, 0, 1, 1}));
-  EXPECT_TRUE(SameBox(boxes[1], RECT{4, 1, 4, 1}));
-  EXPECT_TRUE(SameBox(boxes[2], RECT{2, 3, 4, 3}));
+  EXPECT_EQ(Rows(Boxes(*image, CRect(-5, -5, 100, 100), 1)),
+            (BoxRows{{0, 0, 1, 1}, {4, 1, 4, 1}, {2, 3, 4, 3}}));
   // Right and bottom exclusive: columns 1..3, rows 1..3.
-  boxes = Boxes(*image, CRect(1, 1, 4, 4), 1);
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_TRUE(SameBox(boxes[0], RECT{1, 1, 1, 1}));
-  EXPECT_TRUE(SameBox(boxes[1], RECT{2, 3, 3, 3}));
+  EXPECT_EQ(Rows(Boxes(*image, CRect(1, 1, 4, 4), 1)), (BoxRows{{1, 1, 1, 1}, {2, 3, 3, 3}}));
   EXPECT_TRUE(Boxes(*image, CRect(3, 2, 2, 4), 1).empty());  // right before left
   EXPECT_TRUE(Boxes(*image, CRect(-1, -1, -1, 0), 1).empty());
 }
@@ -177,11 +171,9 @@ TEST(Differential, MatchesFloodFillOnRandomImages) {
         EXPECT_TRUE(Canonical(*image->GetComponent(i)));
       }
       // Boxes come in the order of the components.
-      const std::vector<RECT> boxes = Boxes(*image, kWholeImage, connect8);
-      ASSERT_EQ(boxes.size(), ours.size());
-      for (size_t i = 0; i < ours.size(); ++i) {
-        EXPECT_TRUE(SameBox(boxes[i], flood_fill::BoxOf(ours[i])));
-      }
+      std::vector<RECT> oursBoxes;
+      for (const PixelSet& set : ours) oursBoxes.push_back(flood_fill::BoxOf(set));
+      EXPECT_EQ(Rows(Boxes(*image, kWholeImage, connect8)), Rows(oursBoxes));
       std::sort(ours.begin(), ours.end());
       std::sort(reference.begin(), reference.end());
       ASSERT_EQ(ours, reference);
@@ -189,21 +181,17 @@ TEST(Differential, MatchesFloodFillOnRandomImages) {
       // A random area against flood fill inside that area.
       std::uniform_int_distribution<int> col(-2, width + 2), row(-2, height + 2);
       const int l = col(rng), r = col(rng), t = row(rng), b = row(rng);
-      std::vector<RECT> areaBoxes = Boxes(*image, CRect(l, t, r, b), connect8);
+      const std::vector<RECT> areaBoxes = Boxes(*image, CRect(l, t, r, b), connect8);
       std::vector<RECT> expected;
       for (const PixelSet& set :
            flood_fill::Components(art, connect8 != 0, std::max(l, 0), std::max(t, 0),
                                   std::min(r, width), std::min(b, height))) {
         expected.push_back(flood_fill::BoxOf(set));
       }
-      auto less = [](const RECT& a, const RECT& c) {
-        return std::tie(a.top, a.left, a.bottom, a.right) <
-               std::tie(c.top, c.left, c.bottom, c.right);
-      };
-      std::sort(areaBoxes.begin(), areaBoxes.end(), less);
-      std::sort(expected.begin(), expected.end(), less);
-      ASSERT_EQ(areaBoxes.size(), expected.size());
-      for (size_t i = 0; i < expected.size(); ++i) EXPECT_TRUE(SameBox(areaBoxes[i], expected[i]));
+      BoxRows got = Rows(areaBoxes), want = Rows(expected);
+      std::sort(got.begin(), got.end());
+      std::sort(want.begin(), want.end());
+      ASSERT_EQ(got, want);
     }
   }
 }

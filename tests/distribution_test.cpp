@@ -63,8 +63,7 @@ TEST(DistributionLeastSquares, FitsLinesExactly) {
   // Fewer than two values give a horizontal line.
   CDistribution<int> one = Make({7});
   one.LinearLSFitting(&slope, &intercept);
-  EXPECT_EQ(slope, 0.0);
-  EXPECT_EQ(intercept, 7.0);
+  EXPECT_TRUE(slope == 0.0 && intercept == 7.0) << slope << " " << intercept;
   CDistribution<int>().LinearLSFitting(&slope, &intercept);
   EXPECT_EQ(intercept, 0.0);
   EXPECT_EQ(one.LinearLSFitting(nullptr, nullptr), 0.0);
@@ -214,43 +213,30 @@ TYPED_TEST(DistributionExtrema, PlateauTreatmentsOnValueLists) {
 
 TYPED_TEST(DistributionExtrema, GlobalAndLocalExtremaAndPeaks) {
   auto d = Make<TypeParam>({1, 9, 2, 9, 0, 4, 0, 8});  // maxima 1 3 5 7, minima 0 2 4 6 7
-  EXPECT_EQ(d.GetMaximumPos(), 1);                     // the first of equal values
-  EXPECT_EQ(d.GetMaximum(), 9);
-  EXPECT_EQ(d.GetMinimumPos(), 4);
-  EXPECT_EQ(d.GetMinimum(), 0);
-  EXPECT_EQ(d.GetLocalMaximumPos(1, 1, 1), 3);
-  EXPECT_EQ(d.GetLocalMaximumPos(1, 2, 1), 0);   // none before: the start
-  EXPECT_EQ(d.GetLocalMaximumPos(1, 2, 2), -1);  // none before: -1
-  EXPECT_EQ(d.GetLocalMaximumPos(7, 1, 1), 7);   // none after: count - 1
-  EXPECT_EQ(d.GetLocalMaximumPos(7, 1, 2), -1);
-  EXPECT_EQ(d.GetLocalMinimumPos(4, 2, 1), 2);
+  // The first of equal values; with no local maximum before, the start or -1; none after,
+  // count - 1 or -1.
+  EXPECT_EQ((std::vector<long>{d.GetMaximumPos(), d.GetMaximum(), d.GetMinimumPos(), d.GetMinimum(),
+                               d.GetLocalMaximumPos(1, 1, 1), d.GetLocalMaximumPos(1, 2, 1),
+                               d.GetLocalMaximumPos(1, 2, 2), d.GetLocalMaximumPos(7, 1, 1),
+                               d.GetLocalMaximumPos(7, 1, 2), d.GetLocalMinimumPos(4, 2, 1)}),
+            (std::vector<long>{1, 9, 4, 0, 3, 0, -1, 7, -1, 2}));
   typename CDistribution<TypeParam>::_Peak peak{-9, -9, -9};
   ASSERT_TRUE(d.GetPeak(2, &peak));  // a minimum: the peak starts there
-  EXPECT_EQ(peak.nLeft, 2);
-  EXPECT_EQ(peak.nTop, 3);
-  EXPECT_EQ(peak.nRight, 4);
+  EXPECT_EQ((std::vector<int>{peak.nLeft, peak.nTop, peak.nRight}), (std::vector<int>{2, 3, 4}));
   ASSERT_TRUE(d.GetPeak(5, &peak));
-  EXPECT_EQ(peak.nLeft, 4);
-  EXPECT_EQ(peak.nTop, 5);
-  EXPECT_EQ(peak.nRight, 6);
+  EXPECT_EQ((std::vector<int>{peak.nLeft, peak.nTop, peak.nRight}), (std::vector<int>{4, 5, 6}));
   EXPECT_FALSE(d.GetPeak(5, nullptr));
 }
 
 TYPED_TEST(DistributionExtrema, ValuesCountsAndBadInput) {
   CDistribution<TypeParam> empty;
-  EXPECT_TRUE(empty.IsZero());
-  EXPECT_TRUE(empty.IsConstant());
-  EXPECT_EQ(empty.GetAverage(), 0);
-  EXPECT_EQ(empty.GetMaximum(), 0);
+  EXPECT_TRUE(empty.IsZero() && empty.IsConstant());
+  EXPECT_TRUE(empty.GetAverage() == 0 && empty.GetMaximum() == 0);
   auto d = Make<TypeParam>({4, 4, 4});
-  EXPECT_FALSE(d.IsZero());
-  EXPECT_TRUE(d.IsConstant());
-  EXPECT_EQ(d.GetAt(-1), 0);
-  EXPECT_EQ(d.GetAt(3), 0);
+  EXPECT_TRUE(!d.IsZero() && d.IsConstant());
+  EXPECT_TRUE(d.GetAt(-1) == 0 && d.GetAt(3) == 0);
   d.SetCount(5);  // keeps the values, new ones are 0
-  EXPECT_EQ(d.GetAt(2), 4);
-  EXPECT_EQ(d.GetAt(4), 0);
-  EXPECT_FALSE(d.IsConstant());
+  EXPECT_TRUE(d.GetAt(2) == 4 && d.GetAt(4) == 0 && !d.IsConstant());
   d.SetCount(-3);
   EXPECT_EQ(d.GetCount(), 0);
   EXPECT_EQ(d.GetPointArray(), nullptr);
@@ -269,8 +255,7 @@ TYPED_TEST(DistributionExtrema, CopiesAreDeep) {
   b.GetPointArray()[3] = 1;
   b.ResetProperties();
   EXPECT_EQ(b.GetMaximumPos(), 1);
-  EXPECT_EQ(a.GetAt(3), 7);
-  EXPECT_EQ(a.GetMaximumPos(), 3);
+  EXPECT_TRUE(a.GetAt(3) == 7 && a.GetMaximumPos() == 3);
   CDistribution<TypeParam> c;
   c = b;
   EXPECT_EQ(Maxima(c), Maxima(b));
@@ -357,13 +342,12 @@ TEST(DistributionPeakSmoothing, MarksSymmetricPeaksWithoutApplyingThem) {
   d.Create(v, 7);
   EXPECT_EQ(d.AAPeakSmoothing(10.0f, 0.5f, 0.5f), 1);
   EXPECT_EQ(Values(d), std::vector<int>(v, v + 7));
-  EXPECT_EQ(d.GetMaximaCount(), 3);
-  EXPECT_EQ(d.GetMaximumPos(), 3);
-  // Height 20 plus width 4 does not exceed 24: kept.
-  EXPECT_EQ(d.AAPeakSmoothing(24.0f, 0.5f, 0.5f), 0);
-  // Width and count ratios are both 1, which must be exceeded.
-  EXPECT_EQ(d.AAPeakSmoothing(10.0f, 1.0f, 0.5f), 0);
-  EXPECT_EQ(d.AAPeakSmoothing(10.0f, 0.5f, 1.0f), 0);
+  EXPECT_TRUE(d.GetMaximaCount() == 3 && d.GetMaximumPos() == 3);
+  // Height 20 plus width 4 does not exceed 24; width and count ratios of 1 are not exceeded.
+  EXPECT_EQ(
+      (std::vector<int>{d.AAPeakSmoothing(24.0f, 0.5f, 0.5f), d.AAPeakSmoothing(10.0f, 1.0f, 0.5f),
+                        d.AAPeakSmoothing(10.0f, 0.5f, 1.0f)}),
+      std::vector<int>(3, 0));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <vector>
 
 #include "vorlane/vorlane.h"
 
@@ -14,38 +15,31 @@ TEST(PredefinedMaps, StandardMarksBackgroundWithBitOne) {
   ASSERT_NE(map, nullptr);
   EXPECT_EQ(map->GetPTCount(), 8);
   EXPECT_EQ(map->GetPTByteLabel(L"Background"), 1);
+  EXPECT_EQ(map->GetNextFreeLabel(), 1);
   unsigned char r = 9, g = 9, b = 9;
   EXPECT_FALSE(map->GetMapColour(static_cast<unsigned char>(0), &r, &g, &b));
   EXPECT_EQ(r, 9);  // outputs untouched on FALSE
-  EXPECT_FALSE(image.IsBackground(2, 1));
-  EXPECT_TRUE(image.IsForeground(2, 1));
+  EXPECT_TRUE(!image.IsBackground(2, 1) && image.IsForeground(2, 1));
   map->MapByteAddAttribute(2, 1, 1);
   EXPECT_TRUE(image.IsBackground(2, 1));
   ASSERT_TRUE(map->GetMapColour(2, 1, &r, &g, &b));
-  EXPECT_EQ(r, 0);
-  EXPECT_EQ(g, 0);
-  EXPECT_EQ(b, 192);
-  EXPECT_EQ(map->GetNextFreeLabel(), 1);
+  EXPECT_EQ((std::vector<int>{r, g, b}), (std::vector<int>{0, 0, 192}));
 }
 
 TEST(PredefinedMaps, DorvaleUsesByteLabels) {
   CImageMap map;
   ASSERT_TRUE(map.Create(3, 2, static_cast<unsigned char>(MAP_DORVALE)));
-  EXPECT_EQ(map.GetPTCount(), 256);
-  EXPECT_EQ(map.GetPTByteLabel(L"Paper"), 1);
-  EXPECT_EQ(map.GetPTByteLabel(L"Graphics"), 13);
-  EXPECT_EQ(map.GetPTByteLabel(L"Background"), 0);
-  EXPECT_EQ(map.GetPTByteLabel(L"paper"), 0);  // type names are case-sensitive
-  EXPECT_EQ(map.GetNextFreeLabel(), 14);
+  // Type names are case-sensitive.
+  EXPECT_EQ((std::vector<int>{map.GetPTCount(), map.GetPTByteLabel(L"Paper"),
+                              map.GetPTByteLabel(L"Graphics"), map.GetPTByteLabel(L"Background"),
+                              map.GetPTByteLabel(L"paper"), map.GetNextFreeLabel(),
+                              map.GetPTBlue(L"Photo"), map.GetPTVisible(L"Foreground")}),
+            (std::vector<int>{256, 1, 13, 0, 0, 14, 255, 0}));
   EXPECT_STREQ(map.GetPTName(static_cast<unsigned char>(8)), L"Text");
-  EXPECT_EQ(map.GetPTBlue(L"Photo"), 255);
-  EXPECT_EQ(map.GetPTVisible(L"Foreground"), 0);
   map.SetMapByte(1, 1, 8);
-  EXPECT_TRUE(map.IsPixelType(1, 1, L"Text"));
-  EXPECT_FALSE(map.IsPixelType(0, 0, L"Text"));
+  EXPECT_TRUE(map.IsPixelType(1, 1, L"Text") && !map.IsPixelType(0, 0, L"Text"));
   EXPECT_TRUE(map.IsPixelType(0, 0, L"Foreground"));
-  EXPECT_TRUE(map.IsPreDefinedMap(MAP_DORVALE));
-  EXPECT_FALSE(map.IsPreDefinedMap(MAP_STANDARD));
+  EXPECT_TRUE(map.IsPreDefinedMap(MAP_DORVALE) && !map.IsPreDefinedMap(MAP_STANDARD));
 }
 
 TEST(BitLabels, LowestVisibleSetBitGivesColourAndName) {
@@ -70,18 +64,17 @@ TEST(PixelTypeTable, AbsentIndicesAndModeZeroChangeNothing) {
   bits.Create(1, 1, L"b", MAP_BIT_LABELS);
   bytes.Create(1, 1, L"B", MAP_BYTE_LABELS);
   none.Create(1, 1, L"n", MAP_NO_TYPES);
-  EXPECT_FALSE(bits.SetPixelType(8, L"x", 1, 2, 3, 1));
-  EXPECT_FALSE(bits.SetPixelType(-1, L"x", 1, 2, 3, 1));
-  EXPECT_FALSE(bytes.SetPixelType(256, L"x", 1, 2, 3, 1));
-  EXPECT_TRUE(bytes.SetPixelType(255, L"x", 1, 2, 3, 1));
-  EXPECT_FALSE(none.SetPixelType(0, L"x", 1, 2, 3, 1));
-  EXPECT_EQ(none.GetPTCount(), 0);
+  EXPECT_EQ((std::vector<bool>{bits.SetPixelType(8, L"x", 1, 2, 3, 1) != 0,
+                               bits.SetPixelType(-1, L"x", 1, 2, 3, 1) != 0,
+                               bytes.SetPixelType(256, L"x", 1, 2, 3, 1) != 0,
+                               bytes.SetPixelType(255, L"x", 1, 2, 3, 1) != 0,
+                               none.SetPixelType(0, L"x", 1, 2, 3, 1) != 0,
+                               none.IsPixelType(0, 0, static_cast<unsigned char>(0)) != 0}),
+            (std::vector<bool>{false, false, false, true, false, false}));
+  EXPECT_EQ((std::vector<int>{none.GetPTCount(), none.GetPTByteLabel(L"x"), none.GetNextFreeLabel(),
+                              bits.GetPTRed(99), bits.GetPTIndex(nullptr)}),
+            (std::vector<int>{0, 0, -1, 0, -1}));
   EXPECT_EQ(none.GetPTName(0), nullptr);
-  EXPECT_EQ(none.GetPTByteLabel(L"x"), 0);
-  EXPECT_EQ(none.GetNextFreeLabel(), -1);
-  EXPECT_FALSE(none.IsPixelType(0, 0, static_cast<unsigned char>(0)));
-  EXPECT_EQ(bits.GetPTRed(99), 0);
-  EXPECT_EQ(bits.GetPTIndex(nullptr), -1);
   bits.SetPTColour(L"missing", 1, 2, 3);
   bits.SetPTName(42, L"nothing");
   EXPECT_EQ(bits.GetPTIndex(L"nothing"), -1);
@@ -94,13 +87,11 @@ TEST(Labels, AllocationRenamesAllOrNothing) {
   EXPECT_FALSE(map.AllocateLabels(8, idx, L"x"));  // only seven are free
   EXPECT_EQ(map.GetNextFreeLabel(), 1);
   ASSERT_TRUE(map.AllocateLabels(2, idx, nullptr));
-  EXPECT_EQ(idx[0], 1);
-  EXPECT_EQ(idx[1], 2);
+  EXPECT_EQ((std::vector<int>{idx[0], idx[1], map.GetNextFreeLabel()}),
+            (std::vector<int>{1, 2, 3}));
   EXPECT_STREQ(map.GetPTName(1), L"*Allocated*");
   EXPECT_STREQ(map.GetPTName(2), L"*Allocated*");
-  EXPECT_EQ(map.GetNextFreeLabel(), 3);
-  EXPECT_FALSE(map.AllocateLabels(0, idx, nullptr));
-  EXPECT_FALSE(map.AllocateLabels(1, nullptr, nullptr));
+  EXPECT_FALSE(map.AllocateLabels(0, idx, nullptr) || map.AllocateLabels(1, nullptr, nullptr));
 }
 
 TEST(MapBytes, CheckedAccessIgnoresPointsOutside) {
@@ -118,8 +109,7 @@ TEST(MapBytes, CheckedAccessIgnoresPointsOutside) {
   EXPECT_EQ(map.GetMapByte(2, 1), 0x0A);
   map.MapByteAddAttribute(2, 1, 0x01);
   EXPECT_EQ(map.GetMapByte(2, 1), 0x0B);
-  // Rows follow each other with no gap, top row first.
-  EXPECT_EQ(map.GetLine(1) - map.GetLine(0), 3);
+  EXPECT_EQ(map.GetLine(1) - map.GetLine(0), 3);  // rows without gaps, top row first
 }
 
 TEST(MapBackups, RestoreSwapsAndRestoringTwiceReturns) {
@@ -134,10 +124,8 @@ TEST(MapBackups, RestoreSwapsAndRestoringTwiceReturns) {
   EXPECT_EQ(map.GetMapByte(0, 0), 0);
   map.RestoreBackup();
   EXPECT_EQ(map.GetMapByte(1, 1), 5);
-  CImageMap* first = map.GetBackup();
   map.CreateBackup();  // replaces the old backup
   EXPECT_NE(map.GetBackup(), nullptr);
-  (void)first;
   map.DiscardBackup();
   EXPECT_EQ(map.GetBackup(), nullptr);
 }
@@ -150,28 +138,26 @@ TEST(ImageMapList, AddFindAndRefuseDuplicates) {
   ASSERT_NE(dorvale, nullptr);
   EXPECT_EQ(image.GetImageMapIndex(static_cast<unsigned char>(MAP_DORVALE)), 1);
   EXPECT_EQ(image.SafeGetImageMap(static_cast<unsigned char>(MAP_DORVALE)), dorvale);
-  EXPECT_EQ(dorvale->GetWidth(), 5);
-  EXPECT_EQ(dorvale->GetHeight(), 4);
+  EXPECT_EQ(dorvale->GetWidth() * 10 + dorvale->GetHeight(), 54);
   EXPECT_EQ(dorvale->GetImage(), &image);
 
   CImageMap* custom = image.AddImageMap(L"Regions", MAP_BYTE_LABELS);
   ASSERT_NE(custom, nullptr);
   EXPECT_EQ(image.AddImageMap(L"Regions", MAP_BIT_LABELS), nullptr);
   EXPECT_EQ(image.GetImageMap(L"Regions"), custom);
-  EXPECT_EQ(image.GetImageMapIndex(L"Regions"), 2);
-  EXPECT_EQ(image.GetImageMapIndex(L"regions"), -1);  // map names compare with case
   EXPECT_EQ(image.SafeGetImageMap(L"Regions", MAP_BIT_LABELS), custom);
+  // Map names compare with case.
+  EXPECT_EQ((std::vector<int>{image.GetImageMapIndex(L"Regions"),
+                              image.GetImageMapIndex(L"regions"), image.GetImageMapCount()}),
+            (std::vector<int>{2, -1, 3}));
   EXPECT_EQ(image.GetImageMap(3), nullptr);
   EXPECT_EQ(image.GetImageMap(-1), nullptr);
   EXPECT_EQ(image.GetImageMap(static_cast<const wchar_t*>(nullptr)), nullptr);
-  EXPECT_EQ(image.GetImageMapCount(), 3);
 
   // Ids other than the two predefined ones add an unnamed, table-less map every time.
   CImageMap* odd1 = image.AddImageMap(static_cast<unsigned char>(7));
   CImageMap* odd2 = image.AddImageMap(static_cast<unsigned char>(7));
-  ASSERT_NE(odd1, nullptr);
-  ASSERT_NE(odd2, nullptr);
-  EXPECT_NE(odd1, odd2);
+  ASSERT_TRUE(odd1 && odd2 && odd1 != odd2);
   EXPECT_EQ(odd1->GetPTCount(), 0);
   EXPECT_EQ(image.GetImageMapCount(), 5);
 }

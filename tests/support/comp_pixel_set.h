@@ -1,7 +1,9 @@
 // A slow, obviously correct pixel-set model of a component, for differential tests of CComp.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <random>
 #include <set>
 #include <utility>
@@ -45,55 +47,52 @@ inline std::vector<Run> RunsOf(CComp& comp) {
 }
 
 inline bool SameRuns(const std::vector<Run>& a, const std::vector<Run>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i].y != b[i].y || a[i].xl != b[i].xl || a[i].xr != b[i].xr) return false;
-  }
-  return true;
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Run& p, const Run& q) {
+    return p.y == q.y && p.xl == q.xl && p.xr == q.xr;
+  });
+}
+
+// A component made of the given runs, added without incremental update.
+inline CComp Of(std::initializer_list<Run> runs) {
+  CComp comp;
+  for (const Run& r : runs) comp.AddRun(r.y, r.xl, r.xr, FALSE);
+  return comp;
 }
 
 inline bool Neighbours(const Pixel& p, const Pixel& q) {
   return p != q && std::abs(p.first - q.first) <= 1 && std::abs(p.second - q.second) <= 1;
 }
 
-// Pixels outside the set that are 8-adjacent to it.
-inline PixelSet ExternalBorder(const PixelSet& set) {
-  PixelSet out;
+// Pairs (pixel of the set, 8-neighbour outside it), handed to f one by one.
+template <class F>
+void ForOutsideNeighbours(const PixelSet& set, F f) {
   for (const auto& [y, x] : set) {
     for (int dy = -1; dy <= 1; ++dy) {
       for (int dx = -1; dx <= 1; ++dx) {
-        if (!set.count({y + dy, x + dx})) out.insert({y + dy, x + dx});
+        if (!set.count({y + dy, x + dx})) f(Pixel{y, x}, Pixel{y + dy, x + dx});
       }
     }
   }
+}
+
+// Pixels outside the set that are 8-adjacent to it.
+inline PixelSet ExternalBorder(const PixelSet& set) {
+  PixelSet out;
+  ForOutsideNeighbours(set, [&](const Pixel&, const Pixel& q) { out.insert(q); });
   return out;
 }
 
 // Pixels of the set with an 8-neighbour outside it.
 inline PixelSet InternalBorder(const PixelSet& set) {
   PixelSet out;
-  for (const auto& [y, x] : set) {
-    for (int dy = -1; dy <= 1; ++dy) {
-      for (int dx = -1; dx <= 1; ++dx) {
-        if (!set.count({y + dy, x + dx})) out.insert({y, x});
-      }
-    }
-  }
+  ForOutsideNeighbours(set, [&](const Pixel& p, const Pixel&) { out.insert(p); });
   return out;
 }
 
 // Pixels whose eight neighbours all lie in the set.
 inline PixelSet Erode(const PixelSet& set) {
-  PixelSet out;
-  for (const auto& p : set) {
-    bool inside = true;
-    for (int dy = -1; dy <= 1 && inside; ++dy) {
-      for (int dx = -1; dx <= 1 && inside; ++dx) {
-        inside = set.count({p.first + dy, p.second + dx}) > 0;
-      }
-    }
-    if (inside) out.insert(p);
-  }
+  PixelSet out = set;
+  ForOutsideNeighbours(set, [&](const Pixel& p, const Pixel&) { out.erase(p); });
   return out;
 }
 
@@ -134,13 +133,8 @@ inline std::vector<POINT> Points(const PixelSet& set) {
 }
 
 inline bool SamePoints(const POINT* a, int n, const std::vector<POINT>& b) {
-  if (n != static_cast<int>(b.size())) return false;
-  for (int i = 0; i < n; ++i) {
-    if (a[i].x != b[static_cast<size_t>(i)].x || a[i].y != b[static_cast<size_t>(i)].y) {
-      return false;
-    }
-  }
-  return true;
+  return std::equal(a, a + n, b.begin(), b.end(),
+                    [](const POINT& p, const POINT& q) { return p.x == q.x && p.y == q.y; });
 }
 
 // Random spans within a width x height window, added with AddRun.

@@ -16,16 +16,8 @@ enum class Fmt { kBi, kGrey, kLo, kHi };
 inline constexpr Fmt kAllFormats[] = {Fmt::kBi, Fmt::kGrey, Fmt::kLo, Fmt::kHi};
 
 inline const char* Name(Fmt f) {
-  switch (f) {
-    case Fmt::kBi:
-      return "BiLevel";
-    case Fmt::kGrey:
-      return "Grey";
-    case Fmt::kLo:
-      return "LoColour";
-    default:
-      return "HiColour";
-  }
+  static const char* const kNames[] = {"BiLevel", "Grey", "LoColour", "HiColour"};
+  return kNames[static_cast<int>(f)];
 }
 
 // Opens the protected storage of a format for inspection.
