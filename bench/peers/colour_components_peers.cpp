@@ -17,28 +17,6 @@ namespace {
 
 using namespace vorlane::bench::peers;
 
-struct Figures {
-  std::string name;
-  Times cold;
-  Times warm;
-  int components;  // what the operation found (components, regions), to compare peers by
-};
-
-void Print(const Figures& f) {
-  std::printf("%-46s %9.2f %9.2f %9.2f %9.2f %7d\n", f.name.c_str(), f.cold.wall, f.warm.wall,
-              f.cold.cpu, f.warm.cpu, f.components);
-}
-
-void Ratio(const Figures& ours, const Figures& peer, double target) {
-  const double cold = ours.cold.wall / peer.cold.wall, warm = ours.warm.wall / peer.warm.wall;
-  std::printf("%-16s / %-46s cold %5.2fx  warm %5.2fx  (cpu: cold %5.2fx  warm %5.2fx)%s\n",
-              ours.name.c_str(), peer.name.c_str(), cold, warm, ours.cold.cpu / peer.cold.cpu,
-              ours.warm.cpu / peer.warm.cpu,
-              target > 0
-                  ? (warm <= target && cold <= target ? "  (target met)" : "  (target missed)")
-                  : "");
-}
-
 // The analyses are slow enough for fewer runs.
 constexpr int kAnalysisRepetitions = 3;
 

@@ -25,13 +25,6 @@ namespace {
 
 using namespace vorlane::bench::peers;
 
-struct Figures {
-  std::string name;
-  Times cold;
-  Times warm;
-  int components;
-};
-
 // A page sharing the bench page's pixels, with a component list of its own.
 class Page : public CBiLevelImage {
  public:
@@ -109,21 +102,6 @@ Figures Leptonica(PIX* pix, int connectivity, bool withPixa) {
   f.components = boxaGetCount(boxes);
   release();
   return f;
-}
-
-void Print(const Figures& f) {
-  std::printf("%-46s %9.2f %9.2f %9.2f %9.2f %7d\n", f.name.c_str(), f.cold.wall, f.warm.wall,
-              f.cold.cpu, f.warm.cpu, f.components);
-}
-
-void Ratio(const Figures& ours, const Figures& peer, double target) {
-  const double cold = ours.cold.wall / peer.cold.wall, warm = ours.warm.wall / peer.warm.wall;
-  std::printf("%-16s / %-46s cold %5.2fx  warm %5.2fx  (cpu: cold %5.2fx  warm %5.2fx)%s\n",
-              ours.name.c_str(), peer.name.c_str(), cold, warm, ours.cold.cpu / peer.cold.cpu,
-              ours.warm.cpu / peer.warm.cpu,
-              target > 0
-                  ? (warm <= target && cold <= target ? "  (target met)" : "  (target missed)")
-                  : "");
 }
 
 }  // namespace

@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace vorlane::bench::peers {
@@ -62,6 +64,34 @@ inline Times Measure(bool warm, const std::function<void()>& call,
   release();
   SetHeap(false);
   return {Median(wall), Median(cpu)};
+}
+
+// One row of a comparison: cold and warm medians of a call, and what it found (components,
+// regions) where the peers are compared by a count; -1 when there is none.
+struct Figures {
+  std::string name;
+  Times cold;
+  Times warm;
+  int components = -1;
+};
+
+inline void Print(const Figures& f) {
+  std::printf("%-46s %9.2f %9.2f %9.2f %9.2f", f.name.c_str(), f.cold.wall, f.warm.wall, f.cold.cpu,
+              f.warm.cpu);
+  if (f.components >= 0) std::printf(" %7d", f.components);
+  std::printf("\n");
+}
+
+// Prints ours / peer, cold and warm, wall and processor time; with a target above 0, whether
+// both wall ratios stay within it.
+inline void Ratio(const Figures& ours, const Figures& peer, double target) {
+  const double cold = ours.cold.wall / peer.cold.wall, warm = ours.warm.wall / peer.warm.wall;
+  std::printf("%-28s / %-46s cold %5.2fx  warm %5.2fx  (cpu: cold %5.2fx  warm %5.2fx)%s\n",
+              ours.name.c_str(), peer.name.c_str(), cold, warm, ours.cold.cpu / peer.cold.cpu,
+              ours.warm.cpu / peer.warm.cpu,
+              target > 0
+                  ? (warm <= target && cold <= target ? "  (target met)" : "  (target missed)")
+                  : "");
 }
 
 }  // namespace vorlane::bench::peers

@@ -19,31 +19,10 @@ namespace {
 
 using namespace vorlane::bench::peers;
 
-struct Figures {
-  std::string name;
-  Times cold;
-  Times warm;
-};
-
 Figures Time(
     const std::string& name, const std::function<void()>& call,
     const std::function<void()>& release = [] {}) {
   return {name, Measure(false, call, release), Measure(true, call, release)};
-}
-
-void Print(const Figures& f) {
-  std::printf("%-44s %9.2f %9.2f %9.2f %9.2f\n", f.name.c_str(), f.cold.wall, f.warm.wall,
-              f.cold.cpu, f.warm.cpu);
-}
-
-void Ratio(const Figures& ours, const Figures& peer, double target) {
-  const double cold = ours.cold.wall / peer.cold.wall, warm = ours.warm.wall / peer.warm.wall;
-  std::printf("%-28s / %-36s cold %5.2fx  warm %5.2fx  (cpu: cold %5.2fx  warm %5.2fx)%s\n",
-              ours.name.c_str(), peer.name.c_str(), cold, warm, ours.cold.cpu / peer.cold.cpu,
-              ours.warm.cpu / peer.warm.cpu,
-              target > 0
-                  ? (warm <= target && cold <= target ? "  (target met)" : "  (target missed)")
-                  : "");
 }
 
 }  // namespace

@@ -59,9 +59,14 @@ PendingFiles::~PendingFiles() {
 
 fs::path PendingFiles::Add(const fs::path& finalName) {
   static std::atomic<unsigned> counter{0};
-  fs::path temp =
-      finalName.parent_path() / ("." + finalName.filename().string() + ".part-" +
-                                 std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  // Built by appending: GCC 12 warns falsely (-Wrestrict) about chained string additions.
+  std::string name = ".";
+  name += finalName.filename().string();
+  name += ".part-";
+  name += std::to_string(::getpid());
+  name += '-';
+  name += std::to_string(counter++);
+  fs::path temp = finalName.parent_path() / name;
   m_entries.push_back({temp, finalName});
   return temp;
 }
