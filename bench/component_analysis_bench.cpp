@@ -10,28 +10,12 @@
 #include <vector>
 
 #include "bench/bench_pages.h"
+#include "bench/heap_mode.h"
 #include "vorlane/vorlane.h"
 
 namespace {
 
-// Heap behaviour for the duration of a benchmark. Argument 0 (cold): every buffer above
-// 128 KiB is mapped fresh and the heap top is trimmed on release, so each analysis pays for
-// its new pages. Argument 1 (warm): nothing is mapped or trimmed, so released memory serves
-// the next analysis.
-class HeapMode {
- public:
-  explicit HeapMode(bool warm) { Set(warm); }
-  ~HeapMode() { Set(false); }
-  HeapMode(const HeapMode&) = delete;
-  HeapMode& operator=(const HeapMode&) = delete;
-
- private:
-  static void Set(bool warm) {
-    mallopt(M_MMAP_MAX, warm ? 0 : 65536);
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    mallopt(M_TRIM_THRESHOLD, warm ? INT32_MAX : 128 * 1024);
-  }
-};
+using vorlane::bench::HeapMode;
 
 // A page sharing the bench page's pixels, with a component list of its own.
 class Page : public CBiLevelImage {

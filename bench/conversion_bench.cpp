@@ -7,32 +7,15 @@
 #include <cstdint>
 
 #include "bench/bench_pages.h"
+#include "bench/heap_mode.h"
 #include "vorlane/vorlane.h"
 
 namespace {
 
+using vorlane::bench::HeapMode;
+
 using vorlane::bench::kPageHeight;
 using vorlane::bench::kPageWidth;
-
-// Heap behaviour for the duration of a benchmark. Argument 0 (cold): every buffer above
-// 128 KiB is mapped fresh and returned on release, so each operation pays for its new pages.
-// Argument 1 (warm): nothing is mapped or trimmed, so a released buffer's pages serve the
-// next operation. Fixed thresholds are left behind (glibc's adaptive threshold cannot be
-// restored).
-class HeapMode {
- public:
-  explicit HeapMode(const benchmark::State& state) { Set(state.range(0) != 0); }
-  ~HeapMode() { Set(false); }
-  HeapMode(const HeapMode&) = delete;
-  HeapMode& operator=(const HeapMode&) = delete;
-
- private:
-  static void Set(bool warm) {
-    mallopt(M_MMAP_MAX, warm ? 0 : 65536);
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    mallopt(M_TRIM_THRESHOLD, warm ? INT32_MAX : 128 * 1024);
-  }
-};
 
 template <class Format>
 Format& Page();

@@ -7,25 +7,12 @@
 #include <functional>
 
 #include "bench/bench_pages.h"
+#include "bench/heap_mode.h"
 #include "vorlane/vorlane.h"
 
 namespace {
 
-// Heap behaviour for one benchmark: argument 0 cold, 1 warm.
-class HeapMode {
- public:
-  explicit HeapMode(const benchmark::State& state) { Set(state.range(0) != 0); }
-  ~HeapMode() { Set(false); }
-  HeapMode(const HeapMode&) = delete;
-  HeapMode& operator=(const HeapMode&) = delete;
-
- private:
-  static void Set(bool warm) {
-    mallopt(M_MMAP_MAX, warm ? 0 : 65536);
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    mallopt(M_TRIM_THRESHOLD, warm ? INT32_MAX : 128 * 1024);
-  }
-};
+using vorlane::bench::HeapMode;
 
 constexpr double kTwoDegrees = 0.03490658503988659;
 

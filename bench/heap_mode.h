@@ -15,7 +15,8 @@ namespace vorlane::bench {
 // cannot be restored).
 class HeapMode {
  public:
-  explicit HeapMode(const benchmark::State& state) : m_warm(state.range(0) != 0) { Set(m_warm); }
+  explicit HeapMode(const benchmark::State& state) : HeapMode(state.range(0) != 0) {}
+  explicit HeapMode(bool warm) : m_warm(warm) { Set(m_warm); }
   ~HeapMode() { Set(false); }
   HeapMode(const HeapMode&) = delete;
   HeapMode& operator=(const HeapMode&) = delete;
