@@ -3,9 +3,11 @@
 #include "kernels/threshold/niblack.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -101,7 +103,9 @@ class ColumnWindow {
     }
     const unsigned char* f = Fwd(y - 1 - first);  // prefix of block + 1 up to row y + k - 1
     Op op;
-    for (size_t x = 0; x < m_width; ++x) out[x] = op(b[x], f[x]);
+    // Byte stores may alias the members: a local width keeps the loops vectorised.
+    const size_t width = m_width;
+    for (size_t x = 0; x < width; ++x) out[x] = op(b[x], f[x]);
   }
 
  private:
@@ -115,13 +119,14 @@ class ColumnWindow {
 
   void Prepare(int block) {
     Op op;
+    const size_t width = m_width;
     const int first = block * m_k;
     std::memcpy(Bwd(m_k - 1), Source(first + m_k - 1), m_width);
     for (int i = m_k - 2; i >= 0; --i) {
       const unsigned char* in = Source(first + i);
       const unsigned char* next = Bwd(i + 1);
       unsigned char* cur = Bwd(i);
-      for (size_t x = 0; x < m_width; ++x) cur[x] = op(next[x], in[x]);
+      for (size_t x = 0; x < width; ++x) cur[x] = op(next[x], in[x]);
     }
     const int nextFirst = first + m_k;
     std::memcpy(Fwd(0), Source(nextFirst), m_width);
@@ -129,7 +134,7 @@ class ColumnWindow {
       const unsigned char* in = Source(nextFirst + i);
       const unsigned char* prev = Fwd(i - 1);
       unsigned char* cur = Fwd(i);
-      for (size_t x = 0; x < m_width; ++x) cur[x] = op(prev[x], in[x]);
+      for (size_t x = 0; x < width; ++x) cur[x] = op(prev[x], in[x]);
     }
     m_block = block;
   }
@@ -144,6 +149,131 @@ class ColumnWindow {
   std::vector<unsigned char> m_bwd;  // suffix extrema of the rows of the current block
   std::vector<unsigned char> m_fwd;  // prefix extrema of the rows of the next block
 };
+
+// The threshold pass over rows of the rectangle (relative to its corner), with column sums
+// of type Sum: 32 bits when a column of squares over the window rows cannot exceed them.
+// A row first settles every pixel that is background whatever its statistics (bright, or in
+// a flat window) in passes the compiler vectorises; the window sums are then formed only over
+// the span that the remaining candidates need.
+template <class Sum>
+void NiblackPass(const unsigned char* const* rows, int width, int height, int w, const RECT& rect,
+                 const BinaryOutput& out) {
+  const size_t rowBytes = static_cast<size_t>(width);
+  ColumnWindow<MinOp> columnMin(rows, width, height, w);
+  ColumnWindow<MaxOp> columnMax(rows, width, height, w);
+  const size_t padded = rowBytes + 2 * static_cast<size_t>(w);
+  std::vector<unsigned char> colMin(rowBytes), colMax(rowBytes), winMin(rowBytes), winMax(rowBytes);
+  std::vector<unsigned char> pad(padded), scratch(padded), open(rowBytes);
+  std::vector<Sum> colSum(rowBytes, 0), colSq(rowBytes, 0);
+  // Prefix sums along the row (64-bit: a row of window columns exceeds 32 bits).
+  std::vector<std::int64_t> prefSum(rowBytes + 1, 0), prefSq(rowBytes + 1, 0);
+  std::vector<int> candidates(rowBytes);
+
+  const auto addRow = [&](int r, Sum sign) {
+    const unsigned char* row = rows[r];
+    for (size_t x = 0; x < rowBytes; ++x) {
+      const Sum v = row[x];
+      colSum[x] += sign * v;
+      colSq[x] += sign * v * v;
+    }
+  };
+  for (int r = 0; r <= std::min(height - 1, w); ++r) addRow(r, 1);
+
+  const unsigned char label = out.label, bg = out.background, fg = out.foreground;
+  for (int r = 0; r < height; ++r) {
+    // Slide the column sums to rows r - w..r + w.
+    if (r > 0) {
+      if (r + w < height) addRow(r + w, 1);
+      if (r - w - 1 >= 0) addRow(r - w - 1, -1);
+    }
+    const unsigned char* row = rows[r];
+    unsigned char* mapRow = out.map.data ? out.map.Row(rect.top + r) + rect.left : nullptr;
+    unsigned char* dst = out.picture ? out.picture[rect.top + r] + rect.left : nullptr;
+
+    unsigned char darkest = 255;
+    for (size_t x = 0; x < rowBytes; ++x) darkest = std::min(darkest, row[x]);
+    if (darkest > kAlwaysBackground) {
+      if (mapRow) std::memset(mapRow, label, rowBytes);
+      if (dst) std::memset(dst, bg, rowBytes);
+      continue;
+    }
+
+    // Window extrema: vertical over the column blocks, then horizontal along the row.
+    columnMin.Row(r, colMin.data());
+    columnMax.Row(r, colMax.data());
+    RowWindow(colMin.data(), width, w, pad.data(), scratch.data(), winMin.data(), MinOp{});
+    RowWindow(colMax.data(), width, w, pad.data(), scratch.data(), winMax.data(), MaxOp{});
+    // open[x] = 1 where the statistics decide; every other pixel is background now.
+    for (size_t x = 0; x < rowBytes; ++x) {
+      open[x] = static_cast<unsigned char>((winMax[x] - winMin[x] >= kFlatRange) &
+                                           (row[x] <= kAlwaysBackground));
+    }
+    if (mapRow) {
+      for (size_t x = 0; x < rowBytes; ++x) mapRow[x] = open[x] ? mapRow[x] : label;
+    }
+    if (dst) {
+      for (size_t x = 0; x < rowBytes; ++x) dst[x] = open[x] ? fg : bg;
+    }
+    // Candidate columns, gathered without a branch per pixel.
+    // Stretches of eight settled pixels are skipped in one test.
+    size_t count = 0;
+    const auto gather = [&](size_t from, size_t to) {
+      for (size_t i = from; i < to; ++i) {
+        candidates[count] = static_cast<int>(i);
+        count += open[i];
+      }
+    };
+    size_t x = 0;
+    for (; x + 8 <= rowBytes; x += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, open.data() + x, sizeof word);
+      if (word != 0) gather(x, x + 8);
+    }
+    gather(x, rowBytes);
+    if (count == 0) continue;
+    const std::span<const int> openColumns(candidates.data(), count);
+
+    // Window sums over the columns the candidates reach.
+    const int lo = std::max(0, openColumns.front() - w);
+    const int hi = std::min(width, openColumns.back() + w + 1);
+    prefSum[static_cast<size_t>(lo)] = 0;
+    prefSq[static_cast<size_t>(lo)] = 0;
+    for (int x = lo; x < hi; ++x) {
+      prefSum[static_cast<size_t>(x) + 1] =
+          prefSum[static_cast<size_t>(x)] + colSum[static_cast<size_t>(x)];
+      prefSq[static_cast<size_t>(x) + 1] =
+          prefSq[static_cast<size_t>(x)] + colSq[static_cast<size_t>(x)];
+    }
+    const int top = std::max(0, r - w), bottom = std::min(height - 1, r + w);
+    const std::int64_t windowRows = bottom - top + 1;
+    for (const int x : openColumns) {
+      const int v = row[x];
+      // T from the exact sums: N * sum(v^2) - sum(v)^2 is N(N - 1) times the sample
+      // variance, exact in 64 bits up to kWide64 pixels (both products stay below
+      // 65025 N^2 < 2^63), in 128 bits beyond.
+      const int x0 = std::max(0, x - w), x1 = std::min(width, x + w + 1);
+      const std::int64_t n = windowRows * (x1 - x0);
+      const std::int64_t sum = prefSum[static_cast<size_t>(x1)] - prefSum[static_cast<size_t>(x0)];
+      const std::int64_t sq = prefSq[static_cast<size_t>(x1)] - prefSq[static_cast<size_t>(x0)];
+      const double scaled = n <= kWide64 ? static_cast<double>(n * sq - sum * sum)
+                                         : static_cast<double>(static_cast<__int128>(n) * sq -
+                                                               static_cast<__int128>(sum) * sum);
+      const double nd = static_cast<double>(n);
+      const double s = std::sqrt(scaled / (nd * (nd - 1.0)));
+      const double t = static_cast<double>(sum) / nd + 1.0 + 0.5 * (1.0 - s / 128.0);
+      const double margin = t - v;
+      bool background = margin < -kDecisionMargin;
+      if (!background && margin <= kDecisionMargin) {
+        const double plain = NiblackPlainThreshold(rows, x0, top, x1 - 1, bottom);
+        background = v > static_cast<int>(plain);
+      }
+      if (background) {
+        if (mapRow) mapRow[x] = label;
+        if (dst) dst[x] = bg;
+      }
+    }
+  }
+}
 
 }  // namespace
 
@@ -169,88 +299,13 @@ void NiblackThreshold(const unsigned char* const* srcRows, const RECT& rect, int
     }
     src[static_cast<size_t>(r)] = row;
   }
-  const unsigned char* const* rows = src.data();
-
-  ColumnWindow<MinOp> columnMin(rows, width, height, w);
-  ColumnWindow<MaxOp> columnMax(rows, width, height, w);
-  const size_t padded = rowBytes + 2 * static_cast<size_t>(w);
-  std::vector<unsigned char> colMin(rowBytes), colMax(rowBytes), winMin(rowBytes), winMax(rowBytes);
-  std::vector<unsigned char> pad(padded), scratch(padded);
-  // Column sums over the window rows, 64-bit: a column of squares exceeds 32 bits beyond
-  // 66,000 rows. Prefix sums along the row give window sums in constant time.
-  std::vector<std::int64_t> colSum(rowBytes, 0), colSq(rowBytes, 0);
-  std::vector<std::int64_t> prefSum(rowBytes + 1, 0), prefSq(rowBytes + 1, 0);
-  // Window columns of each x: first and one past the last.
-  std::vector<int> firstCol(rowBytes), endCol(rowBytes);
-  for (int x = 0; x < width; ++x) {
-    firstCol[static_cast<size_t>(x)] = std::max(0, x - w);
-    endCol[static_cast<size_t>(x)] = std::min(width, x + w + 1);
-  }
-
-  const auto addRow = [&](int r, std::int64_t sign) {
-    const unsigned char* row = rows[r];
-    for (size_t x = 0; x < rowBytes; ++x) {
-      const std::int64_t v = row[x];
-      colSum[x] += sign * v;
-      colSq[x] += sign * v * v;
-    }
-  };
-  for (int r = 0; r <= std::min(height - 1, w); ++r) addRow(r, 1);
-
-  for (int r = 0; r < height; ++r) {
-    // Slide the column sums to rows r - w..r + w.
-    if (r > 0) {
-      if (r + w < height) addRow(r + w, 1);
-      if (r - w - 1 >= 0) addRow(r - w - 1, -1);
-    }
-    const int top = std::max(0, r - w), bottom = std::min(height - 1, r + w);
-    const std::int64_t windowRows = bottom - top + 1;
-
-    // Window extrema: vertical over the column blocks, then horizontal along the row.
-    columnMin.Row(r, colMin.data());
-    columnMax.Row(r, colMax.data());
-    RowWindow(colMin.data(), width, w, pad.data(), scratch.data(), winMin.data(), MinOp{});
-    RowWindow(colMax.data(), width, w, pad.data(), scratch.data(), winMax.data(), MaxOp{});
-    for (size_t x = 0; x < rowBytes; ++x) {
-      prefSum[x + 1] = prefSum[x] + colSum[x];
-      prefSq[x + 1] = prefSq[x] + colSq[x];
-    }
-
-    const unsigned char* row = rows[r];
-    unsigned char* mapRow = out.map.data ? out.map.Row(rect.top + r) + rect.left : nullptr;
-    unsigned char* dst = out.picture ? out.picture[rect.top + r] + rect.left : nullptr;
-    for (size_t x = 0; x < rowBytes; ++x) {
-      const int v = row[x];
-      bool background = winMax[x] - winMin[x] < kFlatRange || v > kAlwaysBackground;
-      if (!background) {
-        // T from the exact sums: N * sum(v^2) - sum(v)^2 is N(N - 1) times the sample
-        // variance, exact in 64 bits up to kWide64 pixels (both products stay below
-        // 65025 N^2 < 2^63), in 128 bits beyond.
-        const int x0 = firstCol[x], x1 = endCol[x];
-        const std::int64_t n = windowRows * (x1 - x0);
-        const std::int64_t sum = prefSum[x1] - prefSum[x0];
-        const std::int64_t sq = prefSq[x1] - prefSq[x0];
-        const double scaled = n <= kWide64 ? static_cast<double>(n * sq - sum * sum)
-                                           : static_cast<double>(static_cast<__int128>(n) * sq -
-                                                                 static_cast<__int128>(sum) * sum);
-        const double nd = static_cast<double>(n);
-        const double s = std::sqrt(scaled / (nd * (nd - 1.0)));
-        const double t = static_cast<double>(sum) / nd + 1.0 + 0.5 * (1.0 - s / 128.0);
-        const double margin = t - v;
-        if (margin < -kDecisionMargin) {
-          background = true;
-        } else if (margin <= kDecisionMargin) {
-          const double plain = NiblackPlainThreshold(rows, x0, top, x1 - 1, bottom);
-          background = v > static_cast<int>(plain);
-        }
-      }
-      if (background) {
-        if (mapRow) mapRow[x] = out.label;
-        if (dst) dst[x] = out.background;
-      } else if (dst) {
-        dst[x] = out.foreground;
-      }
-    }
+  // A column of squares over the window rows stays within 32 bits up to 33,025 rows.
+  const std::int64_t windowRows =
+      std::min<std::int64_t>(2 * static_cast<std::int64_t>(w) + 1, height);
+  if (windowRows * 255 * 255 <= INT32_MAX) {
+    NiblackPass<std::int32_t>(src.data(), width, height, w, rect, out);
+  } else {
+    NiblackPass<std::int64_t>(src.data(), width, height, w, rect, out);
   }
 }
 
