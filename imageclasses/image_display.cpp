@@ -26,12 +26,12 @@ constexpr int kThumbnailSide = 100;
 constexpr DWORD kThumbnailBlue = 0x000000FFu;
 constexpr DWORD kBlack = 0;
 
-// Makes bitmap a black width x height bitmap. One of that size already is kept and cleared:
-// reusing its pages spares a fresh allocation of a page-sized array on every rebuild. False
-// when it cannot be created.
-bool MakeBlackBitmap(CBitmap& bitmap, int width, int height) {
+// Makes bitmap a width x height bitmap: a new one is black; one of that size already is kept
+// (reusing its pages spares a fresh allocation of a page-sized array on every rebuild) with
+// its pixels as they are, or cleared to black with clear. False when it cannot be created.
+bool MakeBitmap(CBitmap& bitmap, int width, int height, bool clear) {
   if (bitmap.GetSafeHandle() && bitmap.Width() == width && bitmap.Height() == height) {
-    std::fill(bitmap.Pixels(), bitmap.Pixels() + int64_t{width} * height, kBlack);
+    if (clear) std::fill(bitmap.Pixels(), bitmap.Pixels() + int64_t{width} * height, kBlack);
     return true;
   }
   bitmap.DeleteObject();
@@ -66,7 +66,8 @@ CBitmap* CImage::GetBitmap() {
 }
 
 void CImage::RequestUpdate() {
-  if (!MakeBlackBitmap(m_Bitmap, m_nWidth, m_nHeight)) {
+  // Cleared below unless the transfer writes every pixel.
+  if (!MakeBitmap(m_Bitmap, m_nWidth, m_nHeight, false)) {
     vorlane::detail::Trace("Failed to create CBitmap object in CHiColorImage::UpdateNormal()\n");
     return;
   }
@@ -81,10 +82,11 @@ void CImage::RequestUpdate() {
     source = dimmedCopy.get();
   }
   FillBitmapInfo();
-  if (m_pBitmapInfo && source) {
-    vorlane::detail::TransferPixels(*m_pBitmapInfo, source, FormatAccess::View(this).bytesPerLine,
-                                    m_Bitmap.Pixels(), m_Bitmap.Width(), m_Bitmap.Height());
-  }
+  const bool transferred =
+      m_pBitmapInfo && source &&
+      vorlane::detail::TransferPixels(*m_pBitmapInfo, source, FormatAccess::View(this).bytesPerLine,
+                                      m_Bitmap.Pixels(), m_Bitmap.Width(), m_Bitmap.Height());
+  if (!transferred) MakeBitmap(m_Bitmap, m_nWidth, m_nHeight, true);
   dimmedCopy.reset();
   if (flags & IU_MAP_OVERLAY) {
     UpdateColourMap(m_nCurrentMap);
@@ -97,7 +99,10 @@ void CImage::RequestUpdate() {
 void CImage::GetBitmap(CBitmap* target) {
   if (!target) return;
   if (m_bDirty) RequestUpdate();
-  if (!MakeBlackBitmap(*target, m_nWidth, m_nHeight)) return;
+  // The copy below covers the whole target when the display bitmap has the image's size.
+  const bool covered =
+      m_Bitmap.GetSafeHandle() && m_Bitmap.Width() == m_nWidth && m_Bitmap.Height() == m_nHeight;
+  if (!MakeBitmap(*target, m_nWidth, m_nHeight, !covered)) return;
   vorlane::detail::CopyPixels(vorlane::detail::ArrayOf(m_Bitmap),
                               vorlane::detail::ArrayOf(*target));
   if (m_ImageUpdate.wFlags & IU_SHOW_COMPONENTS) ShowPhysicalStructure(target);

@@ -2,6 +2,7 @@
 #include "kernels/display/paint_runs.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -51,6 +52,15 @@ void PaintLabelColours(const BitmapView& view, const unsigned char* const* mapRo
   if (!view.bits || !mapRows || !colours.any) return;
   const int width = std::min(view.width, mapWidth);
   const int height = std::min(view.height, mapHeight);
+  // Per label, the bits of a four-byte pixel (blue in the low byte) that stay and the colour
+  // put in the others.
+  std::array<DWORD, 256> keep, paint;
+  for (size_t label = 0; label < 256; ++label) {
+    const PixelBgr& c = colours.colour[label];
+    keep[label] = colours.has[label] ? 0xFF000000u : 0xFFFFFFFFu;
+    paint[label] =
+        colours.has[label] ? DWORD{c.blue} | DWORD{c.green} << 8 | DWORD{c.red} << 16 : 0;
+  }
   WithPixelStep(view, [&](auto step) {
     constexpr int kStep = decltype(step)::value;
     for (int y = 0; y < height; ++y) {
@@ -68,13 +78,24 @@ void PaintLabelColours(const BitmapView& view, const unsigned char* const* mapRo
             continue;
           }
         }
-        for (const int stop = std::min(x + 8, width); x < stop; ++x, p += kStep) {
-          const unsigned char label = labels[x];
-          if (!colours.has[label]) continue;
-          const PixelBgr& c = colours.colour[label];
-          p[0] = c.blue;
-          p[1] = c.green;
-          p[2] = c.red;
+        const int stop = std::min(x + 8, width);
+        if constexpr (kStep == 4) {
+          // Four-byte pixels without a branch: keep what the label leaves, add its colour.
+          for (; x < stop; ++x, p += kStep) {
+            DWORD pixel;
+            std::memcpy(&pixel, p, sizeof pixel);
+            pixel = (pixel & keep[labels[x]]) | paint[labels[x]];
+            std::memcpy(p, &pixel, sizeof pixel);
+          }
+        } else {
+          for (; x < stop; ++x, p += kStep) {
+            const unsigned char label = labels[x];
+            if (!colours.has[label]) continue;
+            const PixelBgr& c = colours.colour[label];
+            p[0] = c.blue;
+            p[1] = c.green;
+            p[2] = c.red;
+          }
         }
       }
     }

@@ -67,14 +67,15 @@ void ReleaseBitmapInfo(BITMAPINFO*& info) {
   info = nullptr;
 }
 
-void TransferPixels(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine,
+bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine,
                     DWORD* dst, int width, int height) {
   const BITMAPINFOHEADER& h = info.bmiHeader;
   const int bits = h.biBitCount;
   const int rows = std::min<int>(h.biHeight, height);
   const int columns = std::min<int>(h.biWidth, width);
-  if (!source || !dst || rows <= 0 || columns <= 0) return;
-  if ((bits != 8 && bits != 32) || bytesPerLine < columns * (bits / 8)) return;
+  if (!source || !dst || rows <= 0 || columns <= 0) return false;
+  if ((bits != 8 && bits != 32) || bytesPerLine < columns * (bits / 8)) return false;
+  const bool whole = rows == height && columns == width;
   // Rows are stored bottom row first: display row y is stored row biHeight - 1 - y.
   auto sourceRow = [&](int y) {
     return source + static_cast<ptrdiff_t>(h.biHeight - 1 - y) * bytesPerLine;
@@ -83,10 +84,14 @@ void TransferPixels(const BITMAPINFO& info, const unsigned char* source, int byt
     for (int y = 0; y < rows; ++y) {
       const unsigned char* src = sourceRow(y);
       DWORD* out = dst + static_cast<ptrdiff_t>(y) * width;
-      std::memcpy(out, src, static_cast<size_t>(columns) * 4);
-      for (int x = 0; x < columns; ++x) out[x] &= 0x00FFFFFFu;
+      // One pass: load, clear the fourth byte, store.
+      for (int x = 0; x < columns; ++x) {
+        DWORD pixel;
+        std::memcpy(&pixel, src + static_cast<ptrdiff_t>(x) * 4, sizeof pixel);
+        out[x] = pixel & 0x00FFFFFFu;
+      }
     }
-    return;
+    return whole;
   }
   // 8 bits: one lookup table of display pixels over the palette's entries.
   const int entries = h.biClrUsed ? static_cast<int>(std::min<DWORD>(h.biClrUsed, 256)) : 256;
@@ -100,6 +105,7 @@ void TransferPixels(const BITMAPINFO& info, const unsigned char* source, int byt
     DWORD* out = dst + static_cast<ptrdiff_t>(y) * width;
     for (int x = 0; x < columns; ++x) out[x] = lookup[src[x]];
   }
+  return whole;
 }
 
 }  // namespace vorlane::detail

@@ -22,7 +22,8 @@ void ReleaseBitmapInfo(BITMAPINFO*& info);
 // clipped to dst's. 8-bit pixels are looked up in info's palette (a value beyond the
 // palette's colours is black); 32-bit pixels are copied with their fourth byte cleared.
 // Other depths, a null source or a row length too short for the width transfer nothing.
-void TransferPixels(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine,
+// True when every pixel of dst was written.
+bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine,
                     DWORD* dst, int width, int height);
 
 }  // namespace vorlane::detail
