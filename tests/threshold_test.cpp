@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 #include "kernels/threshold/weszka_rosenfeld.h"
 #include "support/sample_images.h"
@@ -14,14 +15,17 @@
 namespace {
 
 using Grey = sample::Probe<CGreyScaleImage>;
+using Ints = std::vector<int>;
+
+void Put(Grey& image, const reference::Page& page) {
+  for (int y = 0; y < page.height; ++y)
+    std::copy_n(&page.pixels[size_t(y) * page.width], page.width, image.Row(y));
+}
 
 std::unique_ptr<Grey> GreyOf(const reference::Page& page) {
   auto image = std::make_unique<Grey>();
   image->Create(page.width, page.height, 0, L"page");
-  for (int y = 0; y < page.height; ++y) {
-    for (int x = 0; x < page.width; ++x)
-      image->Row(y)[x] = static_cast<unsigned char>(page.At(x, y));
-  }
+  Put(*image, page);
   return image;
 }
 
@@ -40,70 +44,61 @@ unsigned char MapByte(CImage& image, int x, int y) {
   return image.GetImageMap(static_cast<unsigned char>(MAP_STANDARD))->GetMapByte(x, y);
 }
 
+// The pixels (map: the "Standard" map bytes) of a grey image, row by row.
+Ints Bytes(Grey& image, bool map) {
+  Ints out;
+  for (int y = 0; y < image.GetHeight(); ++y) {
+    for (int x = 0; x < image.GetWidth(); ++x)
+      out.push_back(map ? MapByte(image, x, y) : image.Row(y)[x]);
+  }
+  return out;
+}
+
+// Pixels that background decisions (1 background, 0 foreground) give.
+Ints Shown(Ints decisions) {
+  for (int& v : decisions) v = v ? 255 : 0;
+  return decisions;
+}
+
 TEST(GlobalThreshold, ValuesAbove128BecomeBackgroundAndTheRestKeepTheirMapBytes) {
   reference::Page page{256, 1, {}};
-  for (int v = 0; v < 256; ++v) page.pixels.push_back(static_cast<unsigned char>(v));
+  Ints pixels, map;
+  for (int v = 0; v < 256; ++v) {
+    page.pixels.push_back(static_cast<unsigned char>(v));
+    pixels.push_back(v > 128 ? 255 : 0);
+    map.push_back(v > 128 ? 0x01 : (v == 3 ? 0x84 : 0));
+  }
   auto image = GreyOf(page);
   image->GetImageMap(static_cast<unsigned char>(MAP_STANDARD))->SetMapByte(3, 0, 0x84);
   CRect whole(-1, -1, -1, -1);
   image->Threshold(128, whole, nullptr);
   EXPECT_EQ(whole, CRect(0, 0, 256, 1));
-  for (int v = 0; v < 256; ++v) {
-    EXPECT_EQ(image->Row(0)[v], v > 128 ? 255 : 0) << v;
-    EXPECT_EQ(MapByte(*image, v, 0), v > 128 ? 0x01 : (v == 3 ? 0x84 : 0)) << v;
-  }
-}
-
-TEST(ThresholdRectangle, IsNormalisedInTheCallersRectangle) {
-  auto image = GreyOf(RandomPage(30, 40, 1, false));
+  EXPECT_EQ(Bytes(*image, false), pixels);
+  EXPECT_EQ(Bytes(*image, true), map);
+  // The rectangle is normalised in the caller's rectangle; rows below it stay untouched.
+  auto tall = GreyOf(RandomPage(30, 40, 1, false));
   CRect r(-5, -5, 40, 20);
-  image->Threshold(128, r, nullptr);
+  tall->Threshold(128, r, nullptr);
   EXPECT_EQ(r, CRect(0, 0, 30, 20));
-  EXPECT_EQ(MapByte(*image, 0, 25), 0);  // below the rectangle: untouched
+  EXPECT_EQ(MapByte(*tall, 0, 25), 0);
 }
 
-struct DestinationCase {
-  sample::Fmt format;
-  int width;
-  unsigned char background;  // 0: nothing written
-};
-
-class ThresholdDestination : public ::testing::TestWithParam<DestinationCase> {};
-
-TEST_P(ThresholdDestination, ReceivesItsOwnValuesOrNothing) {
-  const DestinationCase c = GetParam();
-  auto image = GreyOf(reference::Page{2, 1, {10, 250}});
-  auto dst = sample::NewImage(c.format);
-  dst->Create(c.width, 1, 0x7F7F7F, L"dst");
-  const unsigned long before = dst->GetRGBColor(1, 0);
-  CRect whole(-1, -1, -1, -1);
-  image->Threshold(128, whole, dst.get());
-  EXPECT_EQ(image->Row(0)[0], 10);  // the source keeps its pixels
-  if (c.background == 0) {
-    EXPECT_EQ(dst->GetRGBColor(1, 0), before);
-    EXPECT_EQ(MapByte(*image, 1, 0), 0);
-  } else {
-    EXPECT_EQ(dst->GetRed(0, 0), 0);
-    EXPECT_EQ(dst->GetRed(1, 0), c.background);
+TEST(ThresholdDestination, ReceivesItsOwnValuesOrNothing) {
+  using sample::Fmt;  // format, width, background value (0: nothing written)
+  for (const auto& [format, width, bg] :
+       {std::tuple{Fmt::kGrey, 2, 255}, std::tuple{Fmt::kBi, 2, 1}, std::tuple{Fmt::kHi, 2, 0},
+        std::tuple{Fmt::kGrey, 3, 0}}) {
+    SCOPED_TRACE(sample::Name(format));
+    auto image = GreyOf(reference::Page{2, 1, {10, 250}});
+    auto dst = sample::NewImage(format);
+    dst->Create(width, 1, 0x7F7F7F, L"dst");
+    const unsigned long before = dst->GetRGBColor(1, 0);
+    CRect whole(-1, -1, -1, -1);
+    image->Threshold(128, whole, dst.get());
+    EXPECT_EQ(image->Row(0)[0], 10);  // the source keeps its pixels
+    EXPECT_EQ(bg ? dst->GetRed(1, 0) : dst->GetRGBColor(1, 0), bg ? bg : before);
+    EXPECT_EQ(bg ? dst->GetRed(0, 0) : MapByte(*image, 1, 0), 0u);
   }
-}
-
-INSTANTIATE_TEST_SUITE_P(Kinds, ThresholdDestination,
-                         ::testing::Values(DestinationCase{sample::Fmt::kGrey, 2, 255},
-                                           DestinationCase{sample::Fmt::kBi, 2, 1},
-                                           DestinationCase{sample::Fmt::kHi, 2, 0},
-                                           DestinationCase{sample::Fmt::kGrey, 3, 0}));
-
-// Background decisions of the local threshold through the map (outputs 0x1).
-std::vector<int> NiblackMap(const reference::Page& page, CRect rect, int w) {
-  auto image = GreyOf(page);
-  image->Threshold_Niblack(w, rect, nullptr, 0x1);
-  std::vector<int> out(page.pixels.size(), -1);
-  for (int y = rect.top; y < rect.bottom; ++y) {
-    for (int x = rect.left; x < rect.right; ++x)
-      out[size_t(y) * page.width + x] = MapByte(*image, x, y);
-  }
-  return out;
 }
 
 TEST(LocalThreshold, MatchesThePlainWindowLoopOnRandomPages) {
@@ -118,78 +113,69 @@ TEST(LocalThreshold, MatchesThePlainWindowLoopOnRandomPages) {
     const int top = trial % 4 == 2 ? 0 : static_cast<int>(rng() % (height / 2));
     const int right = trial % 2 ? width : left + 1 + static_cast<int>(rng() % (width - left));
     const int bottom = trial % 4 == 0 ? height : top + 1 + static_cast<int>(rng() % (height - top));
-    EXPECT_EQ(NiblackMap(page, CRect(left, top, right, bottom), w),
-              reference::Niblack(page, left, top, right, bottom, w))
+    auto image = GreyOf(page);
+    CRect rect(left, top, right, bottom);
+    image->Threshold_Niblack(w, rect, nullptr, 0x1);
+    Ints got = Bytes(*image, true);
+    for (size_t i = 0; i < got.size(); ++i) {
+      const int x = int(i) % width, y = int(i) / width;
+      if (x < left || x >= right || y < top || y >= bottom) got[i] = -1;
+    }
+    EXPECT_EQ(got, reference::Niblack(page, left, top, right, bottom, w))
         << "trial " << trial << " window " << w;
   }
 }
 
 TEST(LocalThreshold, UniformPagesAndSinglePixelWindowsAreBackground) {
   for (int w : {0, 3}) {
-    const reference::Page page =
-        w ? reference::Page{9, 7, std::vector<unsigned char>(63, 90)} : RandomPage(9, 7, 3, false);
-    auto image = GreyOf(page);
+    auto image = GreyOf(w ? reference::Page{9, 7, std::vector<unsigned char>(63, 90)}
+                          : RandomPage(9, 7, 3, false));
     CRect whole(-1, -1, -1, -1);
     image->Threshold_Niblack(w, whole, nullptr, 0x3);
-    for (int y = 0; y < 7; ++y) {
-      for (int x = 0; x < 9; ++x) {
-        EXPECT_EQ(MapByte(*image, x, y), 0x01);
-        EXPECT_EQ(image->Row(y)[x], 255);
-      }
-    }
+    EXPECT_EQ(Bytes(*image, true), Ints(63, 0x01));
+    EXPECT_EQ(Bytes(*image, false), Ints(63, 255));
   }
 }
 
 TEST(LocalThreshold, OutputBitsSelectMapAndPicture) {
   const reference::Page page = RandomPage(16, 16, 5, true);
-  auto pictureOnly = GreyOf(page);
+  auto pictureOnly = GreyOf(page), mapOnly = GreyOf(page);
   CRect whole(-1, -1, -1, -1);
   pictureOnly->Threshold_Niblack(2, whole, nullptr, 0x2);
-  auto mapOnly = GreyOf(page);
   mapOnly->Threshold_Niblack(2, whole, nullptr, 0x1);
-  bool foreground = false;
-  for (int y = 0; y < 16; ++y) {
-    for (int x = 0; x < 16; ++x) {
-      EXPECT_EQ(MapByte(*pictureOnly, x, y), 0);
-      EXPECT_EQ(mapOnly->Row(y)[x], page.At(x, y));
-      foreground |= pictureOnly->Row(y)[x] == 0;
-      EXPECT_EQ(pictureOnly->Row(y)[x] == 255, MapByte(*mapOnly, x, y) == 0x01);
-    }
-  }
-  EXPECT_TRUE(foreground);
+  EXPECT_EQ(Bytes(*pictureOnly, true), Ints(256, 0));
+  EXPECT_EQ(Bytes(*mapOnly, false), Ints(page.pixels.begin(), page.pixels.end()));
+  const Ints shown = Shown(Bytes(*mapOnly, true));
+  EXPECT_EQ(Bytes(*pictureOnly, false), shown);
+  EXPECT_NE(std::count(shown.begin(), shown.end(), 0), 0);  // some foreground
 }
 
 TEST(LocalThreshold, InPlaceReadsCurrentPixelsAndLeavesNoBackup) {
   const reference::Page page = RandomPage(24, 18, 9, true);
   auto image = GreyOf(reference::Page{24, 18, std::vector<unsigned char>(24 * 18, 0)});
   image->CreateBackup();  // an older backup holding other pixels
-  for (int y = 0; y < 18; ++y) {
-    for (int x = 0; x < 24; ++x) image->Row(y)[x] = static_cast<unsigned char>(page.At(x, y));
-  }
+  Put(*image, page);
   auto self = GreyOf(page);
   CRect whole(-1, -1, -1, -1);
   image->Threshold_Niblack(4, whole, nullptr, 0x3);
   self->Threshold_Niblack(4, whole, self.get(), 0x3);
-  const std::vector<int> expected = reference::Niblack(page, 0, 0, 24, 18, 4);
-  for (int y = 0; y < 18; ++y) {
-    for (int x = 0; x < 24; ++x) {
-      const int want = expected[size_t(y) * 24 + x] ? 255 : 0;
-      EXPECT_EQ(image->Row(y)[x], want);
-      EXPECT_EQ(self->Row(y)[x], want);
-    }
-  }
+  const Ints want = Shown(reference::Niblack(page, 0, 0, 24, 18, 4));
+  EXPECT_EQ(Bytes(*image, false), want);
+  EXPECT_EQ(Bytes(*self, false), want);
   EXPECT_EQ(image->DiscardBackup(), 0);  // nothing left to discard
 }
 
 TEST(AutomaticThreshold, ChoosesTheLowerLevelOfATwoLevelPage) {
   reference::Page page{20, 20, {}};
-  for (int i = 0; i < 400; ++i) page.pixels.push_back((i / 20 + i % 20) % 5 == 0 ? 40 : 220);
+  Ints want;
+  for (int i = 0; i < 400; ++i) {
+    page.pixels.push_back((i / 20 + i % 20) % 5 == 0 ? 40 : 220);
+    want.push_back(page.pixels.back() == 40 ? 0 : 255);
+  }
   auto image = GreyOf(page);
   CRect whole(-1, -1, -1, -1);
   image->Threshold_WeszkaRosenfeld(whole, nullptr);
-  for (int i = 0; i < 400; ++i) {
-    EXPECT_EQ(image->Row(i / 20)[i % 20], page.pixels[size_t(i)] == 40 ? 0 : 255);
-  }
+  EXPECT_EQ(Bytes(*image, false), want);
 }
 
 TEST(AutomaticThreshold, StraddleCountsPickTheSameCandidateAsThePerCandidateScan) {
@@ -213,59 +199,36 @@ TEST(AutomaticThreshold, AFlatPageWarnsAndSearchesTheWholeRange) {
   TraceCapture trace;
   CRect whole(-1, -1, -1, -1);
   image->Threshold_WeszkaRosenfeld(whole, nullptr);
-  ASSERT_EQ(trace.Lines().size(), 1u);
-  EXPECT_EQ(trace.Lines()[0], "WARNING: Thresholding: Smoothing failed to produce 2 peaks\n");
+  EXPECT_EQ(trace.Lines(), std::vector<std::string>{
+                               "WARNING: Thresholding: Smoothing failed to produce 2 peaks\n"});
   EXPECT_EQ(image->Row(0)[0], 255);  // no pair straddles: candidate 0, and 100 > 0
-}
-
-TEST(AutomaticThreshold, SmoothingEndsOnManyPeakedHistograms) {
+  // Smoothing also ends on histograms with maxima everywhere.
   long hist[256] = {};
-  for (int i = 0; i < 256; i += 3) hist[i] = 1 + (i * 37) % 11;  // maxima everywhere
+  for (int i = 0; i < 256; i += 3) hist[i] = 1 + (i * 37) % 11;
   const auto range = vorlane::detail::SmoothedPeakRange(hist);
-  EXPECT_LE(0, range.lower);
-  EXPECT_LT(range.lower, range.upper);
-  EXPECT_LE(range.upper, 255);
+  EXPECT_TRUE(0 <= range.lower && range.lower < range.upper && range.upper <= 255);
 }
 
-struct AdvancedCase {
-  int mode;
-  int lower, upper;  // every range
-  unsigned char expected;
-};
-
-class AdvancedThreshold : public ::testing::TestWithParam<AdvancedCase> {};
-
-TEST_P(AdvancedThreshold, CombinesTheSixRangesByMode) {
-  const AdvancedCase c = GetParam();
-  auto image = sample::NewImage(sample::Fmt::kHi);
-  image->Create(3, 2, 0x336699, L"colour");
-  int p[13] = {c.mode};
-  for (int i = 1; i < 13; i += 2) {
-    p[i] = c.lower;
-    p[i + 1] = c.upper;
+TEST(AdvancedThreshold, CombinesTheSixRangesByMode) {
+  const int cases[][4] = {{0, 0, 255, 0},   {2, 0, 255, 1},   {0, 0, 10, 1}, {1, 0, 60, 0},
+                          {1, 254, 255, 1}, {7, 254, 255, 0}, {7, 0, 255, 1}};
+  for (const auto [mode, lower, upper, expected] : cases) {  // one range for all six
+    auto image = sample::NewImage(sample::Fmt::kHi);
+    image->Create(3, 2, 0x336699, L"colour");
+    int p[13] = {mode};
+    for (int i = 1; i < 13; i += 2) p[i] = lower, p[i + 1] = upper;
+    image->GetImageMap(static_cast<unsigned char>(MAP_STANDARD))->SetMapByte(0, 0, 0x05);
+    image->ApplyAdvancedTreshold(p);
+    EXPECT_EQ(MapByte(*image, 2, 1), expected) << mode << " " << lower << " " << upper;
+    EXPECT_EQ(MapByte(*image, 0, 0), 0x05);  // already background: not looked at
   }
-  image->GetImageMap(static_cast<unsigned char>(MAP_STANDARD))->SetMapByte(0, 0, 0x05);
-  image->ApplyAdvancedTreshold(p);
-  EXPECT_EQ(MapByte(*image, 2, 1), c.expected);
-  EXPECT_EQ(MapByte(*image, 0, 0), 0x05);  // already background: not looked at
-}
-
-INSTANTIATE_TEST_SUITE_P(Modes, AdvancedThreshold,
-                         ::testing::Values(AdvancedCase{0, 0, 255, 0}, AdvancedCase{2, 0, 255, 1},
-                                           AdvancedCase{0, 0, 10, 1}, AdvancedCase{1, 0, 60, 0},
-                                           AdvancedCase{1, 254, 255, 1},
-                                           AdvancedCase{7, 254, 255, 0},
-                                           AdvancedCase{7, 0, 255, 1}));
-
-TEST(AdvancedThreshold, BiLevelImagesOnlyTrace) {
-  auto image = sample::NewImage(sample::Fmt::kBi);
-  image->Create(2, 2, 0xFFFFFF, L"bi");
+  auto bi = sample::NewImage(sample::Fmt::kBi);  // bi-level images only trace
+  bi->Create(2, 2, 0xFFFFFF, L"bi");
   int p[13] = {2, 10, 20};
   TraceCapture trace;
-  image->ApplyAdvancedTreshold(p);
-  ASSERT_EQ(trace.Lines().size(), 1u);
-  EXPECT_EQ(trace.Lines()[0], " Combine: 2, Monochrome : 10,20\n");
-  EXPECT_EQ(MapByte(*image, 1, 1), 0);
+  bi->ApplyAdvancedTreshold(p);
+  EXPECT_EQ(trace.Lines(), std::vector<std::string>{" Combine: 2, Monochrome : 10,20\n"});
+  EXPECT_EQ(MapByte(*bi, 1, 1), 0);
 }
 
 }  // namespace
