@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "support/archive_record_rigs.h"
@@ -18,17 +19,19 @@ namespace {
 // Row lengths around the vector steps of 4, 16 and 32 pixels.
 const int kWidths[] = {1, 2, 3, 5, 6, 7, 15, 16, 17, 31, 32, 33, 47, 48, 63, 64, 65, 97, 130};
 
-// Colours drawn at random, with many near the bi-level threshold (grey levels 127 to 130).
+// Colours drawn at random, with many near the bi-level threshold (grey levels 127 to 130); a
+// picture 4096 wide gets every colour once instead.
 void FillColours(sample::Probe<CHiColorImage>& hi, unsigned seed) {
   std::mt19937 rng(seed);
   for (int y = 0; y < hi.GetHeight(); ++y) {
     unsigned char* row = hi.Row(y);
     for (int x = 0; x < hi.GetWidth(); ++x) {
-      const uint32_t v = rng();
-      const bool nearThreshold = (v >> 24) < 64;
+      const uint32_t v = rng(), every = hi.GetWidth() == 4096 ? 1 : 0;
+      const uint32_t bits = every ? static_cast<uint32_t>(y * 4096 + x) : v;
+      const bool nearThreshold = !every && (v >> 24) < 64;
       for (int c = 0; c < 3; ++c) {
         row[4 * x + c] = nearThreshold ? static_cast<unsigned char>(127 + (v >> (2 * c) & 3))
-                                       : static_cast<unsigned char>(v >> (8 * c));
+                                       : static_cast<unsigned char>(bits >> (16 - 8 * c));
       }
       row[4 * x + 3] = static_cast<unsigned char>(v >> 24);
     }
@@ -36,17 +39,20 @@ void FillColours(sample::Probe<CHiColorImage>& hi, unsigned seed) {
 }
 
 TEST(PixelRowPaths, ColourToGreyAndBiLevelFollowTheSinglePrecisionRuleAtEveryRowLength) {
-  for (int width : kWidths) {
+  std::vector<int> widths(std::begin(kWidths), std::end(kWidths));
+  widths.push_back(4096);
+  for (int width : widths) {
     SCOPED_TRACE(width);
+    const int height = width == 4096 ? 4096 : 3;
     sample::Probe<CHiColorImage> hi;
-    ASSERT_EQ(hi.Create(width, 3, 0, nullptr), 1);
+    ASSERT_EQ(hi.Create(width, height, 0, nullptr), 1);
     FillColours(hi, static_cast<unsigned>(width));
     sample::Probe<CGreyScaleImage> grey;
     sample::Probe<CBiLevelImage> bits;
     ASSERT_EQ(grey.CreateFromImage(&hi, 0), 1);
     ASSERT_EQ(bits.CreateFromImage(&hi, 0), 1);
     int mismatches = 0;
-    for (int y = 0; y < 3; ++y) {
+    for (int y = 0; y < height; ++y) {
       const unsigned char* in = hi.Row(y);
       for (int x = 0; x < width; ++x) {
         const float sum = reference::Luminance(in[4 * x], in[4 * x + 1], in[4 * x + 2]);
@@ -63,56 +69,41 @@ TEST(PixelRowPaths, ColourToGreyAndBiLevelFollowTheSinglePrecisionRuleAtEveryRow
   }
 }
 
-TEST(PixelRowPaths, ThreeSampleRgbFilesLoadEveryPixelAtEveryRowLength) {
+// Loads a TIFF file with the library's own classes.
+std::unique_ptr<CImage> Load(const tifftest::TempPath& path) {
+  return std::unique_ptr<CImage>(
+      ImgLoadFromFile(path.wide().c_str(), nullptr, nullptr, nullptr, nullptr));
+}
+
+// Three-sample RGB files load, and bi-level images store and load back, every pixel.
+TEST(PixelRowPaths, RgbAndBiLevelFilesKeepEveryPixelAtEveryRowLength) {
   for (int width : kWidths) {
     SCOPED_TRACE(width);
-    tifftest::TiffFlavour flavour;
-    flavour.width = static_cast<uint32_t>(width);
-    flavour.height = 2;
-    flavour.samples = 3;
-    flavour.photometric = PHOTOMETRIC_RGB;
+    auto flavour = tifftest::MakeFlavour(static_cast<uint32_t>(width), 2, 8, 3, PHOTOMETRIC_RGB);
     const auto sample = [](uint32_t x, uint32_t y, int s) {
       return (x * 37 + y * 101 + static_cast<uint32_t>(s) * 59 + x * x) & 0xFF;
     };
-    tifftest::TempPath path(".tif");
-    ASSERT_TRUE(
-        tifftest::WriteTiffFile(path.str(), flavour, {tifftest::MakePage(flavour, sample)}));
-    std::unique_ptr<CImage> image(
-        ImgLoadFromFile(path.wide().c_str(), nullptr, nullptr, nullptr, nullptr));
-    ASSERT_NE(image, nullptr);
-    ASSERT_EQ(image->GetWidth(), width);
-    int mismatches = 0;
-    for (uint32_t y = 0; y < 2; ++y) {
-      for (uint32_t x = 0; x < flavour.width; ++x) {
-        const auto px = static_cast<int>(x), py = static_cast<int>(y);
-        mismatches += image->GetRed(px, py) != sample(x, y, 0);
-        mismatches += image->GetGreen(px, py) != sample(x, y, 1);
-        mismatches += image->GetBlue(px, py) != sample(x, y, 2);
-      }
-    }
-    EXPECT_EQ(mismatches, 0);
-  }
-}
-
-TEST(PixelRowPaths, BiLevelFilesKeepEveryPixelAtEveryRowLength) {
-  for (int width : kWidths) {
-    SCOPED_TRACE(width);
+    tifftest::TempPath rgb(".tif"), bilevel(".tif");
+    ASSERT_TRUE(tifftest::WriteTiffFile(rgb.str(), flavour, {tifftest::MakePage(flavour, sample)}));
     sample::Probe<CBiLevelImage> bits;
     ASSERT_EQ(bits.Create(width, 3, 0, nullptr), 1);
     std::mt19937 rng(static_cast<unsigned>(width));
     for (int y = 0; y < 3; ++y) {
       for (int x = 0; x < width; ++x) bits.Row(y)[x] = static_cast<unsigned char>(rng() & 1);
     }
-    tifftest::TempPath path(".tif");
-    ASSERT_EQ(bits.ExportTIFF(path.wide().c_str()), 1);
-    std::unique_ptr<CImage> back(
-        ImgLoadFromFile(path.wide().c_str(), nullptr, nullptr, nullptr, nullptr));
-    ASSERT_NE(back, nullptr);
-    int mismatches = 0;
+    ASSERT_EQ(bits.ExportTIFF(bilevel.wide().c_str()), 1);
+    auto image = Load(rgb), back = Load(bilevel);
+    ASSERT_TRUE(image && back && image->GetWidth() == width);
+    std::vector<unsigned long> want;
+    for (uint32_t i = 0; i < 2u * width; ++i)
+      want.push_back(RGB(sample(i % width, i / width, 0), sample(i % width, i / width, 1),
+                         sample(i % width, i / width, 2)));
+    EXPECT_EQ(sample::Colours(*image), want);
+    want.clear();
     for (int y = 0; y < 3; ++y) {
-      for (int x = 0; x < width; ++x) mismatches += back->GetRed(x, y) != bits.Row(y)[x];
+      for (int x = 0; x < width; ++x) want.push_back(bits.Row(y)[x] ? 0xFFFFFF : 0);
     }
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(sample::Colours(*back), want);
   }
 }
 
@@ -128,12 +119,9 @@ TEST(PixelRowPaths, MapBytesAreZeroWhenNewAndCopiedWhole) {
   CHiColorImage colour;
   ASSERT_EQ(colour.Create(300, 200, 0, nullptr), 1);
   CImageMap* map = colour.GetImageMap(0);
-  int nonZero = 0;
-  for (int y = 0; y < 200; ++y) {
-    for (int x = 0; x < 300; ++x) nonZero += map->GetMapByte(x, y) != 0;
-  }
-  EXPECT_EQ(nonZero, 0);
-
+  std::vector<unsigned char> zero(300), bytes(300);
+  for (int y = 0; y < 200; ++y)
+    EXPECT_TRUE(std::equal(zero.begin(), zero.end(), map->GetLine(y))) << y;
   for (int y = 0; y < 200; ++y) {
     for (int x = 0; x < 300; ++x) map->SetMapByte(x, y, static_cast<unsigned char>(x * 7 + y));
   }
@@ -141,15 +129,20 @@ TEST(PixelRowPaths, MapBytesAreZeroWhenNewAndCopiedWhole) {
   ASSERT_EQ(grey.CreateFromImage(&colour, 0), 1);
   auto loaded = recrig::Load<CImage>(recrig::Store(&colour));
   ASSERT_NE(loaded, nullptr);
-  int differences = 0;
   for (int y = 0; y < 200; ++y) {
-    for (int x = 0; x < 300; ++x) {
-      const unsigned char expected = static_cast<unsigned char>(x * 7 + y);
-      differences += grey.GetImageMap(0)->GetMapByte(x, y) != expected;
-      differences += loaded->GetImageMap(0)->GetMapByte(x, y) != expected;
-    }
+    for (int x = 0; x < 300; ++x) bytes[x] = static_cast<unsigned char>(x * 7 + y);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), grey.GetImageMap(0)->GetLine(y))) << y;
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), loaded->GetImageMap(0)->GetLine(y))) << y;
   }
-  EXPECT_EQ(differences, 0);
+}
+
+// Stores image, loads it back and stores again to the same bytes; returns what was loaded.
+std::unique_ptr<CImage> StoreLoadStore(const CImage& image) {
+  const std::vector<BYTE> stored = recrig::Store(&image);
+  auto again = recrig::Load<CImage>(stored);
+  EXPECT_NE(again, nullptr);
+  EXPECT_TRUE(!again || recrig::Store(again.get()) == stored);
+  return again;
 }
 
 // An image without columns or without rows stores, loads and stores again to the same bytes
@@ -164,12 +157,8 @@ TYPED_TEST(EmptyImageRecords, StoreAndLoadBackUnchanged) {
     SCOPED_TRACE(::testing::Message() << width << " x " << height);
     TypeParam image;
     ASSERT_EQ(image.Create(width, height, 0, L"empty"), 1);
-    const std::vector<BYTE> stored = recrig::Store(&image);
-    auto again = recrig::Load<CImage>(stored);
-    ASSERT_NE(again, nullptr);
-    EXPECT_EQ(again->GetWidth(), width);
-    EXPECT_EQ(again->GetHeight(), height);
-    EXPECT_EQ(recrig::Store(again.get()), stored);
+    auto again = StoreLoadStore(image);
+    EXPECT_TRUE(again && again->GetWidth() == width && again->GetHeight() == height);
   }
 }
 
@@ -177,22 +166,18 @@ TYPED_TEST(EmptyImageRecords, StoreAndLoadBackUnchanged) {
 // is larger than the fuzz regression directory's allocation bound allows, so it is kept
 // here). Storing it once handed memset a null block.
 TEST(EmptyImageRecordsFromTheFuzzer, ZeroWidthBiLevelImageStoresAndLoadsBack) {
-  const std::vector<BYTE> input{
-      0xFF, 0xFF, 0x01, 0x00, 0x0D, 0x00, 0x43, 0x42, 0x69, 0x4C, 0x65, 0x76, 0x65, 0x6C, 0x49,
-      0x6D, 0x61, 0x67, 0x65, 0x20, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00,
-      0x00, 0x00, 0x00, 0x00, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
-      0x00, 0x2A, 0x00, 0x46, 0x00, 0x72, 0x00, 0xE9, 0x65, 0x00, 0x65, 0x00, 0x2A, 0x00, 0x00,
-      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x01,
-      0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-  auto image = recrig::Load<CImage>(input);
+  using namespace std::string_literals;  // the bytes hold zeros
+  const std::string input =
+      "\xFF\xFF\x01\x00\x0D\x00"
+      "CBiLevelImage \x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x40"s +
+      std::string(26, '\0') + "\x2A\x00\x46\x00\x72\x00\xE9\x65\x00\x65\x00\x2A"s +
+      std::string(12, '\0') + "\xFF\xFF\xFF\xFF\x01\x00\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF"s;
+  ASSERT_EQ(input.size(), 99u);
+  auto image = recrig::Load<CImage>(std::vector<BYTE>(input.begin(), input.end()));
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->GetWidth(), 0);
-  const std::vector<BYTE> stored = recrig::Store(image.get());
-  auto again = recrig::Load<CImage>(stored);
-  ASSERT_NE(again, nullptr);
-  EXPECT_EQ(again->GetHeight(), image->GetHeight());
-  EXPECT_EQ(recrig::Store(again.get()), stored);
+  auto again = StoreLoadStore(*image);
+  EXPECT_TRUE(again && again->GetHeight() == image->GetHeight());
 }
 
 }  // namespace
