@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <numbers>
+#include <tuple>
+#include <vector>
 
 #include "support/geometry_reference.h"
 #include "support/sample_images.h"
@@ -15,21 +17,12 @@ using georef::Grid;
 using sample::Fmt;
 
 constexpr double kBoundary = 1.5707963705062866;
-constexpr double kAngles[] = {0.01,
-                              -0.1,
-                              0.3,
-                              std::numbers::pi / 2,
-                              kBoundary,
-                              2.0,
-                              3.0,
-                              std::numbers::pi,
-                              3.1415927410125732,
-                              4.0,
-                              4.71238911151886,
-                              5.5,
-                              2 * std::numbers::pi,
-                              7.5,
-                              -20.0};
+constexpr double kPi = std::numbers::pi;
+// Quarter, half and full turns (pi / 2, pi, 2 pi) and their float neighbours included.
+// clang-format off
+constexpr double kAngles[] = {0.01, -0.1, 0.3, 1.5707963267948966, kBoundary, 2.0, 3.0,
+    3.141592653589793, 3.1415927410125732, 4.0, 4.71238911151886, 5.5, 6.283185307179586, 7.5, -20.0};
+// clang-format on
 constexpr sample::Size kSizes[] = {{1, 1}, {7, 3}, {3, 7}, {40, 25}, {64, 2}};
 
 // The image's pixels as 32-bit values: palette indices for low colour, else its colours.
@@ -68,16 +61,11 @@ std::unique_ptr<CImage> Copy(Fmt f, CImage& source) {
 
 // The colour of a whole-image fill as each format shows it.
 uint32_t ShownFill(Fmt f, unsigned long colour) {
-  switch (f) {
-    case Fmt::kBi:
-      return (colour & 0xFF) > 128 ? 0xFFFFFF : 0;
-    case Fmt::kGrey:
-      return (colour & 0xFF) * 0x010101u;
-    case Fmt::kLo:
-      return colour & 0xFF;
-    default:
-      return colour & 0xFFFFFF;
-  }
+  const uint32_t low = colour & 0xFF;
+  return f == Fmt::kBi     ? (low > 128 ? 0xFFFFFF : 0)
+         : f == Fmt::kGrey ? low * 0x010101u
+         : f == Fmt::kLo   ? low
+                           : colour & 0xFFFFFF;
 }
 
 TEST(GeometryRotation, EveryPixelFollowsThePlainFormulaInEveryFormatAndInTheMaps) {
@@ -101,15 +89,13 @@ TEST(GeometryRotation, EveryPixelFollowsThePlainFormulaInEveryFormatAndInTheMaps
 TEST(GeometryRotation, PositiveAnglesTurnClockwiseAsDisplayed) {
   auto image = sample::Make(Fmt::kGrey, 5, 3);
   image->SetRed(0, 0, 7);  // top-left landmark
-  image->Rotate(std::numbers::pi / 2, 0, 0);
-  ASSERT_EQ(image->GetWidth(), 3);
-  ASSERT_EQ(image->GetHeight(), 5);
-  EXPECT_EQ(image->GetRed(2, 0), 7);  // now top-right
+  image->Rotate(kPi / 2, 0, 0);
   CImageMap map;
   map.Create(3, 2, L"m", MAP_BYTE_LABELS);
-  map.Rotate(std::numbers::pi / 2, 0);
-  EXPECT_EQ(map.GetWidth(), 2);
-  EXPECT_EQ(map.GetHeight(), 3);
+  map.Rotate(kPi / 2, 0);
+  EXPECT_EQ((std::vector<int>{image->GetWidth(), image->GetHeight(), image->GetRed(2, 0),
+                              map.GetWidth(), map.GetHeight()}),
+            (std::vector<int>{3, 5, 7, 2, 3}));  // the landmark now top-right
 }
 
 TEST(GeometryRotation, ZeroAngleKeepsTheBackupWhileAFullTurnRunsAndDiscardsIt) {
@@ -120,7 +106,7 @@ TEST(GeometryRotation, ZeroAngleKeepsTheBackupWhileAFullTurnRunsAndDiscardsIt) {
     image->Tilt(0.0, 3);
     image->Rotate(CRect(0, 0, 3, 3), 0.0, 0, 1);
     EXPECT_EQ(image->CreateBackup(), 0) << sample::Name(f);  // still held
-    image->Rotate(2 * std::numbers::pi, 0, 0);
+    image->Rotate(2 * kPi, 0, 0);
     EXPECT_EQ(image->CreateBackup(), 1) << sample::Name(f);  // discarded by the full turn
   }
 }
@@ -129,27 +115,18 @@ TEST(GeometryRotation, KeepSizeCentresTheCanvasAndWideImagesKeepANarrowerCanvas)
   auto image = sample::Make(Fmt::kHi, 20, 10);
   const Grid rotated = georef::Rotate(Pixels(*image), 0.3, 0x123456);
   image->Rotate(0.3, 0x123456, 1);
-  ASSERT_EQ(image->GetWidth(), 20);
-  ASSERT_EQ(image->GetHeight(), 10);
-  const int x0 = (rotated.w - 20) / 2, y0 = (rotated.h - 10) / 2;
-  for (int y = 0; y < 10; ++y) {
-    for (int x = 0; x < 20; ++x) EXPECT_EQ(image->GetRGBColor(x, y), rotated.at(x0 + x, y0 + y));
-  }
+  Grid centre(20, 10);
+  for (int i = 0; i < 200; ++i)
+    centre.px[i] = rotated.at((rotated.w - 20) / 2 + i % 20, (rotated.h - 10) / 2 + i / 20);
+  EXPECT_EQ(Pixels(*image), centre);
   auto wide = sample::Make(Fmt::kGrey, 1000, 10);
   wide->Rotate(0.05, 0, 1);
-  EXPECT_EQ(wide->GetWidth(), 999);  // the final crop is refused
-  EXPECT_EQ(wide->GetImageMap(0)->GetWidth(), 999);
+  EXPECT_TRUE(wide->GetWidth() == 999 && wide->GetImageMap(0)->GetWidth() == 999);  // no crop
 }
 
-struct RectCase {
-  CRect rect;       // as passed
-  CRect effective;  // normalised and clipped to the 16 x 12 image
-  unsigned long fill;
-  int clip;
-};
-
 TEST(GeometryRotation, RectangleRotationMatchesTheFormulaAndClipsStrayRectangles) {
-  const RectCase cases[] = {
+  // As passed, normalised and clipped to the 16 x 12 image, fill, clip.
+  const std::tuple<CRect, CRect, unsigned long, int> cases[] = {
       {{2, 3, 11, 9}, {2, 3, 11, 9}, 0x40, 1},
       {{2, 3, 11, 9}, {2, 3, 11, 9}, 0x40, 0},
       {{2, 3, 11, 9}, {2, 3, 11, 9}, 0xFFFFFFFF, 0},
@@ -157,20 +134,19 @@ TEST(GeometryRotation, RectangleRotationMatchesTheFormulaAndClipsStrayRectangles
       {{-5, -4, 6, 20}, {0, 0, 6, 12}, 0x40, 0},  // partly outside
   };
   for (const double angle : {0.4, 2.5, -1.0}) {
-    for (const RectCase& c : cases) {
+    for (const auto& [rect, e, fill, clip] : cases) {
       auto image = sample::Make(Fmt::kGrey, 16, 12);
       Grid expected = Pixels(*image);
       Grid mapExpected = Bytes(NumberMap(*image));
-      const CRect& e = c.effective;
-      const bool noFill = c.fill == 0xFFFFFFFF;
+      const bool noFill = fill == 0xFFFFFFFF;
       georef::RotateRect(expected, e.left, e.top, e.right, e.bottom, angle,
-                         noFill ? -1 : int64_t{0x404040}, c.clip);
+                         noFill ? -1 : int64_t{0x404040}, clip);
       const unsigned char label =
           image->GetImageMap(0)->GetPTByteLabel(noFill ? L"Foreground" : L"Background");
-      georef::RotateRect(mapExpected, e.left, e.top, e.right, e.bottom, angle, label, c.clip);
-      image->Rotate(c.rect, angle, c.fill, c.clip);
-      EXPECT_EQ(Pixels(*image), expected) << angle << " " << c.rect.left;
-      EXPECT_EQ(Bytes(*image->GetImageMap(0)), mapExpected) << angle << " " << c.rect.left;
+      georef::RotateRect(mapExpected, e.left, e.top, e.right, e.bottom, angle, label, clip);
+      image->Rotate(rect, angle, fill, clip);
+      EXPECT_EQ(Pixels(*image), expected) << angle << " " << rect.left;
+      EXPECT_EQ(Bytes(*image->GetImageMap(0)), mapExpected) << angle << " " << rect.left;
     }
   }
   auto image = sample::Make(Fmt::kHi, 16, 12);
@@ -202,8 +178,8 @@ TEST(GeometryTilt, ModeZeroDiscardsTheBackupAndNearRightAnglesTheImageStays) {
   auto image = sample::Make(Fmt::kBi, 8, 5);
   image->CreateBackup();
   const Grid before = Pixels(*image);
-  image->Tilt(std::numbers::pi / 2, 1);  // tangent ~1.6e16: refused
-  image->Tilt(-std::numbers::pi / 2, 3);
+  image->Tilt(kPi / 2, 1);  // tangent ~1.6e16: refused
+  image->Tilt(-kPi / 2, 3);
   EXPECT_EQ(Pixels(*image), before);
   EXPECT_EQ(image->CreateBackup(), 0);
   image->Tilt(0.3, 0);
