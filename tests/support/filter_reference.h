@@ -79,57 +79,57 @@ inline Picture Convolve(const Picture& in, const int (*k)[7], int size, int divi
   return out;
 }
 
-// Colour rank filter; channel codes 1 red, 2 green, 4 blue.
+// The sorted values of channel c in the window of half size h around (x, y) inside the
+// picture (with fgOnly, only its foreground pixels).
+inline std::vector<int> Window(const Picture& in, int x, int y, int h, int c, bool fgOnly) {
+  std::vector<int> values;
+  for (int dx = -h; dx <= h; ++dx) {
+    for (int dy = -h; dy <= h; ++dy) {
+      if (in.In(x + dx, y + dy) && (!fgOnly || in.Fg(x + dx, y + dy)))
+        values.push_back(in.At(x + dx, y + dy, c));
+    }
+  }
+  std::sort(values.begin(), values.end());
+  return values;
+}
+
+// Half sizes of the windows 5 and 7; every other size acts as 3.
+inline int HalfWindow(int size) { return size == 5 ? 2 : size == 7 ? 3 : 1; }
+
+// The rank operations by name on sorted values: 1 minimum, 2 maximum, 4 their difference,
+// else the median.
+inline int RankOf(const std::vector<int>& v, int op) {
+  return op == 1   ? v.front()
+         : op == 2 ? v.back()
+         : op == 4 ? v.back() - v.front()
+                   : v[v.size() / 2];
+}
+
+// Colour rank filter over the foreground; channel codes 1 red, 2 green, 4 blue (the chosen
+// channel's result goes to all three), others each channel on its own.
 inline Picture Rank(const Picture& in, int op, int windowSize, int channel) {
   Picture out = in;
-  const int h = windowSize == 5 ? 2 : windowSize == 7 ? 3 : 1;
+  const int h = HalfWindow(windowSize);
+  const int only = channel == 1 ? 0 : channel == 2 ? 1 : channel == 4 ? 2 : -1;
   for (int x = 0; x < in.width; ++x) {
     for (int y = 0; y < in.height; ++y) {
-      std::vector<int> values[3];
-      for (int dx = -h; dx <= h; ++dx) {
-        for (int dy = -h; dy <= h; ++dy) {
-          if (!in.In(x + dx, y + dy) || !in.Fg(x + dx, y + dy)) continue;
-          for (int c = 0; c < 3; ++c) values[c].push_back(in.At(x + dx, y + dy, c));
-        }
-      }
-      if (values[0].empty()) continue;  // no foreground in the window: kept
-      int result[3];
-      for (int c = 0; c < 3; ++c) {
-        std::sort(values[c].begin(), values[c].end());
-        const int lo = values[c].front(), hi = values[c].back();
-        result[c] = op == 1   ? lo
-                    : op == 2 ? hi
-                    : op == 4 ? hi - lo
-                              : values[c][values[c].size() / 2];
-      }
-      const int only = channel == 1 ? 0 : channel == 2 ? 1 : channel == 4 ? 2 : -1;
-      for (int c = 0; c < 3; ++c) out.At(x, y, c) = result[only < 0 ? c : only];
+      if (Window(in, x, y, h, 0, true).empty()) continue;  // no foreground in the window: kept
+      for (int c = 0; c < 3; ++c)
+        out.At(x, y, c) = RankOf(Window(in, x, y, h, only < 0 ? c : only, true), op);
     }
   }
   return out;
 }
 
-// Two-level windows: op 1, 2, 4, 8 as the rank operations read by their names, 0 the
-// salt-and-pepper majority.
+// Two-level windows over every pixel: op 1, 2, 4, 8 as the rank operations read by their
+// names, 0 the salt-and-pepper majority.
 inline Picture Binary(const Picture& in, int op, int windowSize) {
   Picture out = in;
-  const int h = windowSize == 5 ? 2 : windowSize == 7 ? 3 : 1;
   for (int y = 0; y < in.height; ++y) {
     for (int x = 0; x < in.width; ++x) {
-      std::vector<int> values;
-      for (int dx = -h; dx <= h; ++dx) {
-        for (int dy = -h; dy <= h; ++dy) {
-          if (in.In(x + dx, y + dy)) values.push_back(in.At(x + dx, y + dy, 0));
-        }
-      }
-      std::sort(values.begin(), values.end());
-      const int count = static_cast<int>(values.size());
-      const int ones = static_cast<int>(std::count(values.begin(), values.end(), 1));
-      out.At(x, y, 0) = op == 0   ? ones > count / 2
-                        : op == 1 ? values.front()
-                        : op == 2 ? values.back()
-                        : op == 4 ? values.back() - values.front()
-                                  : values[values.size() / 2];
+      const std::vector<int> v = Window(in, x, y, HalfWindow(windowSize), 0, false);
+      const int ones = static_cast<int>(std::count(v.begin(), v.end(), 1));
+      out.At(x, y, 0) = op == 0 ? ones > static_cast<int>(v.size()) / 2 : RankOf(v, op);
     }
   }
   return out;
