@@ -48,11 +48,16 @@ std::unique_ptr<CImage> Load(const std::wstring& path, CRuntimeClass* colour = n
 }
 
 TEST(TiffLoadRules, ExtensionDecidesWhetherAFileIsReadAsTiff) {
-  for (const char* suffix : {".tif", ".TIF", ".tiff", ".Tiff"}) {
-    EXPECT_NE(Load(Write(Small(8, 1, PHOTOMETRIC_MINISBLACK), suffix)->wide()), nullptr) << suffix;
-  }
-  for (const char* suffix : {".tf", ".tif.bak", "", ".tiffx"}) {
-    EXPECT_EQ(Load(Write(Small(8, 1, PHOTOMETRIC_MINISBLACK), suffix)->wide()), nullptr) << suffix;
+  for (const auto& [suffix, tiff] : {std::pair{".tif", true},
+                                     {".TIF", true},
+                                     {".tiff", true},
+                                     {".Tiff", true},
+                                     {".tf", false},
+                                     {".tif.bak", false},
+                                     {"", false},
+                                     {".tiffx", false}}) {
+    EXPECT_EQ(Load(Write(Small(8, 1, PHOTOMETRIC_MINISBLACK), suffix)->wide()) != nullptr, tiff)
+        << suffix;
   }
   EXPECT_EQ(ImgLoadFromFile(nullptr, nullptr, nullptr, nullptr, nullptr), nullptr);
 }
@@ -97,9 +102,7 @@ TEST(TiffLoadRules, UnreadableFilesGiveNullWithTheirTraceLines) {
   EXPECT_TRUE(trace.Has("Cannot read " + palette->str() + "\n"));
   std::unique_ptr<CImage> host = Load(palette->wide(), nullptr, RUNTIME_CLASS(CTiffPaletteReader));
   auto* reader = dynamic_cast<tifftest::CTiffPaletteReader*>(host.get());
-  ASSERT_NE(reader, nullptr);
-  EXPECT_EQ(reader->m_secondRed, 1000);
-  EXPECT_EQ(reader->GetWidth(), 6);
+  ASSERT_TRUE(reader && reader->m_secondRed == 1000 && reader->GetWidth() == 6);
 }
 
 TEST(TiffLoadRules, PathsAreHandedToLibtiffAsUtf8) {
@@ -112,8 +115,7 @@ TEST(TiffLoadRules, PathsAreHandedToLibtiffAsUtf8) {
   ASSERT_EQ(image.ExportTIFF(wide.c_str()), 1);
   EXPECT_FALSE(tifftest::ReadBytes(utf8).empty());
   std::unique_ptr<CImage> loaded = Load(wide);
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_STREQ(loaded->GetName(), wide.c_str());
+  ASSERT_TRUE(loaded && loaded->GetName() == wide);
   std::remove(utf8.c_str());
   // A lone surrogate is no character: nothing is written or read.
   const std::wstring bad = plain.wide() + L"-" + wchar_t(0xD800) + L".tif";
@@ -138,10 +140,8 @@ TEST(TiffCreateFromHandle, AFailedReadLeavesTheImageAsItWas) {
     std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path->c_str(), "r"), TIFFClose);
     ASSERT_NE(tif, nullptr);
     EXPECT_EQ(reader->CreateFromTIFF(tif.get(), L"after"), 0) << flavour.bits << " bits";
-    EXPECT_EQ(image.GetWidth(), 5);
-    EXPECT_EQ(image.GetHeight(), 3);
-    EXPECT_STREQ(image.GetName(), L"before");
-    EXPECT_EQ(image.Row(2)[4], 0x2A);
+    EXPECT_TRUE(image.GetWidth() == 5 && image.GetHeight() == 3 && image.Row(2)[4] == 0x2A &&
+                std::wstring(image.GetName()) == L"before");
   }
 }
 
@@ -168,9 +168,8 @@ TEST(ArchiveFileLoad, ArchivesGiveTheirImageNullOrAnException) {
   }
   EXPECT_EQ(Load(nothing.wide()), nullptr);
   std::unique_ptr<CImage> loaded = Load(image.wide());
-  ASSERT_NE(loaded, nullptr);
-  EXPECT_EQ(loaded->GetRuntimeClass(), RUNTIME_CLASS(CGreyScaleImage));
-  EXPECT_TRUE(loaded->IsDirty());
+  ASSERT_TRUE(loaded && loaded->GetRuntimeClass() == RUNTIME_CLASS(CGreyScaleImage) &&
+              loaded->IsDirty());
 }
 
 }  // namespace
