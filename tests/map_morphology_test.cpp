@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "support/sample_images.h"
 
 namespace {
+
+using Longs = std::vector<long>;
 
 // The map's bytes as rows of characters joined by '|': '.' for 0, else '0' + byte.
 std::string Rows(const CImageMap& map) {
@@ -106,19 +109,11 @@ TEST(MapProjection, CountsBytesComplementsAndRuns) {
   Paint(map, "11.1......|1.1.1.....");
   long rows[2], cols[10];
   map.GetProjection(1, 0, 0, 10, 2, rows, cols, 1, 0x4);
-  EXPECT_EQ(rows[0], 7);
-  EXPECT_EQ(rows[1], 7);
-  EXPECT_EQ(cols[0], 0);
-  EXPECT_EQ(cols[5], 2);
+  EXPECT_EQ((Longs{rows[0], rows[1], cols[0], cols[5]}), (Longs{7, 7, 0, 2}));
   map.GetProjection(1, 0, 0, 4, 1, rows, cols, 0, 0x8);
-  EXPECT_EQ(rows[0], 2);
-  EXPECT_EQ(cols[0], 1);
-  EXPECT_EQ(cols[1], 0);
-  EXPECT_EQ(cols[3], 1);
+  EXPECT_EQ((Longs{rows[0], cols[0], cols[1], cols[3]}), (Longs{2, 1, 0, 1}));
   map.GetProjection(1, -3, 1, 5, 2, rows, cols, 0, 0x4);  // partly outside the map
-  EXPECT_EQ(rows[0], 1);
-  EXPECT_EQ(rows[1], 0);
-  EXPECT_EQ(cols[3], 1);
+  EXPECT_EQ((Longs{rows[0], rows[1], cols[3]}), (Longs{1, 0, 1}));
 }
 
 }  // namespace
