@@ -51,10 +51,9 @@ TEST(ColourComparison, LabFormsAgreeOutsideAnswers100EqualPassesThresholdZero) {
   EXPECT_EQ(image.CheckLabSimilarity(kRed, kBlue), d);
   EXPECT_EQ(image.CheckLabSimilarity(0, 0, 1, 0), d);
   EXPECT_EQ(CImage::ComputeColourDistance(20, 20, 200, 200, 20, 20), d);
-  EXPECT_EQ(image.IsLabSimilar(kRed, kRed, 0.0), 1);
-  EXPECT_EQ(image.IsLabSimilar(0, 0, 2, 0, 0.0), 1);
-  EXPECT_EQ(image.IsLabSimilar(7, 8, 9, 7, 8, 9, 0.0), 1);
-  EXPECT_EQ(image.IsLabSimilar(kRed, kBlue, d - 1e-6), 0);
+  EXPECT_TRUE(image.IsLabSimilar(kRed, kRed, 0.0) && image.IsLabSimilar(0, 0, 2, 0, 0.0) &&
+              image.IsLabSimilar(7, 8, 9, 7, 8, 9, 0.0) &&
+              !image.IsLabSimilar(kRed, kBlue, d - 1e-6));
 }
 
 TEST(ColourComparison, VisualModes) {
@@ -73,8 +72,7 @@ TEST(RegionGrowing, UniformAndTwoColourImagesGiveComponentsCoveringThem) {
   CHiColorImage image;
   Fill(image, Rows(5, std::vector<unsigned long>(7, kRed)));
   image.ExColorCC(0, 0.0);
-  ASSERT_EQ(image.GetMaxComponent(), 1);
-  EXPECT_EQ(image.GetComponent(0)->GetSize(), 35);
+  ASSERT_TRUE(image.GetMaxComponent() == 1 && image.GetComponent(0)->GetSize() == 35);
   Fill(image, Rows(4, {kRed, kRed, kRed, kBlue, kBlue, kBlue}));
   image.ExColorCC(0, 20.0);
   EXPECT_EQ(ComponentRuns(image),
@@ -142,9 +140,7 @@ TEST(Differential, FastAnalysesAndCCAnalysisMatchPlainReferencesOnRandomImages) 
     CHiColorImage fast;
     SameComparisons virtualPath;
     ColourProbe probe;
-    Fill(fast, rows);
-    Fill(virtualPath, rows);
-    Fill(probe, rows);
+    Fill(fast, rows), Fill(virtualPath, rows), Fill(probe, rows);
     for (double threshold : {0.0, 8.0, 20.0, 45.0}) {
       std::vector<Runs> expected;
       for (auto& comp : colour_reference::ExColorCC(probe, threshold))

@@ -33,16 +33,10 @@ struct Probe : Format {
 };
 
 inline std::unique_ptr<CImage> NewImage(Fmt f) {
-  switch (f) {
-    case Fmt::kBi:
-      return std::make_unique<Probe<CBiLevelImage>>();
-    case Fmt::kGrey:
-      return std::make_unique<Probe<CGreyScaleImage>>();
-    case Fmt::kLo:
-      return std::make_unique<Probe<CLoColorImage>>();
-    default:
-      return std::make_unique<Probe<CHiColorImage>>();
-  }
+  if (f == Fmt::kBi) return std::make_unique<Probe<CBiLevelImage>>();
+  if (f == Fmt::kGrey) return std::make_unique<Probe<CGreyScaleImage>>();
+  if (f == Fmt::kLo) return std::make_unique<Probe<CLoColorImage>>();
+  return std::make_unique<Probe<CHiColorImage>>();
 }
 
 // Greys and colours around the thresholds (128/129) and the float rounding (15 -> 14).
@@ -65,17 +59,10 @@ inline std::unique_ptr<CImage> Make(Fmt f, int width, int height, const wchar_t*
   image->Create(width, height, 0, name);
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
-      switch (f) {
-        case Fmt::kBi:
-          image->SetRed(x, y, PatternIndex(x, y, 7) % 2);
-          break;
-        case Fmt::kGrey:
-          image->SetRed(x, y, kGreys[PatternIndex(x, y, std::size(kGreys))]);
-          break;
-        default:
-          image->SetRGBColor(x, y, kColours[PatternIndex(x, y, std::size(kColours))]);
-          break;
-      }
+      if (f == Fmt::kBi) image->SetRed(x, y, PatternIndex(x, y, 7) % 2);
+      if (f == Fmt::kGrey) image->SetRed(x, y, kGreys[PatternIndex(x, y, std::size(kGreys))]);
+      if (f == Fmt::kLo || f == Fmt::kHi)
+        image->SetRGBColor(x, y, kColours[PatternIndex(x, y, std::size(kColours))]);
     }
   }
   if (f != Fmt::kLo) return image;

@@ -1,6 +1,7 @@
 // Test helpers: capture of trace lines and reading of text files.
 #pragma once
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -21,16 +22,11 @@ class TraceCapture {
   void Clear() { m_lines.clear(); }
   // Whether a line starting with prefix was written.
   bool HasPrefix(const std::string& prefix) const {
-    for (const auto& l : m_lines) {
-      if (l.compare(0, prefix.size(), prefix) == 0) return true;
-    }
-    return false;
+    return std::any_of(m_lines.begin(), m_lines.end(),
+                       [&](const std::string& l) { return l.starts_with(prefix); });
   }
   bool Has(const std::string& line) const {
-    for (const auto& l : m_lines) {
-      if (l == line) return true;
-    }
-    return false;
+    return std::find(m_lines.begin(), m_lines.end(), line) != m_lines.end();
   }
 
  private:
