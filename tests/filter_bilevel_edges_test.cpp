@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <string>
 #include <utility>
 #include <vector>
 
 #include "tests/support/filter_reference.h"
-#include "tests/support/trace_lines.h"
 
 namespace {
 
@@ -93,16 +91,6 @@ TEST(EdgePreservingSmoothing, FlatAreasAndSmallPicturesComeThroughUnchanged) {
     image.EdgePreservingSmoothing();
     EXPECT_EQ(before.v, ref::Read(image, 3).v);
   }
-}
-
-TEST(EdgePreservingSmoothing, OtherFormatsTraceTheDefault) {
-  TraceCapture trace;
-  CGreyScaleImage image;
-  image.Create(9, 9, 0, L"g");
-  image.EdgePreservingSmoothing();
-  EXPECT_EQ(trace.Lines(),
-            std::vector<std::string>{"EdgePreservingSmoothing(): Default "
-                                     "implementation in CImage called, does nothing\n"});
 }
 
 }  // namespace
