@@ -82,11 +82,10 @@ bool WritePage(TIFF* tif, const TiffFlavour& f, const Page& page, int pageNumber
     set(TIFFTAG_COLORMAP, map.data(), map.data() + n, map.data() + 2 * n);
   }
   if (f.compression == COMPRESSION_JPEG) set(TIFFTAG_JPEGQUALITY, f.jpegQuality);
-  if (f.compression == COMPRESSION_JPEG && f.photometric == PHOTOMETRIC_YCBCR) {
+  if (f.compression == COMPRESSION_JPEG && f.photometric == PHOTOMETRIC_YCBCR)
     set(TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-  }
-  if (pages > 1) set(TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
-  if (pages > 1) set(TIFFTAG_PAGENUMBER, pageNumber, pages);
+  if (pages > 1)
+    set(TIFFTAG_SUBFILETYPE, FILETYPE_PAGE), set(TIFFTAG_PAGENUMBER, pageNumber, pages);
   ok = ok && (f.tileWidth ? WriteTiles(tif, f, page) : WriteStrips(tif, f, page));
   return ok && TIFFWriteDirectory(tif);
 }
