@@ -33,9 +33,13 @@ std::unique_ptr<Grey> GreyOf(const reference::Page& page) {
 reference::Page RandomPage(int width, int height, unsigned seed, bool document) {
   std::mt19937 rng(seed);
   reference::Page page{width, height, std::vector<unsigned char>(size_t(width) * height)};
-  for (auto& v : page.pixels) {
+  // Documents: ink and paper, with bands of rows of bright paper only (above 200).
+  for (size_t i = 0; i < page.pixels.size(); ++i) {
     const int r = static_cast<int>(rng() % 256);
-    v = static_cast<unsigned char>(document ? (r < 60 ? r : 170 + r % 60) : r);
+    const bool bright = (i / size_t(width)) % 7 < 2;
+    page.pixels[i] = static_cast<unsigned char>(!document ? r
+                                                : bright  ? 201 + r % 55
+                                                          : (r < 60 ? r : 170 + r % 60));
   }
   return page;
 }
