@@ -1,10 +1,9 @@
-// Tests of the k-means clusterers: creation by class name, convergence and return values,
-// ties, empty clusters, random initialisation, angles in cylindrical coordinates, traces.
+// The k-means clusterers: creation by class name, convergence and return values, ties, empty
+// clusters, random initialisation, angles in cylindrical coordinates, traces.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,31 +13,30 @@
 
 namespace {
 
-struct Center {
-  float x, y, z;
-  int size;
-};
-
-Center Info(CClustering3D& c, int i) {
-  Center info{-1, -1, -1, -1};
-  EXPECT_EQ(c.GetClusterInfo(i, &info.x, &info.y, &info.z, &info.size), 1);
-  return info;
+// x, y, z and size of cluster i (all -1 if GetClusterInfo does not answer 1).
+std::vector<float> Of(CClustering3D& c, int i) {
+  float x = -1, y = -1, z = -1;
+  int size = -1;
+  if (c.GetClusterInfo(i, &x, &y, &z, &size) != 1) return {-1, -1, -1, -1};
+  return {x, y, z, static_cast<float>(size)};
 }
 
-// x, y, z and size of cluster i.
-std::vector<float> Of(CClustering3D& c, int i) {
-  const Center m = Info(c, i);
-  return {m.x, m.y, m.z, static_cast<float>(m.size)};
+// A clusterer with the given points and k centres.
+void Fill(CClustering3D& c, const std::vector<std::vector<float>>& points,
+          const std::vector<std::vector<float>>& centres) {
+  for (const auto& p : points) c.AddPoint(p[0], p[1], p[2]);
+  c.SetK(static_cast<int>(centres.size()));
+  for (size_t k = 0; k < centres.size(); ++k) {
+    c.InitializeCluster(static_cast<int>(k), centres[k][0], centres[k][1], centres[k][2]);
+  }
 }
 
 TEST(Clustering, TwoPointsConvergeInTheSecondIteration) {
   CClustering3D c;
-  EXPECT_EQ(c.AddPoint(0, 0, 0), 1);
-  EXPECT_EQ(c.AddPoint(10, 0, 0), 2);
-  c.SetK(2);
+  EXPECT_EQ((std::vector<int>{c.AddPoint(0, 0, 0), c.AddPoint(10, 0, 0)}),
+            (std::vector<int>{1, 2}));
+  Fill(c, {}, {{1, 0, 0}, {9, 0, 0}});
   EXPECT_EQ(c.GetK(), 2);
-  c.InitializeCluster(0, 1, 0, 0);
-  c.InitializeCluster(1, 9, 0, 0);
   EXPECT_EQ(c.PerformClustering(0.5f, 100), 1);
   EXPECT_EQ(Of(c, 0), (std::vector<float>{0, 0, 0, 1}));
   EXPECT_EQ(Of(c, 1), (std::vector<float>{10, 0, 0, 1}));
@@ -48,43 +46,28 @@ TEST(Clustering, TwoPointsConvergeInTheSecondIteration) {
             (std::vector<int>{7, 0, 65535}));
 }
 
-// A host's clusterer that measures along x only.
-class CAlongXClustering : public CClustering3D {
-  float DistanceSquared(const tagFPoint& a, const tagFPoint& b) override {
-    return (a.x - b.x) * (a.x - b.x);
-  }
-};
-
 TEST(Clustering, OneClusterIsTheMeanOfAllPoints) {
   CClustering3D c;
-  c.AddPoint(1, 2, 3);
-  c.AddPoint(5, 0, 1);
-  c.SetK(1);
-  c.InitializeCluster(0, 100, 100, 100);
+  Fill(c, {{1, 2, 3}, {5, 0, 1}}, {{100, 100, 100}});
   EXPECT_EQ(c.PerformClustering(0.01f, 10), 1);
   EXPECT_EQ(Of(c, 0), (std::vector<float>{3, 1, 2, 2}));
   // Single-precision sums of 200000 values of 255 would drift from 5.1e7 by hundreds.
   for (int i = 0; i < 200000; ++i) c.AddPoint(255.0f, 1.0f, 100.0f + (i % 2));
   c.PerformClustering(0.0f, 1);
-  const Center m = Info(c, 0);
-  EXPECT_FLOAT_EQ(m.x, (6.0f + 255.0f * 200000) / 200002);
-  EXPECT_FLOAT_EQ(m.z, (4.0f + 100.5f * 200000) / 200002);
-  EXPECT_EQ(m.size, 200002);
+  const std::vector<float> m = Of(c, 0);
+  EXPECT_FLOAT_EQ(m[0], (6.0f + 255.0f * 200000) / 200002);
+  EXPECT_FLOAT_EQ(m[2], (4.0f + 100.5f * 200000) / 200002);
+  EXPECT_EQ(m[3], 200002);
 }
 
 TEST(Clustering, TiesGoToTheLowerIndexAndEmptyClustersStay) {
   CClustering3D c;
-  c.AddPoint(5, 0, 0);
-  c.SetK(3);
-  c.InitializeCluster(0, 0, 0, 0);
-  c.InitializeCluster(1, 10, 0, 0);
-  c.InitializeCluster(2, 50, 50, 50);
-  EXPECT_EQ(c.HypotheticAssignment(5, 0, 0), 0);
-  EXPECT_EQ(c.HypotheticAssignment(6, 0, 0), 1);
+  Fill(c, {{5, 0, 0}}, {{0, 0, 0}, {10, 0, 0}, {50, 50, 50}});
+  EXPECT_EQ(c.HypotheticAssignment(5, 0, 0) * 10 + c.HypotheticAssignment(6, 0, 0), 1);
   EXPECT_EQ(c.PerformClustering(0.1f, 10), 1);
-  EXPECT_EQ(Of(c, 0), (std::vector<float>{5, 0, 0, 1}));
-  EXPECT_EQ(Of(c, 1), (std::vector<float>{10, 0, 0, 0}));  // received nothing: kept
-  EXPECT_EQ(Of(c, 2), (std::vector<float>{50, 50, 50, 0}));
+  // Clusters that received nothing keep their centres.
+  EXPECT_EQ((std::vector<std::vector<float>>{Of(c, 0), Of(c, 1), Of(c, 2)}),
+            (std::vector<std::vector<float>>{{5, 0, 0, 1}, {10, 0, 0, 0}, {50, 50, 50, 0}}));
 }
 
 TEST(Clustering, MissingClustersAndIndicesOutside) {
@@ -101,33 +84,32 @@ TEST(Clustering, MissingClustersAndIndicesOutside) {
   c.InitializeCluster(2, 9, 9, 9);
   c.InitializeCluster(-1, 9, 9, 9);
   EXPECT_EQ(Of(c, 0), Of(c, 1));
-  EXPECT_EQ(Info(c, 1).x, 0.0f);
+  EXPECT_EQ(Of(c, 1)[0], 0.0f);
   EXPECT_EQ(c.GetClusterInfo(0, nullptr, nullptr, nullptr, nullptr), 1);
   c.InitializeCluster(1, 4, 5, 6);
   c.SetK(2);  // fresh zeroed centres
-  EXPECT_EQ(Info(c, 1).y, 0.0f);
+  EXPECT_EQ(Of(c, 1)[1], 0.0f);
 }
 
 TEST(Clustering, RandomInitialisationPicksCoordinatesOfPoints) {
   CClustering3D empty;
   empty.SetK(3);
   empty.AutoInitializeClusters(1);  // no point to pick: centres stay
-  EXPECT_EQ(Info(empty, 2).x, 0.0f);
-
+  EXPECT_EQ(Of(empty, 2)[0], 0.0f);
   CClustering3D c;
   for (int i = 0; i < 1000; ++i) c.AddPoint(i, 1000 + i, 2000 + i);
   c.SetK(8);
   c.AutoInitializeClusters(2);  // no such mode
-  EXPECT_EQ(Info(c, 0).x, 0.0f);
+  EXPECT_EQ(Of(c, 0)[0], 0.0f);
   std::srand(5);
   c.AutoInitializeClusters(1);
   bool differ = false;
   for (int k = 0; k < 8; ++k) {
-    const Center m = Info(c, k);
-    EXPECT_TRUE(m.x >= 0 && m.x < 1000 && m.x == std::floor(m.x)) << m.x;
-    EXPECT_TRUE(m.y >= 1000 && m.y < 2000 && m.y == std::floor(m.y)) << m.y;
-    EXPECT_TRUE(m.z >= 2000 && m.z < 3000 && m.z == std::floor(m.z)) << m.z;
-    differ = differ || m.x != Info(c, 0).x;
+    const std::vector<float> m = Of(c, k);
+    for (int a = 0; a < 3; ++a) {
+      EXPECT_TRUE(m[a] >= 1000 * a && m[a] < 1000 * (a + 1) && m[a] == std::floor(m[a])) << m[a];
+    }
+    differ = differ || m[0] != Of(c, 0)[0];
   }
   EXPECT_TRUE(differ);  // not all from one point (the last one)
 }
@@ -155,20 +137,17 @@ TEST(Clustering, PointFileHasTheAssignment) {
 TEST(ClusteringCylindrical, DegreeAnglesWrapAround) {
   CClusteringCylindrical c;
   c.SetAngleMode(1);
-  c.SetK(2);
-  c.InitializeCluster(0, 1, 340, 0);
-  c.InitializeCluster(1, 1, 1, 0);
-  EXPECT_EQ(c.HypotheticAssignment(1, 359, 0), 1);
-  EXPECT_EQ(c.HypotheticAssignment(1, 345, 0), 0);
+  Fill(c, {}, {{1, 340, 0}, {1, 1, 0}});
+  EXPECT_EQ(c.HypotheticAssignment(1, 359, 0) * 10 + c.HypotheticAssignment(1, 345, 0), 10);
   // A cluster over both sides of 0 degrees has its centre at about 0.
   for (float a : {358.0f, 359.0f, 1.0f, 2.0f}) c.AddPoint(1, a, 5);
   c.SetK(1);
   c.PerformClustering(0.0f, 1);
-  const Center m = Info(c, 0);  // radius, angle, height, size
-  EXPECT_TRUE(m.y >= 0.0f && m.y < 360.0f) << m.y;
-  EXPECT_LT(std::min(m.y, 360.0f - m.y), 0.01f);
-  EXPECT_NEAR(m.x, 0.99962, 1e-5);  // mean of cos 1 and cos 2 degrees
-  EXPECT_EQ(m.z * 10 + m.size, 54.0f);
+  const std::vector<float> m = Of(c, 0);  // radius, angle, height, size
+  EXPECT_TRUE(m[1] >= 0.0f && m[1] < 360.0f) << m[1];
+  EXPECT_LT(std::min(m[1], 360.0f - m[1]), 0.01f);
+  EXPECT_NEAR(m[0], 0.99962, 1e-5);  // mean of cos 1 and cos 2 degrees
+  EXPECT_EQ(m[2] * 10 + m[3], 54.0f);
 }
 
 TEST(ClusteringCylindrical, ReportedAnglesAndRadii) {
@@ -178,32 +157,22 @@ TEST(ClusteringCylindrical, ReportedAnglesAndRadii) {
   c.SetAngleMode(1);
   c.InitializeCluster(1, 2, 359, 1);
   c.InitializeCluster(2, 2, -0.00001f, 1);  // rounds to a full turn
-  float r = 0, a = 0, h = 0;
-  c.GetClusterInfo(0, &r, &a, &h, nullptr);
-  EXPECT_NEAR(a, 90.0f, 1e-4);
-  EXPECT_NEAR(r, 4.0f, 1e-5);
-  EXPECT_EQ(h, 7.0f);
-  c.GetClusterInfo(1, &r, &a, &h, nullptr);
-  EXPECT_NEAR(a, 359.0f, 1e-3);
-  EXPECT_NEAR(r, 2.0f, 1e-5);
-  c.GetClusterInfo(2, &r, &a, &h, nullptr);
-  EXPECT_TRUE(a >= 0.0f && a < 360.0f) << a;
+  const std::vector<float> a = Of(c, 0), b = Of(c, 1), full = Of(c, 2);
+  EXPECT_TRUE(std::fabs(a[1] - 90.0f) < 1e-4 && std::fabs(a[0] - 4.0f) < 1e-5 && a[2] == 7.0f);
+  EXPECT_TRUE(std::fabs(b[1] - 359.0f) < 1e-3 && std::fabs(b[0] - 2.0f) < 1e-5);
+  EXPECT_TRUE(full[1] >= 0.0f && full[1] < 360.0f) << full[1];
   c.SetAngleMode(2);
-  c.GetClusterInfo(1, &r, &a, &h, nullptr);
-  EXPECT_NEAR(a, 6.2657320f, 1e-5);
+  EXPECT_NEAR(Of(c, 1)[1], 6.2657320f, 1e-5);
   // x = 0 exactly: the cosine of the rounded angle is tiny but not 0, and x divided by it
   // would give a radius of 0.
   c.CClustering3D::InitializeCluster(0, 0.0f, 5.0f, 0.0f);
-  c.GetClusterInfo(0, &r, &a, nullptr, nullptr);
-  EXPECT_EQ(r, 5.0f);
-  EXPECT_NEAR(a, 1.5707964f, 1e-6);
+  EXPECT_EQ(Of(c, 0)[0], 5.0f);
+  EXPECT_NEAR(Of(c, 0)[1], 1.5707964f, 1e-6);
 }
 
 TEST(Clustering, TracesClusterInfoAndPoints) {
   CClustering3D c;
-  c.AddPoint(1.5f, 2, 3);
-  c.SetK(2);
-  c.InitializeCluster(1, 1.5f, 2, 3);
+  Fill(c, {{1.5f, 2, 3}}, {{0, 0, 0}, {1.5f, 2, 3}});
   c.PerformClustering(0.0f, 1);
   TraceCapture trace;
   c.TraceClusterInfo(1);
@@ -213,12 +182,12 @@ TEST(Clustering, TracesClusterInfoAndPoints) {
             std::vector<std::string>({"Cluster ID: 1\n",
                                       "Cluster Center:\nx = 1.500,\ty = 2.000,\tz=3.000\n",
                                       "Cluster Size: 1\n", "1.500\t2.000\t3.000\n"}));
-  TraceCapture all;
+  trace.Clear();
   c.TraceClusterInfo(-1);
-  ASSERT_EQ(all.Lines().size(), 8u);
-  EXPECT_EQ(all.Lines()[0], "Cluster ID: 0\n");
-  EXPECT_EQ(all.Lines()[3], "-------------------------------------------------\n");
-  EXPECT_EQ(all.Lines()[7], "-------------------------------------------------\n");
+  const std::string rule = "-------------------------------------------------\n";
+  ASSERT_EQ(trace.Lines().size(), 8u);
+  EXPECT_TRUE(trace.Lines()[0] == "Cluster ID: 0\n" && trace.Lines()[3] == rule &&
+              trace.Lines()[7] == rule);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Tests of the line Hough accumulator: default cells, the single-precision votes,
-// dropped votes, cell conversions, IsInCell, Reset and ranges without cells.
+// The line Hough accumulator: default cells, the single-precision votes, dropped votes, cell
+// conversions, IsInCell, Reset and ranges without cells.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,24 +11,22 @@
 
 namespace {
 
+// The accumulator's cells as rows of x, and the sum of all votes.
 struct Accumulator {
-  float** cells = nullptr;
-  int x = -1;
-  int y = -1;
+  std::vector<std::vector<float>> cells;
+  float total = 0.0f;
+  bool none = false;  // no cell array handed out
 };
 
 Accumulator Transform(CHoughTransform2D& h) {
-  Accumulator a;
-  h.LineHoughTransform(&a.cells, &a.x, &a.y);
-  return a;
-}
-
-float Total(const Accumulator& a) {
-  float sum = 0.0f;
-  for (int i = 0; i < a.x; ++i) {
-    for (int j = 0; j < a.y; ++j) sum += a.cells[i][j];
+  float** cells = nullptr;
+  int x = -1, y = -1;
+  h.LineHoughTransform(&cells, &x, &y);
+  Accumulator a{std::vector<std::vector<float>>(x, std::vector<float>(y)), 0.0f, cells == nullptr};
+  for (int i = 0; i < x; ++i) {
+    for (int j = 0; j < y; ++j) a.total += a.cells[i][j] = cells[i][j];
   }
-  return sum;
+  return a;
 }
 
 struct Point {
@@ -55,26 +53,24 @@ std::vector<std::vector<float>> ReferenceVotes(const std::vector<Point>& points,
 }
 
 TEST(HoughTransform, DefaultCellsAndSinglePrecisionVotes) {
-  CHoughTransform2D h;
+  CHoughTransform2D h, line;
   EXPECT_EQ(h.AddPoint(3, 0, 2), 1);
   const Accumulator a = Transform(h);
-  ASSERT_EQ(a.x * 100 + a.y, 9020);
+  ASSERT_EQ(a.cells.size() * 100 + a.cells[0].size(), 9020u);
   // Cell 13 at u = 0 holds r = 3; u = 45 steps is pi/2 rounded up: r is about -1.3e-7 and
   // truncates into cell 9. |r| <= 3 lies in range at every angle.
-  EXPECT_EQ((std::vector<float>{a.cells[0][13], a.cells[45][9], a.cells[45][10], Total(a)}),
-            (std::vector<float>{2, 2, 0, 2.0f * 90}));
+  EXPECT_EQ((std::vector<float>{a.cells[0][13], a.cells[45][9], a.cells[45][10], a.total,
+                                h.GetRFromCellY(13)}),
+            (std::vector<float>{2, 2, 0, 2.0f * 90, 3}));
   EXPECT_FLOAT_EQ(h.GetUFromCellX(45), 1.5707964f);
-  EXPECT_EQ(h.GetRFromCellY(13), 3.0f);
   // Points on the vertical line x = 5 meet in one cell.
-  CHoughTransform2D line;
   for (int y = -3; y <= 3; ++y) line.AddPoint(5, static_cast<float>(y), 1);
   EXPECT_EQ(Transform(line).cells[0][15], 7.0f);
 }
 
 TEST(HoughTransform, MatchesTheDefinitionOnRandomPoints) {
   std::mt19937 rng(3);
-  std::uniform_real_distribution<float> coordinate(-60.0f, 60.0f);
-  std::uniform_real_distribution<float> weight(0.1f, 3.0f);
+  std::uniform_real_distribution<float> coordinate(-60.0f, 60.0f), weight(0.1f, 3.0f);
   std::vector<Point> points(300);
   CHoughTransform2D h;
   for (Point& p : points) {
@@ -84,18 +80,13 @@ TEST(HoughTransform, MatchesTheDefinitionOnRandomPoints) {
   h.SetR(-50.0f, 70.0f, 0.7f);
   h.SetU(-0.3f, 3.1415927f, 0.01f);
   const Accumulator a = Transform(h);
-  const auto want = ReferenceVotes(points, -50.0f, 70.0f, 0.7f, -0.3f, 3.1415927f, 0.01f);
-  ASSERT_EQ(a.x, static_cast<int>(want.size()));
-  ASSERT_EQ(a.y, static_cast<int>(want[0].size()));
-  for (int i = 0; i < a.x; ++i) {
-    for (int j = 0; j < a.y; ++j) ASSERT_EQ(a.cells[i][j], want[i][j]) << i << "," << j;
-  }
+  ASSERT_EQ(a.cells, ReferenceVotes(points, -50.0f, 70.0f, 0.7f, -0.3f, 3.1415927f, 0.01f));
   // Each point lies in exactly the cells it voted for.
   for (int k = 0; k < 20; ++k) {
-    const int i = k * 7 % a.x;
+    const int i = k * 7 % static_cast<int>(a.cells.size());
     const auto alone = ReferenceVotes({points[k]}, -50.0f, 70.0f, 0.7f, -0.3f, 3.1415927f, 0.01f);
-    for (int j = 0; j < a.y; ++j) {
-      ASSERT_EQ(h.IsInCell(points[k].x, points[k].y, i, j), alone[i][j] != 0.0f ? 1 : 0);
+    for (size_t j = 0; j < alone[i].size(); ++j) {
+      ASSERT_EQ(h.IsInCell(points[k].x, points[k].y, i, static_cast<int>(j)), alone[i][j] != 0.0f);
     }
   }
 }
@@ -103,29 +94,26 @@ TEST(HoughTransform, MatchesTheDefinitionOnRandomPoints) {
 TEST(HoughTransform, RangesWithoutCellsGiveNoAccumulator) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
-  struct Range {
-    float min, max, step;
-  };
-  for (const Range r : {Range{0, 10, 0}, Range{10, 0, 1}, Range{0, 0.5f, 1}, Range{0, 10, nan},
-                        Range{0, inf, 1}, Range{0, 10, 1e-9f}, Range{0, 1e9f, 1}}) {
+  const float ranges[][3] = {{0, 10, 0},  {10, 0, 1},     {0, 0.5f, 1}, {0, 10, nan},
+                             {0, inf, 1}, {0, 10, 1e-9f}, {0, 1e9f, 1}};
+  for (const auto& r : ranges) {
     CHoughTransform2D h;
     h.AddPoint(1, 1, 1);
-    h.SetR(r.min, r.max, r.step);
+    h.SetR(r[0], r[1], r[2]);
     const Accumulator a = Transform(h);
-    EXPECT_TRUE(a.cells == nullptr && a.x == 0 && a.y == 0 && h.IsInCell(1, 1, 0, 0) == 0)
-        << r.min << " " << r.max << " " << r.step;
+    EXPECT_TRUE(a.none && a.cells.empty() && h.IsInCell(1, 1, 0, 0) == 0) << &r - ranges;
   }
   // Both counts fit, their product does not.
   CHoughTransform2D h;
   h.SetU(0, 20000, 1);
   h.SetR(0, 20000, 1);
-  EXPECT_EQ(Transform(h).cells, nullptr);
+  EXPECT_TRUE(Transform(h).none);
   // A descending range with a negative step has cells.
   h.SetR(10, -10, -1);
   h.SetU(0, 3.1415927f, 0.034906585f);
   h.AddPoint(3, 0, 1);
   const Accumulator a = Transform(h);
-  EXPECT_EQ(a.y, 20);
+  EXPECT_EQ(a.cells[0].size(), 20u);
   EXPECT_EQ(a.cells[0][7], 1.0f);  // (3 - 10) / -1
 }
 
@@ -134,15 +122,14 @@ TEST(HoughTransform, ResetRestoresTheDefaults) {
   for (int i = 0; i < 25; ++i) EXPECT_EQ(h.AddPoint(1, 1, 1), i + 1);
   h.SetR(0.0f, 5.0f, 0.5f);
   h.SetU(0.0f, 1.0f, 0.5f);
-  Accumulator a = Transform(h);
-  EXPECT_EQ(a.x * 100 + a.y, 210);
+  EXPECT_EQ(Transform(h).cells.size() * 100 + Transform(h).cells[0].size(), 210u);
   h.Reset();
   EXPECT_EQ(h.IsInCell(1, 1, 0, 0), 0);
   EXPECT_EQ(h.GetRFromCellY(0), -10.0f);
   EXPECT_EQ(h.AddPoint(3, 0, 2), 1);
-  a = Transform(h);
-  EXPECT_EQ(a.x * 100 + a.y, 9020);
-  EXPECT_EQ(Total(a), 180.0f);
+  const Accumulator a = Transform(h);
+  EXPECT_EQ(a.cells.size() * 100 + a.cells[0].size(), 9020u);
+  EXPECT_EQ(a.total, 180.0f);
 }
 
 }  // namespace
