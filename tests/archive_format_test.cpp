@@ -17,13 +17,6 @@ using namespace artest;
 
 namespace {
 
-// Concatenated byte lists.
-std::vector<BYTE> Bytes(std::initializer_list<std::vector<BYTE>> parts) {
-  std::vector<BYTE> out;
-  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
 // The cause of the CArchiveException that body raises, or -1.
 template <typename Body>
 int Cause(Body&& body) {
@@ -43,8 +36,8 @@ int LoadCause(const std::vector<BYTE>& bytes, const CRuntimeClass* requested) {
 
 // The new-class record of a class of that name and schema.
 std::vector<BYTE> NewClass(const std::string& name, int schema) {
-  return Bytes({{0xFF, 0xFF, BYTE(schema), BYTE(schema >> 8), BYTE(name.size()), 0},
-                {name.begin(), name.end()}});
+  return Cat({{0xFF, 0xFF, BYTE(schema), BYTE(schema >> 8), BYTE(name.size()), 0},
+              {name.begin(), name.end()}});
 }
 
 TEST(ArchiveScalars, AreLittleEndianAndRoundTrip) {
@@ -53,13 +46,9 @@ TEST(ArchiveScalars, AreLittleEndianAndRoundTrip) {
     ar << BYTE(0x12) << WORD(0x3456) << short(-2) << LONG(-3) << DWORD(0x89ABCDEFu) << 1.5f << -2.25
        << 'x' << L'\u00E9' << true << 7 << 8u << r << POINT{5, -6} << wchar_t(0x1F600);
   });
-  EXPECT_EQ(bytes,
-            std::vector<BYTE>({0x12, 0x56, 0x34, 0xFE, 0xFF, 0xFD, 0xFF, 0xFF, 0xFF, 0xEF, 0xCD,
-                               0xAB, 0x89, 0x00, 0x00, 0xC0, 0x3F, 0,    0,    0,    0,    0,
-                               0,    0x02, 0xC0, 'x',  0xE9, 0x00, 0x01, 7,    0,    0,    0,
-                               8,    0,    0,    0,    0xFF, 0xFF, 0xFF, 0xFF, 2,    0,    0,
-                               0,    0x2C, 1,    0,    0,    4,    0,    0,    0,    5,    0,
-                               0,    0,    0xFA, 0xFF, 0xFF, 0xFF, 0xFD, 0xFF}));
+  EXPECT_EQ(bytes, Hex("12 5634 FEFF FDFFFFFF EFCDAB89 0000C03F 00000000000002C0 78 E900 01 "
+                       "07000000 08000000 FFFFFFFF 02000000 2C010000 04000000 05000000 FAFFFFFF "
+                       "FDFF"));
   // A wide character beyond the BMP does not fit 16 bits (FFFD above); any non-zero byte
   // loads as true.
   auto again = bytes;
@@ -95,16 +84,17 @@ TEST(ArchiveLifetime, DestructorFlushesUnlessAbortedOrUnwinding) {
 }
 
 TEST(ArchiveStrings, LengthPrefixFormsAndSurrogates) {
-  const std::pair<size_t, std::vector<BYTE>> cases[] = {
-      {0, {0xFF, 0xFE, 0xFF, 0x00}},
-      {3, {0xFF, 0xFE, 0xFF, 0x03}},
-      {254, {0xFF, 0xFE, 0xFF, 0xFE}},
-      {255, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0x00}},
-      {0xFFFD, {0xFF, 0xFE, 0xFF, 0xFF, 0xFD, 0xFF}},
-      {0xFFFE, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}},
-      {70000, {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}},
-  };
-  for (const auto& [length, prefix] : cases) {
+  const size_t lengths[] = {0, 3, 254, 255, 0xFFFD, 0xFFFE, 70000};
+  const char* prefixes[] = {"FFFEFF 00",
+                            "FFFEFF 03",
+                            "FFFEFF FE",
+                            "FFFEFF FF FF00",
+                            "FFFEFF FF FDFF",
+                            "FFFEFF FF FFFF FEFF0000",
+                            "FFFEFF FF FFFF 70110100"};
+  for (int i = 0; i < 7; ++i) {
+    const size_t length = lengths[i];
+    const std::vector<BYTE> prefix = Hex(prefixes[i]);
     std::wstring text(length, L'q');
     if (!text.empty()) text[0] = L'\u20AC';
     const auto bytes = StoreBytes([&](CArchive& ar) { ar << CString(text); });
@@ -115,11 +105,10 @@ TEST(ArchiveStrings, LengthPrefixFormsAndSurrogates) {
   }
   const CString text(L"a\U0001F600\U0010FFFF");
   const auto bytes = StoreBytes([&](CArchive& ar) { ar.WriteString(text); });
-  EXPECT_EQ(bytes, std::vector<BYTE>({0xFF, 0xFE, 0xFF, 0x05, 0x61, 0x00, 0x3D, 0xD8, 0x00, 0xDE,
-                                      0xFF, 0xDB, 0xFF, 0xDF}));
+  EXPECT_EQ(bytes, Hex("FFFEFF05 6100 3DD8 00DE FFDB FFDF"));
   EXPECT_TRUE(Loader(bytes).ar().ReadString() == text);
   // A lone high surrogate, a lone low surrogate, and a high surrogate at the end.
-  Loader lone({0xFF, 0xFE, 0xFF, 0x04, 0x00, 0xD8, 0x41, 0x00, 0x00, 0xDC, 0x00, 0xD8});
+  Loader lone(Hex("FFFEFF04 00D8 4100 00DC 00D8"));
   EXPECT_TRUE(lone.ar().ReadString().str() == std::wstring(L"\uFFFDA\uFFFD\uFFFD"));
 }
 
@@ -132,10 +121,8 @@ TEST(ArchiveObjects, SharedCounterReferencesAndNull) {
     ar << &foo1 << &foo1 << &foo2 << &bar << static_cast<const CObject*>(nullptr) << &bar;
   });
   // foo1: class 1, object 2; foo2: object 3; CArBar: class 4, object 5.
-  EXPECT_EQ(bytes, Bytes({NewClass("CFoo", 2),
-                          {4, 3, 2, 1, 0x02, 0x00, 0x01, 0x80, 2, 0, 0, 0},
-                          NewClass("CArBar", 1),
-                          {0x02, 0x01, 0xFF, 0xFE, 0xFF, 0x02, 'h', 0, 'i', 0, 0, 0, 0x05, 0x00}}));
+  EXPECT_EQ(bytes, Cat({NewClass("CFoo", 2), Hex("04030201 0200 0180 02000000"),
+                        NewClass("CArBar", 1), Hex("0201 FFFEFF02 6800 6900 0000 0500")}));
   Loader load(bytes);
   CArchive& ar = load.ar();
   std::unique_ptr<CObject> a(ar.ReadObject(RUNTIME_CLASS(CFoo)));
@@ -168,7 +155,7 @@ TEST(ArchiveObjects, BackReferencesToTheObjectBeingStoredOrLoaded) {
   CArNode self;
   self.m_link = &self;
   EXPECT_EQ(StoreBytes([&](CArchive& ar) { ar << &self; }),
-            Bytes({NewClass("CArNode", 1), {0, 0, 0, 0, 0x02, 0x00, 0x00, 0x00}}));
+            Cat({NewClass("CArNode", 1), {0, 0, 0, 0, 0x02, 0x00, 0x00, 0x00}}));
 }
 
 TEST(ArchiveObjects, BigTagsBeyond7FFE) {
@@ -180,12 +167,9 @@ TEST(ArchiveObjects, BigTagsBeyond7FFE) {
     for (auto& t : trivial) ar << t.get();
     ar << &foo1 << &foo2 << trivial[0x7FFC].get() << trivial.back().get() << &foo1;
   });
-  const auto tail =
-      Bytes({NewClass("CFoo", 2), {1,    0,    0,    0,                             // foo1
-                                   0xFF, 0x7F, 0x01, 0x80, 0x00, 0x80, 2, 0, 0, 0,  // class ref
-                                   0xFE, 0x7F,                          // last short tag
-                                   0xFF, 0x7F, 0x00, 0x80, 0x00, 0x00,  // big object ref
-                                   0xFF, 0x7F, 0x02, 0x80, 0x00, 0x00}});
+  // foo1; foo2 under a big class tag; the last short tag; big references to objects.
+  const auto tail = Cat({NewClass("CFoo", 2),
+                         Hex("01000000 FF7F 01800080 02000000 FE7F FF7F 00800000 FF7F 02800000")});
   ASSERT_GE(bytes.size(), tail.size());
   EXPECT_TRUE(std::equal(tail.begin(), tail.end(), bytes.end() - static_cast<long>(tail.size())));
   Loader load(bytes);
@@ -244,7 +228,7 @@ TEST(ArchiveObjects, RefusedClassesAndSchemas) {
       {NewClass("CFoo", 2), RUNTIME_CLASS(CArBar), CArchiveException::badClass},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(LoadCause(Bytes({c.record, {1, 0, 0, 0}}), c.requested), c.cause) << &c - cases;
+    EXPECT_EQ(LoadCause(Cat({c.record, {1, 0, 0, 0}}), c.requested), c.cause) << &c - cases;
   }
   // Storing refuses a class that could not load.
   CArPlain plain;
@@ -254,26 +238,23 @@ TEST(ArchiveObjects, RefusedClassesAndSchemas) {
 }
 
 TEST(ArchiveObjects, BadReferences) {
-  const auto foo = Bytes({NewClass("CFoo", 2), {1, 0, 0, 0}});
-  for (const std::vector<BYTE>& more :
-       {std::vector<BYTE>{0x03, 0x00},      // object beyond those assigned
-        {0x01, 0x00},                       // object tag on a class slot
-        {0x02, 0x80},                       // class tag on an object slot
-        {0x00, 0x80},                       // class index 0
-        {0x05, 0x80},                       // class beyond those assigned
-        {0xFF, 0x7F, 0x03, 0, 0, 0},        // big object tag beyond
-        {0xFF, 0x7F, 0x02, 0, 0, 0x80}}) {  // big class tag on object
-    Loader load(Bytes({foo, more}));
+  const auto foo = Cat({NewClass("CFoo", 2), {1, 0, 0, 0}});
+  // An object beyond those assigned, an object tag on a class slot, a class tag on an object
+  // slot, class index 0, a class beyond those assigned, a big object tag beyond, a big class
+  // tag on an object.
+  for (const char* more :
+       {"0300", "0100", "0280", "0080", "0580", "FF7F 03000000", "FF7F 02000080"}) {
+    Loader load(Cat({foo, Hex(more)}));
     std::unique_ptr<CObject> first(load.ar().ReadObject(RUNTIME_CLASS(CFoo)));
     EXPECT_EQ(Cause([&] { load.ar().ReadObject(nullptr); }), CArchiveException::badIndex);
   }
   // A reference to an object of the wrong class.
-  Loader load(Bytes({foo, {0x02, 0x00}}));
+  Loader load(Cat({foo, {0x02, 0x00}}));
   std::unique_ptr<CObject> first(load.ar().ReadObject(RUNTIME_CLASS(CFoo)));
   EXPECT_THROW(load.ar().ReadObject(RUNTIME_CLASS(CArBar)), CArchiveException);
   // A node whose owned child is a reference to itself would own itself.
   const int live = CArNode::s_live;
-  EXPECT_EQ(LoadCause(Bytes({NewClass("CArNode", 1), {0, 0, 0, 0, 0x00, 0x00, 0x02, 0x00}}),
+  EXPECT_EQ(LoadCause(Cat({NewClass("CArNode", 1), {0, 0, 0, 0, 0x00, 0x00, 0x02, 0x00}}),
                       RUNTIME_CLASS(CArNode)),
             CArchiveException::badIndex);
   EXPECT_EQ(CArNode::s_live, live);
@@ -369,16 +350,10 @@ TEST(ArchiveHostileInput, TruncationsAndBitFlipsRefuseWithoutLeaking) {
 }
 
 TEST(ArchiveHostileInput, HugeStringLengthsAreRefusedBeforeAllocating) {
-  for (const std::vector<BYTE>& bytes : {
-           std::vector<BYTE>{0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0xFF, 0xFF},  // 32-bit
-           {0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-            0xFF, 0xFF, 0xFF, 0xFF},                                // 64-bit
-           {0xFF, 0xFE, 0xFF, 0x03, 0x61, 0x00, 0x62, 0x00, 0x63},  // 2.5 units
-           {0xFF, 0xFD, 0xFF, 'a', 'b'},                            // 8-bit
-           {0xFF, 0xFF, 0xFF, 0x00, 0x00, 0x00, 0x80},              // 8-bit, 2 GB
-           {0xFF, 0xFE},                                            // cut marker
-       }) {
-    Loader load(bytes);
+  // Lengths in 32 and 64 bits, 2.5 units, 8-bit, 8-bit of 2 GB, a cut marker.
+  for (const char* hex : {"FFFEFF FF FFFF FEFFFFFF", "FFFEFF FF FFFF FFFFFFFF FFFFFFFFFFFFFFFF",
+                          "FFFEFF 03 6100 6200 63", "FFFDFF 61 62", "FF FFFF 00000080", "FFFE"}) {
+    Loader load(Hex(hex));
     EXPECT_EQ(Cause([&] { load.ar().ReadString(); }), CArchiveException::endOfFile);
   }
 }
@@ -390,10 +365,9 @@ TEST(ArchiveHostileInput, DeepNestingAndUnownedNewObjectsAreRefused) {
   for (int i = 0; i < 100000; ++i) deep.insert(deep.end(), {0, 0, 0, 0, 0x00, 0x00, 0x01, 0x80});
   EXPECT_EQ(LoadCause(deep, RUNTIME_CLASS(CArNode)), CArchiveException::genericException);
   // The node's link (a reference only) is a new CArBar record.
-  EXPECT_EQ(
-      LoadCause(Bytes({NewClass("CArNode", 1), {0, 0, 0, 0}, NewClass("CArBar", 1), {0, 0, 0}}),
-                RUNTIME_CLASS(CArNode)),
-      CArchiveException::badIndex);
+  EXPECT_EQ(LoadCause(Cat({NewClass("CArNode", 1), {0, 0, 0, 0}, NewClass("CArBar", 1), {0, 0, 0}}),
+                      RUNTIME_CLASS(CArNode)),
+            CArchiveException::badIndex);
   EXPECT_EQ(CArNode::s_live, live);
 }
 

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -94,6 +97,23 @@ std::vector<BYTE> StoreBytes(Body&& body, int bufSize = 4096) {
   file.SeekToBegin();
   file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
   return bytes;
+}
+
+// Bytes from pairs of hex digits; spaces separate fields and are skipped.
+inline std::vector<BYTE> Hex(std::string_view hex) {
+  std::vector<BYTE> out;
+  for (size_t i = 0; i + 1 < hex.size(); i += hex[i] == ' ' ? 1 : 2) {
+    if (hex[i] != ' ')
+      out.push_back(static_cast<BYTE>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+  }
+  return out;
+}
+
+// Concatenated byte lists.
+inline std::vector<BYTE> Cat(std::initializer_list<std::vector<BYTE>> parts) {
+  std::vector<BYTE> out;
+  for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+  return out;
 }
 
 // A loading archive over its own copy of some bytes.
