@@ -17,17 +17,6 @@ using namespace artest;
 
 namespace {
 
-// The cause of the CArchiveException that body raises, or -1.
-template <typename Body>
-int Cause(Body&& body) {
-  try {
-    body();
-  } catch (const CArchiveException& e) {
-    return e.m_cause;
-  }
-  return -1;
-}
-
 // Loads the bytes as one object of the requested class; the cause as Cause gives it.
 int LoadCause(const std::vector<BYTE>& bytes, const CRuntimeClass* requested) {
   Loader load(bytes);

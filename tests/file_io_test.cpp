@@ -33,12 +33,7 @@ class TempDir {
 // The cause of the CFileException call raises, or -1.
 template <typename Call>
 int FileCause(Call&& call) {
-  try {
-    call();
-  } catch (const CFileException& e) {
-    return e.m_cause;
-  }
-  return -1;
+  return artest::Cause<CFileException>(call);
 }
 
 TEST(CFileTest, ArchiveRoundTripThroughANonAsciiPath) {
@@ -56,17 +51,14 @@ TEST(CFileTest, ArchiveRoundTripThroughANonAsciiPath) {
   ASSERT_EQ(::stat((dir.m_path + "/\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80.vlx").c_str(), &st), 0);
   EXPECT_EQ(st.st_size, 14 + 12);  // the CFoo record, then FF FE FF 04 and 4 code units
   CFile file(path.c_str(), CFile::modeRead | CFile::shareDenyWrite);
-  EXPECT_TRUE(file.GetFilePath() == path.c_str());
-  EXPECT_EQ(file.GetLength(), 26u);
+  EXPECT_TRUE(file.GetFilePath() == path.c_str() && file.GetLength() == 26u);
   CArchive ar(&file, CArchive::load);
   artest::CFoo* back = nullptr;
   CString text;
   ar >> back >> text;
   std::unique_ptr<artest::CFoo> owner(back);
   ASSERT_NE(back, nullptr);
-  EXPECT_EQ(back->m_value, 42);
-  EXPECT_TRUE(text == L"caf\u00E9");
-  EXPECT_EQ(ar.RemainingForLoad(), 0u);
+  EXPECT_TRUE(back->m_value == 42 && text == L"caf\u00E9" && ar.RemainingForLoad() == 0u);
 }
 
 TEST(CFileTest, OpenFailuresReportTheirCause) {
@@ -109,16 +101,15 @@ TEST(CMemFileTest, GrowsAndDetaches) {
     const auto b = static_cast<BYTE>(i);
     file.Write(&b, 1);
   }
-  EXPECT_EQ(file.GetLength(), 10000u);
-  EXPECT_EQ(file.GetPosition(), 10000u);
+  EXPECT_EQ((std::vector<uint64_t>{file.GetLength(), file.GetPosition()}),
+            (std::vector<uint64_t>(2, 10000)));
   file.Seek(10, CFile::end);  // beyond the end: a gap of zeros
   file.Write("!", 1);
   EXPECT_EQ(file.GetLength(), 10011u);
   BYTE* buffer = file.Detach();
   ASSERT_NE(buffer, nullptr);
-  EXPECT_EQ(buffer[9999], static_cast<BYTE>(9999));
-  EXPECT_EQ(buffer[10005], 0);
-  EXPECT_EQ(buffer[10010], '!');
+  EXPECT_EQ((std::vector<BYTE>{buffer[9999], buffer[10005], buffer[10010]}),
+            (std::vector<BYTE>{static_cast<BYTE>(9999), 0, '!'}));
   std::free(buffer);
   EXPECT_EQ(file.GetLength(), 0u);
   file.Write("ab", 2);  // usable again
@@ -131,8 +122,8 @@ TEST(CMemFileTest, AttachedBufferIsReadAndNeverReallocated) {
   BYTE data[4] = {1, 2, 3, 4}, two[2];
   {
     CMemFile file(data, 4);
-    EXPECT_EQ(file.GetLength(), 4u);
-    EXPECT_EQ(file.Read(two, 2), 2u);
+    EXPECT_EQ((std::vector<uint64_t>{file.GetLength(), file.Read(two, 2)}),
+              (std::vector<uint64_t>{4, 2}));
     file.Write("\x09", 1);  // inside the buffer: overwrites the caller's byte
     EXPECT_EQ(data[2], 9);
     EXPECT_EQ(FileCause([&] { file.Write("xy", 2); }), CFileException::diskFull);
@@ -165,8 +156,8 @@ TEST(CFileTest, ModesSeekAndWrongDirection) {
   {
     // modeNoTruncate keeps the content; read and write interleave.
     CFile file(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
-    EXPECT_EQ(file.GetLength(), 6u);
-    EXPECT_EQ(file.Read(two, 2), 2u);
+    EXPECT_EQ((std::vector<uint64_t>{file.GetLength(), file.Read(two, 2)}),
+              (std::vector<uint64_t>{6, 2}));
     file.Write("XY", 2);
     EXPECT_EQ(file.Read(two, 2), 2u);
     EXPECT_EQ(std::memcmp(two, "ef", 2), 0);
@@ -178,13 +169,13 @@ TEST(CFileTest, ModesSeekAndWrongDirection) {
   }
   {
     CFile file(path.c_str(), CFile::modeRead);
-    EXPECT_EQ(file.Read(all, 8), 7u);
+    EXPECT_EQ((std::vector<uint64_t>{file.Read(all, 8), file.Read(two, 2)}),
+              (std::vector<uint64_t>{7, 0}));
     EXPECT_STREQ(all, "abXYefg");
-    EXPECT_EQ(file.Read(all, 8), 0u);
     EXPECT_EQ(FileCause([&] { file.Write("z", 1); }), CFileException::accessDenied);
   }
-  EXPECT_EQ(CFile(path.c_str(), CFile::modeCreate | CFile::modeWrite).GetLength(),
-            0u);  // truncates
+  const CFile truncated(path.c_str(), CFile::modeCreate | CFile::modeWrite);
+  EXPECT_EQ(truncated.GetLength(), 0u);
   CFile closed;
   EXPECT_EQ(FileCause([&] { closed.GetLength(); }), CFileException::invalidFile);
 }

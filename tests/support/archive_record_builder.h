@@ -73,9 +73,7 @@ inline void ImageHead(Bytes& b, const ImageFields& f) {
 struct Run {
   int32_t y, xl, xr;
 };
-struct Point {
-  int32_t x, y;
-};
+using Point = POINT;
 
 // Fields 1 to 15 of a component record; the caller appends the vexed object when flag is 1.
 // Counts of -5 mean "not computed".

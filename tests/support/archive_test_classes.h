@@ -99,6 +99,17 @@ std::vector<BYTE> StoreBytes(Body&& body, int bufSize = 4096) {
   return bytes;
 }
 
+// The cause of the exception of type E that body raises, or -1.
+template <typename E = CArchiveException, typename Body>
+int Cause(Body&& body) {
+  try {
+    body();
+  } catch (const E& e) {
+    return e.m_cause;
+  }
+  return -1;
+}
+
 // Bytes from pairs of hex digits; spaces separate fields and are skipped.
 inline std::vector<BYTE> Hex(std::string_view hex) {
   std::vector<BYTE> out;
