@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "support/comp_pixel_set.h"
@@ -11,61 +12,57 @@
 namespace {
 
 using comp_reference::Of;
+using Path = std::vector<std::pair<LONG, LONG>>;
 
-std::vector<POINT> Boundary(CComp& c, int connect) {
+Path Boundary(CComp& c, int connect) {
+  Path path;
   const POINT* p = c.GetBoundary(connect);
-  return p ? std::vector<POINT>(p, p + c.GetMaxBoundary()) : std::vector<POINT>{};
-}
-
-std::vector<POINT> P(std::initializer_list<POINT> points) { return points; }
-
-bool Same(const std::vector<POINT>& a, const std::vector<POINT>& b) {
-  return comp_reference::SamePoints(a.data(), static_cast<int>(a.size()), b);
+  for (int i = 0; p && i < c.GetMaxBoundary(); ++i) path.emplace_back(p[i].x, p[i].y);
+  return path;
 }
 
 // Every edge, the closing one included, is horizontal or vertical.
-bool Rectilinear(const std::vector<POINT>& v) {
+bool Rectilinear(const Path& v) {
   for (size_t i = 0; i < v.size(); ++i) {
-    const POINT& a = v[i];
-    const POINT& b = v[(i + 1) % v.size()];
-    if (a.x != b.x && a.y != b.y) return false;
+    const auto& [ax, ay] = v[i];
+    const auto& [bx, by] = v[(i + 1) % v.size()];
+    if (ax != bx && ay != by) return false;
   }
   return true;
 }
 
-TEST(CompBoundary, SquaresLinesAndSinglePixels) {
-  CComp pixel = Of({{4, 3, 3}}), square = Of({{0, 0, 1}, {1, 0, 1}});
-  CComp big = Of({{5, 2, 4}, {6, 2, 4}, {7, 2, 4}}), row = Of({{0, 0, 2}});
-  EXPECT_TRUE(Same(Boundary(pixel, FALSE), P({{3, 4}})));
-  EXPECT_TRUE(Same(Boundary(square, FALSE), P({{0, 0}, {1, 0}, {1, 1}, {0, 1}})));
-  EXPECT_TRUE(Same(Boundary(big, TRUE), P({{2, 5}, {4, 5}, {4, 7}, {2, 7}})));
-  EXPECT_TRUE(Same(Boundary(row, FALSE), P({{0, 0}, {2, 0}})));
-  // The first move goes south: the start pixel stands twice at the head.
-  CComp column = Of({{0, 0, 0}, {1, 0, 0}});
-  EXPECT_TRUE(Same(Boundary(column, FALSE), P({{0, 0}, {0, 0}, {0, 1}})));
-}
-
-TEST(CompBoundary, StaircaseJoinsStepsWithStraightNeighbours) {
-  // Pixel (2,0) over columns 0-1 of row 1: the closing edge (1,1)-(2,0) goes up and right
-  // after a horizontal edge to the right, so its first vertex slides right to (2,1) and the
-  // step is vertical.
-  CComp left = Of({{0, 2, 2}, {1, 0, 1}});
-  EXPECT_TRUE(Same(Boundary(left, FALSE), P({{2, 0}, {2, 0}, {1, 1}, {0, 1}, {1, 1}})));
-  left.ResetAttributes();
-  EXPECT_TRUE(Same(Boundary(left, TRUE), P({{2, 0}, {2, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 1}})));
-  // Pixel (0,0) over columns 1-2 of row 1: the edge (0,0)-(1,1) is followed by a horizontal
-  // edge to the right, so its end vertex slides back to (0,1).
-  CComp right = Of({{0, 0, 0}, {1, 1, 2}});
-  EXPECT_TRUE(Same(Boundary(right, FALSE), P({{0, 0}, {0, 0}, {1, 1}, {2, 1}, {1, 1}})));
-  right.ResetAttributes();
-  EXPECT_TRUE(Same(Boundary(right, TRUE), P({{0, 0}, {0, 0}, {0, 1}, {2, 1}, {1, 1}, {1, 0}})));
-  // A start pixel that joins two loops: the polygon covers the first loop only.
-  CComp loops = Of({{0, 3, 4}, {1, 0, 2}});
-  EXPECT_TRUE(Same(Boundary(loops, FALSE), P({{3, 0}, {4, 0}})));
-  CComp blob = Of({{0, 2, 3}, {1, 1, 4}, {2, 0, 5}, {3, 1, 4}});
-  EXPECT_TRUE(Same(Boundary(blob, FALSE), P({{2, 0}, {3, 0}, {5, 2}, {4, 3}, {1, 3}, {0, 2}})));
-  blob.ResetAttributes();
-  EXPECT_TRUE(Rectilinear(Boundary(blob, TRUE)));
+TEST(CompBoundary, TracedAndRectilinearPolygonsOfSmallShapes) {
+  const struct {
+    std::vector<tagCompRun> runs;
+    int connect;
+    Path path;
+  } cases[] = {
+      {{{4, 3, 3}}, FALSE, {{3, 4}}},
+      {{{0, 0, 1}, {1, 0, 1}}, FALSE, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
+      {{{5, 2, 4}, {6, 2, 4}, {7, 2, 4}}, TRUE, {{2, 5}, {4, 5}, {4, 7}, {2, 7}}},
+      {{{0, 0, 2}}, FALSE, {{0, 0}, {2, 0}}},
+      // The first move goes south: the start pixel stands twice at the head.
+      {{{0, 0, 0}, {1, 0, 0}}, FALSE, {{0, 0}, {0, 0}, {0, 1}}},
+      // Pixel (2,0) over columns 0-1 of row 1: the closing edge (1,1)-(2,0) goes up and right
+      // after a horizontal edge to the right, so its first vertex slides right to (2,1) and
+      // the step is vertical.
+      {{{0, 2, 2}, {1, 0, 1}}, FALSE, {{2, 0}, {2, 0}, {1, 1}, {0, 1}, {1, 1}}},
+      {{{0, 2, 2}, {1, 0, 1}}, TRUE, {{2, 0}, {2, 0}, {1, 0}, {1, 1}, {0, 1}, {2, 1}}},
+      // Pixel (0,0) over columns 1-2 of row 1: the edge (0,0)-(1,1) is followed by a
+      // horizontal edge to the right, so its end vertex slides back to (0,1).
+      {{{0, 0, 0}, {1, 1, 2}}, FALSE, {{0, 0}, {0, 0}, {1, 1}, {2, 1}, {1, 1}}},
+      {{{0, 0, 0}, {1, 1, 2}}, TRUE, {{0, 0}, {0, 0}, {0, 1}, {2, 1}, {1, 1}, {1, 0}}},
+      // A start pixel that joins two loops: the polygon covers the first loop only.
+      {{{0, 3, 4}, {1, 0, 2}}, FALSE, {{3, 0}, {4, 0}}},
+      {{{0, 2, 3}, {1, 1, 4}, {2, 0, 5}, {3, 1, 4}},
+       FALSE,
+       {{2, 0}, {3, 0}, {5, 2}, {4, 3}, {1, 3}, {0, 2}}},
+  };
+  for (const auto& c : cases) {
+    CComp comp;
+    for (const tagCompRun& r : c.runs) comp.AddRun(r.y, r.xl, r.xr, FALSE);
+    EXPECT_EQ(Boundary(comp, c.connect), c.path) << &c - cases;
+  }
 }
 
 TEST(CompBoundary, RandomShapesGiveClosedRectilinearPolygonsOnTheirPixels) {
@@ -73,13 +70,14 @@ TEST(CompBoundary, RandomShapesGiveClosedRectilinearPolygonsOnTheirPixels) {
   for (int trial = 0; trial < 60; ++trial) {
     CComp c;
     comp_reference::FillRandom(c, rng, 12, 12, 8);
-    const std::vector<POINT> traced = Boundary(c, FALSE);
+    const Path traced = Boundary(c, FALSE);
     ASSERT_FALSE(traced.empty());
-    for (const POINT& p : traced) ASSERT_EQ(c.PtInComponent(p.x, p.y), 1);
-    for (size_t i = 0; i + 1 < traced.size(); ++i) {
-      // Edges of the trace run in one of the eight directions.
-      const int dx = std::abs(traced[i + 1].x - traced[i].x);
-      const int dy = std::abs(traced[i + 1].y - traced[i].y);
+    for (size_t i = 0; i < traced.size(); ++i) {
+      // Vertices on the pixels, edges of the trace in one of the eight directions.
+      const auto& [x, y] = traced[i];
+      ASSERT_EQ(c.PtInComponent(x, y), 1);
+      const int dx = i ? std::abs(x - traced[i - 1].first) : 0;
+      const int dy = i ? std::abs(y - traced[i - 1].second) : 0;
       ASSERT_TRUE(dx == 0 || dy == 0 || dx == dy);
     }
     c.ResetAttributes();
@@ -91,13 +89,10 @@ TEST(CompRegion, UnitSquaresOfTheRunsScaled) {
   CComp pixel = Of({{3, 2, 2}});
   CRgn rgn;
   ASSERT_EQ(pixel.RequestRgn(&rgn, 1.0f), 1);
-  EXPECT_NE(rgn.GetSafeHandle(), nullptr);
-  EXPECT_EQ(rgn.GetFillMode(), WINDING);
   RECT box{};
-  EXPECT_EQ(rgn.GetRgnBox(&box), SIMPLEREGION);
+  EXPECT_TRUE(rgn.GetSafeHandle() != nullptr && rgn.GetFillMode() == WINDING &&
+              rgn.GetRgnBox(&box) == SIMPLEREGION && rgn.PtInRegion(2, 3) && !rgn.PtInRegion(3, 3));
   EXPECT_EQ(CRect(box), CRect(2, 3, 3, 4));
-  EXPECT_TRUE(rgn.PtInRegion(2, 3));
-  EXPECT_FALSE(rgn.PtInRegion(3, 3));
 
   std::mt19937 rng(2);
   CComp c;
@@ -124,8 +119,7 @@ TEST(CompRegion, NullRegionAndEmptyComponent) {
   CRgn rgn;
   c.AddPoint(0, 0);
   ASSERT_EQ(c.RequestRgn(&rgn, 1.0f), 1);
-  CComp empty;
-  EXPECT_EQ(empty.RequestRgn(&rgn, 1.0f), 1);
+  EXPECT_EQ(CComp().RequestRgn(&rgn, 1.0f), 1);
   EXPECT_EQ(rgn.GetSafeHandle(), nullptr);  // the old region was deleted, none made
 }
 

@@ -63,15 +63,12 @@ TEST(CompIncrementalCaches, SizeBoxAndExternalBorderEqualAFreshComputation) {
       c.AddRun(r.y - 3, r.xl - 5, r.xr - 5, TRUE);
       CComp fresh(c);
       fresh.ResetAttributes();
-      ASSERT_EQ(c.GetSize(), fresh.GetSize());
-      ASSERT_EQ(c.GetBoundingRect(), fresh.GetBoundingRect());
+      ASSERT_TRUE(c.GetSize() == fresh.GetSize() && c.GetBoundingRect() == fresh.GetBoundingRect());
       ASSERT_NEAR(c.GetCenterX(), fresh.GetCenterX(), 1e-3);
       ASSERT_NEAR(c.GetCenterY(), fresh.GetCenterY(), 1e-3);
-      ASSERT_EQ(c.GetMaxExternalBorder(), fresh.GetMaxExternalBorder());
-      ASSERT_TRUE(
-          SamePoints(c.GetExternalBorder(), c.GetMaxExternalBorder(),
-                     std::vector<POINT>(fresh.GetExternalBorder(),
-                                        fresh.GetExternalBorder() + fresh.GetMaxExternalBorder())));
+      const POINT* border = fresh.GetExternalBorder();
+      ASSERT_TRUE(SamePoints(c.GetExternalBorder(), c.GetMaxExternalBorder(),
+                             {border, border + fresh.GetMaxExternalBorder()}));
     }
   }
 }
@@ -100,8 +97,7 @@ TEST(CompIncrementalCaches, BoxAtTheOriginAndRunningColourTruncatedAtEveryStep) 
   c.AddRun(2, 0, 0, TRUE);
   EXPECT_EQ(c.GetColorRGB(), 0u);
   EXPECT_EQ(c.RemoveRun(-11, TRUE), 1);
-  EXPECT_EQ(c.GetSize(), 5);
-  EXPECT_EQ(c.GetColorRGB(), 0u);
+  EXPECT_TRUE(c.GetSize() == 5 && c.GetColorRGB() == 0u);
 }
 
 TEST(CompColour, AverageOfTheImagePixelsAndItsHls) {
@@ -117,10 +113,7 @@ TEST(CompColour, AverageOfTheImagePixelsAndItsHls) {
   EXPECT_EQ(c.GetColorRGB(), RGB(100, 20, 1));
   float h = 0, l = 0, s = 0;
   TT_RGB2HLS(100.0f, 20.0f, 1.0f, &h, &l, &s, 36);
-  const unsigned long expected = (static_cast<unsigned long>(static_cast<int>(h)) & 0xFF) |
-                                 ((static_cast<unsigned long>(static_cast<int>(l)) & 0xFF) << 8) |
-                                 ((static_cast<unsigned long>(static_cast<int>(s)) & 0xFF) << 16);
-  EXPECT_EQ(c.GetColorHLS(), expected);
+  EXPECT_EQ(c.GetColorHLS(), (int(h) & 0xFFu) | (int(l) & 0xFFu) << 8 | (int(s) & 0xFFu) << 16);
 }
 
 TEST(CompTrace, InfoLinesOfASinglePixel) {

@@ -18,11 +18,16 @@ using Pixel = std::pair<int, int>;
 using PixelSet = std::set<Pixel>;
 using Run = CComp::tagCompRun;
 
+inline std::vector<Run> RunsOf(CComp& comp) {
+  std::vector<Run> runs;
+  for (int i = 0; i < comp.GetMaxRun(); ++i) runs.push_back(*comp.GetRun(i));
+  return runs;
+}
+
 inline PixelSet FromComp(CComp& comp) {
   PixelSet set;
-  for (int i = 0; i < comp.GetMaxRun(); ++i) {
-    const Run* r = comp.GetRun(i);
-    for (int x = r->xl; x <= r->xr; ++x) set.insert({r->y, x});
+  for (const Run& r : RunsOf(comp)) {
+    for (int x = r.xl; x <= r.xr; ++x) set.insert({r.y, x});
   }
   return set;
 }
@@ -40,12 +45,6 @@ inline std::vector<Run> CanonicalRuns(const PixelSet& set) {
   return runs;
 }
 
-inline std::vector<Run> RunsOf(CComp& comp) {
-  std::vector<Run> runs;
-  for (int i = 0; i < comp.GetMaxRun(); ++i) runs.push_back(*comp.GetRun(i));
-  return runs;
-}
-
 inline bool SameRuns(const std::vector<Run>& a, const std::vector<Run>& b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const Run& p, const Run& q) {
     return p.y == q.y && p.xl == q.xl && p.xr == q.xr;
@@ -57,10 +56,6 @@ inline CComp Of(std::initializer_list<Run> runs) {
   CComp comp;
   for (const Run& r : runs) comp.AddRun(r.y, r.xl, r.xr, FALSE);
   return comp;
-}
-
-inline bool Neighbours(const Pixel& p, const Pixel& q) {
-  return p != q && std::abs(p.first - q.first) <= 1 && std::abs(p.second - q.second) <= 1;
 }
 
 // Pairs (pixel of the set, 8-neighbour outside it), handed to f one by one.
@@ -100,31 +95,25 @@ inline PixelSet Erode(const PixelSet& set) {
 inline int AdjacentPairs(const PixelSet& a, const PixelSet& b) {
   int pairs = 0;
   for (const auto& p : a) {
-    for (const auto& q : b) pairs += Neighbours(p, q) ? 1 : 0;
+    for (const auto& q : b) {
+      pairs += p != q && std::abs(p.first - q.first) <= 1 && std::abs(p.second - q.second) <= 1;
+    }
   }
   return pairs;
 }
 
-inline PixelSet Unite(PixelSet a, const PixelSet& b) {
-  a.insert(b.begin(), b.end());
-  return a;
-}
+inline PixelSet Unite(PixelSet a, const PixelSet& b) { return a.insert(b.begin(), b.end()), a; }
 
-inline PixelSet Intersect(const PixelSet& a, const PixelSet& b) {
+// The pixels of a that lie in b (inB) or outside it.
+inline PixelSet Filter(const PixelSet& a, const PixelSet& b, bool inB) {
   PixelSet out;
   for (const auto& p : a) {
-    if (b.count(p)) out.insert(p);
+    if (b.count(p) == (inB ? 1u : 0u)) out.insert(p);
   }
   return out;
 }
-
-inline PixelSet Subtract(const PixelSet& a, const PixelSet& b) {
-  PixelSet out;
-  for (const auto& p : a) {
-    if (!b.count(p)) out.insert(p);
-  }
-  return out;
-}
+inline PixelSet Intersect(const PixelSet& a, const PixelSet& b) { return Filter(a, b, true); }
+inline PixelSet Subtract(const PixelSet& a, const PixelSet& b) { return Filter(a, b, false); }
 
 inline std::vector<POINT> Points(const PixelSet& set) {
   std::vector<POINT> points;
