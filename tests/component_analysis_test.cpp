@@ -25,28 +25,32 @@ std::vector<PixelSet> AnalysedSets(CImage& image) {
   return sets;
 }
 
-std::vector<RECT> Boxes(CImage& image, CRect area, int connect8) {
+// Boxes as (left, top, right, bottom) rows, for whole-list comparisons.
+using BoxRows = std::vector<std::vector<LONG>>;
+BoxRows Boxes(CImage& image, CRect area, int connect8) {
   RECT* rects = nullptr;
   int n = -1;
   EXPECT_EQ(image.BBAnalysis(&rects, &n, area, connect8), 1);
-  std::vector<RECT> boxes(rects, rects + n);
+  BoxRows rows;
+  for (int i = 0; i < n; ++i)
+    rows.push_back({rects[i].left, rects[i].top, rects[i].right, rects[i].bottom});
   delete[] rects;
-  return boxes;
-}
-
-// Boxes as (left, top, right, bottom) rows, for whole-list comparisons.
-std::vector<std::vector<LONG>> Rows(const std::vector<RECT>& boxes) {
-  std::vector<std::vector<LONG>> rows;
-  for (const RECT& b : boxes) rows.push_back({b.left, b.top, b.right, b.bottom});
   return rows;
 }
-using BoxRows = std::vector<std::vector<LONG>>;
+
+BoxRows BoxesOf(const std::vector<PixelSet>& sets) {
+  BoxRows rows;
+  for (const PixelSet& set : sets) {
+    const RECT b = flood_fill::BoxOf(set);
+    rows.push_back({b.left, b.top, b.right, b.bottom});
+  }
+  return rows;
+}
 
 // Runs sorted by row and column, and maximal (never touching within a row).
 bool Canonical(CComp& comp) {
   for (int i = 1; i < comp.GetMaxRun(); ++i) {
-    const CompRun& a = *comp.GetRun(i - 1);
-    const CompRun& b = *comp.GetRun(i);
+    const CompRun &a = *comp.GetRun(i - 1), &b = *comp.GetRun(i);
     if (a.y > b.y || (a.y == b.y && a.xr + 1 >= b.xl)) return false;
   }
   return true;
@@ -65,16 +69,16 @@ TEST(MergeOrder, ComponentsFollowTheLabelTheyKeepNotTheirOldestLabel) {
     ASSERT_EQ(image->GetMaxComponent(), 2);
     EXPECT_EQ(PixelsOf(*image->GetComponent(0)), (PixelSet{{0, 6}, {1, 6}}));
     EXPECT_EQ(image->GetComponent(1)->GetSize(), 6);
-    EXPECT_EQ(Rows(Boxes(*image, kWholeImage, connect8)), (BoxRows{{6, 0, 6, 1}, {0, 0, 2, 2}}));
+    EXPECT_EQ((Boxes(*image, kWholeImage, connect8)), (BoxRows{{6, 0, 6, 1}, {0, 0, 2, 2}}));
   }
 }
 
 TEST(Boxes, AreaIsClippedAndEdgesAreInclusive) {
   auto image = MakeImage({"XX...", "XX..X", ".....", "..XXX"});
-  EXPECT_EQ(Rows(Boxes(*image, CRect(-5, -5, 100, 100), 1)),
+  EXPECT_EQ((Boxes(*image, CRect(-5, -5, 100, 100), 1)),
             (BoxRows{{0, 0, 1, 1}, {4, 1, 4, 1}, {2, 3, 4, 3}}));
   // Right and bottom exclusive: columns 1..3, rows 1..3.
-  EXPECT_EQ(Rows(Boxes(*image, CRect(1, 1, 4, 4), 1)), (BoxRows{{1, 1, 1, 1}, {2, 3, 3, 3}}));
+  EXPECT_EQ((Boxes(*image, CRect(1, 1, 4, 4), 1)), (BoxRows{{1, 1, 1, 1}, {2, 3, 3, 3}}));
   EXPECT_TRUE(Boxes(*image, CRect(3, 2, 2, 4), 1).empty());  // right before left
   EXPECT_TRUE(Boxes(*image, CRect(-1, -1, -1, 0), 1).empty());
 }
@@ -83,27 +87,22 @@ TEST(Boxes, NullOutputsAnswerZeroAndWriteNothing) {
   auto image = MakeImage({"X"});
   RECT* rects = nullptr;
   int n = 7;
-  EXPECT_EQ(image->BBAnalysis(nullptr, &n, kWholeImage, 1), 0);
-  EXPECT_EQ(n, 7);
-  EXPECT_EQ(image->BBAnalysis(&rects, nullptr, kWholeImage, 1), 0);
-  EXPECT_EQ(rects, nullptr);
+  EXPECT_EQ((std::vector<int>{image->BBAnalysis(nullptr, &n, kWholeImage, 1),
+                              image->BBAnalysis(&rects, nullptr, kWholeImage, 1)}),
+            std::vector<int>(2, 0));
+  EXPECT_TRUE(n == 7 && rects == nullptr);
 }
 
 TEST(EmptyInput, NoBlackPixelsOrNoPixelsGiveAnEmptyList) {
   auto image = MakeImage({"X.", ".X"});
   image->CCAnalysis(0);
   ASSERT_EQ(image->GetMaxComponent(), 2);
-  for (int y = 0; y < 2; ++y) {
-    for (int x = 0; x < 2; ++x) image->SetRed(x, y, 1);
-  }
-  EXPECT_EQ(image->CCAnalysis(1), 1);
-  EXPECT_EQ(image->GetMaxComponent(), 0);
-  EXPECT_TRUE(Boxes(*image, kWholeImage, 1).empty());
-
+  image->SetRed(0, 0, 1), image->SetRed(1, 1, 1);
   CBiLevelImage blank;  // never created
-  EXPECT_EQ(blank.CCAnalysis(1), 1);
-  EXPECT_EQ(blank.GetMaxComponent(), 0);
-  EXPECT_TRUE(Boxes(blank, kWholeImage, 1).empty());
+  for (CImage* i : {static_cast<CImage*>(image.get()), static_cast<CImage*>(&blank)}) {
+    EXPECT_EQ(i->CCAnalysis(1), 1);
+    EXPECT_TRUE(i->GetMaxComponent() == 0 && Boxes(*i, kWholeImage, 1).empty());
+  }
   blank.CCAnalysisFromMap(-1, 1, 1, 1, 1);  // no map: nothing happens
   EXPECT_EQ(blank.GetMaxComponent(), 0);
 }
@@ -143,8 +142,7 @@ TEST(KeepAlive, CalledOncePerScannedRowAndCancelIsIgnored) {
     return true;  // asks to cancel
   });
   image->CCAnalysis(1);
-  const std::vector<int> wholeImage{0, 1, 2, 3, 4};
-  EXPECT_EQ(steps, wholeImage);
+  EXPECT_EQ(steps, (std::vector<int>{0, 1, 2, 3, 4}));
   EXPECT_EQ(image->GetMaxComponent(), 3);
   steps.clear();
   image->SetCancel(0);
@@ -167,28 +165,20 @@ TEST(Differential, MatchesFloodFillOnRandomImages) {
       image->CCAnalysis(connect8);
       std::vector<PixelSet> ours = AnalysedSets(*image);
       std::vector<PixelSet> reference = flood_fill::Components(art, connect8 != 0);
-      for (int i = 0; i < image->GetMaxComponent(); ++i) {
+      for (int i = 0; i < image->GetMaxComponent(); ++i)
         EXPECT_TRUE(Canonical(*image->GetComponent(i)));
-      }
       // Boxes come in the order of the components.
-      std::vector<RECT> oursBoxes;
-      for (const PixelSet& set : ours) oursBoxes.push_back(flood_fill::BoxOf(set));
-      EXPECT_EQ(Rows(Boxes(*image, kWholeImage, connect8)), Rows(oursBoxes));
+      EXPECT_EQ(Boxes(*image, kWholeImage, connect8), BoxesOf(ours));
       std::sort(ours.begin(), ours.end());
       std::sort(reference.begin(), reference.end());
       ASSERT_EQ(ours, reference);
-
       // A random area against flood fill inside that area.
       std::uniform_int_distribution<int> col(-2, width + 2), row(-2, height + 2);
       const int l = col(rng), r = col(rng), t = row(rng), b = row(rng);
-      const std::vector<RECT> areaBoxes = Boxes(*image, CRect(l, t, r, b), connect8);
-      std::vector<RECT> expected;
-      for (const PixelSet& set :
-           flood_fill::Components(art, connect8 != 0, std::max(l, 0), std::max(t, 0),
-                                  std::min(r, width), std::min(b, height))) {
-        expected.push_back(flood_fill::BoxOf(set));
-      }
-      BoxRows got = Rows(areaBoxes), want = Rows(expected);
+      BoxRows got = Boxes(*image, CRect(l, t, r, b), connect8);
+      BoxRows want =
+          BoxesOf(flood_fill::Components(art, connect8 != 0, std::max(l, 0), std::max(t, 0),
+                                         std::min(r, width), std::min(b, height)));
       std::sort(got.begin(), got.end());
       std::sort(want.begin(), want.end());
       ASSERT_EQ(got, want);
@@ -202,10 +192,9 @@ TEST(Differential, MapAnalysisMatchesTheBiLevelAnalysisOfTheSamePixels) {
     const Art art = flood_fill::RandomArt(rng, 1 + trial % 37, 1 + trial % 9, 0.45);
     auto image = MakeImage(art);
     CImageMap* map = image->GetImageMap(0);
-    for (int y = 0; y < image->GetHeight(); ++y) {
-      for (int x = 0; x < image->GetWidth(); ++x) {
-        map->SetMapByte(x, y, art[y][x] == 'X' ? 0x10 : 0x21);
-      }
+    for (int i = 0; i < image->GetNumberOfPixels(); ++i) {
+      const int x = i % image->GetWidth(), y = i / image->GetWidth();
+      map->SetMapByte(x, y, art[y][x] == 'X' ? 0x10 : 0x21);
     }
     for (int connect8 : {0, 1}) {
       image->CCAnalysis(connect8);
@@ -226,16 +215,18 @@ struct Cleanable : CBiLevelImage {
 TEST(Dirty, AnalysesMarkShownComponentsForRedrawing) {
   Cleanable image;
   image.Create(2, 1, 0, L"black");
-  image.MarkClean();
-  image.CCAnalysis(1);
-  EXPECT_FALSE(image.IsDirty());  // components not shown
-  image.SetShowComponents(TRUE);
-  image.MarkClean();
-  image.CCAnalysis(1);
-  EXPECT_TRUE(image.IsDirty());
-  image.MarkClean();
-  image.CCAnalysisFromMap(-1, 1, 1, FALSE, TRUE);
-  EXPECT_TRUE(image.IsDirty());
+  std::vector<int> dirty;
+  for (int shown : {0, 1, 1}) {
+    image.SetShowComponents(shown);
+    image.MarkClean();
+    if (dirty.size() < 2) {
+      image.CCAnalysis(1);
+    } else {
+      image.CCAnalysisFromMap(-1, 1, 1, FALSE, TRUE);
+    }
+    dirty.push_back(image.IsDirty());
+  }
+  EXPECT_EQ(dirty, (std::vector<int>{0, 1, 1}));  // only when components are shown
 }
 
 }  // namespace
