@@ -1,6 +1,8 @@
 // CRgn: polygon regions under the alternate and winding fill rules.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -12,17 +14,14 @@ TEST(Region, RectangleHoldsItsPixelsWithExclusiveRightAndBottom) {
   const POINT rect[] = {{1, 1}, {4, 1}, {4, 3}, {1, 3}};
   const int counts[] = {4};
   ASSERT_TRUE(rgn.CreatePolyPolygonRgn(rect, counts, 1, ALTERNATE));
-  for (int y = 0; y < 5; ++y) {
-    for (int x = 0; x < 6; ++x) {
-      EXPECT_EQ(rgn.PtInRegion(x, y) != 0, x >= 1 && x < 4 && y >= 1 && y < 3) << x << "," << y;
-    }
+  for (int i = 0; i < 30; ++i) {
+    const int x = i % 6, y = i / 6;
+    EXPECT_EQ(rgn.PtInRegion(x, y) != 0, x >= 1 && x < 4 && y >= 1 && y < 3) << x << "," << y;
   }
   RECT box{};
   EXPECT_EQ(rgn.GetRgnBox(&box), SIMPLEREGION);
   EXPECT_EQ(CRect(box), CRect(1, 1, 4, 3));
-  EXPECT_TRUE(rgn.DeleteObject());
-  EXPECT_FALSE(rgn.DeleteObject());
-  EXPECT_EQ(rgn.GetRgnBox(&box), ERROR_REGION);
+  EXPECT_TRUE(rgn.DeleteObject() && !rgn.DeleteObject() && rgn.GetRgnBox(&box) == ERROR_REGION);
 }
 
 TEST(Region, NestedSquaresDifferByFillRule) {
@@ -33,11 +32,10 @@ TEST(Region, NestedSquaresDifferByFillRule) {
   CRgn alternate, winding;
   ASSERT_TRUE(alternate.CreatePolyPolygonRgn(pts, counts, 2, ALTERNATE));
   ASSERT_TRUE(winding.CreatePolyPolygonRgn(pts, counts, 2, WINDING));
-  EXPECT_FALSE(alternate.PtInRegion(3, 3));
-  EXPECT_TRUE(winding.PtInRegion(3, 3));
-  EXPECT_TRUE(alternate.PtInRegion(1, 3));
-  EXPECT_TRUE(winding.PtInRegion(5, 5));
-  EXPECT_FALSE(winding.PtInRegion(6, 3));
+  EXPECT_EQ((std::vector<int>{alternate.PtInRegion(3, 3), winding.PtInRegion(3, 3),
+                              alternate.PtInRegion(1, 3), winding.PtInRegion(5, 5),
+                              winding.PtInRegion(6, 3)}),
+            (std::vector<int>{0, 1, 1, 1, 0}));
   RECT box{};
   EXPECT_EQ(winding.GetRgnBox(&box), COMPLEXREGION);
   EXPECT_EQ(CRect(box), CRect(0, 0, 6, 6));
@@ -52,12 +50,11 @@ TEST(Region, BadArgumentsMakeNoRegion) {
   const int one[] = {1};
   const int three[] = {3};
   CRgn rgn;
-  EXPECT_FALSE(rgn.CreatePolyPolygonRgn(nullptr, three, 1, WINDING));
-  EXPECT_FALSE(rgn.CreatePolyPolygonRgn(pts, nullptr, 1, WINDING));
-  EXPECT_FALSE(rgn.CreatePolyPolygonRgn(pts, three, 0, WINDING));
-  EXPECT_FALSE(rgn.CreatePolyPolygonRgn(pts, one, 1, WINDING));
-  EXPECT_FALSE(rgn.CreatePolyPolygonRgn(pts, three, 1, 7));
-  EXPECT_EQ(rgn.GetSafeHandle(), nullptr);
+  EXPECT_FALSE(rgn.CreatePolyPolygonRgn(nullptr, three, 1, WINDING) ||
+               rgn.CreatePolyPolygonRgn(pts, nullptr, 1, WINDING) ||
+               rgn.CreatePolyPolygonRgn(pts, three, 0, WINDING) ||
+               rgn.CreatePolyPolygonRgn(pts, one, 1, WINDING) ||
+               rgn.CreatePolyPolygonRgn(pts, three, 1, 7) || rgn.GetSafeHandle() != nullptr);
   ASSERT_TRUE(rgn.CreatePolyPolygonRgn(pts, three, 1, ALTERNATE));
   EXPECT_EQ(rgn.GetRgnBox(nullptr), ERROR_REGION);
 }
