@@ -2,9 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <memory>
+#include <string>
 #include <vector>
 
+#include "support/trace_lines.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -16,13 +17,9 @@ using Formats = ::testing::Types<CBiLevelImage, CGreyScaleImage, CLoColorImage, 
 TYPED_TEST_SUITE(EveryFormat, Formats);
 
 TYPED_TEST(EveryFormat, CreateGivesOneStandardMapAndResolutionOne) {
+  // Low colour has no Create of its own: the format-independent part runs and makes no pixels.
   TypeParam image;
-  if (image.IsType(IMAGE_TYPE_LOCOLOR)) {
-    // No Create of its own: the format-independent part runs and makes no pixels.
-    EXPECT_EQ(image.Create(4, 3, 0, L"page"), 1);
-  } else {
-    ASSERT_EQ(image.Create(4, 3, 0x00FFFFFF, L"page"), 1);
-  }
+  ASSERT_EQ(image.Create(4, 3, image.IsType(IMAGE_TYPE_LOCOLOR) ? 0 : 0x00FFFFFF, L"page"), 1);
   EXPECT_EQ(
       (std::vector<long>{image.GetWidth(), image.GetHeight(), image.GetNumberOfPixels(),
                          image.GetDPI(), image.GetImageMapCount(), image.GetCurrentMapIndex()}),
@@ -38,8 +35,7 @@ TYPED_TEST(EveryFormat, CreateTwiceAndFreeMemoryTwiceAreHarmless) {
   image.AddImageMap(L"extra", MAP_BYTE_LABELS);
   image.Create(7, 2, 0, L"b");  // over a used image: the old buffers are released
   EXPECT_TRUE(image.GetImageMapCount() == 1 && image.GetWidth() == 7);
-  image.FreeMemory();
-  image.FreeMemory();
+  image.FreeMemory(), image.FreeMemory();
   EXPECT_EQ(image.GetImageMapCount(), 1);
 }
 
@@ -55,8 +51,7 @@ TYPED_TEST(EveryFormat, RefusesSizesWhoseBuffersCannotExist) {
 
 TYPED_TEST(EveryFormat, ZeroSizedImageIsValidAndEmpty) {
   TypeParam image;
-  EXPECT_EQ(image.Create(0, 0, 0, nullptr), 1);
-  EXPECT_EQ(image.Create(0, 9, 0, nullptr), 1);
+  EXPECT_EQ(image.Create(0, 0, 0, nullptr) + image.Create(0, 9, 0, nullptr), 2);
   EXPECT_TRUE(image.GetNumberOfPixels() == 0 && image.GetRGBColor(0, 0) == 0u);
 }
 
@@ -64,7 +59,6 @@ TEST(ImageName, NullNameLeavesNoNameAndNothingIsReleasedTwice) {
   CGreyScaleImage image;
   image.Create(2, 2, 0, L"first");
   image.SetName(L"second");
-  EXPECT_STREQ(image.GetName(), L"second");
   image.SetName(image.GetName());
   EXPECT_STREQ(image.GetName(), L"second");
   image.SetName(nullptr);
@@ -79,26 +73,23 @@ TEST(FreeMemory, KeepsOnlyTheCurrentMapResetToStandard) {
   ASSERT_TRUE(image.SetCurrentMap(2));
   image.FreeMemory();
   ASSERT_EQ(image.GetImageMapCount(), 1);
-  EXPECT_TRUE(image.GetCurrentMapIndex() == 0 && image.GetImageMap(0) == kept);
+  EXPECT_TRUE(image.GetCurrentMapIndex() == 0 && image.GetImageMap(0) == kept &&
+              kept->GetPTByteLabel(L"Background") == 1);
   EXPECT_STREQ(kept->GetName(), L"Standard");
-  EXPECT_EQ(kept->GetPTByteLabel(L"Background"), 1);
-  image.FreeMemory();
-  EXPECT_EQ(image.GetImageMapCount(), 1);
 }
 
 TEST(DefaultOperations, EdgePreservingSmoothingTracesThatItDoesNothing) {
-  std::string trace;
-  auto old = vorlane::SetTraceSink([&](const char* line) { trace += line; });
+  TraceCapture trace;
   CImage image;
   image.EdgePreservingSmoothing();
-  vorlane::SetTraceSink(old);
-  EXPECT_EQ(trace,
-            "EdgePreservingSmoothing(): Default implementation in CImage called, does nothing\n");
-  EXPECT_EQ(image.CreateBackup(), 1);
-  EXPECT_EQ(image.CCAnalysis(1), 0);
+  EXPECT_EQ(trace.Lines(),
+            std::vector<std::string>{"EdgePreservingSmoothing(): Default "
+                                     "implementation in CImage called, does nothing\n"});
   RECT* rects = nullptr;
   int n = 0;
-  EXPECT_EQ(image.BBAnalysis(&rects, &n, CRect(0, 0, 1, 1), 1), 0);
+  EXPECT_EQ((std::vector<int>{image.CreateBackup(), image.CCAnalysis(1),
+                              image.BBAnalysis(&rects, &n, CRect(0, 0, 1, 1), 1)}),
+            (std::vector<int>{1, 0, 0}));
   EXPECT_EQ(image.UpdateNormal(), nullptr);
 }
 
