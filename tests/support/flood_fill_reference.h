@@ -25,9 +25,8 @@ inline std::unique_ptr<CBiLevelImage> MakeImage(const Art& art) {
   const int height = static_cast<int>(art.size());
   const int width = height ? static_cast<int>(art[0].size()) : 0;
   image->Create(width, height, 0x00FFFFFF, L"art");
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) image->SetRed(x, y, art[y][x] == 'X' ? 0 : 1);
-  }
+  for (int i = 0; i < width * height; ++i)
+    image->SetRed(i % width, i / width, art[i / width][i % width] != 'X');
   return image;
 }
 
@@ -35,9 +34,8 @@ inline std::unique_ptr<CBiLevelImage> MakeImage(const Art& art) {
 inline Art RandomArt(std::mt19937& rng, int width, int height, double black) {
   std::bernoulli_distribution isBlack(black);
   Art art(static_cast<size_t>(height), std::string(static_cast<size_t>(width), '.'));
-  for (auto& row : art) {
-    for (auto& c : row) c = isBlack(rng) ? 'X' : '.';
-  }
+  for (auto& row : art)
+    std::generate(row.begin(), row.end(), [&] { return isBlack(rng) ? 'X' : '.'; });
   return art;
 }
 
@@ -60,11 +58,11 @@ inline std::vector<PixelSet> Components(const Art& art, bool connect8, int left,
         const auto [py, px] = stack.back();
         stack.pop_back();
         component.insert({py, px});
-        for (int dy = -1; dy <= 1; ++dy) {
-          for (int dx = -1; dx <= 1; ++dx) {
-            if ((dx == 0 && dy == 0) || (!connect8 && dx != 0 && dy != 0)) continue;
-            const int nx = px + dx, ny = py + dy;
-            if (black(nx, ny) && visited.insert({ny, nx}).second) stack.push_back({ny, nx});
+        for (int d = 0; d < 9; ++d) {
+          const int dx = d % 3 - 1, dy = d / 3 - 1, nx = px + dx, ny = py + dy;
+          if ((dx || dy) && (connect8 || !dx || !dy) && black(nx, ny) &&
+              visited.insert({ny, nx}).second) {
+            stack.push_back({ny, nx});
           }
         }
       }
