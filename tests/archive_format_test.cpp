@@ -49,10 +49,9 @@ TEST(ArchiveScalars, AreLittleEndianAndRoundTrip) {
   auto& [b, w, s, l, d, f, g, c, wc, flag, i, u, r2, p2] = v;
   load.ar() >> b >> w >> s >> l >> d >> f >> g >> c >> wc >> flag >> i >> u >> r2 >> p2 >> wc;
   EXPECT_TRUE(b == 0x12 && w == 0x3456 && s == -2 && l == -3 && d == 0x89ABCDEFu && f == 1.5f &&
-              g == -2.25 && c == 'x' && flag && i == 7 && u == 8u && p2.x == 5 && p2.y == -6);
-  EXPECT_EQ(std::memcmp(&r, &r2, sizeof r), 0);
-  EXPECT_EQ(wc, L'\uFFFD');
-  EXPECT_EQ(load.ar().RemainingForLoad(), 0u);
+              g == -2.25 && c == 'x' && flag && i == 7 && u == 8u && p2.x == 5 && p2.y == -6 &&
+              std::memcmp(&r, &r2, sizeof r) == 0 && wc == L'\uFFFD' &&
+              load.ar().RemainingForLoad() == 0u);
 }
 
 TEST(ArchiveLifetime, DestructorFlushesUnlessAbortedOrUnwinding) {
@@ -68,8 +67,8 @@ TEST(ArchiveLifetime, DestructorFlushesUnlessAbortedOrUnwinding) {
     throw std::runtime_error("fails half-way");
   } catch (const std::runtime_error&) {
   }
-  EXPECT_EQ(file.GetLength(), 4u);
-  EXPECT_EQ(aborted.GetLength() + unwound.GetLength(), 0u);
+  EXPECT_EQ((std::vector<uint64_t>{file.GetLength(), aborted.GetLength(), unwound.GetLength()}),
+            (std::vector<uint64_t>{4, 0, 0}));
 }
 
 TEST(ArchiveStrings, LengthPrefixFormsAndSurrogates) {
@@ -123,8 +122,8 @@ TEST(ArchiveObjects, SharedCounterReferencesAndNull) {
   EXPECT_EQ(ar.ReadObject(RUNTIME_CLASS(CFoo)), nullptr);
   EXPECT_EQ(ar.ReadObject(RUNTIME_CLASS(CArBar)), barBack);
   EXPECT_EQ(again, a.get());
-  EXPECT_EQ(static_cast<CFoo*>(a.get())->m_value, 0x01020304);
-  EXPECT_EQ(static_cast<CFoo*>(b.get())->m_value, 2);
+  EXPECT_TRUE(static_cast<CFoo*>(a.get())->m_value == 0x01020304 &&
+              static_cast<CFoo*>(b.get())->m_value == 2);
   ASSERT_NE(barBack, nullptr);
   EXPECT_TRUE(barBack->m_word == 0x0102 && barBack->m_text == L"hi");
 }
@@ -138,8 +137,7 @@ TEST(ArchiveObjects, BackReferencesToTheObjectBeingStoredOrLoaded) {
   std::unique_ptr<CObject> back(load.ar().ReadObject(RUNTIME_CLASS(CArNode)));
   auto* node = static_cast<CArNode*>(back.get());
   ASSERT_NE(node->m_child, nullptr);
-  EXPECT_EQ(node->m_child->m_value, 2);
-  EXPECT_EQ(node->m_child->m_link, node);
+  EXPECT_TRUE(node->m_child->m_value == 2 && node->m_child->m_link == node);
   // An object written during its own Serialize is a reference.
   CArNode self;
   self.m_link = &self;
@@ -187,12 +185,12 @@ TEST(ArchiveSchemas, VersionableClassHandsTheFileSchemaOnce) {
   Loader load(old);
   std::unique_ptr<CObject> a(load.ar().ReadObject(RUNTIME_CLASS(CArVersioned)));
   std::unique_ptr<CObject> b(load.ar().ReadObject(RUNTIME_CLASS(CArVersioned)));
-  auto* va = static_cast<CArVersioned*>(a.get());
+  auto *va = static_cast<CArVersioned*>(a.get()), *vb = static_cast<CArVersioned*>(b.get());
   ASSERT_NE(va->m_child, nullptr);
-  EXPECT_TRUE(va->m_firstSchema == 1 && va->m_secondSchema == UINT(-1));
-  EXPECT_TRUE(va->m_child->m_firstSchema == 1 && va->m_child->m_secondSchema == UINT(-1));
-  EXPECT_EQ(static_cast<CArVersioned*>(b.get())->m_firstSchema, 1u);
-  EXPECT_EQ(load.ar().GetObjectSchema(), UINT(-1));
+  EXPECT_EQ((std::vector<UINT>{va->m_firstSchema, va->m_secondSchema, va->m_child->m_firstSchema,
+                               va->m_child->m_secondSchema, vb->m_firstSchema,
+                               load.ar().GetObjectSchema()}),
+            (std::vector<UINT>{1, UINT(-1), 1, UINT(-1), 1, UINT(-1)}));
   // Serialize called directly has no schema.
   Loader direct({0});
   CArVersioned v;
@@ -267,9 +265,9 @@ TEST(ArchiveObjects, FailedSerializeDeletesTheObjectAndKillsItsSlots) {
   // classes stay usable.
   std::unique_ptr<CObject> fooBack(load.ar().ReadObject(RUNTIME_CLASS(CFoo)));
   EXPECT_EQ(static_cast<CFoo*>(fooBack.get())->m_value, 5);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(Cause([&] { load.ar().ReadObject(nullptr); }), CArchiveException::badIndex);
-  }
+  const auto reference = [&] { return Cause([&] { load.ar().ReadObject(nullptr); }); };
+  EXPECT_EQ((std::vector<int>{reference(), reference()}),
+            std::vector<int>(2, CArchiveException::badIndex));
   EXPECT_NE(std::unique_ptr<CObject>(load.ar().ReadObject(RUNTIME_CLASS(CArNode))), nullptr);
 }
 
