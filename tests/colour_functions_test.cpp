@@ -22,20 +22,17 @@ struct Triple {
 
 Triple Hls(float r, float g, float b, unsigned char code = kHlsByteScale) {
   Triple t{-1, -1, -1};
-  TT_RGB2HLS(r, g, b, &t.x, &t.y, &t.z, code);
-  return t;
+  return TT_RGB2HLS(r, g, b, &t.x, &t.y, &t.z, code), t;
 }
 
 Triple Rgb(float h, float l, float s, unsigned char code = kHlsByteScale) {
   Triple t{-1, -1, -1};
-  TT_HLS2RGB(h, l, s, &t.x, &t.y, &t.z, code);
-  return t;
+  return TT_HLS2RGB(h, l, s, &t.x, &t.y, &t.z, code), t;
 }
 
 Triple Lab(float r, float g, float b) {
   Triple t{-1, -1, -1};
-  TT_sRGB2sLab(r, g, b, &t.x, &t.y, &t.z, kLabScale);
-  return t;
+  return TT_sRGB2sLab(r, g, b, &t.x, &t.y, &t.z, kLabScale), t;
 }
 
 void ExpectNear(const Triple& t, double x, double y, double z, double tolerance) {

@@ -31,10 +31,7 @@ class TempDir {
 };
 
 // The cause of the CFileException call raises, or -1.
-template <typename Call>
-int FileCause(Call&& call) {
-  return artest::Cause<CFileException>(call);
-}
+const auto FileCause = [](auto&& call) { return artest::Cause<CFileException>(call); };
 
 TEST(CFileTest, ArchiveRoundTripThroughANonAsciiPath) {
   TempDir dir;
