@@ -32,7 +32,7 @@ Figures Ours(CHiColorImage& page, const std::string& name, const std::function<v
   Figures f{name, Measure(false, call, release, kAnalysisRepetitions),
             Measure(true, call, release, kAnalysisRepetitions), 0};
   call();
-  f.components = page.GetMaxComponent();
+  f.count = page.GetMaxComponent();
   DropComponents(page);
   return f;
 }

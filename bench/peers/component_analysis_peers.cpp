@@ -42,7 +42,7 @@ Figures Ours(Page& page, int connectivity) {
   Figures f{"CCAnalysis " + std::to_string(connectivity), Measure(false, call, release),
             Measure(true, call, release), 0};
   call();
-  f.components = page.GetMaxComponent();
+  f.count = page.GetMaxComponent();
   page.DropComponents();
   return f;
 }
@@ -58,7 +58,7 @@ Figures OursBoxes(Page& page, int connectivity) {
   Figures f{"BBAnalysis " + std::to_string(connectivity), Measure(false, call, release),
             Measure(true, call, release), 0};
   call();
-  f.components = count;
+  f.count = count;
   release();
   return f;
 }
@@ -80,7 +80,7 @@ Figures OpenCv(const cv::Mat& ink, int connectivity, int threads) {
                 (threads == 1 ? " (1 thread)" : ""),
             Measure(false, call, release), Measure(true, call, release), 0};
   call();
-  f.components = found - 1;  // label 0 is the background
+  f.count = found - 1;  // label 0 is the background
   cv::setNumThreads(-1);
   return f;
 }
@@ -99,7 +99,7 @@ Figures Leptonica(PIX* pix, int connectivity, bool withPixa) {
                 std::to_string(connectivity),
             Measure(false, call, release), Measure(true, call, release), 0};
   call();
-  f.components = boxaGetCount(boxes);
+  f.count = boxaGetCount(boxes);
   release();
   return f;
 }
@@ -153,9 +153,9 @@ int main() {
 
   bool agree = true;
   auto check = [&](const Figures& a, const Figures& b) {
-    if (a.components == b.components) return;
-    std::printf("COUNT MISMATCH: %s %d, %s %d\n", a.name.c_str(), a.components, b.name.c_str(),
-                b.components);
+    if (a.count == b.count) return;
+    std::printf("COUNT MISMATCH: %s %lld, %s %lld\n", a.name.c_str(), a.count, b.name.c_str(),
+                b.count);
     agree = false;
   };
   check(cc8, cv8);

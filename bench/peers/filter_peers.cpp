@@ -13,20 +13,11 @@
 
 namespace {
 
+using vorlane::bench::peers::Figures;
 using vorlane::bench::peers::kRepetitions;
 using vorlane::bench::peers::Measure;
-using vorlane::bench::peers::Times;
-
-struct Figures {
-  std::string name;
-  Times cold;
-  Times warm;
-};
-
-void Print(const Figures& f) {
-  std::printf("%-40s %9.2f %9.2f %9.2f %9.2f\n", f.name.c_str(), f.cold.wall, f.warm.wall,
-              f.cold.cpu, f.warm.cpu);
-}
+using vorlane::bench::peers::Print;
+using vorlane::bench::peers::Ratio;
 
 // Runs a filter on a private duplicate of page; the untimed release puts the page back.
 template <class Format>
@@ -62,13 +53,6 @@ Figures Peer(const std::string& name, const cv::Mat& src,
   cv::setNumThreads(-1);
   Print(f);
   return f;
-}
-
-void Ratio(const Figures& ours, const Figures& peer, double target) {
-  const double cold = ours.cold.wall / peer.cold.wall, warm = ours.warm.wall / peer.warm.wall;
-  std::printf("%-28s / %-28s cold %5.2fx  warm %5.2fx%s\n", ours.name.c_str(), peer.name.c_str(),
-              cold, warm,
-              cold <= target && warm <= target ? "  (target met)" : "  (target missed)");
 }
 
 }  // namespace

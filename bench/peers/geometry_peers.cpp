@@ -16,17 +16,13 @@
 
 namespace {
 
+using vorlane::bench::peers::Figures;
 using vorlane::bench::peers::Measure;
-using vorlane::bench::peers::Times;
+using vorlane::bench::peers::Print;
+using vorlane::bench::peers::Ratio;
 
 constexpr double kDegrees = 2.0;
 const double kRadians = kDegrees * 3.14159265358979323846 / 180.0;
-
-struct Figures {
-  std::string name;
-  Times cold;
-  Times warm;
-};
 
 Figures Time(const std::string& name, const std::function<void()>& call,
              const std::function<void()>& release) {
@@ -116,16 +112,6 @@ Figures Resize(const cv::Mat& src, double factor) {
       [&] { cv::resize(src, dst, size, 0, 0, cv::INTER_AREA); }, [&] { dst.release(); });
 }
 
-void Print(const Figures& f) {
-  std::printf("  %-30s %9.2f %9.2f %9.2f %9.2f\n", f.name.c_str(), f.cold.wall, f.warm.wall,
-              f.cold.cpu, f.warm.cpu);
-}
-
-void Ratio(const Figures& ours, const Figures& peer) {
-  std::printf("  %-22s / %-24s cold %5.2fx  warm %5.2fx\n", ours.name.c_str(), peer.name.c_str(),
-              ours.cold.wall / peer.cold.wall, ours.warm.wall / peer.warm.wall);
-}
-
 template <class Format>
 void Compare(const char* title, Format& page, bool colour) {
   const cv::Mat mat = ToMat(page, colour);
@@ -151,11 +137,11 @@ void Compare(const char* title, Format& page, bool colour) {
     Print(*f);
   }
   std::printf("  Ratios (ours / peer; below 1 is faster):\n");
-  Ratio(rotate, warp);
-  Ratio(rotate, warp1);
-  Ratio(rotate, lept);
-  Ratio(half, cvHalf);
-  Ratio(twice, cvTwice);
+  Ratio(rotate, warp, 1.0);
+  Ratio(rotate, warp1, 1.0);
+  Ratio(rotate, lept, 0);
+  Ratio(half, cvHalf, 0);
+  Ratio(twice, cvTwice, 0);
   pixDestroy(&pix);
 }
 

@@ -26,15 +26,15 @@
 #include <vector>
 
 #include "bench/bench_pages.h"
-#include "bench/peers/measure.h"
+#include "bench/peers/peer_timing.h"
 #include "vorlane/vorlane.h"
 
 namespace {
 
-using vorlane::bench::Figures;
-using vorlane::bench::MeasureColdWarm;
-using vorlane::bench::Print;
-using vorlane::bench::Ratio;
+using vorlane::bench::peers::Figures;
+using vorlane::bench::peers::MeasureColdWarm;
+using vorlane::bench::peers::Print;
+using vorlane::bench::peers::Ratio;
 
 constexpr int kRepetitions = 15;
 
@@ -339,7 +339,7 @@ int main(int argc, char** argv) {
       "A4 page %d x %d, medians of %d runs in ms (cold: fresh pages for every buffer; "
       "warm: heap kept); count = pixel checksum\n\n",
       vorlane::bench::kPageWidth, vorlane::bench::kPageHeight, kRepetitions);
-  vorlane::bench::PrintHeader("checksum");
+  vorlane::bench::peers::PrintHeader("checksum");
   std::vector<Pair> loads;
   for (Kind kind : {Kind::kGrey, Kind::kRgb, Kind::kBits}) {
     for (const Codec& codec : kCodecs) {

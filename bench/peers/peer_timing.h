@@ -67,31 +67,45 @@ inline Times Measure(bool warm, const std::function<void()>& call,
 }
 
 // One row of a comparison: cold and warm medians of a call, and what it found (components,
-// regions) where the peers are compared by a count; -1 when there is none.
+// regions, a checksum) where the peers are compared by a count; -1 when there is none.
 struct Figures {
   std::string name;
   Times cold;
   Times warm;
-  int components = -1;
+  long long count = -1;
 };
+
+// Measures call cold, then warm, under name (count left at -1).
+inline Figures MeasureColdWarm(const std::string& name, int repetitions,
+                               const std::function<void()>& call,
+                               const std::function<void()>& release) {
+  return {name, Measure(false, call, release, repetitions),
+          Measure(true, call, release, repetitions)};
+}
+
+// The column headings of Print; countHeading names the last column.
+inline void PrintHeader(const char* countHeading) {
+  std::printf("%-46s %9s %9s %9s %9s %9s\n", "operation", "cold", "warm", "cold cpu", "warm cpu",
+              countHeading);
+}
 
 inline void Print(const Figures& f) {
   std::printf("%-46s %9.2f %9.2f %9.2f %9.2f", f.name.c_str(), f.cold.wall, f.warm.wall, f.cold.cpu,
               f.warm.cpu);
-  if (f.components >= 0) std::printf(" %7d", f.components);
+  if (f.count >= 0) std::printf(" %9lld", f.count);
   std::printf("\n");
 }
 
 // Prints ours / peer, cold and warm, wall and processor time; with a target above 0, whether
-// both wall ratios stay within it.
-inline void Ratio(const Figures& ours, const Figures& peer, double target) {
+// both wall ratios stay within it. False when a target was missed.
+inline bool Ratio(const Figures& ours, const Figures& peer, double target) {
   const double cold = ours.cold.wall / peer.cold.wall, warm = ours.warm.wall / peer.warm.wall;
+  const bool met = warm <= target && cold <= target;
   std::printf("%-28s / %-46s cold %5.2fx  warm %5.2fx  (cpu: cold %5.2fx  warm %5.2fx)%s\n",
               ours.name.c_str(), peer.name.c_str(), cold, warm, ours.cold.cpu / peer.cold.cpu,
               ours.warm.cpu / peer.warm.cpu,
-              target > 0
-                  ? (warm <= target && cold <= target ? "  (target met)" : "  (target missed)")
-                  : "");
+              target > 0 ? (met ? "  (target met)" : "  (target missed)") : "");
+  return target <= 0 || met;
 }
 
 }  // namespace vorlane::bench::peers
