@@ -1,5 +1,5 @@
 // Umbrella header: the platform layer, the image classes, the analysis toolkit, the
-// colour-space functions, the host hooks and the PNG writer.
+// colour-space functions, the host hooks, the PNG writer and the skew estimate.
 #pragma once
 
 #include "colourfunctions/colourfunctions.h"
@@ -16,3 +16,4 @@
 #include "imageclasses/locolorimage.h"
 #include "platform/platform.h"
 #include "vorlane/png.h"
+#include "vorlane/skew.h"

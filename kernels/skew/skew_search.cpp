@@ -1,0 +1,96 @@
+// Coarse-to-fine search of the sheared profile scores.
+#include "kernels/skew/skew_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace vorlane::detail {
+namespace {
+
+constexpr int kCoarseReduction = 4;
+constexpr double kCoarseStepsPerPrecision = 4.0;
+constexpr double kFineStepsPerPrecision = 5.0;
+constexpr double kFineReachInPrecisions = 2.0;
+
+double Tangent(double degrees) { return std::tan(degrees * std::numbers::pi / 180.0); }
+
+double CoarseStep(const SkewSearchSettings& s) {
+  // At least four coarse steps either side of zero, so that a peak can lie inside the range.
+  return std::min(s.precisionDegrees * kCoarseStepsPerPrecision, s.rangeDegrees / 4.0);
+}
+
+struct Sweep {
+  std::vector<double> angles;
+  std::vector<std::int64_t> scores;
+  size_t best = 0;  // the first of the best scores
+};
+
+// Scores the angles centre + i * step for every whole i with |i * step| <= reach and the
+// angle within [-limit, limit] (i = 0 always).
+Sweep Scan(const StripCounts& counts, double centre, double step, double reach, double limit,
+           std::vector<std::int32_t>& profile) {
+  Sweep sweep;
+  const int lowest = -static_cast<int>(std::floor(std::min(reach, centre + limit) / step + 1e-9));
+  const int highest = static_cast<int>(std::floor(std::min(reach, limit - centre) / step + 1e-9));
+  for (int i = std::min(lowest, 0); i <= std::max(highest, 0); ++i) {
+    const double angle = centre + i * step;
+    sweep.angles.push_back(angle);
+    sweep.scores.push_back(ShearedProfileScore(counts, Tangent(angle), profile));
+    if (sweep.scores.back() > sweep.scores[sweep.best]) sweep.best = sweep.scores.size() - 1;
+  }
+  return sweep;
+}
+
+// The centre of the peak of a fine sweep: the mean of the angles weighted by how far their
+// score rises above the middle between the sweep's lowest and highest score. The score
+// falls steeply and nearly evenly on both sides of the true angle, while strip shifts in
+// whole rows make neighbouring angles share a score, so the weighted centre places the
+// peak more finely than the best angle alone.
+double PeakCentre(const Sweep& sweep) {
+  const std::int64_t high = sweep.scores[sweep.best];
+  const std::int64_t low = *std::min_element(sweep.scores.begin(), sweep.scores.end());
+  const double level = (static_cast<double>(high) + static_cast<double>(low)) / 2.0;
+  double sum = 0.0, weights = 0.0;
+  for (size_t i = 0; i < sweep.scores.size(); ++i) {
+    const double w = static_cast<double>(sweep.scores[i]) - level;
+    if (w <= 0.0) continue;
+    sum += w * sweep.angles[i];
+    weights += w;
+  }
+  return weights > 0.0 ? sum / weights : sweep.angles[sweep.best];
+}
+
+}  // namespace
+
+double SkewSearchReach(const SkewSearchSettings& settings) {
+  return settings.rangeDegrees + CoarseStep(settings);
+}
+
+SkewSearchResult SearchSkew(const StripCounts& full, const SkewSearchSettings& settings) {
+  SkewSearchResult result;
+  if (full.ink <= 0 || full.strips <= 0) return result;
+  std::vector<std::int32_t> profile;
+  const double range = settings.rangeDegrees, reach = SkewSearchReach(settings);
+  const double coarseStep = CoarseStep(settings);
+  const Sweep coarse =
+      Scan(ReduceRows(full, kCoarseReduction), 0.0, coarseStep, reach, reach, profile);
+  const std::int64_t peak = coarse.scores[coarse.best];
+  if (peak <= 0) return result;
+  double mean = 0.0;
+  for (std::int64_t s : coarse.scores) mean += static_cast<double>(s);
+  mean /= static_cast<double>(coarse.scores.size());
+  result.confidence = 1.0 - mean / static_cast<double>(peak);
+  const Sweep middle =
+      Scan(full, coarse.angles[coarse.best], settings.precisionDegrees, coarseStep, reach, profile);
+  const double fineStep = settings.precisionDegrees / kFineStepsPerPrecision;
+  const double angle =
+      PeakCentre(Scan(full, middle.angles[middle.best], fineStep,
+                      kFineReachInPrecisions * settings.precisionDegrees, reach, profile));
+  result.peakInside = coarse.best != 0 && coarse.best + 1 != coarse.scores.size() &&
+                      std::fabs(angle) <= range + fineStep / 2.0;
+  result.angleDegrees = std::clamp(angle, -range, range);
+  return result;
+}
+
+}  // namespace vorlane::detail

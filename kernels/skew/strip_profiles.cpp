@@ -1,0 +1,91 @@
+// Strip ink counts and sheared row profiles for the skew search.
+#include "kernels/skew/strip_profiles.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vorlane::detail {
+namespace {
+
+// The pixels of row[0 .. n) with a value of at most inkAtMost.
+int CountInk(const unsigned char* row, int n, unsigned char inkAtMost) {
+  int count = 0;
+  for (int i = 0; i < n; ++i) count += row[i] <= inkAtMost;
+  return count;
+}
+
+}  // namespace
+
+StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int inkAtMost,
+                          int margin) {
+  StripCounts out;
+  const int width = rect.right - rect.left;
+  out.strips = (width + kSkewStripWidth - 1) / kSkewStripWidth;
+  out.rows = rect.bottom - rect.top;
+  out.margin = margin;
+  out.stride = out.rows + 2 * margin;
+  out.counts.assign(static_cast<size_t>(out.strips) * out.stride, 0);
+  out.centres.resize(static_cast<size_t>(out.strips));
+  const double middle = width / 2.0;
+  for (int j = 0; j < out.strips; ++j) {
+    const int first = j * kSkewStripWidth;
+    const int last = std::min(width, first + kSkewStripWidth);
+    out.centres[static_cast<size_t>(j)] = (first + last) / 2.0 - middle;
+  }
+  const unsigned char limit = static_cast<unsigned char>(std::clamp(inkAtMost, 0, 255));
+  // Row by row through the pixels, each strip's count written into its own column.
+  for (int y = 0; y < out.rows; ++y) {
+    const unsigned char* row = src[rect.top + y] + rect.left;
+    std::int32_t* column = out.counts.data() + margin + y;
+    for (int j = 0; j < out.strips; ++j) {
+      const int first = j * kSkewStripWidth;
+      const int count = CountInk(row + first, std::min(kSkewStripWidth, width - first), limit);
+      column[static_cast<size_t>(j) * out.stride] = count;
+      out.ink += count;
+    }
+  }
+  return out;
+}
+
+StripCounts ReduceRows(const StripCounts& full, int factor) {
+  StripCounts out;
+  out.strips = full.strips;
+  out.rows = (full.rows + factor - 1) / factor;
+  out.margin = (full.margin + factor - 1) / factor;
+  out.stride = out.rows + 2 * out.margin;
+  out.counts.assign(static_cast<size_t>(out.strips) * out.stride, 0);
+  out.centres.resize(full.centres.size());
+  out.ink = full.ink;
+  for (int j = 0; j < full.strips; ++j) {
+    out.centres[static_cast<size_t>(j)] = full.centres[static_cast<size_t>(j)] / factor;
+    const std::int32_t* from =
+        full.counts.data() + static_cast<size_t>(j) * full.stride + full.margin;
+    std::int32_t* to = out.counts.data() + static_cast<size_t>(j) * out.stride + out.margin;
+    for (int y = 0; y < full.rows; ++y) to[y / factor] += from[y];
+  }
+  return out;
+}
+
+std::int64_t ShearedProfileScore(const StripCounts& counts, double tangent,
+                                 std::vector<std::int32_t>& profile) {
+  const int n = counts.stride;
+  profile.assign(static_cast<size_t>(n), 0);
+  std::int32_t* p = profile.data();
+  for (int j = 0; j < counts.strips; ++j) {
+    const int shift =
+        -static_cast<int>(std::lround(tangent * counts.centres[static_cast<size_t>(j)]));
+    const std::int32_t* column = counts.counts.data() + static_cast<size_t>(j) * n;
+    // Profile row k takes the strip's row k + shift; rows outside the column add nothing.
+    const int from = std::max(0, -shift), to = std::min(n, n - shift);
+    const std::int32_t* source = column + shift;
+    for (int k = from; k < to; ++k) p[k] += source[k];
+  }
+  std::int64_t score = 0;
+  for (int k = 0; k + 1 < n; ++k) {
+    const std::int64_t d = p[k + 1] - p[k];
+    score += d * d;
+  }
+  return score;
+}
+
+}  // namespace vorlane::detail

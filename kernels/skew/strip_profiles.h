@@ -1,0 +1,51 @@
+// Ink counts of a page cut into narrow vertical strips, and the row profile of the page
+// sheared by an angle, built by shifting whole strips instead of touching pixels.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace vorlane::detail {
+
+// Width in columns of one strip at full resolution. Narrow enough that the shift of a strip
+// approximates the shear of its pixels to within a row at small angles, wide enough that a
+// sheared profile costs a few hundred thousand additions on an A4 page at 300 dpi.
+inline constexpr int kSkewStripWidth = 32;
+
+// Ink counts per strip and row. Strip j's column is counts[j * stride .. (j + 1) * stride):
+// margin zero entries, one count per row of the grid (rows entries), margin zeros again.
+// centres[j] is the strip's middle column minus the middle of the counted area, in units of
+// the row grid (rows of the grid may sum several pixel rows, see ReduceRows).
+struct StripCounts {
+  int strips = 0;
+  int rows = 0;
+  int margin = 0;
+  int stride = 0;
+  std::vector<std::int32_t> counts;
+  std::vector<double> centres;
+  long long ink = 0;  // the number of ink pixels counted
+};
+
+// Counts, for every row of rect (inside the image, with area) of the 1-byte rows src and
+// every strip of kSkewStripWidth columns (the last may be narrower), the pixels whose value
+// is at most inkAtMost (0 for bi-level rows, where 0 is black; a grey threshold otherwise).
+// margin (>= 0) zero rows pad each strip's column above and below.
+StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int inkAtMost,
+                          int margin);
+
+// The counts with every factor (>= 1) consecutive rows summed into one (the last group may
+// be shorter); margin and centres are divided by factor, the margin rounded up.
+StripCounts ReduceRows(const StripCounts& full, int factor);
+
+// Sharpness of the profile of the counts sheared by an angle whose tangent is tangent
+// (positive: the content turned counter-clockwise, so that a line rises to the right).
+// Strip j is read shifted by -round(tangent * centres[j]) rows; the profile P sums the
+// shifted strips over the stride's rows, and the score is the sum over neighbouring rows of
+// (P[k + 1] - P[k])^2. Sums fit 64 bits: each P[k] is at most the counted width.
+// profile is working space of any size.
+std::int64_t ShearedProfileScore(const StripCounts& counts, double tangent,
+                                 std::vector<std::int32_t>& profile);
+
+}  // namespace vorlane::detail

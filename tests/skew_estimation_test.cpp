@@ -1,0 +1,131 @@
+// Skew estimation on pages drawn at known angles: accuracy on pages with lines, refusal on
+// pages without, the sign convention against the library's own rotation, and the formats.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+
+#include "support/skew_pages.h"
+#include "vorlane/vorlane.h"
+
+namespace {
+
+using skewpages::Kind;
+
+constexpr int kWidth = 1240, kHeight = 1754;  // A4 at 150 dpi
+constexpr int kAngles = 55;                   // -10 to 9.98 degrees in steps of 0.37
+double AngleAt(int i) { return -10.0 + 0.37 * i; }
+
+struct KindCase {
+  Kind kind;
+  bool lines;  // the page has lines to find (else it must not be trusted)
+};
+
+class SkewAccuracy : public testing::TestWithParam<KindCase> {};
+
+TEST_P(SkewAccuracy, WithinTheTargetOnLinedPagesAndUntrustedOnOthers) {
+  const KindCase k = GetParam();
+  const skewpages::Layout layout = skewpages::MakeLayout(k.kind, kWidth, kHeight);
+  double worst = 0.0, sum = 0.0, lowest = 1.0;
+  for (int i = 0; i < kAngles; ++i) {
+    const double angle = AngleAt(i);
+    const auto page = skewpages::ToBiLevel(skewpages::Render(layout, angle));
+    ASSERT_NE(page, nullptr);
+    const vorlane::SkewEstimate e = vorlane::EstimateSkew(*page);
+    if (k.lines) {
+      EXPECT_TRUE(e.trusted) << angle;
+      EXPECT_NEAR(e.angleDegrees, angle, 0.05) << "confidence " << e.confidence;
+      worst = std::max(worst, std::fabs(e.angleDegrees - angle));
+      sum += std::fabs(e.angleDegrees - angle);
+      lowest = std::min(lowest, e.confidence);
+    } else {
+      EXPECT_FALSE(e.trusted) << angle << " confidence " << e.confidence;
+      EXPECT_EQ(e.angleDegrees, 0.0);
+      worst = std::max(worst, e.confidence);
+    }
+  }
+  // The error table of the run: largest and mean error, lowest confidence (lined pages), or
+  // the highest confidence (pages that must not be trusted).
+  if (k.lines)
+    std::printf("[ skew     ] %-8s max error %.4f mean %.4f lowest confidence %.3f\n",
+                skewpages::Name(k.kind), worst, sum / kAngles, lowest);
+  else
+    std::printf("[ skew     ] %-8s highest confidence %.3f\n", skewpages::Name(k.kind), worst);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, SkewAccuracy,
+                         testing::Values(KindCase{Kind::text, true}, KindCase{Kind::frame, true},
+                                         KindCase{Kind::table, true},
+                                         KindCase{Kind::picture, false},
+                                         KindCase{Kind::blank, false}),
+                         [](const auto& info) { return skewpages::Name(info.param.kind); });
+
+// A page of parallel bars rising to the right, drawn pixel by pixel: positive angle.
+TEST(SkewConvention, LinesRisingToTheRightArePositiveAndRotateStraightensThem) {
+  const double angle = 3.0, t = std::tan(angle * std::numbers::pi / 180.0);
+  CBiLevelImage page;
+  ASSERT_TRUE(page.Create(1600, 500, 0x00FFFFFF, L"bars"));
+  for (int bar = 0; bar < 6; ++bar)
+    for (int x = 20; x < 1580; ++x)
+      for (int d = 0; d < 6; ++d) page.SetRGBColor(x, 120 + 50 * bar + d - int(t * x), 0);
+  const vorlane::SkewEstimate e = vorlane::EstimateSkew(page);
+  ASSERT_TRUE(e.trusted);
+  EXPECT_NEAR(e.angleDegrees, angle, 0.05);
+  // Straightening is the library's rotation by the same angle in radians.
+  page.Rotate(e.angleDegrees * std::numbers::pi / 180.0, 0x00FFFFFF, 1);
+  const vorlane::SkewEstimate after = vorlane::EstimateSkew(page);
+  EXPECT_TRUE(after.trusted);
+  EXPECT_NEAR(after.angleDegrees, 0.0, 0.05);
+}
+
+TEST(SkewFormats, GreyAndColourPagesGiveTheBiLevelEstimate) {
+  const auto bilevel = skewpages::ToBiLevel(
+      skewpages::Render(skewpages::MakeLayout(Kind::text, kWidth, kHeight), -2.22));
+  const vorlane::SkewEstimate expected = vorlane::EstimateSkew(*bilevel);
+  CGreyScaleImage grey;
+  CHiColorImage colour;
+  ASSERT_TRUE(grey.CreateFromImage(bilevel.get(), 0));
+  ASSERT_TRUE(colour.CreateFromImage(bilevel.get(), 0));
+  for (CImage* page : {static_cast<CImage*>(&grey), static_cast<CImage*>(&colour)}) {
+    const vorlane::SkewEstimate e = vorlane::EstimateSkew(*page);
+    EXPECT_EQ(e.angleDegrees, expected.angleDegrees);
+    EXPECT_EQ(e.confidence, expected.confidence);
+    EXPECT_TRUE(e.trusted);
+  }
+}
+
+TEST(SkewOptionsTest, RegionRangeAndBadValues) {
+  // Text above, a picture below: the region of the text is trusted, the picture's is not.
+  skewpages::Layout layout = skewpages::MakeLayout(Kind::text, kWidth, kHeight);
+  const skewpages::Layout picture = skewpages::MakeLayout(Kind::picture, kWidth, kHeight);
+  std::erase_if(layout.boxes, [](const skewpages::Box& b) { return b.v1 > kHeight / 2; });
+  for (const skewpages::Disk& d : picture.disks)
+    if (d.v - d.r > kHeight / 2 + 100) layout.disks.push_back(d);
+  const auto page = skewpages::ToBiLevel(skewpages::Render(layout, 4.07));
+  vorlane::SkewOptions options;
+  options.region = RECT{0, 0, kWidth, kHeight / 2};
+  const vorlane::SkewEstimate top = vorlane::EstimateSkew(*page, options);
+  EXPECT_TRUE(top.trusted);
+  EXPECT_NEAR(top.angleDegrees, 4.07, 0.05);
+  options.region = RECT{0, kHeight / 2 + 150, kWidth, kHeight};
+  EXPECT_FALSE(vorlane::EstimateSkew(*page, options).trusted);
+  // A range that excludes the angle leaves the peak on its end: not trusted.
+  options = {};
+  options.rangeDegrees = 3.0;
+  EXPECT_FALSE(vorlane::EstimateSkew(*page, options).trusted);
+  // Bad options and pages without room give an untrusted 0.
+  const vorlane::SkewOptions bad[] = {
+      {0.0, 0.05, {-1, -1, -1, -1}, 0.5},     {46.0, 0.05, {-1, -1, -1, -1}, 0.5},
+      {10.0, 0.0, {-1, -1, -1, -1}, 0.5},     {10.0, 0.05, {-1, -1, -1, -1}, 1.5},
+      {10.0, 0.05, {0, 0, 60, kHeight}, 0.5}, {10.0, 0.05, {0, 0, kWidth, 10}, 0.5}};
+  for (const vorlane::SkewOptions& o : bad) {
+    const vorlane::SkewEstimate e = vorlane::EstimateSkew(*page, o);
+    EXPECT_FALSE(e.trusted);
+    EXPECT_EQ(e.angleDegrees, 0.0);
+  }
+  CBiLevelImage empty;
+  EXPECT_FALSE(vorlane::EstimateSkew(empty).trusted);
+}
+
+}  // namespace
