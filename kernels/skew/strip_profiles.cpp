@@ -14,32 +14,41 @@ int CountInk(const unsigned char* row, int n, unsigned char inkAtMost) {
   return count;
 }
 
+// The first column of every strip of a width-column area, and width itself at the end.
+std::vector<int> StripEdges(int width) {
+  std::vector<int> edges{0};
+  std::uint32_t state = 0x9E3779B9u;
+  while (edges.back() < width) {
+    state = state * 1664525u + 1013904223u;  // a fixed linear congruential sequence
+    const int step = kSkewStripWidth - 8 + static_cast<int>((state >> 16) % 17);
+    edges.push_back(std::min(width, edges.back() + step));
+  }
+  return edges;
+}
+
 }  // namespace
 
 StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int inkAtMost,
                           int margin) {
   StripCounts out;
   const int width = rect.right - rect.left;
-  out.strips = (width + kSkewStripWidth - 1) / kSkewStripWidth;
+  const std::vector<int> edges = StripEdges(width);
+  out.strips = static_cast<int>(edges.size()) - 1;
   out.rows = rect.bottom - rect.top;
   out.margin = margin;
   out.stride = out.rows + 2 * margin;
   out.counts.assign(static_cast<size_t>(out.strips) * out.stride, 0);
   out.centres.resize(static_cast<size_t>(out.strips));
   const double middle = width / 2.0;
-  for (int j = 0; j < out.strips; ++j) {
-    const int first = j * kSkewStripWidth;
-    const int last = std::min(width, first + kSkewStripWidth);
-    out.centres[static_cast<size_t>(j)] = (first + last) / 2.0 - middle;
-  }
+  for (size_t j = 0; j + 1 < edges.size(); ++j)
+    out.centres[j] = (edges[j] + edges[j + 1]) / 2.0 - middle;
   const unsigned char limit = static_cast<unsigned char>(std::clamp(inkAtMost, 0, 255));
   // Row by row through the pixels, each strip's count written into its own column.
   for (int y = 0; y < out.rows; ++y) {
     const unsigned char* row = src[rect.top + y] + rect.left;
     std::int32_t* column = out.counts.data() + margin + y;
     for (int j = 0; j < out.strips; ++j) {
-      const int first = j * kSkewStripWidth;
-      const int count = CountInk(row + first, std::min(kSkewStripWidth, width - first), limit);
+      const int count = CountInk(row + edges[j], edges[j + 1] - edges[j], limit);
       column[static_cast<size_t>(j) * out.stride] = count;
       out.ink += count;
     }

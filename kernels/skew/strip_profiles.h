@@ -9,9 +9,14 @@
 
 namespace vorlane::detail {
 
-// Width in columns of one strip at full resolution. Narrow enough that the shift of a strip
+// Widths in columns of the strips: from kSkewStripWidth - 8 to kSkewStripWidth + 8, varying
+// from strip to strip in a fixed irregular order. Narrow enough that the shift of a strip
 // approximates the shear of its pixels to within a row at small angles, wide enough that a
-// sheared profile costs a few hundred thousand additions on an A4 page at 300 dpi.
+// sheared profile costs a few hundred thousand additions on an A4 page at 300 dpi. Equal
+// widths would put the strip centres on a regular grid: wherever the tangent times the
+// width is a whole number, every strip's shift would be exactly whole and stay the same
+// over a span of angles wider than the target precision, so that the profile could not
+// tell them apart.
 inline constexpr int kSkewStripWidth = 32;
 
 // Ink counts per strip and row. Strip j's column is counts[j * stride .. (j + 1) * stride):
@@ -29,7 +34,7 @@ struct StripCounts {
 };
 
 // Counts, for every row of rect (inside the image, with area) of the 1-byte rows src and
-// every strip of kSkewStripWidth columns (the last may be narrower), the pixels whose value
+// every strip (the last may be narrower than the others), the pixels whose value
 // is at most inkAtMost (0 for bi-level rows, where 0 is black; a grey threshold otherwise).
 // margin (>= 0) zero rows pad each strip's column above and below.
 StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int inkAtMost,
