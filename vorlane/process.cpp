@@ -73,6 +73,21 @@ class StageRunner {
   Clock::time_point m_start;
 };
 
+// Straightens image (the page of the road that is to be thresholded or segmented) by the
+// given angle, or by its estimated skew when that is trusted. The maps follow the image.
+void Straighten(CImage& image, const ProcessOptions& options, ProcessResult& result) {
+  double angle = options.deskewDegrees;
+  if (options.deskewAuto) {
+    result.skewEstimated = true;
+    result.skew = EstimateSkew(image, options.skew);
+    angle = result.skew.trusted ? result.skew.angleDegrees : 0.0;
+  }
+  if (angle == 0.0) return;
+  result.angleDegrees = angle;
+  // A positive rotation angle turns clockwise, undoing a counter-clockwise skew.
+  image.Rotate(angle * std::numbers::pi / 180.0, kWhite, 1);
+}
+
 ProcessResult Failed(ProcessResult result, std::string why) {
   result.status = ProcessResult::Status::failed;
   result.error = std::move(why);
@@ -122,11 +137,20 @@ ProcessResult ProcessPage(CImage& page, const ProcessOptions& options) {
   }
   result.labelled = grey;
 
+  if (options.deskewAuto || options.deskewDegrees != 0.0) {
+    stage.Begin("deskew");
+    Straighten(*grey, options, result);
+    stage.End();
+    if (stage.Stopped({grey})) return result;
+  }
+
   if (!result.bilevel) {
     stage.Begin("threshold");
     result.bilevelOwned = std::make_unique<CBiLevelImage>();
     result.bilevel = result.bilevelOwned.get();
-    if (!result.bilevel->Create(width, height, kWhite, page.GetName()))
+    // The size after the turn: a rotation keeps it unless the page was too wide and low to
+    // be cut back.
+    if (!result.bilevel->Create(grey->GetWidth(), grey->GetHeight(), kWhite, page.GetName()))
       return Failed(std::move(result), "no memory for the bi-level page");
     result.bilevel->SetDPI(page.GetDPI());
     grey->SafeGetImageMap(static_cast<unsigned char>(MAP_STANDARD));
@@ -151,14 +175,6 @@ ProcessResult ProcessPage(CImage& page, const ProcessOptions& options) {
     result.bilevel->CopyMapArrays(grey);
     stage.End();
     if (stage.Stopped({grey, result.bilevel})) return result;
-  }
-
-  if (options.deskewDegrees != 0.0) {
-    stage.Begin("deskew");
-    result.angleDegrees = options.deskewDegrees;
-    result.bilevel->Rotate(options.deskewDegrees * std::numbers::pi / 180.0, kWhite, 1);
-    stage.End();
-    if (stage.Stopped({result.bilevel})) return result;
   }
 
   stage.Begin("components");

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "vorlane/skew.h"
+
 class CBiLevelImage;
 class CGreyScaleImage;
 class CImage;
@@ -22,12 +24,19 @@ struct ProcessOptions {
   int halfWindow = 0;
   // Global threshold: grey values above it become background.
   int globalThreshold = 128;
-  // Turns the bi-level page by this many degrees (positive: clockwise), keeping its size.
+  // Straightens a page whose content is turned counter-clockwise by this many degrees (the
+  // sign convention of EstimateSkew): the page is turned clockwise by it, keeping its size.
+  // Grey and colour pages are turned before the threshold, bi-level pages as they are.
   double deskewDegrees = 0.0;
+  // Estimates the skew (EstimateSkew with skew) instead of deskewDegrees, and straightens
+  // the page by the estimate when it is trusted.
+  bool deskewAuto = false;
+  SkewOptions skew;
   bool connect8 = true;
   // Polled between stages; true stops the road (the result is then cancelled).
   std::function<bool()> stopRequested;
-  // Told the name of each stage as it starts: "grey", "threshold", "deskew", "components".
+  // Told the name of each stage as it starts: "grey", "deskew", "threshold", "components"
+  // (a bi-level page is deskewed where the threshold would be).
   std::function<void(const char* stage)> onStage;
 };
 
@@ -64,7 +73,9 @@ struct ProcessResult {
   // The global threshold applied; for Weszka-Rosenfeld the largest grey value that became
   // foreground (-1 when none did); -1 for Niblack, whose threshold is local.
   int threshold = -1;
-  double angleDegrees = 0.0;
+  double angleDegrees = 0.0;   // the skew the page was straightened by; 0 when not turned
+  bool skewEstimated = false;  // whether skew holds the estimate of an automatic deskew
+  SkewEstimate skew;
   std::vector<ComponentSummary> components;
   std::vector<StageTime> stages;  // in the order they ran
 };

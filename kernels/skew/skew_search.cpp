@@ -9,6 +9,7 @@ namespace vorlane::detail {
 namespace {
 
 constexpr int kCoarseReduction = 4;
+static_assert(kCoarseReduction <= kSkewMaxRowFactor);
 constexpr double kCoarseStepsPerPrecision = 4.0;
 constexpr double kFineStepsPerPrecision = 5.0;
 constexpr double kFineReachInPrecisions = 2.0;

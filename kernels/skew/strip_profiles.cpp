@@ -46,10 +46,10 @@ StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int
   // Row by row through the pixels, each strip's count written into its own column.
   for (int y = 0; y < out.rows; ++y) {
     const unsigned char* row = src[rect.top + y] + rect.left;
-    std::int32_t* column = out.counts.data() + margin + y;
+    std::uint8_t* column = out.counts.data() + margin + y;
     for (int j = 0; j < out.strips; ++j) {
       const int count = CountInk(row + edges[j], edges[j + 1] - edges[j], limit);
-      column[static_cast<size_t>(j) * out.stride] = count;
+      column[static_cast<size_t>(j) * out.stride] = static_cast<std::uint8_t>(count);
       out.ink += count;
     }
   }
@@ -67,9 +67,9 @@ StripCounts ReduceRows(const StripCounts& full, int factor) {
   out.ink = full.ink;
   for (int j = 0; j < full.strips; ++j) {
     out.centres[static_cast<size_t>(j)] = full.centres[static_cast<size_t>(j)] / factor;
-    const std::int32_t* from =
+    const std::uint8_t* from =
         full.counts.data() + static_cast<size_t>(j) * full.stride + full.margin;
-    std::int32_t* to = out.counts.data() + static_cast<size_t>(j) * out.stride + out.margin;
+    std::uint8_t* to = out.counts.data() + static_cast<size_t>(j) * out.stride + out.margin;
     for (int y = 0; y < full.rows; ++y) to[y / factor] += from[y];
   }
   return out;
@@ -83,10 +83,10 @@ std::int64_t ShearedProfileScore(const StripCounts& counts, double tangent,
   for (int j = 0; j < counts.strips; ++j) {
     const int shift =
         -static_cast<int>(std::lround(tangent * counts.centres[static_cast<size_t>(j)]));
-    const std::int32_t* column = counts.counts.data() + static_cast<size_t>(j) * n;
+    const std::uint8_t* column = counts.counts.data() + static_cast<size_t>(j) * n;
     // Profile row k takes the strip's row k + shift; rows outside the column add nothing.
     const int from = std::max(0, -shift), to = std::min(n, n - shift);
-    const std::int32_t* source = column + shift;
+    const std::uint8_t* source = column + shift;
     for (int k = from; k < to; ++k) p[k] += source[k];
   }
   std::int64_t score = 0;

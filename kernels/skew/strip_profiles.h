@@ -19,16 +19,19 @@ namespace vorlane::detail {
 // tell them apart.
 inline constexpr int kSkewStripWidth = 32;
 
-// Ink counts per strip and row. Strip j's column is counts[j * stride .. (j + 1) * stride):
-// margin zero entries, one count per row of the grid (rows entries), margin zeros again.
-// centres[j] is the strip's middle column minus the middle of the counted area, in units of
-// the row grid (rows of the grid may sum several pixel rows, see ReduceRows).
+// Ink counts per strip and row, one byte each: a strip is at most kSkewStripWidth + 8 = 40
+// columns wide and ReduceRows sums at most kSkewMaxRowFactor rows, so a count stays below
+// 256; bytes keep the counts of an A4 page at 300 dpi in about 300 KiB. Strip j's column is
+// counts[j * stride .. (j + 1) * stride): margin zero entries, one count per row of the grid (rows
+// entries), margin zeros again. centres[j] is the strip's middle column minus the middle of the
+// counted area, in units of the row grid (rows of the grid may sum several pixel rows, see
+// ReduceRows).
 struct StripCounts {
   int strips = 0;
   int rows = 0;
   int margin = 0;
   int stride = 0;
-  std::vector<std::int32_t> counts;
+  std::vector<std::uint8_t> counts;
   std::vector<double> centres;
   long long ink = 0;  // the number of ink pixels counted
 };
@@ -40,8 +43,10 @@ struct StripCounts {
 StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int inkAtMost,
                           int margin);
 
-// The counts with every factor (>= 1) consecutive rows summed into one (the last group may
-// be shorter); margin and centres are divided by factor, the margin rounded up.
+inline constexpr int kSkewMaxRowFactor = 6;
+
+// The counts with every factor (1 to kSkewMaxRowFactor) consecutive rows summed into one (the last
+// group may be shorter); margin and centres are divided by factor, the margin rounded up.
 StripCounts ReduceRows(const StripCounts& full, int factor);
 
 // Sharpness of the profile of the counts sheared by an angle whose tangent is tangent

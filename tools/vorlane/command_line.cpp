@@ -61,9 +61,28 @@ std::string ParseThreshold(const std::string& text, ProcessOptions& options) {
   return "unknown threshold \"" + text + "\" (niblack[:HALFWINDOW], weszka or global:T)";
 }
 
+// Reads "auto" or an angle in degrees from -180 to 180 into options; returns the problem, or
+// an empty string.
+std::string ParseDeskew(const std::string& text, ProcessOptions& options) {
+  options.deskewAuto = text == "auto";
+  options.deskewDegrees = 0.0;
+  if (options.deskewAuto) return {};
+  double angle = 0.0;
+  size_t used = 0;
+  try {
+    angle = std::stod(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size() || !(angle >= -180.0 && angle <= 180.0))
+    return "expected auto or an angle in degrees from -180 to 180, not \"" + text + "\"";
+  options.deskewDegrees = angle;
+  return {};
+}
+
 struct RoadArgs {
   std::string threshold = "niblack";
-  double deskew = 0.0;
+  std::string deskew = "0";
   int connectivity = 8;
   std::string outDir = ".";
 };
@@ -79,9 +98,10 @@ void AddRoadOptions(CLI::App* command, RoadArgs& args) {
       ->capture_default_str();
   command
       ->add_option("--deskew", args.deskew,
-                   "Turn the bi-level page by ANGLE degrees (positive: clockwise), keeping its "
-                   "size")
-      ->check(CLI::Range(-180.0, 180.0))
+                   "Straighten the page: auto estimates its skew and turns it back when the "
+                   "estimate is trusted; an ANGLE in degrees is the skew to undo (positive: "
+                   "the content is turned counter-clockwise, so the page is turned clockwise). "
+                   "Grey and colour pages are turned before the threshold; the size is kept")
       ->capture_default_str();
   command->add_option("--connectivity", args.connectivity, "Component connectivity: 4 or 8")
       ->check(CLI::IsMember({4, 8}))
@@ -91,13 +111,14 @@ void AddRoadOptions(CLI::App* command, RoadArgs& args) {
 // Fills settings from args; prints the problem and returns false when a value is bad or the
 // output folder cannot be used.
 bool Settle(const RoadArgs& args, RunSettings& settings, int& exitCode) {
-  const std::string problem = ParseThreshold(args.threshold, settings.process);
-  if (!problem.empty()) {
-    std::fprintf(stderr, "vorlane: --threshold: %s\n", problem.c_str());
+  for (const auto& [option, problem] :
+       {std::pair{"--threshold", ParseThreshold(args.threshold, settings.process)},
+        std::pair{"--deskew", ParseDeskew(args.deskew, settings.process)}}) {
+    if (problem.empty()) continue;
+    std::fprintf(stderr, "vorlane: %s: %s\n", option, problem.c_str());
     exitCode = kExitUsage;
     return false;
   }
-  settings.process.deskewDegrees = args.deskew;
   settings.process.connect8 = args.connectivity == 8;
   settings.outDir = args.outDir;
   std::error_code ec;
@@ -122,8 +143,9 @@ constexpr const char* kFooter = R"(Outputs of a page with stem S, in the output 
   S-overlay.png     the page with the colours of its maps (background blue)
   S-components.png  the components in rotating colours
   S-thumbnail.png   100 x 100 thumbnail of the page
-  S-report.json     input, size, resolution, method and parameters, threshold, angle,
-                    component count and every component's box, size and centre
+  S-report.json     input, size, resolution, method and parameters, threshold, angle
+                    (with --deskew auto also the estimate: angle_deg, confidence,
+                    trusted), component count and every component's box, size and centre
 Each is written under a temporary name and renamed when the page is complete.
 
 Exit status: 0 all pages done; 1 a file could not be read, processed or written (each is
@@ -169,6 +191,17 @@ int RunCommandLine(int argc, char** argv) {
   std::string infoFile;
   info->add_option("FILE", infoFile, "A .tif, .tiff or .vlx file")->required();
 
+  CLI::App* skew = app.add_subcommand(
+      "skew",
+      "Estimate the skew of a page: the angle in degrees (positive: the content is turned "
+      "counter-clockwise), a confidence from 0 to 1, and whether it is trusted (else the "
+      "angle is 0)");
+  std::string skewFile;
+  bool skewJson = false;
+  skew->add_option("FILE", skewFile, "A .tif, .tiff or .vlx file")->required();
+  skew->add_flag("--json", skewJson,
+                 "Print one JSON object with angle_deg, confidence and trusted");
+
   CLI::App* show = app.add_subcommand("show", "Write the display bitmap of a page as a PNG");
   std::string showFile, showOut;
   ShowSettings showSettings;
@@ -208,6 +241,7 @@ int RunCommandLine(int argc, char** argv) {
   InstallInterruptHandler();
   int exitCode = kExitOk;
   if (*info) return RunInfo(infoFile, std::cout);
+  if (*skew) return RunSkew(skewFile, skewJson, std::cout);
   if (*show) return RunShow(showFile, showOut, showSettings);
   if (*process) {
     RunSettings settings;

@@ -1,10 +1,11 @@
-// The info and show subcommands.
+// The info, skew and show subcommands.
 #include "inspect.h"
 
 #include <vorlane/vorlane.h>
 
 #include <array>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "jobs.h"
@@ -68,6 +69,28 @@ int RunInfo(const fs::path& file, std::ostream& out) {
     if (const CImageMap* map = image.GetImageMap(i))
       PrintMap(*map, i == image.GetCurrentMapIndex(), out);
   out << "components:  " << image.GetMaxComponent() << "\n";
+  return kExitOk;
+}
+
+int RunSkew(const fs::path& file, bool json, std::ostream& out) {
+  LoadedPage page = LoadPage(file);
+  if (!page.image) {
+    std::fprintf(stderr, "vorlane: %s: %s\n", file.c_str(), page.error.c_str());
+    return kExitFileFailed;
+  }
+  const SkewEstimate e = EstimateSkew(*page.image);
+  if (json) {
+    out << nlohmann::json{{"angle_deg", e.angleDegrees},
+                          {"confidence", e.confidence},
+                          {"trusted", e.trusted}}
+               .dump()
+        << "\n";
+    return kExitOk;
+  }
+  char line[96];
+  std::snprintf(line, sizeof line, "skew: %.2f degrees, confidence %.2f%s\n", e.angleDegrees,
+                e.confidence, e.trusted ? "" : " (not trusted)");
+  out << line;
   return kExitOk;
 }
 

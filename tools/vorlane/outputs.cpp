@@ -113,20 +113,23 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
     outputs["components_png"] = name(names.components);
     outputs["thumbnail_png"] = name(names.thumbnail);
   }
-  const json report = {
-      {"input", facts.input},
-      {"format", facts.format},
-      {"width", facts.width},
-      {"height", facts.height},
-      {"resolution", HasResolution(facts.dpi) ? json(facts.dpi) : json(nullptr)},
-      {"method", MethodName(options.method)},
-      {"parameters", parameters},
-      {"threshold", result.threshold >= 0 ? json(result.threshold) : json(nullptr)},
-      {"angle", result.angleDegrees},
-      {"connectivity", options.connect8 ? 8 : 4},
-      {"component_count", result.components.size()},
-      {"components", components},
-      {"outputs", outputs}};
+  json report = {{"input", facts.input},
+                 {"format", facts.format},
+                 {"width", facts.width},
+                 {"height", facts.height},
+                 {"resolution", HasResolution(facts.dpi) ? json(facts.dpi) : json(nullptr)},
+                 {"method", MethodName(options.method)},
+                 {"parameters", parameters},
+                 {"threshold", result.threshold >= 0 ? json(result.threshold) : json(nullptr)},
+                 {"angle", result.angleDegrees},
+                 {"connectivity", options.connect8 ? 8 : 4},
+                 {"component_count", result.components.size()},
+                 {"components", components},
+                 {"outputs", outputs}};
+  if (result.skewEstimated)
+    report["skew"] = {{"angle_deg", result.skew.angleDegrees},
+                      {"confidence", result.skew.confidence},
+                      {"trusted", result.skew.trusted}};
   return report.dump(1);
 }
 
