@@ -3,24 +3,34 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace vorlane::detail {
 namespace {
 
-// The pixels of row[0 .. n) with a value of at most inkAtMost.
-int CountInk(const unsigned char* row, int n, unsigned char inkAtMost) {
-  int count = 0;
-  for (int i = 0; i < n; ++i) count += row[i] <= inkAtMost;
-  return count;
+constexpr int kWord = 8;
+
+// The sum of the bytes of the words at [0, n) (n at most 5, every byte 0 or 1): the bytes are
+// added lane by lane (at most 5 each), and one multiplication gathers the lanes in the top
+// byte.
+int SumWords(const std::uint8_t* bytes, int n) {
+  std::uint64_t lanes = 0;
+  for (int i = 0; i < n; ++i) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes + i * kWord, kWord);
+    lanes += word;
+  }
+  return static_cast<int>((lanes * 0x0101010101010101ull) >> 56);
 }
 
-// The first column of every strip of a width-column area, and width itself at the end.
+// The first column of every strip of a width-column area, and width itself at the end:
+// widths of 24, 32 or 40 columns in a fixed irregular order, the last one cut at width.
 std::vector<int> StripEdges(int width) {
   std::vector<int> edges{0};
   std::uint32_t state = 0x9E3779B9u;
   while (edges.back() < width) {
     state = state * 1664525u + 1013904223u;  // a fixed linear congruential sequence
-    const int step = kSkewStripWidth - 8 + static_cast<int>((state >> 16) % 17);
+    const int step = kSkewStripWidth + kWord * (static_cast<int>((state >> 16) % 3) - 1);
     edges.push_back(std::min(width, edges.back() + step));
   }
   return edges;
@@ -43,12 +53,17 @@ StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int
   for (size_t j = 0; j + 1 < edges.size(); ++j)
     out.centres[j] = (edges[j] + edges[j + 1]) / 2.0 - middle;
   const unsigned char limit = static_cast<unsigned char>(std::clamp(inkAtMost, 0, 255));
+  // One byte per pixel, 1 for ink, in whole words: the padding after width stays 0.
+  std::vector<std::uint8_t> ink(static_cast<size_t>((width + kWord - 1) / kWord * kWord), 0);
   // Row by row through the pixels, each strip's count written into its own column.
   for (int y = 0; y < out.rows; ++y) {
     const unsigned char* row = src[rect.top + y] + rect.left;
+    for (int x = 0; x < width; ++x) ink[static_cast<size_t>(x)] = row[x] <= limit;
     std::uint8_t* column = out.counts.data() + margin + y;
     for (int j = 0; j < out.strips; ++j) {
-      const int count = CountInk(row + edges[j], edges[j + 1] - edges[j], limit);
+      // Every edge but the last is a whole number of words.
+      const int first = edges[j] / kWord, end = (edges[j + 1] + kWord - 1) / kWord;
+      const int count = SumWords(ink.data() + first * kWord, end - first);
       column[static_cast<size_t>(j) * out.stride] = static_cast<std::uint8_t>(count);
       out.ink += count;
     }
@@ -70,7 +85,11 @@ StripCounts ReduceRows(const StripCounts& full, int factor) {
     const std::uint8_t* from =
         full.counts.data() + static_cast<size_t>(j) * full.stride + full.margin;
     std::uint8_t* to = out.counts.data() + static_cast<size_t>(j) * out.stride + out.margin;
-    for (int y = 0; y < full.rows; ++y) to[y / factor] += from[y];
+    for (int y = 0, r = 0; y < full.rows; y += factor, ++r) {
+      int sum = 0;
+      for (int k = y; k < std::min(full.rows, y + factor); ++k) sum += from[k];
+      to[r] = static_cast<std::uint8_t>(sum);
+    }
   }
   return out;
 }

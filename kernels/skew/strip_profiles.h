@@ -9,8 +9,9 @@
 
 namespace vorlane::detail {
 
-// Widths in columns of the strips: from kSkewStripWidth - 8 to kSkewStripWidth + 8, varying
-// from strip to strip in a fixed irregular order. Narrow enough that the shift of a strip
+// Widths in columns of the strips: kSkewStripWidth - 8, kSkewStripWidth or
+// kSkewStripWidth + 8 (whole 8-byte words, counted a word at a time), varying from strip to
+// strip in a fixed irregular order. Narrow enough that the shift of a strip
 // approximates the shear of its pixels to within a row at small angles, wide enough that a
 // sheared profile costs a few hundred thousand additions on an A4 page at 300 dpi. Equal
 // widths would put the strip centres on a regular grid: wherever the tangent times the
