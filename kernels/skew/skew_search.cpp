@@ -30,7 +30,7 @@ struct Sweep {
 // Scores the angles centre + i * step for every whole i with |i * step| <= reach and the
 // angle within [-limit, limit] (i = 0 always).
 Sweep Scan(const StripCounts& counts, double centre, double step, double reach, double limit,
-           std::vector<std::int32_t>& profile) {
+           ProfileSpace& profile) {
   Sweep sweep;
   const int lowest = -static_cast<int>(std::floor(std::min(reach, centre + limit) / step + 1e-9));
   const int highest = static_cast<int>(std::floor(std::min(reach, limit - centre) / step + 1e-9));
@@ -71,7 +71,7 @@ double SkewSearchReach(const SkewSearchSettings& settings) {
 SkewSearchResult SearchSkew(const StripCounts& full, const SkewSearchSettings& settings) {
   SkewSearchResult result;
   if (full.ink <= 0 || full.strips <= 0) return result;
-  std::vector<std::int32_t> profile;
+  ProfileSpace profile;
   const double range = settings.rangeDegrees, reach = SkewSearchReach(settings);
   const double coarseStep = CoarseStep(settings);
   const Sweep coarse =

@@ -47,6 +47,7 @@ StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int
   out.rows = rect.bottom - rect.top;
   out.margin = margin;
   out.stride = out.rows + 2 * margin;
+  out.largestSum = width;
   out.counts.assign(static_cast<size_t>(out.strips) * out.stride, 0);
   out.centres.resize(static_cast<size_t>(out.strips));
   const double middle = width / 2.0;
@@ -80,6 +81,7 @@ StripCounts ReduceRows(const StripCounts& full, int factor) {
   out.counts.assign(static_cast<size_t>(out.strips) * out.stride, 0);
   out.centres.resize(full.centres.size());
   out.ink = full.ink;
+  out.largestSum = full.largestSum * factor;
   for (int j = 0; j < full.strips; ++j) {
     out.centres[static_cast<size_t>(j)] = full.centres[static_cast<size_t>(j)] / factor;
     const std::uint8_t* from =
@@ -94,11 +96,14 @@ StripCounts ReduceRows(const StripCounts& full, int factor) {
   return out;
 }
 
-std::int64_t ShearedProfileScore(const StripCounts& counts, double tangent,
-                                 std::vector<std::int32_t>& profile) {
+namespace {
+
+// ShearedProfileScore with profile sums of type Sum, which holds largestSum.
+template <class Sum>
+std::int64_t Score(const StripCounts& counts, double tangent, std::vector<Sum>& profile) {
   const int n = counts.stride;
   profile.assign(static_cast<size_t>(n), 0);
-  std::int32_t* p = profile.data();
+  Sum* p = profile.data();
   for (int j = 0; j < counts.strips; ++j) {
     const int shift =
         -static_cast<int>(std::lround(tangent * counts.centres[static_cast<size_t>(j)]));
@@ -106,7 +111,7 @@ std::int64_t ShearedProfileScore(const StripCounts& counts, double tangent,
     // Profile row k takes the strip's row k + shift; rows outside the column add nothing.
     const int from = std::max(0, -shift), to = std::min(n, n - shift);
     const std::uint8_t* source = column + shift;
-    for (int k = from; k < to; ++k) p[k] += source[k];
+    for (int k = from; k < to; ++k) p[k] = static_cast<Sum>(p[k] + source[k]);
   }
   std::int64_t score = 0;
   for (int k = 0; k + 1 < n; ++k) {
@@ -114,6 +119,13 @@ std::int64_t ShearedProfileScore(const StripCounts& counts, double tangent,
     score += d * d;
   }
   return score;
+}
+
+}  // namespace
+
+std::int64_t ShearedProfileScore(const StripCounts& counts, double tangent, ProfileSpace& space) {
+  return counts.largestSum <= INT16_MAX ? Score(counts, tangent, space.narrow)
+                                        : Score(counts, tangent, space.wide);
 }
 
 }  // namespace vorlane::detail

@@ -35,6 +35,16 @@ struct StripCounts {
   std::vector<std::uint8_t> counts;
   std::vector<double> centres;
   long long ink = 0;  // the number of ink pixels counted
+  // The largest value a profile entry can take: the counted width times the pixel rows per
+  // row of the grid.
+  long long largestSum = 0;
+};
+
+// Working space of ShearedProfileScore: 16-bit sums where largestSum allows them (twice as
+// many additions per vector instruction), 32-bit sums otherwise.
+struct ProfileSpace {
+  std::vector<std::int16_t> narrow;
+  std::vector<std::int32_t> wide;
 };
 
 // Counts, for every row of rect (inside the image, with area) of the 1-byte rows src and
@@ -54,9 +64,7 @@ StripCounts ReduceRows(const StripCounts& full, int factor);
 // (positive: the content turned counter-clockwise, so that a line rises to the right).
 // Strip j is read shifted by -round(tangent * centres[j]) rows; the profile P sums the
 // shifted strips over the stride's rows, and the score is the sum over neighbouring rows of
-// (P[k + 1] - P[k])^2. Sums fit 64 bits: each P[k] is at most the counted width.
-// profile is working space of any size.
-std::int64_t ShearedProfileScore(const StripCounts& counts, double tangent,
-                                 std::vector<std::int32_t>& profile);
+// (P[k + 1] - P[k])^2. Sums fit 64 bits: each P[k] is at most largestSum.
+std::int64_t ShearedProfileScore(const StripCounts& counts, double tangent, ProfileSpace& space);
 
 }  // namespace vorlane::detail
