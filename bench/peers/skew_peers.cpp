@@ -90,16 +90,12 @@ int main() {
       const double a = PeerAngle(pix, trusted);
       lept.Add(a, lines ? truth : 0.0, truth, trusted, Ms(start));
       if (i == kAngles / 2 + 7) {  // 2.59 degrees: the timed page of this kind
-        ours.push_back({std::string("EstimateSkew ") + skewpages::Name(kind),
-                        Measure(
-                            false, [&] { vorlane::EstimateSkew(*page); }, [] {}),
-                        Measure(
-                            true, [&] { vorlane::EstimateSkew(*page); }, [] {})});
-        peers.push_back({std::string("pixFindSkew ") + skewpages::Name(kind),
-                         Measure(
-                             false, [&] { PeerAngle(pix, trusted); }, [] {}),
-                         Measure(
-                             true, [&] { PeerAngle(pix, trusted); }, [] {})});
+        ours.push_back(MeasureColdWarm(
+            std::string("EstimateSkew ") + skewpages::Name(kind), kRepetitions,
+            [&] { vorlane::EstimateSkew(*page); }, [] {}));
+        peers.push_back(MeasureColdWarm(
+            std::string("pixFindSkew ") + skewpages::Name(kind), kRepetitions,
+            [&] { PeerAngle(pix, trusted); }, [] {}));
       }
       pixDestroy(&pix);
     }
@@ -109,8 +105,8 @@ int main() {
                   kAngles, r.ms / kAngles);
   }
   std::printf("\n(errors of pictures and blank pages are measured from 0, the untrusted answer)\n");
-  std::printf("\nMedians in ms at 2.59 degrees: %-33s %9s %9s %9s %9s\n", "", "cold", "warm",
-              "cold cpu", "warm cpu");
+  std::printf("\nMedians in ms at 2.59 degrees:\n");
+  PrintHeader("");
   for (size_t i = 0; i < ours.size(); ++i) {
     Print(ours[i]);
     Print(peers[i]);
