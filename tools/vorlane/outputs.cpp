@@ -4,7 +4,9 @@
 #include <unistd.h>
 #include <vorlane/vorlane.h>
 
+#include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <system_error>
@@ -35,6 +37,53 @@ bool WriteReport(const std::string& report, const fs::path& path) {
   out << report << '\n';
   out.close();
   return static_cast<bool>(out);
+}
+
+// Stands for the components array in the report until it is written.
+constexpr const char* kComponentsSlot = "@components@";
+
+// A number as the report writes it: integers plainly, other values in their shortest exact
+// form with at least one decimal place.
+void AppendNumber(std::string& out, int value) {
+  char buffer[16];
+  out.append(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
+}
+void AppendNumber(std::string& out, double value) {
+  char buffer[32];
+  char* end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+  out.append(buffer, end);
+  if (std::find_if(buffer, end, [](char c) { return c == '.' || c == 'e'; }) == end) out += ".0";
+}
+
+// The components array, indented as the report's second level.
+std::string ComponentsText(const std::vector<ComponentSummary>& components) {
+  if (components.empty()) return "[]";
+  std::string out = "[\n";
+  out.reserve(components.size() * 140);
+  const auto field = [&out](const char* key, auto value, bool last) {
+    out += "   \"";
+    out += key;
+    out += "\": ";
+    AppendNumber(out, value);
+    out += last ? "\n" : ",\n";
+  };
+  for (size_t i = 0; i < components.size(); ++i) {
+    const ComponentSummary& c = components[i];
+    out += "  {\n";
+    field("left", c.left, false);
+    field("top", c.top, false);
+    field("width", c.width, false);
+    field("height", c.height, false);
+    field("size", c.size, false);
+    out += "   \"centre\": {\n    \"x\": ";
+    AppendNumber(out, static_cast<double>(c.centreX));
+    out += ",\n    \"y\": ";
+    AppendNumber(out, static_cast<double>(c.centreY));
+    out += "\n   }\n  }";
+    out += i + 1 < components.size() ? ",\n" : "\n";
+  }
+  out += " ]";
+  return out;
 }
 
 }  // namespace
@@ -96,14 +145,6 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
   json parameters = json::object();
   if (options.method == ThresholdMethod::niblack) parameters["half_window"] = result.halfWindow;
   if (options.method == ThresholdMethod::global) parameters["threshold"] = options.globalThreshold;
-  json components = json::array();
-  for (const ComponentSummary& c : result.components)
-    components.push_back({{"left", c.left},
-                          {"top", c.top},
-                          {"width", c.width},
-                          {"height", c.height},
-                          {"size", c.size},
-                          {"centre", {{"x", c.centreX}, {"y", c.centreY}}}});
   json outputs = json::object();
   const auto name = [](const fs::path& p) { return p.filename().string(); };
   outputs["bilevel_tiff"] = name(names.tiff);
@@ -124,13 +165,18 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
                  {"angle", result.angleDegrees},
                  {"connectivity", options.connect8 ? 8 : 4},
                  {"component_count", result.components.size()},
-                 {"components", components},
+                 {"components", kComponentsSlot},
                  {"outputs", outputs}};
   if (result.skewEstimated)
     report["skew"] = {{"angle_deg", result.skew.angleDegrees},
                       {"confidence", result.skew.confidence},
                       {"trusted", result.skew.trusted}};
-  return report.dump(1);
+  // The components (thousands on a page) are written straight into the text in the layout
+  // dump gives them, rather than built as objects first.
+  std::string text = report.dump(1);
+  const std::string slot = std::string("\"") + kComponentsSlot + '"';
+  text.replace(text.find(slot), slot.size(), ComponentsText(result.components));
+  return text;
 }
 
 std::string WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
