@@ -1,0 +1,20 @@
+// The extension module vorlane._vorlane: images with numpy views, their operations, maps,
+// components, pickling and the per-file road of the batch runner.
+#include "binding.h"
+
+namespace py = pybind11;
+
+PYBIND11_MODULE(_vorlane, m) {
+  namespace vp = vorlane::python;
+  m.doc() = "Image classes for the analysis of scanned documents.";
+  vp::BindErrors(m);
+  py::class_<vp::ImageHandle> image(m, "Image",
+                                    "An image of one of four pixel formats: 'bilevel' (0 black, "
+                                    "1 white), 'greyscale', 'palette' or 'colour'.");
+  vp::BindImage(m, image);
+  vp::BindMaps(m, image);
+  vp::BindComponents(m, image);
+  vp::BindOperations(image);
+  vp::BindDisplay(image);
+  vp::BindBatch(m);
+}
