@@ -59,7 +59,8 @@ CRect AreaOf(const py::object& rect) {
 void BindComponents(py::module_& m, py::class_<ImageHandle>& image) {
   py::class_<Component>(m, "Component", "A copy of one component of an image's list.")
       .def_readonly("runs", &Component::runs, "N x 3 int32 array of runs (y, xl, xr), inclusive.")
-      .def_readonly("bounding_box", &Component::box, "(left, top, right, bottom).")
+      .def_readonly("bounding_box", &Component::box,
+                    "(left, top, right, bottom), right and bottom inclusive.")
       .def_readonly("width", &Component::width)
       .def_readonly("height", &Component::height)
       .def_readonly("size", &Component::size, "Pixel count.")
@@ -120,8 +121,9 @@ void BindComponents(py::module_& m, py::class_<ImageHandle>& image) {
             return out;
           },
           py::arg("rect") = py::none(), py::arg("connect8") = true,
-          "Bounding boxes (left, top, right, bottom) of the black components inside rect "
-          "(None: the whole image) as an N x 4 array; the component list stays.")
+          "Bounding boxes (left, top, right, bottom; inclusive) of the black components inside "
+          "rect (None: the whole image; right and bottom exclusive) as an N x 4 array; the "
+          "component list stays.")
       .def(
           "colour_cc",
           [](ImageHandle& h, bool connect8) {
