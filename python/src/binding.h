@@ -65,6 +65,7 @@ void BindMaps(py::module_& m, py::class_<ImageHandle>& image);
 void BindComponents(py::module_& m, py::class_<ImageHandle>& image);
 void BindOperations(py::class_<ImageHandle>& image);
 void BindDisplay(py::class_<ImageHandle>& image);
+void BindHistograms(py::class_<ImageHandle>& image);
 void BindBatch(py::module_& m);
 
 }  // namespace vorlane::python

@@ -30,14 +30,20 @@ void BindDisplay(py::class_<ImageHandle>& image) {
           "0x10 overlay components, 0x20 black and white, 0x40 map overlay.")
       .def(
           "display_bitmap",
-          [](ImageHandle& h) {
+          [](ImageHandle& h, std::vector<int> overlay, int overlayFlags) {
             CImage& image = ImageOf(h);
             CBitmap bitmap;
             image.GetBitmap(&bitmap);
+            if (!overlay.empty())
+              image.OverlayComponent(overlay.data(), static_cast<int>(overlay.size()), &bitmap,
+                                     static_cast<unsigned char>(overlayFlags));
             return RgbOf(bitmap);
           },
+          py::arg("overlay") = std::vector<int>{}, py::arg("overlay_flags") = 0x01,
           "The display bitmap (rebuilt when the image changed) with the components and maps "
-          "as the update flags say, as an H x W x 3 RGB array.")
+          "as the update flags say, as an H x W x 3 RGB array. The components listed in overlay "
+          "are tinted: flags 0x01 their pixels red, 0x02 their vexed areas green, 0x04 and "
+          "0x08 full red and green.")
       .def(
           "thumbnail",
           [](ImageHandle& h) {

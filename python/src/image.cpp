@@ -232,6 +232,14 @@ void BindImage(py::module_& m, py::class_<ImageHandle>& image) {
             return Wrap(std::move(img));
           },
           "A duplicate with its own pixels and maps.")
+      .def("__repr__",
+           [](ImageHandle& h) {
+             if (!h.image) return std::string("<vorlane.Image empty>");
+             return "<vorlane.Image " +
+                    std::string(FormatName(FormatAccess::View(h.image.get()).format)) + " " +
+                    std::to_string(h.image->GetWidth()) + "x" +
+                    std::to_string(h.image->GetHeight()) + ">";
+           })
       .def(py::pickle(&GetState, &SetState));
 }
 

@@ -16,5 +16,6 @@ PYBIND11_MODULE(_vorlane, m) {
   vp::BindComponents(m, image);
   vp::BindOperations(image);
   vp::BindDisplay(image);
+  vp::BindHistograms(image);
   vp::BindBatch(m);
 }

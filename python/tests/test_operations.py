@@ -134,3 +134,26 @@ def test_display_bitmap_shows_the_grey_page(page):
     assert shown.shape == page.shape + (3,)
     np.testing.assert_array_equal(shown[..., 0], page)
     assert image.thumbnail().ndim == 3
+
+
+def test_histograms_and_profiles(page):
+    image = vorlane.Image.from_numpy(page)
+    hist = image.histograms()["luminance"]
+    np.testing.assert_array_equal(hist, np.bincount(page.ravel(), minlength=256))
+    colour = vorlane.Image.from_numpy(np.dstack([page, page // 2, 255 - page]))
+    hists = colour.histograms(["red", "blue"], rect=(0, 0, 50, 40))
+    np.testing.assert_array_equal(hists["blue"], np.bincount((255 - page[:40, :50]).ravel(),
+                                                             minlength=256))
+    rows, columns = image.projection(0, 0, page.shape[1], page.shape[0], 0x01)
+    dark = 255 - page.astype(int)
+    np.testing.assert_array_equal(rows, dark.sum(axis=1))
+    np.testing.assert_array_equal(columns, dark.sum(axis=0))
+
+
+def test_overlay_tints_the_listed_components(page):
+    bilevel = vorlane.Image.from_numpy(page).threshold(128)
+    bilevel.cc_analysis()
+    plain, tinted = bilevel.display_bitmap(), bilevel.display_bitmap(overlay=[0])
+    changed = np.any(plain != tinted, axis=2)
+    y, xl, xr = bilevel.components[0].runs[0]
+    assert changed[y, xl] and changed.sum() == bilevel.components[0].size
