@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 BUILD_DIR=${BUILD_DIR:-build-check}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANE_SANITIZE=ON -DVORLANE_WERROR=ON \
-  -DVORLANE_BUILD_BENCH=OFF -DVORLANE_BUILD_PYTHON=OFF
+  -DVORLANE_BUILD_BENCH=OFF
 cmake --build "$BUILD_DIR" -j "$(nproc)"
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
 
