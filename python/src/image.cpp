@@ -158,20 +158,24 @@ void BindImage(py::module_& m, py::class_<ImageHandle>& image) {
                   py::arg("dpi") = 1,
                   "A new image holding a copy of a uint8 array: H x W greyscale (or bi-level, "
                   "values 0 and 1, with bilevel=True), H x W x 3 RGB or H x W x 4 RGBA colour.")
-      .def_property_readonly("width", [](ImageHandle& h) { return ImageOf(h).GetWidth(); })
-      .def_property_readonly("height", [](ImageHandle& h) { return ImageOf(h).GetHeight(); })
+      .def_property_readonly(
+          "width", [](ImageHandle& h) { return ImageOf(h).GetWidth(); }, "Pixels per row.")
+      .def_property_readonly(
+          "height", [](ImageHandle& h) { return ImageOf(h).GetHeight(); }, "Rows.")
       .def_property_readonly(
           "format",
           [](ImageHandle& h) { return FormatName(FormatAccess::View(&ImageOf(h)).format); },
           "'bilevel', 'greyscale', 'palette' or 'colour'.")
       .def_property(
           "dpi", [](ImageHandle& h) { return ImageOf(h).GetDPI(); },
-          [](ImageHandle& h, int dpi) { ImageOf(h).SetDPI(dpi); })
+          [](ImageHandle& h, int dpi) { ImageOf(h).SetDPI(dpi); },
+          "Dots per inch; 1 (and anything below 50) stands for no resolution.")
       .def_property(
           "name", [](ImageHandle& h) { return cli::Utf8(ImageOf(h).GetName()); },
           [](ImageHandle& h, const std::string& n) {
             ImageOf(h).SetName(cli::WidePath(n).c_str());
-          })
+          },
+          "The image's name.")
       .def_readwrite("progress", &ImageHandle::progress,
                      "None or a callable(step, steps) called during long calls; returning True "
                      "(or raising) cancels the call.")

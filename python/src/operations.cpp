@@ -245,10 +245,16 @@ void BindOperations(py::class_<ImageHandle>& image) {
           "Whitens the pixels close to a colour.")
       .def(
           "invert_map", [](H& h) { ImageOf(h).InvertMap(); }, "Inverts the current map.")
-      .def("create_backup",
-           [](H& h) { Require(ImageOf(h).CreateBackup(), "a backup exists already or no pixels"); })
-      .def("restore_backup", [](H& h) { ImageOf(h).RestoreBackup(); })
-      .def("discard_backup", [](H& h) { return ImageOf(h).DiscardBackup() != 0; });
+      .def(
+          "create_backup",
+          [](H& h) { Require(ImageOf(h).CreateBackup(), "a backup exists already or no pixels"); },
+          "Keeps a copy of the pixels for restore_backup.")
+      .def(
+          "restore_backup", [](H& h) { ImageOf(h).RestoreBackup(); },
+          "Copies the backup back into the pixels and releases it.")
+      .def(
+          "discard_backup", [](H& h) { return ImageOf(h).DiscardBackup() != 0; },
+          "Releases the backup; True when there was one.");
 }
 
 }  // namespace vorlane::python
