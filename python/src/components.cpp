@@ -4,6 +4,7 @@
 
 #include "binding.h"
 #include "imageclasses/comp.h"
+#include "vorlane/skew.h"
 
 namespace vorlane::python {
 namespace {
@@ -124,6 +125,26 @@ void BindComponents(py::module_& m, py::class_<ImageHandle>& image) {
           "Bounding boxes (left, top, right, bottom; inclusive) of the black components inside "
           "rect (None: the whole image; right and bottom exclusive) as an N x 4 array; the "
           "component list stays.")
+      .def(
+          "estimate_skew",
+          [](ImageHandle& h, double rangeDegrees, double precisionDegrees, const py::object& region,
+             double minConfidence) {
+            vorlane::SkewOptions options;
+            options.rangeDegrees = rangeDegrees;
+            options.precisionDegrees = precisionDegrees;
+            const CRect area = AreaOf(region);
+            options.region = RECT{area.left, area.top, area.right, area.bottom};
+            options.minConfidence = minConfidence;
+            vorlane::SkewEstimate estimate;
+            RunLong(h, {}, [&] { estimate = vorlane::EstimateSkew(*h.image, options); });
+            return py::make_tuple(estimate.angleDegrees, estimate.confidence, estimate.trusted);
+          },
+          py::arg("range_degrees") = 10.0, py::arg("precision_degrees") = 0.05,
+          py::arg("region") = py::none(), py::arg("min_confidence") = 0.5,
+          "The skew of the page as (angle_deg, confidence, trusted): a positive angle means the "
+          "content is turned counter-clockwise, undone by rotate(angle_deg * pi / 180). "
+          "Untrusted estimates (blank pages, pictures, pages without lines) give angle 0. region: "
+          "(left, top, right, bottom), right and bottom exclusive; None for the whole page.")
       .def(
           "colour_cc",
           [](ImageHandle& h, bool connect8) {

@@ -157,3 +157,29 @@ def test_overlay_tints_the_listed_components(page):
     changed = np.any(plain != tinted, axis=2)
     y, xl, xr = bilevel.components[0].runs[0]
     assert changed[y, xl] and changed.sum() == bilevel.components[0].size
+
+
+def lined_page(angle_deg, width=800, height=1000):
+    """White page with rows of word-like dashes rising to the right by angle_deg."""
+    page = np.full((height, width), 255, np.uint8)
+    ys, xs = np.mgrid[0:height, 0:width]
+    # Distance along the turned text lines: a line of ink 3 px thick every 24 px, broken into
+    # words by gaps along the line.
+    t = np.tan(np.radians(angle_deg))
+    across = (ys + xs * t) % 24
+    along = (xs - ys * t) % 60
+    page[(across < 3) & (along < 45) & (xs > 40) & (xs < width - 40)] = 0
+    return page
+
+
+@pytest.mark.parametrize("angle", [-4.3, 0.0, 1.7])
+def test_estimate_skew_finds_the_angle_of_lines(angle):
+    image = vorlane.Image.from_numpy(lined_page(angle))
+    found, confidence, trusted = image.estimate_skew()
+    assert trusted and confidence > 0.5
+    assert abs(found - angle) <= 0.05
+
+
+def test_estimate_skew_does_not_trust_a_blank_page():
+    image = vorlane.Image.from_numpy(np.full((400, 300), 250, np.uint8))
+    assert image.estimate_skew() == (0.0, pytest.approx(0.0, abs=0.5), False)
