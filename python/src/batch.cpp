@@ -32,7 +32,7 @@ void BindBatch(py::module_& m) {
   m.def(
       "process_file",
       [](const std::string& path, const std::string& outDir, const std::string& method,
-         int halfWindow, int threshold, double deskew, int connectivity, bool views,
+         int halfWindow, int threshold, const py::object& deskew, int connectivity, bool views,
          bool skipExisting) {
         if (connectivity != 4 && connectivity != 8)
           throw py::value_error("connectivity must be 4 or 8");
@@ -40,7 +40,14 @@ void BindBatch(py::module_& m) {
         settings.process.method = MethodOf(method);
         settings.process.halfWindow = halfWindow;
         settings.process.globalThreshold = threshold;
-        settings.process.deskewDegrees = deskew;
+        // "auto" estimates the skew and straightens trusted pages; a number is the skew to undo.
+        if (py::isinstance<py::str>(deskew)) {
+          if (deskew.cast<std::string>() != "auto")
+            throw py::value_error("deskew must be 'auto' or a number of degrees");
+          settings.process.deskewAuto = true;
+        } else {
+          settings.process.deskewDegrees = deskew.cast<double>();
+        }
         settings.process.connect8 = connectivity == 8;
         settings.outDir = outDir;
         settings.writeViews = views;
@@ -63,7 +70,7 @@ void BindBatch(py::module_& m) {
         return out;
       },
       py::arg("path"), py::arg("out_dir"), py::arg("method") = "niblack",
-      py::arg("half_window") = 0, py::arg("threshold") = 128, py::arg("deskew") = 0.0,
+      py::arg("half_window") = 0, py::arg("threshold") = 128, py::arg("deskew") = py::float_(0.0),
       py::arg("connectivity") = 8, py::arg("views") = true, py::arg("skip_existing") = false,
       "Runs the command-line tool's road on one page file, writing its outputs and JSON report "
       "into out_dir. Never raises for a bad page: the result's status is 'failed' with the "

@@ -50,3 +50,10 @@ def test_dask_cluster_gives_the_local_reports(pages, tmp_path):
     assert len(pids) == 2
     assert [r["status"] for r in remote] == [r["status"] for r in local]
     assert [r["report"] for r in remote] == [r["report"] for r in local]
+
+
+def test_automatic_deskew_reports_its_estimate(pages, tmp_path):
+    report = vorlane.batch.process(pages[:1], tmp_path, deskew="auto", views=False)[0]["report"]
+    assert set(report["skew"]) == {"angle_deg", "confidence", "trusted"}
+    with pytest.raises(ValueError):
+        vorlane.process_file(pages[0], str(tmp_path), deskew="sideways")

@@ -34,7 +34,7 @@ def process(paths, out_dir, client=None, **options):
     """Processes page files (.tif, .tiff, .vlx) into out_dir; returns one result per path.
 
     options: method ('niblack', 'weszka', 'global'), half_window, threshold, deskew
-    (degrees), connectivity (4 or 8), views (write the PNG views), skip_existing.
+    ('auto' or degrees), connectivity (4 or 8), views (write the PNG views), skip_existing.
 
     With client (a dask.distributed Client, local or connected to a scheduler address) the
     pages run as tasks on its workers, which must all see paths and out_dir; without one they
