@@ -28,4 +28,24 @@ CBiLevelImage& BenchBiLevelPage();
 // The colour page reduced to a palette of at most 256 colours.
 CLoColorImage& BenchLoColourPage();
 
+// The page of one format, for benchmarks written once for all formats.
+template <class Format>
+Format& BenchPage();
+template <>
+inline CHiColorImage& BenchPage() {
+  return BenchColourPage();
+}
+template <>
+inline CGreyScaleImage& BenchPage() {
+  return BenchGreyPage();
+}
+template <>
+inline CBiLevelImage& BenchPage() {
+  return BenchBiLevelPage();
+}
+template <>
+inline CLoColorImage& BenchPage() {
+  return BenchLoColourPage();
+}
+
 }  // namespace vorlane::bench

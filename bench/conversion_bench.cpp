@@ -17,32 +17,13 @@ using vorlane::bench::HeapMode;
 using vorlane::bench::kPageHeight;
 using vorlane::bench::kPageWidth;
 
-template <class Format>
-Format& Page();
-template <>
-CBiLevelImage& Page() {
-  return vorlane::bench::BenchBiLevelPage();
-}
-template <>
-CGreyScaleImage& Page() {
-  return vorlane::bench::BenchGreyPage();
-}
-template <>
-CLoColorImage& Page() {
-  return vorlane::bench::BenchLoColourPage();
-}
-template <>
-CHiColorImage& Page() {
-  return vorlane::bench::BenchColourPage();
-}
-
 void CountPixels(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * int64_t{kPageWidth} * kPageHeight);
 }
 
 template <class To, class From>
 void BM_Convert(benchmark::State& state) {
-  CImage& source = Page<From>();
+  CImage& source = vorlane::bench::BenchPage<From>();
   const auto mode = static_cast<unsigned char>(state.range(1));
   const HeapMode heap(state);
   To target;
@@ -52,7 +33,7 @@ void BM_Convert(benchmark::State& state) {
 
 template <class Format>
 void BM_Duplicate(benchmark::State& state) {
-  Format& source = Page<Format>();
+  Format& source = vorlane::bench::BenchPage<Format>();
   const int byReference = static_cast<int>(state.range(1));
   const HeapMode heap(state);
   Format target;
@@ -63,7 +44,7 @@ void BM_Duplicate(benchmark::State& state) {
 template <class Format>
 void BM_BackupRestore(benchmark::State& state) {
   Format image;
-  image.CreateDuplicate(&Page<Format>(), 0);
+  image.CreateDuplicate(&vorlane::bench::BenchPage<Format>(), 0);
   const HeapMode heap(state);
   for (auto _ : state) {
     benchmark::DoNotOptimize(image.CreateBackup());
@@ -75,7 +56,7 @@ void BM_BackupRestore(benchmark::State& state) {
 template <class Format>
 void BM_BackupDiscard(benchmark::State& state) {
   Format image;
-  image.CreateDuplicate(&Page<Format>(), 0);
+  image.CreateDuplicate(&vorlane::bench::BenchPage<Format>(), 0);
   const HeapMode heap(state);
   for (auto _ : state) {
     benchmark::DoNotOptimize(image.CreateBackup());

@@ -10,24 +10,13 @@
 
 namespace {
 
-template <class Format>
-Format& Page();
-template <>
-CGreyScaleImage& Page() {
-  return vorlane::bench::BenchGreyPage();
-}
-template <>
-CHiColorImage& Page() {
-  return vorlane::bench::BenchColourPage();
-}
-
 // Times filter on a duplicate of the page, restored from the page between runs (untimed).
 template <class Format, class Filter>
 void Run(benchmark::State& state, Filter filter) {
   Format image;
   for (auto _ : state) {
     state.PauseTiming();
-    image.CreateDuplicate(&Page<Format>(), FALSE);
+    image.CreateDuplicate(&vorlane::bench::BenchPage<Format>(), FALSE);
     state.ResumeTiming();
     filter(image);
   }

@@ -35,39 +35,30 @@ void OnPage(benchmark::State& state, Format& page, const std::function<void(Form
 }
 
 template <class Format>
-Format& Page();
-template <>
-CGreyScaleImage& Page() {
-  return vorlane::bench::BenchGreyPage();
-}
-template <>
-CHiColorImage& Page() {
-  return vorlane::bench::BenchColourPage();
-}
-
-template <class Format>
 void BM_Rotate2Degrees(benchmark::State& state) {
-  OnPage<Format>(state, Page<Format>(), [](Format& f) { f.Rotate(kTwoDegrees, 0xFFFFFF, 0); });
+  OnPage<Format>(state, vorlane::bench::BenchPage<Format>(),
+                 [](Format& f) { f.Rotate(kTwoDegrees, 0xFFFFFF, 0); });
 }
 template <class Format>
 void BM_Tilt2DegreesBoth(benchmark::State& state) {
-  OnPage<Format>(state, Page<Format>(), [](Format& f) { f.Tilt(kTwoDegrees, 3); });
+  OnPage<Format>(state, vorlane::bench::BenchPage<Format>(),
+                 [](Format& f) { f.Tilt(kTwoDegrees, 3); });
 }
 template <class Format>
 void BM_CropInner(benchmark::State& state) {
-  OnPage<Format>(state, Page<Format>(), [](Format& f) {
+  OnPage<Format>(state, vorlane::bench::BenchPage<Format>(), [](Format& f) {
     f.Crop(100, 100, vorlane::bench::kPageWidth - 200, vorlane::bench::kPageHeight - 200);
   });
 }
 template <class Format>
 void BM_ReSampleHalf(benchmark::State& state) {
-  OnPage<Format>(state, Page<Format>(), [](Format& f) {
+  OnPage<Format>(state, vorlane::bench::BenchPage<Format>(), [](Format& f) {
     f.ReSample(vorlane::bench::kPageWidth / 2, vorlane::bench::kPageHeight / 2, 150);
   });
 }
 template <class Format>
 void BM_ReSampleDouble(benchmark::State& state) {
-  OnPage<Format>(state, Page<Format>(), [](Format& f) {
+  OnPage<Format>(state, vorlane::bench::BenchPage<Format>(), [](Format& f) {
     f.ReSample(vorlane::bench::kPageWidth * 2, vorlane::bench::kPageHeight * 2, 600);
   });
 }

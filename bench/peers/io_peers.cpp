@@ -180,10 +180,9 @@ Pair CompareLoad(const std::string& path, Kind kind, const Codec& codec) {
   return pair;
 }
 
-// The peer of ExportTIFF: open, set the same tags, write every row of a buffer that already
-// holds the file's scanlines, close.
-void LibtiffWrite(const std::string& path, const std::vector<uint8_t>& rows, uint32_t width,
-                  uint32_t height, uint16_t samples, uint16_t bits, uint16_t photometric) {
+// A new uncompressed file with the tags ExportTIFF writes.
+TIFF* OpenForWrite(const std::string& path, uint32_t width, uint32_t height, uint16_t samples,
+                   uint16_t bits, uint16_t photometric) {
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   if (!tif) std::abort();
   TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
@@ -194,6 +193,14 @@ void LibtiffWrite(const std::string& path, const std::vector<uint8_t>& rows, uin
   TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
   TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
   TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, photometric);
+  return tif;
+}
+
+// The peer of ExportTIFF: open, set the same tags, write every row of a buffer that already
+// holds the file's scanlines, close.
+void LibtiffWrite(const std::string& path, const std::vector<uint8_t>& rows, uint32_t width,
+                  uint32_t height, uint16_t samples, uint16_t bits, uint16_t photometric) {
+  TIFF* tif = OpenForWrite(path, width, height, samples, bits, photometric);
   const size_t scanline = static_cast<size_t>(TIFFScanlineSize(tif));
   for (uint32_t y = 0; y < height; ++y) {
     if (TIFFWriteScanline(tif, const_cast<uint8_t*>(rows.data() + y * scanline), y, 0) < 0) {
@@ -208,22 +215,14 @@ void LibtiffWrite(const std::string& path, const std::vector<uint8_t>& rows, uin
 // pixel in the top bit, by a plain loop, then written as LibtiffWrite does.
 void LibtiffWritePacking(const std::string& path, const std::vector<uint8_t>& pixels,
                          uint32_t width, uint32_t height) {
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  if (!tif) std::abort();
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFF* tif = OpenForWrite(path, width, height, 1, 1, PHOTOMETRIC_MINISBLACK);
   std::vector<uint8_t> row(static_cast<size_t>(TIFFScanlineSize(tif)));
   for (uint32_t y = 0; y < height; ++y) {
     const uint8_t* in = pixels.data() + static_cast<size_t>(y) * width;
     std::fill(row.begin(), row.end(), 0);
-    for (uint32_t x = 0; x < width; ++x)
+    for (uint32_t x = 0; x < width; ++x) {
       row[x / 8] |= static_cast<uint8_t>((in[x] & 1) << (7 - x % 8));
+    }
     if (TIFFWriteScanline(tif, row.data(), y, 0) < 0) std::abort();
   }
   TIFFClose(tif);

@@ -7,6 +7,8 @@
 #include <cctype>
 #include <system_error>
 
+#include "kernels/text/utf8.h"
+
 namespace vorlane::cli {
 namespace {
 
@@ -53,24 +55,7 @@ std::wstring WidePath(const std::filesystem::path& path) {
 
 std::string Utf8(const wchar_t* s) {
   std::string out;
-  for (; s && *s; ++s) {
-    const auto c = static_cast<char32_t>(*s);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  vorlane::detail::WideToUtf8(s, out);  // values that are no characters become U+FFFD
   return out;
 }
 
