@@ -22,10 +22,12 @@ double NiblackPlainThreshold(const unsigned char* const* src, int x0, int y0, in
 //
 // Work per pixel does not depend on the window: window minima and maxima come from van
 // Herk/Gil-Werman running extrema (vertical, then horizontal), sums and sums of squares from
-// running column sums (64-bit) and row prefix sums. T is evaluated from the exact integer
-// sums; where it lies within 1e-6 of v, which is where the rounding of the two-pass formula
-// could decide, that pixel is recomputed with NiblackPlainThreshold. out.picture may share
-// rows with src: the source is then copied first, so no pixel already written is read.
+// running column sums (32-bit while a column of squares fits, else 64-bit) and row prefix
+// sums over the span still undecided after the bright and flat pixels. T is evaluated from
+// the exact integer sums; where it lies within 1e-6 of v, which is where the rounding of the
+// two-pass formula could decide, that pixel is recomputed with NiblackPlainThreshold.
+// out.picture may share rows with src: the source is then copied first, so no pixel already
+// written is read.
 void NiblackThreshold(const unsigned char* const* src, const RECT& rect, int halfWindow,
                       const BinaryOutput& out);
 
