@@ -86,8 +86,7 @@ TEST(ColourInterface, LoColourGoesThroughThePalette) {
 TEST(Palette, ClosestEntryPrefersLowerIndexOnTiesAndZeroWhenNothingIsNear) {
   DWORD palette[256] = {};
   for (auto& c : palette) c = RGB(255, 255, 255);
-  palette[3] = RGB(100, 100, 100);
-  palette[7] = RGB(100, 100, 100);
+  palette[3] = palette[7] = RGB(100, 100, 100);
   LoProbe lo;
   lo.GivePixels(1, 1, palette);
   // Black is 765 away from white and 300 from grey.
