@@ -16,14 +16,12 @@
 
 namespace {
 
-// A fresh directory under the temporary directory, removed with everything in it.
 class TempDir {
  public:
   TempDir() : m_path((std::filesystem::temp_directory_path() / "vorlane-file-XXXXXX").string()) {
     if (!::mkdtemp(m_path.data())) throw std::runtime_error("mkdtemp failed");
   }
   ~TempDir() { std::filesystem::remove_all(m_path); }
-  // The directory's path (plain ASCII) followed by '/' and name.
   std::wstring Wide(const wchar_t* name) const {
     return std::wstring(m_path.begin(), m_path.end()) + L"/" + name;
   }

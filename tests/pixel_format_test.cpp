@@ -9,9 +9,7 @@
 struct BiLevelPackingProbe {
   static void Pack(CBiLevelImage& image, unsigned char* dst) { image.PackByteArray(dst); }
   static void Unpack(CBiLevelImage& image, unsigned char* src) { image.UnPackBitArray(src); }
-  static int RowBytes(CBiLevelImage& image) {
-    return image.GetPackedBytesPerLine(image.GetWidth());
-  }
+  static int RowBytes(CBiLevelImage& bi) { return bi.GetPackedBytesPerLine(bi.GetWidth()); }
 };
 
 namespace {
@@ -105,9 +103,8 @@ TEST(Packing, RoundTripOverOddSizes) {
                                       0xEE);
     BiLevelPackingProbe::Pack(bi, packed.data());
     BiLevelPackingProbe::Unpack(copy, packed.data());
-    for (int i = 0; i < w * h; ++i) {
+    for (int i = 0; i < w * h; ++i)
       ASSERT_EQ(copy.GetRed(i % w, i / w), bi.GetRed(i % w, i / w)) << w << "x" << h;
-    }
   }
 }
 
