@@ -24,10 +24,8 @@ struct LoProbe : CLoColorImage {
     m_pData = new unsigned char[static_cast<size_t>(m_nBytesPerLine) * h]();
     m_ppLines = new unsigned char*[h];
     SetupLineArray(m_ppLines, m_pData, h, m_nBytesPerLine);
-    if (palette) {
-      m_pPalette = new DWORD[256];
-      std::copy(palette, palette + 256, m_pPalette);
-    }
+    m_pPalette = new DWORD[256];
+    std::copy(palette, palette + 256, m_pPalette);
   }
   int Closest(unsigned long c) { return GetClosestPaletteColor(c); }
   unsigned char PaletteGreen(int i) { return GetPaletteGreen(i); }
