@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "platform/archive.h"
@@ -72,17 +73,13 @@ TEST(ArchiveLifetime, DestructorFlushesUnlessAbortedOrUnwinding) {
 }
 
 TEST(ArchiveStrings, LengthPrefixFormsAndSurrogates) {
-  const size_t lengths[] = {0, 3, 254, 255, 0xFFFD, 0xFFFE, 70000};
-  const char* prefixes[] = {"FFFEFF 00",
-                            "FFFEFF 03",
-                            "FFFEFF FE",
-                            "FFFEFF FF FF00",
-                            "FFFEFF FF FDFF",
-                            "FFFEFF FF FFFF FEFF0000",
-                            "FFFEFF FF FFFF 70110100"};
-  for (int i = 0; i < 7; ++i) {
-    const size_t length = lengths[i];
-    const std::vector<BYTE> prefix = Hex(prefixes[i]);
+  // clang-format off
+  const std::pair<size_t, const char*> cases[] = {{0, "FFFEFF 00"}, {3, "FFFEFF 03"},
+      {254, "FFFEFF FE"}, {255, "FFFEFF FF FF00"}, {0xFFFD, "FFFEFF FF FDFF"},
+      {0xFFFE, "FFFEFF FF FFFF FEFF0000"}, {70000, "FFFEFF FF FFFF 70110100"}};
+  // clang-format on
+  for (const auto& [length, hex] : cases) {
+    const std::vector<BYTE> prefix = Hex(hex);
     std::wstring text(length, L'q');
     if (!text.empty()) text[0] = L'\u20AC';
     const auto bytes = StoreBytes([&](CArchive& ar) { ar << CString(text); });
@@ -219,9 +216,8 @@ TEST(ArchiveObjects, RefusedClassesAndSchemas) {
   }
   // Storing refuses a class that could not load.
   CArPlain plain;
-  CMemFile file;
-  CArchive ar(&file, CArchive::store);
-  EXPECT_EQ(Cause([&] { ar << &plain; }), CArchiveException::badClass);
+  EXPECT_EQ(Cause([&] { StoreBytes([&](CArchive& ar) { ar << &plain; }); }),
+            CArchiveException::badClass);
 }
 
 TEST(ArchiveObjects, BadReferences) {
@@ -283,9 +279,7 @@ TEST(ArchiveObjects, NestingDepthIsBounded) {
   EXPECT_NE(Cause(store), -1);
 }
 
-// Stores a node tree with links, strings of both length forms and a versionable object with a
-// child, and loads it again with a small buffer; true when it loads, false on
-// CArchiveException (anything else escapes).
+// A node tree with links, strings of both length forms and a versionable object with a child.
 std::vector<BYTE> RichArchive() {
   CArBar bar;
   bar.m_word = 7;
@@ -301,6 +295,7 @@ std::vector<BYTE> RichArchive() {
     ar << &bar << &root << CString(std::wstring(300, L'x')) << &versioned << 3.5 << &bar;
   });
 }
+// True when the archive loads, false on CArchiveException (anything else escapes).
 bool LoadsOrRefuses(const std::vector<BYTE>& bytes, int bufSize) {
   return Cause([&] {
            Loader load(bytes, bufSize);

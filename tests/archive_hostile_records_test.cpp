@@ -146,10 +146,13 @@ constexpr int kSchema = CArchiveException::badSchema;
 constexpr int32_t kHuge = 0x7FFFFFFF;
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-// A component slot holding something other than a new component.
-std::function<void(Recipe&)> ComponentSlot(std::function<void(Bytes&)> write) {
-  return [write](Recipe& s) { s.writeComponents = [write](Bytes& b, const Recipe&) { write(b); }; };
+// The component (or map) slot holds only what write writes.
+std::function<void(Recipe&)> Slot(std::function<void(Bytes&, const Recipe&)> Recipe::*slot,
+                                  std::function<void(Bytes&)> write) {
+  return [slot, write](Recipe& s) { s.*slot = [write](Bytes& b, const Recipe&) { write(b); }; };
 }
+const auto ComponentSlot = [](auto write) { return Slot(&Recipe::writeComponents, write); };
+const auto MapSlot = [](auto write) { return Slot(&Recipe::writeMaps, write); };
 // The component record, then the raw bytes of more.
 std::function<void(Recipe&)> ComponentThen(std::function<void(Bytes&)> more, int components = 1) {
   return [more, components](Recipe& s) {
@@ -158,10 +161,6 @@ std::function<void(Recipe&)> ComponentThen(std::function<void(Bytes&)> more, int
       recbuild::CompRecord(b.NewClass("CComp"), r.comp), more(b);
     };
   };
-}
-// A map slot written by write.
-std::function<void(Recipe&)> MapSlot(std::function<void(Bytes&)> write) {
-  return [write](Recipe& s) { s.writeMaps = [write](Bytes& b, const Recipe&) { write(b); }; };
 }
 void NoMaps(Recipe& s) {
   s.maps = 0, s.current = -1, s.writeMaps = [](Bytes&, const Recipe&) {};
@@ -275,10 +274,9 @@ TEST(ArchiveHostileRecords, NameLengthsTheFileCannotHoldAreRefused) {
 // Checks that a loaded image is whole: its maps fit it, its components can be measured, and
 // it stores (reading every pixel, map byte and table entry) and loads again to the same bytes.
 void ExpectWhole(CImage& image) {
-  for (int i = 0; i < image.GetImageMapCount(); ++i) {
-    const CImageMap* map = image.GetImageMap(i);
-    ASSERT_TRUE(map->GetWidth() == image.GetWidth() && map->GetHeight() == image.GetHeight());
-  }
+  for (int i = 0; i < image.GetImageMapCount(); ++i)
+    ASSERT_TRUE(image.GetImageMap(i)->GetWidth() == image.GetWidth() &&
+                image.GetImageMap(i)->GetHeight() == image.GetHeight());
   for (int i = 0; i < image.GetMaxComponent(); ++i) {
     CComp* comp = image.GetComponent(i);
     (void)(comp->GetSize() + comp->GetBoundingRect().Width() + comp->GetWidth() +

@@ -46,16 +46,14 @@ TEST(ArchiveRecordLayout, GreyImageWithMapAndComponentsMatchesHandAssembledArchi
   image.AddComponent(withVexed);
 
   Bytes b;  // class 1, image 2; CComp class 3, objects 4, 5, 6 (the vexed area); map 7, 8
-  recbuild::ImageFields head;
-  head.dpiAux = 5, head.dpiX = 300, head.dpiY = 200, head.type = 0x110, head.flags = 0x4D;
-  head.magnification = 2.5f, head.colour = 0x00123456, head.name = u"ab";
-  recbuild::ImageHead(b.NewClass("CGreyScaleImage"), head);
-  recbuild::CompFields first;
-  first.size = 1, first.centerX = first.centerY = 1.0f, first.colour = 0x00323232, first.type = 9;
-  first.left = first.top = first.right = first.bottom = 1, first.runs = {{1, 1, 1}};
-  first.externalCount = 8, first.external = border, first.internalCount = 1;
-  first.internal = {{1, 1}}, first.externalConnections = first.internalConnections = 0;
-  recbuild::CompRecord(b.I32(2).NewClass("CComp"), first);
+  // clang-format off
+  recbuild::ImageHead(b.NewClass("CGreyScaleImage"), {.dpiAux = 5, .dpiX = 300, .dpiY = 200,
+      .type = 0x110, .flags = 0x4D, .magnification = 2.5f, .colour = 0x00123456, .name = u"ab"});
+  recbuild::CompRecord(b.I32(2).NewClass("CComp"), {.size = 1, .centerX = 1.0f, .centerY = 1.0f,
+      .colour = 0x00323232, .left = 1, .top = 1, .right = 1, .bottom = 1, .type = 9,
+      .runs = {{1, 1, 1}}, .externalCount = 8, .external = border, .internalCount = 1,
+      .internal = {{1, 1}}, .externalConnections = 0, .internalConnections = 0});
+  // clang-format on
   recbuild::CompRecord(b.ClassRef(3), {.runs = {{0, 0, 2}}, .vexedFlag = 1});
   recbuild::CompRecord(b.ClassRef(3), {.runs = {{1, 0, 0}}});
   recbuild::MapHead(b.I32(1).I32(0).NewClass("CImageMap"), 3, 2, 0x0002, u"Standard", 1,
@@ -173,7 +171,6 @@ TEST(ArchiveRoundTrip, EmptyListsZeroWidthAndOtherFormats) {
   loaded = Load<CImage>(stored);
   EXPECT_TRUE(loaded->GetHeight() == 5000 && loaded->GetImageMap(0)->GetHeight() == 5000);
   EXPECT_EQ(Store(loaded.get()), stored);
-  // Extracting another format raises badClass.
   const std::vector<BYTE> hi = Store(sample::Make(sample::Fmt::kHi, 2, 2).get());
   EXPECT_NE(dynamic_cast<CHiColorImage*>(Load<CImage>(hi).get()), nullptr);
   EXPECT_EQ(artest::Cause([&] { Load<CGreyScaleImage>(hi); }), CArchiveException::badClass);

@@ -16,14 +16,12 @@
 
 namespace {
 
-// A fresh directory under the temporary directory, removed with everything in it.
 class TempDir {
  public:
   TempDir() : m_path((std::filesystem::temp_directory_path() / "vorlane-file-XXXXXX").string()) {
     if (!::mkdtemp(m_path.data())) throw std::runtime_error("mkdtemp failed");
   }
   ~TempDir() { std::filesystem::remove_all(m_path); }
-  // The directory's path (plain ASCII) followed by '/' and name.
   std::wstring Wide(const wchar_t* name) const {
     return std::wstring(m_path.begin(), m_path.end()) + L"/" + name;
   }
@@ -137,8 +135,7 @@ TEST(CMemFileTest, AttachedBufferIsReadAndNeverReallocated) {
     std::free(own);
   }
   EXPECT_EQ(std::memcmp(data, "\x01\x02\x09\x04", 4), 0);
-  CMemFile memory;
-  EXPECT_FALSE(memory.Open(L"x", CFile::modeRead));
+  EXPECT_FALSE(CMemFile().Open(L"x", CFile::modeRead));
 }
 
 TEST(CFileTest, ModesSeekAndWrongDirection) {
@@ -171,10 +168,8 @@ TEST(CFileTest, ModesSeekAndWrongDirection) {
     EXPECT_STREQ(all, "abXYefg");
     EXPECT_EQ(FileCause([&] { file.Write("z", 1); }), CFileException::accessDenied);
   }
-  const CFile truncated(path.c_str(), CFile::modeCreate | CFile::modeWrite);
-  EXPECT_EQ(truncated.GetLength(), 0u);
-  CFile closed;
-  EXPECT_EQ(FileCause([&] { closed.GetLength(); }), CFileException::invalidFile);
+  EXPECT_EQ(CFile(path.c_str(), CFile::modeCreate | CFile::modeWrite).GetLength(), 0u);
+  EXPECT_EQ(FileCause([] { CFile().GetLength(); }), CFileException::invalidFile);
 }
 
 }  // namespace

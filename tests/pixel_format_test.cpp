@@ -9,9 +9,7 @@
 struct BiLevelPackingProbe {
   static void Pack(CBiLevelImage& image, unsigned char* dst) { image.PackByteArray(dst); }
   static void Unpack(CBiLevelImage& image, unsigned char* src) { image.UnPackBitArray(src); }
-  static int RowBytes(CBiLevelImage& image) {
-    return image.GetPackedBytesPerLine(image.GetWidth());
-  }
+  static int RowBytes(CBiLevelImage& bi) { return bi.GetPackedBytesPerLine(bi.GetWidth()); }
 };
 
 namespace {
@@ -26,10 +24,8 @@ struct LoProbe : CLoColorImage {
     m_pData = new unsigned char[static_cast<size_t>(m_nBytesPerLine) * h]();
     m_ppLines = new unsigned char*[h];
     SetupLineArray(m_ppLines, m_pData, h, m_nBytesPerLine);
-    if (palette) {
-      m_pPalette = new DWORD[256];
-      std::copy(palette, palette + 256, m_pPalette);
-    }
+    m_pPalette = new DWORD[256];
+    std::copy(palette, palette + 256, m_pPalette);
   }
   int Closest(unsigned long c) { return GetClosestPaletteColor(c); }
   unsigned char PaletteGreen(int i) { return GetPaletteGreen(i); }
@@ -86,8 +82,7 @@ TEST(ColourInterface, LoColourGoesThroughThePalette) {
 TEST(Palette, ClosestEntryPrefersLowerIndexOnTiesAndZeroWhenNothingIsNear) {
   DWORD palette[256] = {};
   for (auto& c : palette) c = RGB(255, 255, 255);
-  palette[3] = RGB(100, 100, 100);
-  palette[7] = RGB(100, 100, 100);
+  palette[3] = palette[7] = RGB(100, 100, 100);
   LoProbe lo;
   lo.GivePixels(1, 1, palette);
   // Black is 765 away from white and 300 from grey.
@@ -106,9 +101,8 @@ TEST(Packing, RoundTripOverOddSizes) {
                                       0xEE);
     BiLevelPackingProbe::Pack(bi, packed.data());
     BiLevelPackingProbe::Unpack(copy, packed.data());
-    for (int i = 0; i < w * h; ++i) {
+    for (int i = 0; i < w * h; ++i)
       ASSERT_EQ(copy.GetRed(i % w, i / w), bi.GetRed(i % w, i / w)) << w << "x" << h;
-    }
   }
 }
 
