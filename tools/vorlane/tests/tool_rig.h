@@ -53,7 +53,6 @@ inline std::string ReadFile(const fs::path& path) {
   return s.str();
 }
 
-// The JSON file at path.
 inline nlohmann::json ReadJson(const fs::path& path) {
   return nlohmann::json::parse(ReadFile(path));
 }
