@@ -74,10 +74,8 @@ inline ToolRun RunTool(const ScratchDir& dir, const std::string& args,
   const std::string command = "cd '" + dir.path().string() + "' && " + prefix + "'" +
                               VORLANE_TOOL_PATH + "' " + args + " >stdout.txt 2>stderr.txt";
   const int status = std::system(command.c_str());
-  ToolRun run;
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = ReadFile(dir / "stdout.txt");
-  run.err = ReadFile(dir / "stderr.txt");
+  ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+              ReadFile(dir / "stdout.txt"), ReadFile(dir / "stderr.txt")};
   for (const char* name : {"stdout.txt", "stderr.txt"}) fs::remove(dir / name);
   return run;
 }
