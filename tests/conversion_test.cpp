@@ -65,8 +65,7 @@ TEST(Conversion, EveryPairConvertsEveryPixelInPlace) {
           auto source = sample::Make(from, size.width, size.height);
           auto target = Convert(*source, to, mode);
           ASSERT_EQ(target->GetWidth() * 100 + target->GetHeight(), size.width * 100 + size.height);
-          const int pixelBytes = to == Fmt::kHi ? 4 : 1;
-          EXPECT_EQ(RowBytes(*target), (size.width * pixelBytes + 3) / 4 * 4);
+          EXPECT_EQ(RowBytes(*target), (size.width * (to == Fmt::kHi ? 4 : 1) + 3) / 4 * 4);
           auto expected = sample::Colours(*source);
           for (auto& c : expected) c = Expected(from, to, c, mode);
           ASSERT_EQ(sample::Colours(*target), expected);

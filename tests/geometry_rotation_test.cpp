@@ -29,26 +29,23 @@ constexpr sample::Size kSizes[] = {{1, 1}, {7, 3}, {3, 7}, {40, 25}, {64, 2}};
 Grid Pixels(CImage& image) {
   Grid g(image.GetWidth(), image.GetHeight());
   auto* lo = dynamic_cast<sample::Probe<CLoColorImage>*>(&image);
-  for (int y = 0; y < g.h; ++y) {
+  for (int y = 0; y < g.h; ++y)
     for (int x = 0; x < g.w; ++x) g.at(x, y) = lo ? lo->Row(y)[x] : image.GetRGBColor(x, y);
-  }
   return g;
 }
 
 Grid Bytes(const CImageMap& map) {
   Grid g(map.GetWidth(), map.GetHeight());
-  for (int y = 0; y < g.h; ++y) {
+  for (int y = 0; y < g.h; ++y)
     for (int x = 0; x < g.w; ++x) g.at(x, y) = map.GetMapByte(x, y);
-  }
   return g;
 }
 
 // A map of the image's size whose bytes number its pixels (mod 251), as the image's map 0.
 CImageMap& NumberMap(CImage& image) {
   CImageMap& map = *image.GetImageMap(0);
-  for (int y = 0; y < map.GetHeight(); ++y) {
+  for (int y = 0; y < map.GetHeight(); ++y)
     for (int x = 0; x < map.GetWidth(); ++x) map.SetMapByte(x, y, (y * map.GetWidth() + x) % 251);
-  }
   return map;
 }
 

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <numbers>
+#include <tuple>
 
 #include "support/skew_pages.h"
 #include "vorlane/vorlane.h"
@@ -87,11 +88,10 @@ TEST(SkewFormats, GreyAndColourPagesGiveTheBiLevelEstimate) {
   CHiColorImage colour;
   ASSERT_TRUE(grey.CreateFromImage(bilevel.get(), 0));
   ASSERT_TRUE(colour.CreateFromImage(bilevel.get(), 0));
-  for (CImage* page : {static_cast<CImage*>(&grey), static_cast<CImage*>(&colour)}) {
+  for (CImage* page : std::initializer_list<CImage*>{&grey, &colour}) {
     const vorlane::SkewEstimate e = vorlane::EstimateSkew(*page);
-    EXPECT_EQ(e.angleDegrees, expected.angleDegrees);
-    EXPECT_EQ(e.confidence, expected.confidence);
-    EXPECT_TRUE(e.trusted);
+    EXPECT_EQ(std::tuple(e.angleDegrees, e.confidence, e.trusted),
+              std::tuple(expected.angleDegrees, expected.confidence, true));
   }
 }
 
@@ -121,8 +121,7 @@ TEST(SkewOptionsTest, RegionRangeAndBadValues) {
       {10.0, 0.05, {0, 0, 60, kHeight}, 0.5}, {10.0, 0.05, {0, 0, kWidth, 10}, 0.5}};
   for (const vorlane::SkewOptions& o : bad) {
     const vorlane::SkewEstimate e = vorlane::EstimateSkew(*page, o);
-    EXPECT_FALSE(e.trusted);
-    EXPECT_EQ(e.angleDegrees, 0.0);
+    EXPECT_EQ(std::tuple(e.trusted, e.angleDegrees), std::tuple(false, 0.0));
   }
   CBiLevelImage empty;
   EXPECT_FALSE(vorlane::EstimateSkew(empty).trusted);

@@ -58,6 +58,12 @@ Ints Bytes(Grey& image, bool map) {
   return out;
 }
 
+// A whole-image rectangle for one call (the calls normalise it in place).
+struct Whole {
+  CRect rect{-1, -1, -1, -1};
+  operator CRect&() { return rect; }
+};
+
 // Pixels that background decisions (1 background, 0 foreground) give.
 Ints Shown(Ints decisions) {
   for (int& v : decisions) v = v ? 255 : 0;
@@ -97,8 +103,7 @@ TEST(ThresholdDestination, ReceivesItsOwnValuesOrNothing) {
     auto dst = sample::NewImage(format);
     dst->Create(width, 1, 0x7F7F7F, L"dst");
     const unsigned long before = dst->GetRGBColor(1, 0);
-    CRect whole(-1, -1, -1, -1);
-    image->Threshold(128, whole, dst.get());
+    image->Threshold(128, Whole(), dst.get());
     EXPECT_EQ(image->Row(0)[0], 10);  // the source keeps its pixels
     EXPECT_EQ(bg ? dst->GetRed(1, 0) : dst->GetRGBColor(1, 0), bg ? bg : before);
     EXPECT_EQ(bg ? dst->GetRed(0, 0) : MapByte(*image, 1, 0), 0u);
@@ -130,8 +135,7 @@ TEST(LocalThreshold, UniformPagesAndSinglePixelWindowsAreBackground) {
   for (int w : {0, 3}) {
     auto image = GreyOf(w ? reference::Page{9, 7, std::vector<unsigned char>(63, 90)}
                           : RandomPage(9, 7, 3, false));
-    CRect whole(-1, -1, -1, -1);
-    image->Threshold_Niblack(w, whole, nullptr, 0x3);
+    image->Threshold_Niblack(w, Whole(), nullptr, 0x3);
     EXPECT_EQ(Bytes(*image, true), Ints(63, 0x01));
     EXPECT_EQ(Bytes(*image, false), Ints(63, 255));
   }
@@ -140,9 +144,8 @@ TEST(LocalThreshold, UniformPagesAndSinglePixelWindowsAreBackground) {
 TEST(LocalThreshold, OutputBitsSelectMapAndPicture) {
   const reference::Page page = RandomPage(16, 16, 5, true);
   auto pictureOnly = GreyOf(page), mapOnly = GreyOf(page);
-  CRect whole(-1, -1, -1, -1);
-  pictureOnly->Threshold_Niblack(2, whole, nullptr, 0x2);
-  mapOnly->Threshold_Niblack(2, whole, nullptr, 0x1);
+  pictureOnly->Threshold_Niblack(2, Whole(), nullptr, 0x2);
+  mapOnly->Threshold_Niblack(2, Whole(), nullptr, 0x1);
   EXPECT_EQ(Bytes(*pictureOnly, true), Ints(256, 0));
   EXPECT_EQ(Bytes(*mapOnly, false), Ints(page.pixels.begin(), page.pixels.end()));
   const Ints shown = Shown(Bytes(*mapOnly, true));
@@ -156,9 +159,8 @@ TEST(LocalThreshold, InPlaceReadsCurrentPixelsAndLeavesNoBackup) {
   image->CreateBackup();  // an older backup holding other pixels
   Put(*image, page);
   auto self = GreyOf(page);
-  CRect whole(-1, -1, -1, -1);
-  image->Threshold_Niblack(4, whole, nullptr, 0x3);
-  self->Threshold_Niblack(4, whole, self.get(), 0x3);
+  image->Threshold_Niblack(4, Whole(), nullptr, 0x3);
+  self->Threshold_Niblack(4, Whole(), self.get(), 0x3);
   const Ints want = Shown(reference::Niblack(page, 0, 0, 24, 18, 4));
   EXPECT_EQ(Bytes(*image, false), want);
   EXPECT_EQ(Bytes(*self, false), want);
@@ -173,8 +175,7 @@ TEST(AutomaticThreshold, ChoosesTheLowerLevelOfATwoLevelPage) {
     want.push_back(page.pixels.back() == 40 ? 0 : 255);
   }
   auto image = GreyOf(page);
-  CRect whole(-1, -1, -1, -1);
-  image->Threshold_WeszkaRosenfeld(whole, nullptr);
+  image->Threshold_WeszkaRosenfeld(Whole(), nullptr);
   EXPECT_EQ(Bytes(*image, false), want);
 }
 
@@ -197,8 +198,7 @@ TEST(AutomaticThreshold, StraddleCountsPickTheSameCandidateAsThePerCandidateScan
 TEST(AutomaticThreshold, AFlatPageWarnsAndSearchesTheWholeRange) {
   auto image = GreyOf(reference::Page{8, 8, std::vector<unsigned char>(64, 100)});
   TraceCapture trace;
-  CRect whole(-1, -1, -1, -1);
-  image->Threshold_WeszkaRosenfeld(whole, nullptr);
+  image->Threshold_WeszkaRosenfeld(Whole(), nullptr);
   EXPECT_EQ(trace.Lines(), std::vector<std::string>{
                                "WARNING: Thresholding: Smoothing failed to produce 2 peaks\n"});
   EXPECT_EQ(image->Row(0)[0], 255);  // no pair straddles: candidate 0, and 100 > 0

@@ -19,11 +19,9 @@ std::unique_ptr<CGreyScaleImage> Squares(int dpi) {
 }
 
 TEST(ProcessPage, HalfWindowFollowsTheResolution) {
-  EXPECT_EQ(vorlane::DefaultHalfWindow(300), 15);
-  EXPECT_EQ(vorlane::DefaultHalfWindow(600), 30);
-  EXPECT_EQ(vorlane::DefaultHalfWindow(50), 2);
-  EXPECT_EQ(vorlane::DefaultHalfWindow(1), 15);  // what new images carry: no resolution
-  EXPECT_EQ(vorlane::DefaultHalfWindow(0), 15);
+  // 1 is what new images carry: no resolution.
+  for (const auto& [dpi, half] : {std::pair{300, 15}, {600, 30}, {50, 2}, {1, 15}, {0, 15}})
+    EXPECT_EQ(vorlane::DefaultHalfWindow(dpi), half) << dpi;
   auto page = Squares(150);
   const vorlane::ProcessResult r = vorlane::ProcessPage(*page, {});
   EXPECT_EQ(r.halfWindow, 7);
@@ -52,11 +50,10 @@ TEST(ProcessPage, GlobalAndAutomaticThresholdsReportTheirValue) {
   vorlane::ProcessResult r = vorlane::ProcessPage(*page, options);
   EXPECT_EQ(r.threshold, 100);
   ASSERT_EQ(r.components.size(), 4u);
-  EXPECT_EQ(r.components[1].left, 20);
-  EXPECT_EQ(r.components[1].width, 8);
-  EXPECT_EQ(r.components[1].height, 12);
-  EXPECT_EQ(r.components[1].size, 96);
-  EXPECT_FLOAT_EQ(r.components[1].centreY, 13.5f);
+  const auto& c = r.components[1];
+  EXPECT_EQ((std::vector<int>{c.left, c.width, c.height, c.size}),
+            (std::vector<int>{20, 8, 12, 96}));
+  EXPECT_FLOAT_EQ(c.centreY, 13.5f);
 
   options.method = vorlane::ThresholdMethod::weszka;
   page = Squares(0);

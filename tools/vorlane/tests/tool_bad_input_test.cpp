@@ -31,27 +31,26 @@ TEST_P(BadInput, GivesOneClearLineAndItsExitCode) {
   EXPECT_FALSE(fs::exists(dir / "out") && !fs::is_empty(dir / "out"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BadInput,
-    ::testing::Values(BadCase{"Missing", "process missing.tif -o out", 1,
-                              "vorlane: missing.tif: no such file"},
-                      BadCase{"WrongKind", "process notes.txt -o out", 1,
-                              "vorlane: notes.txt: unsupported kind of file"},
-                      BadCase{"DamagedTiff", "process garbage.tif -o out", 1,
-                              "vorlane: garbage.tif: not a TIFF image the library reads"},
-                      BadCase{"DamagedArchive", "info garbage.vlx", 1,
-                              "vorlane: garbage.vlx: damaged or not a page archive"},
-                      BadCase{"UnknownThreshold", "process garbage.tif -o out --threshold otsu", 2,
-                              "unknown threshold \"otsu\""},
-                      BadCase{"GlobalWithoutValue", "process garbage.tif -o out --threshold global",
-                              2, "a global threshold needs a value from 0 to 255"},
-                      BadCase{"BadConnectivity", "process garbage.tif -o out --connectivity 6", 2,
-                              "--connectivity"},
-                      BadCase{"OutputIsAFile", "process garbage.tif -o afile", 1,
-                              "vorlane: afile: cannot make the output folder"},
-                      BadCase{"NoSubcommand", "", 2, "vorlane: A subcommand is required"},
-                      BadCase{"EmptyFolder", "process out -o out", 1, "no page files"}),
-    [](const auto& info) { return std::string(info.param.name); });
+const BadCase kBadCases[] = {
+    {"Missing", "process missing.tif -o out", 1, "vorlane: missing.tif: no such file"},
+    {"WrongKind", "process notes.txt -o out", 1, "vorlane: notes.txt: unsupported kind of file"},
+    {"DamagedTiff", "process garbage.tif -o out", 1,
+     "vorlane: garbage.tif: not a TIFF image the library reads"},
+    {"DamagedArchive", "info garbage.vlx", 1,
+     "vorlane: garbage.vlx: damaged or not a page archive"},
+    {"UnknownThreshold", "process garbage.tif -o out --threshold otsu", 2,
+     "unknown threshold \"otsu\""},
+    {"GlobalWithoutValue", "process garbage.tif -o out --threshold global", 2,
+     "a global threshold needs a value from 0 to 255"},
+    {"BadConnectivity", "process garbage.tif -o out --connectivity 6", 2, "--connectivity"},
+    {"OutputIsAFile", "process garbage.tif -o afile", 1,
+     "vorlane: afile: cannot make the output folder"},
+    {"NoSubcommand", "", 2, "vorlane: A subcommand is required"},
+    {"EmptyFolder", "process out -o out", 1, "no page files"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, BadInput, ::testing::ValuesIn(kBadCases),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BadInputInBatch, OneBadFileDoesNotStopTheOthers) {
   ScratchDir dir;

@@ -24,15 +24,10 @@ TEST_P(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("page.tif: "), std::string::npos);
 
-  const auto json = nlohmann::json::parse(ReadFile(dir / "out/page-report.json"));
-  EXPECT_EQ(json["input"], "page.tif");
+  const auto json = ReadJson(dir / "out/page-report.json");
   EXPECT_EQ(json["format"], GetParam().colour ? "colour" : "greyscale");
-  EXPECT_EQ(json["width"], 310);
-  EXPECT_EQ(json["height"], 438);
-  EXPECT_TRUE(json["resolution"].is_null());  // TIFF files carry none here
-  EXPECT_EQ(json["method"], "niblack");
-  EXPECT_EQ(json["parameters"]["half_window"], 7);
-  EXPECT_EQ(json["connectivity"], 8);
+  ExpectFields(json, R"({"/input": "page.tif", "/width": 310, "/height": 438, "/resolution": null,
+      "/method": "niblack", "/parameters/half_window": 7, "/connectivity": 8})"_json);
 
   vorlane::cli::LoadedPage archive = vorlane::cli::LoadPage(dir / "out/page-result.vlx");
   ASSERT_TRUE(archive.image) << archive.error;
@@ -99,13 +94,10 @@ TEST(ProcessBatch, ParallelJobsSkipExistingAndOptionsReachTheReport) {
                         "--deskew 2");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   for (const char* name : {"a", "b", "c"}) {
-    const auto json =
-        nlohmann::json::parse(ReadFile(dir / "out" / (std::string(name) + "-report.json")));
-    EXPECT_EQ(json["method"], "global");
-    EXPECT_EQ(json["threshold"], 140);
-    EXPECT_EQ(json["connectivity"], 4);
-    EXPECT_EQ(json["angle"], 2.0);
-    EXPECT_EQ(json["width"], 120);  // the turned page keeps its size
+    SCOPED_TRACE(name);  // the turned page keeps its width
+    ExpectFields(ReadJson(dir / "out" / (std::string(name) + "-report.json")),
+                 R"({"/method": "global", "/threshold": 140, "/connectivity": 4, "/angle": 2.0,
+                     "/width": 120})"_json);
   }
   fs::remove(dir / "out/b-report.json");
   run = RunTool(dir, "process in -o out --skip-existing -q");
@@ -119,7 +111,7 @@ TEST(InfoCommand, TellsFormatMapsAndComponentsOfAnArchive) {
   ScratchDir dir;
   WriteTiff(*SmallPage(false, 200, 150), dir / "p.tif");
   ASSERT_EQ(RunTool(dir, "process p.tif -o . -q").exitCode, 0);
-  const auto json = nlohmann::json::parse(ReadFile(dir / "p-report.json"));
+  const auto json = ReadJson(dir / "p-report.json");
   const ToolRun info = RunTool(dir, "info p-result.vlx");
   ASSERT_EQ(info.exitCode, 0) << info.err;
   EXPECT_NE(info.out.find("format:      archive, bi-level"), std::string::npos) << info.out;
@@ -136,9 +128,8 @@ TEST(DemoCommand, WritesThePageOutputsAndListsThem) {
   EXPECT_NE(run.out.find("demo-out/demo-report.json"), std::string::npos) << run.out;
   EXPECT_NE(run.err.find("demo: threshold"), std::string::npos) << run.err;  // one line a step
   EXPECT_TRUE(fs::exists(dir / "demo-out/demo-page.tif"));
-  const auto json = nlohmann::json::parse(ReadFile(dir / "demo-out/demo-report.json"));
-  EXPECT_EQ(json["resolution"], 300);
-  EXPECT_EQ(json["parameters"]["half_window"], 15);  // 300 dpi / 20
+  ExpectFields(ReadJson(dir / "demo-out/demo-report.json"),
+               {{"/resolution", 300}, {"/parameters/half_window", 15}});  // 300 dpi / 20
 }
 
 }  // namespace

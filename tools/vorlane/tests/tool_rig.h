@@ -2,6 +2,7 @@
 // the library of this build can do.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vorlane/vorlane.h>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 
@@ -51,6 +53,16 @@ inline std::string ReadFile(const fs::path& path) {
   return s.str();
 }
 
+inline nlohmann::json ReadJson(const fs::path& path) {
+  return nlohmann::json::parse(ReadFile(path));
+}
+
+// Every field of want (a JSON pointer such as "/parameters/half_window" each) as in json.
+inline void ExpectFields(const nlohmann::json& json, const nlohmann::json& want) {
+  for (const auto& [pointer, value] : want.items())
+    EXPECT_EQ(json.at(nlohmann::json::json_pointer(pointer)), value) << pointer;
+}
+
 struct ToolRun {
   int exitCode = -1;
   std::string out, err;
@@ -62,12 +74,9 @@ inline ToolRun RunTool(const ScratchDir& dir, const std::string& args,
   const std::string command = "cd '" + dir.path().string() + "' && " + prefix + "'" +
                               VORLANE_TOOL_PATH + "' " + args + " >stdout.txt 2>stderr.txt";
   const int status = std::system(command.c_str());
-  ToolRun run;
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  run.out = ReadFile(dir / "stdout.txt");
-  run.err = ReadFile(dir / "stderr.txt");
-  fs::remove(dir / "stdout.txt");
-  fs::remove(dir / "stderr.txt");
+  ToolRun run{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+              ReadFile(dir / "stdout.txt"), ReadFile(dir / "stderr.txt")};
+  for (const char* name : {"stdout.txt", "stderr.txt"}) fs::remove(dir / name);
   return run;
 }
 
