@@ -9,6 +9,7 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"
+#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/buffer_size.h"
 #include "kernels/pixels/convert.h"
 #include "kernels/pixels/copy.h"
@@ -76,8 +77,12 @@ int FormatAccess::Convert(Format& self, CImage* source, unsigned char mode) {
   dst.buffer = arrays.Data();
   dst.rows = arrays.Lines();
   dst.palette = palette.get();
-  ConvertPixels(src, dst, mode,
-                [&self, height](int rowsDone) { self.Progress_KeepAlive(rowsDone, height); });
+  // Progress goes to the thread's keep-alive handler; without one the rows need no report.
+  RowProgress progress;
+  if (KeepAliveListening()) {
+    progress = [&self, height](int rowsDone) { self.Progress_KeepAlive(rowsDone, height); };
+  }
+  ConvertPixels(src, dst, mode, progress);
 
   self.FreeMem();
   self.m_nBitsPerPixel = T::kBitsPerPixel;

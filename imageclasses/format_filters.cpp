@@ -12,6 +12,7 @@
 #include "kernels/filters/edge_preserving_smoothing.h"
 #include "kernels/filters/filter_rows.h"
 #include "kernels/filters/rank_order.h"
+#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/copy.h"
 
 using vorlane::detail::BinaryRule;
@@ -73,8 +74,10 @@ void RunFilter(unsigned char* data, unsigned char* const* lines, int bytesPerLin
   const PixelCopy copy(data, lines, bytesPerLine, height);
   const ForegroundOfMap map(current);
   const FilterView view{copy.Lines(), lines, width, height, map.Rows(), map.foreground};
+  // A host with a keep-alive handler sees the columns' progress as they are done.
   const bool finished = vorlane::detail::RunColumnStrips(
-      width, [&](int x0, int x1) { kernel(view, x0, x1); }, cancelled);
+      width, height, vorlane::detail::KeepAliveListening(),
+      [&](int x0, int x1) { kernel(view, x0, x1); }, cancelled);
   if (!finished) copy.RestoreInto(data);
 }
 

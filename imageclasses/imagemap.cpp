@@ -7,6 +7,7 @@
 
 #include "imageclasses/image.h"
 #include "kernels/pixels/buffer_size.h"
+#include "kernels/pixels/copy.h"
 #include "kernels/pixels/map_bytes.h"
 #include "platform/archive.h"
 
@@ -141,8 +142,8 @@ BOOL CImageMap::CreateDuplicate(CImageMap* source, CImage* image) {
   // Bytes copied from the source are written once; only a source without bytes leaves zeros.
   if (!AllocateBytes(source->m_nWidth, source->m_nHeight, !source->m_pData)) return FALSE;
   if (source->m_pData && m_nWidth > 0 && m_nHeight > 0) {
-    std::memcpy(m_pData, source->m_pData,
-                static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight));
+    vorlane::detail::CopyBytes(m_pData, source->m_pData,
+                               static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight));
   }
   m_pImage = image ? image : source->m_pImage;
   m_nLabelMode = source->m_nLabelMode;

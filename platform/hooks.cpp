@@ -92,5 +92,7 @@ bool KeepAlive(CImage& image, int step, int steps) {
   return handler ? handler(image, step, steps) : false;
 }
 
+bool KeepAliveListening() { return static_cast<bool>(t_keepAlive); }
+
 }  // namespace detail
 }  // namespace vorlane

@@ -1,5 +1,6 @@
 // Umbrella header: the platform layer, the image classes, the analysis toolkit, the
-// colour-space functions, the host hooks, the PNG writer and the skew estimate.
+// colour-space functions, the host hooks, the PNG writer, the skew estimate and the thread
+// setting of the pixel passes.
 #pragma once
 
 #include "colourfunctions/colourfunctions.h"
@@ -17,3 +18,4 @@
 #include "platform/platform.h"
 #include "vorlane/png.h"
 #include "vorlane/skew.h"
+#include "vorlane/threads.h"

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "kernels/parallel/row_bands.h"
+
 namespace vorlane::detail {
 namespace {
 
@@ -63,42 +65,44 @@ void PaintLabelColours(const BitmapView& view, const unsigned char* const* mapRo
   }
   WithPixelStep(view, [&](auto step) {
     constexpr int kStep = decltype(step)::value;
-    for (int y = 0; y < height; ++y) {
-      const unsigned char* labels = mapRows[y];
-      unsigned char* p = view.Row(y);
-      // Blocks of eight pixels: an unlabelled block is skipped at once when label 0 has no
-      // colour (the common case); other blocks are painted pixel by pixel.
-      for (int x = 0; x < width;) {
-        if (!colours.has[0] && x + 8 <= width) {
-          uint64_t eight;
-          std::memcpy(&eight, labels + x, sizeof eight);
-          if (eight == 0) {
-            x += 8;
-            p += 8 * kStep;
-            continue;
+    ForEachRowBand(0, height, static_cast<std::int64_t>(width) * height, [&](int first, int last) {
+      for (int y = first; y < last; ++y) {
+        const unsigned char* labels = mapRows[y];
+        unsigned char* p = view.Row(y);
+        // Blocks of eight pixels: an unlabelled block is skipped at once when label 0 has no
+        // colour (the common case); other blocks are painted pixel by pixel.
+        for (int x = 0; x < width;) {
+          if (!colours.has[0] && x + 8 <= width) {
+            uint64_t eight;
+            std::memcpy(&eight, labels + x, sizeof eight);
+            if (eight == 0) {
+              x += 8;
+              p += 8 * kStep;
+              continue;
+            }
           }
-        }
-        const int stop = std::min(x + 8, width);
-        if constexpr (kStep == 4) {
-          // Four-byte pixels without a branch: keep what the label leaves, add its colour.
-          for (; x < stop; ++x, p += kStep) {
-            DWORD pixel;
-            std::memcpy(&pixel, p, sizeof pixel);
-            pixel = (pixel & keep[labels[x]]) | paint[labels[x]];
-            std::memcpy(p, &pixel, sizeof pixel);
-          }
-        } else {
-          for (; x < stop; ++x, p += kStep) {
-            const unsigned char label = labels[x];
-            if (!colours.has[label]) continue;
-            const PixelBgr& c = colours.colour[label];
-            p[0] = c.blue;
-            p[1] = c.green;
-            p[2] = c.red;
+          const int stop = std::min(x + 8, width);
+          if constexpr (kStep == 4) {
+            // Four-byte pixels without a branch: keep what the label leaves, add its colour.
+            for (; x < stop; ++x, p += kStep) {
+              DWORD pixel;
+              std::memcpy(&pixel, p, sizeof pixel);
+              pixel = (pixel & keep[labels[x]]) | paint[labels[x]];
+              std::memcpy(p, &pixel, sizeof pixel);
+            }
+          } else {
+            for (; x < stop; ++x, p += kStep) {
+              const unsigned char label = labels[x];
+              if (!colours.has[label]) continue;
+              const PixelBgr& c = colours.colour[label];
+              p[0] = c.blue;
+              p[1] = c.green;
+              p[2] = c.red;
+            }
           }
         }
       }
-    }
+    });
   });
 }
 

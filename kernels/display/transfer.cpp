@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
+
+#include "kernels/parallel/row_bands.h"
 
 namespace vorlane::detail {
 namespace {
@@ -80,17 +83,20 @@ bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int byt
   auto sourceRow = [&](int y) {
     return source + static_cast<ptrdiff_t>(h.biHeight - 1 - y) * bytesPerLine;
   };
+  const std::int64_t work = static_cast<std::int64_t>(rows) * columns;
   if (bits == 32) {
-    for (int y = 0; y < rows; ++y) {
-      const unsigned char* src = sourceRow(y);
-      DWORD* out = dst + static_cast<ptrdiff_t>(y) * width;
-      // One pass: load, clear the fourth byte, store.
-      for (int x = 0; x < columns; ++x) {
-        DWORD pixel;
-        std::memcpy(&pixel, src + static_cast<ptrdiff_t>(x) * 4, sizeof pixel);
-        out[x] = pixel & 0x00FFFFFFu;
+    ForEachRowBand(0, rows, work, [&](int first, int last) {
+      for (int y = first; y < last; ++y) {
+        const unsigned char* src = sourceRow(y);
+        DWORD* out = dst + static_cast<ptrdiff_t>(y) * width;
+        // One pass: load, clear the fourth byte, store.
+        for (int x = 0; x < columns; ++x) {
+          DWORD pixel;
+          std::memcpy(&pixel, src + static_cast<ptrdiff_t>(x) * 4, sizeof pixel);
+          out[x] = pixel & 0x00FFFFFFu;
+        }
       }
-    }
+    });
     return whole;
   }
   // 8 bits: one lookup table of display pixels over the palette's entries.
@@ -100,11 +106,13 @@ bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int byt
     const RGBQUAD& q = info.bmiColors[i];
     lookup[static_cast<size_t>(i)] = (DWORD{q.rgbRed} << 16) | (DWORD{q.rgbGreen} << 8) | q.rgbBlue;
   }
-  for (int y = 0; y < rows; ++y) {
-    const unsigned char* src = sourceRow(y);
-    DWORD* out = dst + static_cast<ptrdiff_t>(y) * width;
-    for (int x = 0; x < columns; ++x) out[x] = lookup[src[x]];
-  }
+  ForEachRowBand(0, rows, work, [&](int first, int last) {
+    for (int y = first; y < last; ++y) {
+      const unsigned char* src = sourceRow(y);
+      DWORD* out = dst + static_cast<ptrdiff_t>(y) * width;
+      for (int x = 0; x < columns; ++x) out[x] = lookup[src[x]];
+    }
+  });
   return whole;
 }
 

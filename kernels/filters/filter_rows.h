@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "kernels/parallel/row_bands.h"
+
 namespace vorlane::detail {
 
 // A neighbourhood filter's picture: the private copy it reads, the image rows it writes and the
@@ -71,15 +73,33 @@ void MaskRowPlanes(const FilterView& view, int y, int xa, int xb, unsigned char*
 inline constexpr int kFilterStripColumns = 256;
 
 // Runs compute(x0, x1) on strips of neighbouring columns x0 to x1 - 1 (at most
-// kFilterStripColumns, left to right), and after each strip column(x) for each of its columns
-// in order. When column answers true the run stops at once (later columns are not visited)
-// and the result is false; true when every column was visited.
+// kFilterStripColumns each) and calls column(x) for every column in order; when column answers
+// true the run stops at once (later columns are not visited) and the result is false; true
+// when every column was visited. With reportAsYouGo each strip is followed by the calls for its
+// columns, left to right, so that a host sees the progress and can stop early; otherwise the
+// strips are computed on all cores at once and the calls follow. compute must write only its
+// strip's columns.
 template <class Compute, class Column>
-bool RunColumnStrips(int width, Compute&& compute, Column&& column) {
-  for (int x0 = 0; x0 < width; x0 += kFilterStripColumns) {
-    const int x1 = std::min(width, x0 + kFilterStripColumns);
-    compute(x0, x1);
-    for (int x = x0; x < x1; ++x) {
+bool RunColumnStrips(int width, int height, bool reportAsYouGo, Compute&& compute,
+                     Column&& column) {
+  const auto strip = [&](int s) {
+    const int x0 = s * kFilterStripColumns;
+    compute(x0, std::min(width, x0 + kFilterStripColumns));
+    return x0;
+  };
+  const int strips = (width + kFilterStripColumns - 1) / kFilterStripColumns;
+  if (!reportAsYouGo) {
+    ForEachRowBand(0, strips, std::int64_t{width} * height, [&](int first, int last) {
+      for (int s = first; s < last; ++s) strip(s);
+    });
+    for (int x = 0; x < width; ++x) {
+      if (column(x)) return false;
+    }
+    return true;
+  }
+  for (int s = 0; s < strips; ++s) {
+    const int x0 = strip(s);
+    for (int x = x0; x < std::min(width, x0 + kFilterStripColumns); ++x) {
       if (column(x)) return false;
     }
   }

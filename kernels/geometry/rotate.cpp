@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "kernels/parallel/row_bands.h"
+
 namespace vorlane::detail {
 
 namespace {
@@ -112,59 +114,63 @@ void RotatePixels(const Plane& src, const Plane& dst, const RotationFrame& f,
   const int guess = rowRuns && f.s != 0.0 ? std::max(1, static_cast<int>(0.5 / std::fabs(f.s))) : 1;
   const bool srcEmpty = src.width <= 0 || src.height <= 0;
 
-  for (int y = yBegin; y < yEnd; ++y) {
-    const double dy = static_cast<double>(static_cast<int64_t>(y) - f.oy);
-    const double rowS = dy * f.s;
-    const double rowC = dy * f.c;
-    const auto sxOf = [&](int x) { return cc[x] + rowS; };
-    const auto syOf = [&](int x) { return rowC - cs[x]; };
-    int lo = xBegin, hi = xBegin;
-    if (!srcEmpty) {
-      int lo1, hi1, lo2, hi2;
-      MonotoneSpan(xBegin, xEnd, sxRises, src.width, sxOf, lo1, hi1);
-      MonotoneSpan(xBegin, xEnd, syRises, src.height, syOf, lo2, hi2);
-      lo = std::max(lo1, lo2);
-      hi = std::max(lo, std::min(hi1, hi2));
-    }
+  // Rows are independent: each band of target rows is computed on a core of its own.
+  const int64_t work = static_cast<int64_t>(xEnd - xBegin) * (yEnd - yBegin) * Bpp;
+  ForEachRowBand(yBegin, yEnd, work, [&](int firstRow, int lastRow) {
+    for (int y = firstRow; y < lastRow; ++y) {
+      const double dy = static_cast<double>(static_cast<int64_t>(y) - f.oy);
+      const double rowS = dy * f.s;
+      const double rowC = dy * f.c;
+      const auto sxOf = [&](int x) { return cc[x] + rowS; };
+      const auto syOf = [&](int x) { return rowC - cs[x]; };
+      int lo = xBegin, hi = xBegin;
+      if (!srcEmpty) {
+        int lo1, hi1, lo2, hi2;
+        MonotoneSpan(xBegin, xEnd, sxRises, src.width, sxOf, lo1, hi1);
+        MonotoneSpan(xBegin, xEnd, syRises, src.height, syOf, lo2, hi2);
+        lo = std::max(lo1, lo2);
+        hi = std::max(lo, std::min(hi1, hi2));
+      }
 
-    // Target column x + shiftX of the row; the window keeps it inside the plane.
-    unsigned char* out = dst.rows[y + p.shiftY];
-    const auto at = [&](int x) { return out + (static_cast<ptrdiff_t>(x) + p.shiftX) * Bpp; };
-    if (fill) {
-      FillPixels<Bpp>(at(xBegin), lo - xBegin, *fill);
-      FillPixels<Bpp>(at(hi), xEnd - hi, *fill);
-    }
-    unsigned char* const* in = src.rows;
-    if (!rowRuns) {
-      for (int x = lo; x < hi; ++x) {
-        const int sx = static_cast<int>(sxOf(x));
-        const int sy = static_cast<int>(syOf(x));
-        std::memcpy(at(x), in[sy] + static_cast<ptrdiff_t>(sx) * Bpp, Bpp);
+      // Target column x + shiftX of the row; the window keeps it inside the plane.
+      unsigned char* out = dst.rows[y + p.shiftY];
+      const auto at = [&](int x) { return out + (static_cast<ptrdiff_t>(x) + p.shiftX) * Bpp; };
+      if (fill) {
+        FillPixels<Bpp>(at(xBegin), lo - xBegin, *fill);
+        FillPixels<Bpp>(at(hi), xEnd - hi, *fill);
       }
-      continue;
-    }
-    // Runs of columns with one source row: sy is monotone along the row, so the end of a
-    // run is the first column whose sy differs, found by galloping and bisection; inside
-    // the span every coordinate is in range, so the conversions are exact and safe.
-    for (int x = lo; x < hi;) {
-      const int sy = static_cast<int>(syOf(x));
-      const auto differs = [&](int i) { return static_cast<int>(syOf(i)) != sy; };
-      int same = x, end = hi;
-      for (int64_t step = guess; same + step < hi; step *= 2) {
-        const int probe = static_cast<int>(same + step);
-        if (differs(probe)) {
-          end = probe;
-          break;
+      unsigned char* const* in = src.rows;
+      if (!rowRuns) {
+        for (int x = lo; x < hi; ++x) {
+          const int sx = static_cast<int>(sxOf(x));
+          const int sy = static_cast<int>(syOf(x));
+          std::memcpy(at(x), in[sy] + static_cast<ptrdiff_t>(sx) * Bpp, Bpp);
         }
-        same = probe;
+        continue;
       }
-      end = FirstTrue(same + 1, end, differs);
-      const unsigned char* row = in[sy];
-      for (; x < end; ++x) {
-        std::memcpy(at(x), row + static_cast<ptrdiff_t>(static_cast<int>(sxOf(x))) * Bpp, Bpp);
+      // Runs of columns with one source row: sy is monotone along the row, so the end of a
+      // run is the first column whose sy differs, found by galloping and bisection; inside
+      // the span every coordinate is in range, so the conversions are exact and safe.
+      for (int x = lo; x < hi;) {
+        const int sy = static_cast<int>(syOf(x));
+        const auto differs = [&](int i) { return static_cast<int>(syOf(i)) != sy; };
+        int same = x, end = hi;
+        for (int64_t step = guess; same + step < hi; step *= 2) {
+          const int probe = static_cast<int>(same + step);
+          if (differs(probe)) {
+            end = probe;
+            break;
+          }
+          same = probe;
+        }
+        end = FirstTrue(same + 1, end, differs);
+        const unsigned char* row = in[sy];
+        for (; x < end; ++x) {
+          std::memcpy(at(x), row + static_cast<ptrdiff_t>(static_cast<int>(sxOf(x))) * Bpp, Bpp);
+        }
       }
     }
-  }
+  });
 }
 
 template <int Bpp>

@@ -2,24 +2,47 @@
 #include "kernels/histogram/histograms.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cstdint>
+#include <vector>
 
 #include "colourfunctions/colourfunctions.h"
+#include "kernels/histogram/byte_counts.h"
 #include "kernels/histogram/hls_cache.h"
+#include "kernels/parallel/row_bands.h"
 
 namespace vorlane::detail {
 
 void GreyHistogram(const unsigned char* const* rows, const RECT& rect, const ByteSelection& sel,
                    long* hist) {
   std::fill(hist, hist + 256, 0L);
-  for (int y = rect.top; y < rect.bottom; ++y) {
-    const unsigned char* row = rows[y];
-    const unsigned char* selRow = sel.Row(y);
-    if (!selRow && sel.all) {
-      for (int x = rect.left; x < rect.right; ++x) ++hist[row[x]];
-    } else if (selRow) {
-      for (int x = rect.left; x < rect.right; ++x) hist[row[x]] += sel.accept[selRow[x]];
+  const int width = rect.right - rect.left;
+  const bool none =
+      sel.map.data ? std::none_of(sel.accept.begin(), sel.accept.end(), [](bool a) { return a; })
+                   : !sel.all;
+  if (none || width <= 0 || rect.bottom <= rect.top) return;
+  const bool every =
+      !sel.map.data || std::all_of(sel.accept.begin(), sel.accept.end(), [](bool a) { return a; });
+  // Bands of rows counted at once.
+  std::array<unsigned char, 256> take{};
+  for (size_t b = 0; b < take.size(); ++b) take[b] = sel.accept[b] ? 1 : 0;
+  const RowBands bands(rect.top, rect.bottom, std::int64_t{width} * (rect.bottom - rect.top));
+  std::vector<ByteCounts> perBand(static_cast<size_t>(bands.Count()));
+  bands.Run([&](int index, int first, int last) {
+    ByteCounts& counts = perBand[static_cast<size_t>(index)];
+    for (int y = first; y < last; ++y) {
+      const unsigned char* row = rows[y] + rect.left;
+      if (every) {
+        counts.Add(row, width);
+      } else {
+        counts.AddTaken(row, sel.Row(y) + rect.left, take.data(), width);
+      }
     }
+  });
+  for (ByteCounts& counts : perBand) {
+    const std::int64_t* totals = counts.Totals();
+    for (int v = 0; v < 256; ++v) hist[v] += static_cast<long>(totals[v]);
   }
 }
 

@@ -13,5 +13,8 @@ void TraceF(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void MessageBox(const wchar_t* text, const wchar_t* caption);
 // Runs the calling thread's keep-alive handler; true when it asks to cancel.
 bool KeepAlive(CImage& image, int step, int steps);
+// True when the calling thread has a keep-alive handler: row-by-row progress is observed
+// and a pass must stay on this thread, in row order.
+bool KeepAliveListening();
 
 }  // namespace vorlane::detail

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "kernels/parallel/row_bands.h"
 #include "kernels/pixels/copy.h"
 #include "kernels/pixels/luminance_rows.h"
 #include "kernels/pixels/palette_quantizer.h"
@@ -65,11 +66,19 @@ template <class RowKernel>
 void ReduceColourRows(const PixelView& src, const PixelView& dst, RowKernel rowKernel,
                       const RowProgress* progress) {
   const int width = src.width;
-  for (int y = 0; y < src.height; ++y) {
-    unsigned char* out = dst.rows[y];
-    rowKernel(src.rows[y], width, out);
-    ClearPadding(out, width, dst.bytesPerLine);
-    AfterRow(progress, y);
+  const auto rows = [&](int first, int last) {
+    for (int y = first; y < last; ++y) {
+      unsigned char* out = dst.rows[y];
+      rowKernel(src.rows[y], width, out);
+      ClearPadding(out, width, dst.bytesPerLine);
+      AfterRow(progress, y);
+    }
+  };
+  // Without anyone to report progress to, the rows are shared among the cores.
+  if (progress && *progress) {
+    rows(0, src.height);
+  } else {
+    ForEachRowBand(0, src.height, static_cast<int64_t>(width) * src.height, rows);
   }
 }
 

@@ -1,8 +1,12 @@
 // Owned pixel arrays and whole-buffer copies.
 #include "kernels/pixels/copy.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 
+#include "kernels/parallel/row_bands.h"
 #include "kernels/pixels/pixel_arrays.h"
 
 namespace vorlane::detail {
@@ -23,8 +27,24 @@ void OwnedPixelArrays::HandOver(unsigned char*& data, unsigned char**& lines) {
 }
 
 void CopyBuffer(unsigned char* dst, const unsigned char* src, int bytesPerLine, int height) {
-  const size_t bytes = BufferBytes(bytesPerLine, height);
-  if (bytes > 0) std::memcpy(dst, src, bytes);
+  CopyBytes(dst, src, BufferBytes(bytesPerLine, height));
+}
+
+void CopyBytes(unsigned char* dst, const unsigned char* src, size_t bytes) {
+  if (bytes == 0) return;
+  // Large blocks are copied in bands of 64 KiB blocks, the bands on all cores at once.
+  constexpr size_t kBlock = size_t{1} << 16;
+  const size_t blocks = (bytes + kBlock - 1) / kBlock;
+  if (blocks > static_cast<size_t>(INT_MAX)) {
+    std::memcpy(dst, src, bytes);
+    return;
+  }
+  ForEachRowBand(0, static_cast<int>(blocks), static_cast<std::int64_t>(bytes) / 4,
+                 [&](int first, int last) {
+                   const size_t begin = static_cast<size_t>(first) * kBlock;
+                   const size_t end = std::min(bytes, static_cast<size_t>(last) * kBlock);
+                   std::memcpy(dst + begin, src + begin, end - begin);
+                 });
 }
 
 std::unique_ptr<DWORD[]> CopyPalette(const DWORD* src) {

@@ -39,6 +39,10 @@ class OwnedPixelArrays {
 // into dst; neither may be null unless the size is 0.
 void CopyBuffer(unsigned char* dst, const unsigned char* src, int bytesPerLine, int height);
 
+// Copies bytes bytes from src into dst (blocks that do not overlap), large blocks on several
+// cores at once.
+void CopyBytes(unsigned char* dst, const unsigned char* src, size_t bytes);
+
 // A new 256-entry palette (from new[]) copied from src; null when src is null.
 std::unique_ptr<DWORD[]> CopyPalette(const DWORD* src);
 

@@ -2,7 +2,27 @@
 // vectorises.
 #include "kernels/threshold/global_threshold.h"
 
+#include <cstdint>
+
+#include "kernels/parallel/row_bands.h"
+
 namespace vorlane::detail {
+namespace {
+
+// Row kernels with every parameter in a register (byte stores could alias a parameter read
+// through a reference), so that the loops vectorise.
+void LabelRow(const unsigned char* row, unsigned char* mapRow, int left, int right, unsigned char t,
+              unsigned char label) {
+  for (int x = left; x < right; ++x) mapRow[x] = row[x] > t ? label : mapRow[x];
+}
+
+// dst may be row itself: each pixel is read before it is written.
+void DecideRow(const unsigned char* row, unsigned char* dst, int left, int right, unsigned char t,
+               unsigned char background, unsigned char foreground) {
+  for (int x = left; x < right; ++x) dst[x] = row[x] > t ? background : foreground;
+}
+
+}  // namespace
 
 void GlobalThreshold(const unsigned char* const* src, const RECT& rect, int threshold,
                      const BinaryOutput& out) {
@@ -20,20 +40,19 @@ void GlobalThreshold(const unsigned char* const* src, const RECT& rect, int thre
     return;
   }
   const unsigned char t = static_cast<unsigned char>(threshold);
-  const unsigned char label = out.label, bg = out.background, fg = out.foreground;
-  const int left = rect.left, right = rect.right;
-  for (int y = rect.top; y < rect.bottom; ++y) {
-    const unsigned char* row = src[y];
-    unsigned char* mapRow = out.map.Row(y);
-    unsigned char* dst = out.picture ? out.picture[y] : nullptr;
-    // The picture row may be the source row: each pixel is read before it is written.
-    if (mapRow) {
-      for (int x = left; x < right; ++x) mapRow[x] = row[x] > t ? label : mapRow[x];
+  const std::int64_t work = std::int64_t{rect.right - rect.left} * (rect.bottom - rect.top);
+  ForEachRowBand(rect.top, rect.bottom, work, [&out, &rect, src, t](int first, int last) {
+    for (int y = first; y < last; ++y) {
+      const unsigned char* row = src[y];
+      // The picture row may be the source row: the labels are set first, from the source.
+      if (unsigned char* mapRow = out.map.Row(y)) {
+        LabelRow(row, mapRow, rect.left, rect.right, t, out.label);
+      }
+      if (out.picture) {
+        DecideRow(row, out.picture[y], rect.left, rect.right, t, out.background, out.foreground);
+      }
     }
-    if (dst) {
-      for (int x = left; x < right; ++x) dst[x] = row[x] > t ? bg : fg;
-    }
-  }
+  });
 }
 
 }  // namespace vorlane::detail

@@ -2,9 +2,12 @@
 #include "kernels/threshold/weszka_rosenfeld.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "imageclasses/distribution.h"
+#include "kernels/histogram/byte_counts.h"
+#include "kernels/parallel/row_bands.h"
 
 namespace vorlane::detail {
 
@@ -37,17 +40,9 @@ CandidateRange SmoothedPeakRange(const long* hist) {
 
 namespace {
 
-// Adds every byte of values[0..count) to one of four sub-histograms in turn, so that repeated
-// values do not wait on each other's increments.
-void CountBytes(const unsigned char* values, int count, std::int64_t (&hist)[4][256]) {
-  int i = 0;
-  for (; i + 4 <= count; i += 4) {
-    ++hist[0][values[i]];
-    ++hist[1][values[i + 1]];
-    ++hist[2][values[i + 2]];
-    ++hist[3][values[i + 3]];
-  }
-  for (; i < count; ++i) ++hist[0][values[i]];
+// out[i] = max(a[i], b[i]) for i below count; a loop the compiler vectorises.
+void PairMaxima(const unsigned char* a, const unsigned char* b, int count, unsigned char* out) {
+  for (int i = 0; i < count; ++i) out[i] = std::max(a[i], b[i]);
 }
 
 }  // namespace
@@ -62,26 +57,46 @@ void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int6
   std::fill(counts, counts + 256, 0);
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return;
-  std::int64_t pixels[4][256] = {}, maxima[4][256] = {};
-  std::vector<unsigned char> pairMax(static_cast<size_t>(width) * 4);
-  for (int y = rect.top; y < rect.bottom; ++y) {
-    const unsigned char* row = src[y] + rect.left;
-    CountBytes(row, width, pixels);
-    unsigned char* m = pairMax.data();
-    int n = 0;
-    for (int x = 0; x + 1 < width; ++x) m[n++] = std::max(row[x], row[x + 1]);
-    if (y + 1 < rect.bottom) {
-      const unsigned char* below = src[y + 1] + rect.left;
-      for (int x = 0; x < width; ++x) m[n++] = std::max(row[x], below[x]);
-      for (int x = 0; x + 1 < width; ++x) m[n++] = std::max(row[x], below[x + 1]);
-      for (int x = 1; x < width; ++x) m[n++] = std::max(row[x], below[x - 1]);
+  // Per band of rows: the pixel values and the maxima of the pairs each row starts.
+  struct BandCounts {
+    ByteCounts pixels, maxima;
+    std::vector<unsigned char> pairMax;
+  };
+  const RowBands bands(rect.top, rect.bottom, std::int64_t{width} * height * 5);
+  std::vector<BandCounts> perBand(static_cast<size_t>(bands.Count()));
+  for (BandCounts& band : perBand) band.pairMax.resize(static_cast<size_t>(width) * 4);
+  bands.Run([&](int index, int first, int last) {
+    BandCounts& band = perBand[static_cast<size_t>(index)];
+    for (int y = first; y < last; ++y) {
+      const unsigned char* row = src[y] + rect.left;
+      band.pixels.Add(row, width);
+      unsigned char* m = band.pairMax.data();
+      // Right, down, down-right and down-left neighbours.
+      PairMaxima(row, row + 1, width - 1, m);
+      int n = width - 1;
+      if (y + 1 < rect.bottom) {
+        const unsigned char* below = src[y + 1] + rect.left;
+        PairMaxima(row, below, width, m + n);
+        PairMaxima(row, below + 1, width - 1, m + n + width);
+        PairMaxima(row + 1, below, width - 1, m + n + 2 * width - 1);
+        n += 3 * width - 2;
+      }
+      band.maxima.Add(m, n);
     }
-    CountBytes(m, n, maxima);
+  });
+  std::int64_t pixels[256] = {}, maxima[256] = {};
+  for (BandCounts& band : perBand) {
+    const std::int64_t* p = band.pixels.Totals();
+    const std::int64_t* m = band.maxima.Totals();
+    for (int v = 0; v < 256; ++v) {
+      pixels[v] += p[v];
+      maxima[v] += m[v];
+    }
   }
   // Degrees: 8 inside, fewer on the border rows and columns (each pixel counted once).
   std::int64_t degree[256] = {};
   for (int v = 0; v < 256; ++v) {
-    degree[v] = 8 * (pixels[0][v] + pixels[1][v] + pixels[2][v] + pixels[3][v]);
+    degree[v] = 8 * pixels[v];
   }
   const auto neighbours = [&](int x, int y) {
     const int nx = 1 + (x > rect.left) + (x + 1 < rect.right);
@@ -102,7 +117,7 @@ void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int6
     counts[t] = below - 2 * maxBelow;
     if (t < 255) {
       below += degree[t];
-      maxBelow += maxima[0][t] + maxima[1][t] + maxima[2][t] + maxima[3][t];
+      maxBelow += maxima[t];
     }
   }
 }

@@ -18,4 +18,14 @@ PYBIND11_MODULE(_vorlane, m) {
   vp::BindDisplay(image);
   vp::BindHistograms(image);
   vp::BindBatch(m);
+  m.def(
+      "set_pixel_threads",
+      [](int threads) {
+        if (threads < 0) throw py::value_error("threads must be 0 (one per core) or more");
+        return vorlane::SetPixelThreads(threads);
+      },
+      py::arg("threads"),
+      "Limits the threads that a pass over a large page may use (0: one per core, the "
+      "default; 1: the calling thread only). Results do not depend on it. Returns the "
+      "previous setting.");
 }

@@ -85,3 +85,18 @@ def test_cancel_by_answer_or_exception(answer, error):
     image.progress = None
     blur(image)  # usable afterwards
     assert not np.array_equal(image.pixels, before)
+
+
+def test_pixel_threads_do_not_change_results():
+    results = []
+    for threads in (1, 0):
+        page = vorlane.Image.from_numpy(big_page())
+        previous = vorlane.set_pixel_threads(threads)
+        try:
+            page.rotate(0.03)
+        finally:
+            vorlane.set_pixel_threads(previous)
+        results.append(page.pixels.copy())
+    np.testing.assert_array_equal(results[0], results[1])
+    with pytest.raises(ValueError):
+        vorlane.set_pixel_threads(-1)

@@ -16,6 +16,7 @@ from ._vorlane import (
     PixelType,
     load,
     process_file,
+    set_pixel_threads,
 )
 from . import batch
 
@@ -29,4 +30,5 @@ __all__ = [
     "batch",
     "load",
     "process_file",
+    "set_pixel_threads",
 ]

@@ -140,6 +140,11 @@ int RunBatch(const std::vector<fs::path>& inputs, const RunSettings& settings, P
     }
   };
   const int threads = std::max(1, std::min<int>(settings.jobs, static_cast<int>(inputs.size())));
+  // Pages processed side by side share the cores that a single page's passes would use.
+  if (threads > 1) {
+    const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    vorlane::SetPixelThreads(std::max(1, cores / threads));
+  }
   std::vector<std::thread> pool;
   for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
   worker();
