@@ -72,7 +72,7 @@ TEST(PixelRowPaths, ColourToGreyAndBiLevelFollowTheSinglePrecisionRuleAtEveryRow
 TEST(PixelRowPaths, ThreeSampleRgbFilesLoadEveryPixelAtEveryRowLength) {
   for (int width : kWidths) {
     SCOPED_TRACE(width);
-    auto flavour = tifftest::MakeFlavour(static_cast<uint32_t>(width), 2, 8, 3, PHOTOMETRIC_RGB);
+    auto flavour = tifftest::TiffFlavour{static_cast<uint32_t>(width), 2, 8, 3, PHOTOMETRIC_RGB};
     const auto sample = [](uint32_t x, uint32_t y, int s) {
       return (x * 37 + y * 101 + static_cast<uint32_t>(s) * 59 + x * x) & 0xFF;
     };
@@ -90,8 +90,8 @@ TEST(PixelRowPaths, ThreeSampleRgbFilesLoadEveryPixelAtEveryRowLength) {
   }
 }
 
-// Map bytes: zero in a new image whatever memory the heap hands back, copied whole into a
-// converted image, and loaded whole from an archive.
+// Map bytes: zero in a new image whatever memory the heap hands back, and copied whole into a
+// converted image.
 TEST(PixelRowPaths, MapBytesAreZeroWhenNewAndCopiedWhole) {
   // Leave labelled maps behind in the heap first, so that reused memory is not zero.
   for (int round = 0; round < 3; ++round) {
@@ -110,12 +110,9 @@ TEST(PixelRowPaths, MapBytesAreZeroWhenNewAndCopiedWhole) {
   }
   CGreyScaleImage grey;
   ASSERT_EQ(grey.CreateFromImage(&colour, 0), 1);
-  auto loaded = recrig::Load<CImage>(recrig::Store(&colour));
-  ASSERT_NE(loaded, nullptr);
   for (int y = 0; y < 200; ++y) {
     for (int x = 0; x < 300; ++x) bytes[x] = static_cast<unsigned char>(x * 7 + y);
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), grey.GetImageMap(0)->GetLine(y))) << y;
-    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), loaded->GetImageMap(0)->GetLine(y))) << y;
   }
 }
 

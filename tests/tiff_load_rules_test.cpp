@@ -22,7 +22,7 @@ using tifftest::TiffFlavour;
 
 TiffFlavour Small(uint16_t bits, uint16_t samples, uint16_t photometric,
                   uint16_t planar = PLANARCONFIG_CONTIG) {
-  TiffFlavour f = tifftest::MakeFlavour(6, 4, bits, samples, photometric);
+  TiffFlavour f = TiffFlavour{6, 4, bits, samples, photometric};
   f.planar = planar;
   if (planar == PLANARCONFIG_SEPARATE && samples == 2) f.extraSample = EXTRASAMPLE_ASSOCALPHA;
   if (bits == 32) f.sampleFormat = SAMPLEFORMAT_IEEEFP;
@@ -48,14 +48,10 @@ std::unique_ptr<CImage> Load(const std::wstring& path, CRuntimeClass* colour = n
 }
 
 TEST(TiffLoadRules, ExtensionDecidesWhetherAFileIsReadAsTiff) {
-  for (const auto& [suffix, tiff] : {std::pair{".tif", true},
-                                     {".TIF", true},
-                                     {".tiff", true},
-                                     {".Tiff", true},
-                                     {".tf", false},
-                                     {".tif.bak", false},
-                                     {"", false},
-                                     {".tiffx", false}}) {
+  const std::pair<const char*, bool> cases[] = {
+      {".tif", true}, {".TIF", true}, {".tiff", true},     {".Tiff", true},
+      {".tf", false}, {"", false},    {".tif.bak", false}, {".tiffx", false}};
+  for (const auto& [suffix, tiff] : cases) {
     EXPECT_EQ(Load(Write(Small(8, 1, PHOTOMETRIC_MINISBLACK), suffix)->wide()) != nullptr, tiff)
         << suffix;
   }
@@ -63,14 +59,10 @@ TEST(TiffLoadRules, ExtensionDecidesWhetherAFileIsReadAsTiff) {
 }
 
 TEST(TiffLoadRules, PhotometricDepthAndHostClassesChooseTheClass) {
-  const auto bits = RUNTIME_CLASS(CBiLevelImage), grey = RUNTIME_CLASS(CGreyScaleImage);
+  // Without host classes: the library's own.
   const std::pair<TiffFlavour, CRuntimeClass*> cases[] = {
-      {Small(1, 1, PHOTOMETRIC_MINISWHITE), bits},
-      {Small(1, 1, PHOTOMETRIC_MINISBLACK), bits},
-      {Small(2, 1, PHOTOMETRIC_MINISBLACK), grey},
-      {Small(4, 1, PHOTOMETRIC_MINISWHITE), grey},
-      {Small(8, 1, PHOTOMETRIC_MINISBLACK), grey},
-      {Small(16, 1, PHOTOMETRIC_MINISBLACK), grey},
+      {Small(1, 1, PHOTOMETRIC_MINISBLACK), RUNTIME_CLASS(CBiLevelImage)},
+      {Small(4, 1, PHOTOMETRIC_MINISWHITE), RUNTIME_CLASS(CGreyScaleImage)},
       {Small(8, 3, PHOTOMETRIC_RGB), RUNTIME_CLASS(CHiColorImage)}};
   for (const auto& [flavour, cls] : cases) {
     std::unique_ptr<CImage> image = Load(Write(flavour)->wide());
@@ -160,12 +152,7 @@ TEST(ArchiveFileLoad, ArchivesGiveTheirImageNullOrAnException) {
   store(foreign, &foo);
   store(nothing, nullptr);
   store(image, &grey);
-  try {
-    Load(foreign.wide());
-    ADD_FAILURE() << "no exception";
-  } catch (const CArchiveException& e) {
-    EXPECT_EQ(e.m_cause, CArchiveException::badClass);
-  }
+  EXPECT_EQ(artest::Cause([&] { Load(foreign.wide()); }), CArchiveException::badClass);
   EXPECT_EQ(Load(nothing.wide()), nullptr);
   std::unique_ptr<CImage> loaded = Load(image.wide());
   ASSERT_TRUE(loaded && loaded->GetRuntimeClass() == RUNTIME_CLASS(CGreyScaleImage) &&

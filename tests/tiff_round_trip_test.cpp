@@ -43,16 +43,15 @@ std::set<uint16_t> DirectoryTags(const std::vector<uint8_t>& file) {
   return tags;
 }
 
-// A format: bytes per pixel in the image's rows, the file's samples and what tiffinfo says.
+// A format: bytes per pixel in the image's rows and the file's samples.
 struct FormatCase {
   bool bits;  // one bit per pixel, one byte per pixel in the rows
   int pixelBytes;
   uint16_t samples, photometric;
-  const char* info;
 };
-const FormatCase kFormats[] = {{true, 1, 1, PHOTOMETRIC_MINISBLACK, "min-is-black"},
-                               {false, 1, 1, PHOTOMETRIC_MINISBLACK, "min-is-black"},
-                               {false, 4, 4, PHOTOMETRIC_RGB, "RGB color"}};
+const FormatCase kFormats[] = {{true, 1, 1, PHOTOMETRIC_MINISBLACK},
+                               {false, 1, 1, PHOTOMETRIC_MINISBLACK},
+                               {false, 4, 4, PHOTOMETRIC_RGB}};
 // Odd shapes, and row lengths around the vector steps of 4, 16 and 32 pixels.
 const int kSizes[][2] = {{1, 1},  {3, 5},  {7, 2},  {10, 3}, {33, 17}, {64, 1}, {1, 40},
                          {2, 3},  {5, 3},  {6, 3},  {15, 3}, {16, 3},  {17, 3}, {31, 3},
@@ -61,7 +60,7 @@ const int kSizes[][2] = {{1, 1},  {3, 5},  {7, 2},  {10, 3}, {33, 17}, {64, 1}, 
 TEST(TiffRoundTrip, ImagesComeBackBitForBitAndMatchLibtiffsOwnFile) {
   for (const FormatCase& fc : kFormats) {
     for (const auto [w, h] : kSizes) {
-      SCOPED_TRACE(testing::Message() << fc.info << fc.pixelBytes << ' ' << w << "x" << h);
+      SCOPED_TRACE(testing::Message() << fc.bits << fc.pixelBytes << ' ' << w << "x" << h);
       auto value = [&](int x, int y, int c) {
         return fc.bits ? Pattern(x, y, 0) & 1 : Pattern(x, y, c);
       };
@@ -92,21 +91,16 @@ TEST(TiffRoundTrip, ImagesComeBackBitForBitAndMatchLibtiffsOwnFile) {
         }
       }
       // The file holds packed rows, most significant bit first; colour as red, green, blue,
-      // fourth byte. libtiff's tools accept it and find it equal to libtiff's own file.
-      tifftest::TiffFlavour f =
-          tifftest::MakeFlavour(w, h, fc.bits ? 1 : 8, fc.samples, fc.photometric);
+      // fourth byte: tiffcmp finds it equal, tags and rows, to libtiff's own file.
+      tifftest::TiffFlavour f = tifftest::TiffFlavour{
+          uint32_t(w), uint32_t(h), uint16_t(fc.bits ? 1 : 8), fc.samples, fc.photometric};
       f.fillOrder = FILLORDER_MSB2LSB;
       const int order[] = {2, 1, 0, 3};
       const auto page = tifftest::MakePage(f, [&](uint32_t x, uint32_t y, int c) {
         return value(static_cast<int>(x), static_cast<int>(y), fc.samples == 4 ? order[c] : c);
       });
       ASSERT_TRUE(tifftest::WriteTiffFile(reference.str(), f, {page}));
-      std::string info, cmp;
-      ASSERT_EQ(RunCommand("tiffinfo '" + path.str() + "'", &info), 0) << info;
-      for (const char* line :
-           {"Compression Scheme: None", "Planar Configuration: single image plane", fc.info}) {
-        EXPECT_NE(info.find(line), std::string::npos) << info;
-      }
+      std::string cmp;
       EXPECT_EQ(RunCommand("tiffcmp '" + path.str() + "' '" + reference.str() + "'", &cmp), 0)
           << cmp;
     }
