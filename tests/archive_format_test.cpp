@@ -188,11 +188,6 @@ TEST(ArchiveSchemas, VersionableClassHandsTheFileSchemaOnce) {
                                va->m_child->m_secondSchema, vb->m_firstSchema,
                                load.ar().GetObjectSchema()}),
             (std::vector<UINT>{1, UINT(-1), 1, UINT(-1), 1, UINT(-1)}));
-  // Serialize called directly has no schema.
-  Loader direct({0});
-  CArVersioned v;
-  v.Serialize(direct.ar());
-  EXPECT_EQ(v.m_firstSchema, UINT(-1));
 }
 
 TEST(ArchiveObjects, RefusedClassesAndSchemas) {

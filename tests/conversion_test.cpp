@@ -126,31 +126,6 @@ TEST(Conversion, ManyColoursMapToTheirNearestEntry) {
   EXPECT_TRUE(std::equal(lo.Palette(), lo.Palette() + 256, again.Palette()));
 }
 
-TEST(Conversion, NewImageTakesNameAndMapsButNotResolutionOrTypes) {
-  auto source = sample::Make(Fmt::kHi, 7, 2, L"page");
-  source->SetDPI(300);
-  source->AddType(0x100);
-  CImageMap* extra = source->AddImageMap(L"Extra", MAP_BYTE_LABELS);
-  extra->SetMapByte(3, 1, 9);
-  source->SetCurrentMap(1);
-  for (Fmt to : sample::kAllFormats) {
-    SCOPED_TRACE(sample::Name(to));
-    auto target = Convert(*source, to);
-    EXPECT_STREQ(target->GetName(), L"page");
-    EXPECT_TRUE(!target->IsType(0x100) && target->IsDirty());
-    ASSERT_EQ(target->GetImageMapCount(), 2);
-    EXPECT_EQ((std::vector<int>{target->GetDPI(), target->GetArraysByReference(),
-                                target->GetCurrentMapIndex()}),
-              (std::vector<int>{1, 0, 1}));
-    CImageMap* copy = target->GetImageMap(1);
-    EXPECT_TRUE(copy != extra && copy->GetImage() == target.get());
-    EXPECT_EQ(copy->GetMapByte(3, 1), 9);
-    extra->SetMapByte(3, 1, 4);
-    EXPECT_EQ(copy->GetMapByte(3, 1), 9);
-    extra->SetMapByte(3, 1, 9);
-  }
-}
-
 TEST(Conversion, ConvertingIntoAUsedImageReplacesItWhole) {
   auto first = sample::Make(Fmt::kGrey, 3, 5, L"first");
   auto second = sample::Make(Fmt::kHi, 7, 2, L"second");

@@ -18,29 +18,46 @@ void Flip(CImage& image, int x, int y) {
   image.SetRGBColor(x, y, image.GetRGBColor(x, y) == 0 ? 0xFFFFFFul : 0ul);
 }
 
-TEST(Duplicate, ByCopyIsEqualAndIndependent) {
+// A duplicate by copy, and an image converted to any format, take over the name, the maps (as
+// copies of their own) and the current map, but not the resolution, types or backup; nothing
+// done to them reaches the source.
+TEST(Duplicate, CopiesAndConversionsTakeNameAndMapsButNotResolutionTypesOrBackup) {
   for (Fmt f : sample::kAllFormats) {
     for (sample::Size size : sample::kOddSizes) {
-      SCOPED_TRACE(testing::Message()
-                   << sample::Name(f) << ' ' << size.width << 'x' << size.height);
+      const int right = size.width - 1, bottom = size.height - 1;
       auto source = sample::Make(f, size.width, size.height, L"page");
+      const auto colours = sample::Colours(*source);
       source->SetDPI(300);
-      source->AddImageMap(L"Extra", MAP_BIT_LABELS);
+      source->AddType(0x100);
+      CImageMap* extra = source->AddImageMap(L"Extra", MAP_BYTE_LABELS);
+      extra->SetMapByte(right, bottom, 9);
       source->SetCurrentMap(1);
       ASSERT_EQ(source->CreateBackup(), 1);
-      auto copy = sample::NewImage(f);
-      ASSERT_EQ(copy->CreateDuplicate(source.get(), 0), 1);
-      EXPECT_EQ(sample::Colours(*copy), sample::Colours(*source));
-      EXPECT_STREQ(copy->GetName(), L"page");
-      // The backup is not duplicated.
-      EXPECT_EQ(
-          (std::vector<int>{copy->GetDPI(), copy->GetArraysByReference(), copy->GetImageMapCount(),
-                            copy->GetCurrentMapIndex(), copy->DiscardBackup()}),
-          (std::vector<int>{1, 0, 2, 1, 0}));
-      EXPECT_EQ(copy->GetImageMap(1)->GetImage(), copy.get());
-      Flip(*copy, size.width - 1, 0);
-      EXPECT_EQ(sample::Colours(*source),
-                sample::Colours(*sample::Make(f, size.width, size.height)));
+      for (Fmt to : sample::kAllFormats) {
+        for (const bool duplicate : {false, to == f}) {
+          SCOPED_TRACE(testing::Message() << sample::Name(to) << " from " << sample::Name(f) << ' '
+                                          << size.width << 'x' << size.height << duplicate);
+          auto copy = sample::NewImage(to);
+          ASSERT_EQ(duplicate ? copy->CreateDuplicate(source.get(), 0)
+                              : copy->CreateFromImage(source.get(), 0),
+                    1);
+          if (duplicate) {
+            EXPECT_EQ(sample::Colours(*copy), colours);
+          }
+          EXPECT_STREQ(copy->GetName(), L"page");
+          EXPECT_FALSE(copy->IsType(0x100));
+          EXPECT_EQ((std::vector<int>{copy->GetDPI(), copy->GetArraysByReference(),
+                                      copy->GetImageMapCount(), copy->GetCurrentMapIndex(),
+                                      copy->GetImageMap(1)->GetMapByte(right, bottom),
+                                      copy->IsDirty(), copy->DiscardBackup()}),
+                    (std::vector<int>{1, 0, 2, 1, 9, 1, 0}));
+          EXPECT_EQ(copy->GetImageMap(1)->GetImage(), copy.get());
+          copy->GetImageMap(1)->SetMapByte(right, bottom, 4);
+          Flip(*copy, right, 0);
+          EXPECT_EQ(extra->GetMapByte(right, bottom), 9);
+          EXPECT_EQ(sample::Colours(*source), colours);
+        }
+      }
     }
   }
 }
