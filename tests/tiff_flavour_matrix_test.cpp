@@ -34,7 +34,7 @@ uint32_t ColourPattern(uint32_t x, uint32_t y, int s) {
 // Options beyond the kind of picture; zero values are not written.
 struct Options {
   uint32_t tileWidth = 0, tileLength = 0;
-  uint16_t fill = 0, predictor = 0, orientation = 0;
+  uint16_t predictor = 0, orientation = 0;
   int extra = -1;  // ExtraSamples value, -1: none
 };
 
@@ -51,20 +51,16 @@ void PrintTo(const MatrixCase& mc, std::ostream* os) { *os << mc.name; }
 constexpr uint16_t mw = PHOTOMETRIC_MINISWHITE, mb = PHOTOMETRIC_MINISBLACK, rgb = PHOTOMETRIC_RGB;
 constexpr uint16_t none = COMPRESSION_NONE, lzw = COMPRESSION_LZW, g4 = COMPRESSION_CCITTFAX4,
                    jpeg = COMPRESSION_JPEG;
-constexpr uint16_t lsb = FILLORDER_LSB2MSB, horizontal = PREDICTOR_HORIZONTAL;
 using E = Expect;
 
 const MatrixCase kCases[] = {
     {"Bits_WhiteIsZero", 1, 1, mw, none, E::BiLevel},
     {"Bits_BlackIsZero", 1, 1, mb, none, E::BiLevel},
-    {"Bits_FillOrder2", 1, 1, mw, none, E::BiLevel, {.fill = lsb}},
-    {"Bits_CcittG4", 1, 1, mw, g4, E::BiLevel},
     {"Bits_Tiled16", 1, 1, mw, none, E::BiLevel, {.tileWidth = 16, .tileLength = 16}},
     {"Bits_TwoSamples", 1, 2, mw, none, E::BiLevel, {.extra = EXTRASAMPLE_UNSPECIFIED}},
     {"Bits_MultiPage", 1, 1, mw, g4, E::BiLevel, {}, 3},
     {"Grey8_Uncompressed", 8, 1, mb, none, E::Grey},
     {"Grey8_WhiteIsZero", 8, 1, mw, none, E::Grey},
-    {"Grey8_LzwPredictor", 8, 1, mb, lzw, E::Grey, {.predictor = horizontal}},
     {"Grey8_Tiled32x16", 8, 1, mb, none, E::Grey, {.tileWidth = 32, .tileLength = 16}},
     {"Grey8_TiledLargerThanImageLzw", 8, 1, mw, lzw, E::Grey, {.tileWidth = 64, .tileLength = 64}},
     {"Grey8_WithAlpha", 8, 2, mb, none, E::Grey, {.extra = EXTRASAMPLE_ASSOCALPHA}},
@@ -72,7 +68,7 @@ const MatrixCase kCases[] = {
     {"Grey4", 4, 1, mb, none, E::Grey},
     {"Grey2", 2, 1, mb, none, E::Grey},
     {"Grey12", 12, 1, mb, none, E::Grey},
-    {"Rgb_LzwPredictor", 8, 3, rgb, lzw, E::Colour, {.predictor = horizontal}},
+    {"Rgb_LzwPredictor", 8, 3, rgb, lzw, E::Colour, {.predictor = PREDICTOR_HORIZONTAL}},
     {"Rgb_Tiled16x32", 8, 3, rgb, lzw, E::Colour, {.tileWidth = 16, .tileLength = 32}},
     {"Rgb_Sixteen", 16, 3, rgb, none, E::Colour},
     {"Rgb_BottomUp", 8, 3, rgb, none, E::Colour, {.orientation = ORIENTATION_BOTLEFT}},
@@ -88,7 +84,6 @@ TiffFlavour FlavourOf(const MatrixCase& mc) {
   TiffFlavour f = TiffFlavour{37, 23, mc.bits, mc.samples, mc.photometric, mc.compression};
   const Options& o = mc.o;
   f.tileWidth = o.tileWidth, f.tileLength = o.tileLength;
-  if (o.fill) f.fillOrder = o.fill;
   if (o.predictor) f.predictor = o.predictor;
   if (o.orientation) f.orientation = o.orientation;
   if (o.extra >= 0) f.extraSample = static_cast<uint16_t>(o.extra);
