@@ -126,13 +126,13 @@ TEST(ArchiveObjects, SharedCounterReferencesAndNull) {
 }
 
 TEST(ArchiveObjects, BigTagsBeyond7FFE) {
-  // CArTrivial is class 1 with objects 2..0x8000; CFoo is class 0x8001 with object 0x8002.
-  std::vector<std::unique_ptr<CArTrivial>> trivial(0x7FFF);
-  for (auto& t : trivial) t = std::make_unique<CArTrivial>();
+  // CArBar is class 1 with objects 2..0x8000; CFoo is class 0x8001 with object 0x8002.
+  std::vector<std::unique_ptr<CArBar>> filler(0x7FFF);
+  for (auto& t : filler) t = std::make_unique<CArBar>();
   CFoo foo1(1), foo2(2);
   const auto bytes = StoreBytes([&](CArchive& ar) {
-    for (auto& t : trivial) ar << t.get();
-    ar << &foo1 << &foo2 << trivial[0x7FFC].get() << trivial.back().get() << &foo1;
+    for (auto& t : filler) ar << t.get();
+    ar << &foo1 << &foo2 << filler[0x7FFC].get() << filler.back().get() << &foo1;
   });
   // foo1; foo2 under a big class tag; the last short tag; big references to objects.
   const auto tail = Cat({NewClass("CFoo", 2),
@@ -141,8 +141,8 @@ TEST(ArchiveObjects, BigTagsBeyond7FFE) {
   EXPECT_TRUE(std::equal(tail.begin(), tail.end(), bytes.end() - static_cast<long>(tail.size())));
   Loader load(bytes);
   std::vector<std::unique_ptr<CObject>> owned;
-  for (size_t i = 0; i < trivial.size(); ++i)
-    owned.emplace_back(load.ar().ReadObject(RUNTIME_CLASS(CArTrivial)));
+  for (size_t i = 0; i < filler.size(); ++i)
+    owned.emplace_back(load.ar().ReadObject(RUNTIME_CLASS(CArBar)));
   owned.emplace_back(load.ar().ReadObject(RUNTIME_CLASS(CFoo)));
   owned.emplace_back(load.ar().ReadObject(RUNTIME_CLASS(CFoo)));
   EXPECT_EQ(static_cast<CFoo*>(owned.back().get())->m_value, 2);

@@ -142,7 +142,7 @@ TEST(Backup, CreateRestoreDiscardInEveryFormatAlsoWhileSharing) {
   }
 }
 
-TEST(ReferenceImage, HighColourStartsAndStopsSharing) {
+TEST(ReferenceImage, HighColourStartsAndStopsSharingAndRefusesWhatItCannotShareSafely) {
   auto reference = sample::Make(Fmt::kHi, 7, 2);
   const auto original = sample::Colours(*reference);
   CHiColorImage image;
@@ -163,29 +163,23 @@ TEST(ReferenceImage, HighColourStartsAndStopsSharing) {
               reference->GetRGBColor(0, 0) != 0xFFFFFFu);
   image.RestoreBackup();  // the green pixels saved before the share
   EXPECT_EQ(image.GetRGBColor(3, 1), 0x00FF00u);
-}
 
-TEST(ReferenceImage, RefusesReferencesItCannotShareSafely) {
-  auto reference = sample::Make(Fmt::kHi, 7, 2);
+  // Refused: another size or class, an empty image, itself, and an image that shares its
+  // arrays (it cannot take them back).
   auto otherSize = sample::Make(Fmt::kHi, 2, 7);
   auto otherClass = sample::Make(Fmt::kGrey, 7, 2);
-  CHiColorImage empty, image;
-  image.Create(7, 2, 0x0000FF, nullptr);
-  for (CImage* bad :
-       std::initializer_list<CImage*>{otherSize.get(), otherClass.get(), &empty, &image}) {
-    image.SetReferenceImage(bad);
-    EXPECT_TRUE(image.GetArraysByReference() == 0 && image.GetRGBColor(6, 1) == 0x0000FFu);
-  }
-  // An image cannot take back the arrays that another image shares from it.
-  CHiColorImage sharing;
+  CHiColorImage empty, sharing;
   ASSERT_EQ(sharing.CreateDuplicate(&image, 1), 1);
-  image.SetReferenceImage(&sharing);
-  EXPECT_TRUE(image.GetArraysByReference() == 0 && sharing.GetRGBColor(6, 1) == 0x0000FFu);
+  for (CImage* bad : std::initializer_list<CImage*>{otherSize.get(), otherClass.get(), &empty,
+                                                    &image, &sharing}) {
+    image.SetReferenceImage(bad);
+    EXPECT_TRUE(image.GetArraysByReference() == 0 && image.GetRGBColor(6, 1) == 0x00FF00u);
+  }
   // Sharing a second reference while sharing the first releases nothing.
   auto second = sample::Make(Fmt::kHi, 7, 2);
   sharing.SetReferenceImage(second.get());
   EXPECT_EQ(sample::Colours(sharing), sample::Colours(*second));
-  EXPECT_EQ(image.GetRGBColor(6, 1), 0x0000FFu);
+  EXPECT_EQ(image.GetRGBColor(6, 1), 0x00FF00u);
 }
 
 TEST(MapArrays, SwapExchangesListsAndOwners) {

@@ -119,13 +119,12 @@ TEST(TiffCreateFromHandle, AFailedReadLeavesTheImageAsItWas) {
   tifftest::CTiffGreyProbe image;
   CBiLevelImage bits;
   ASSERT_EQ(image.Create(5, 3, 0x00002A00, L"before"), 1);
-  // Separate planes, float samples, a colour and a palette file; a bi-level reader refuses
-  // deeper samples.
+  // Separate planes, float samples and a colour file; a bi-level reader refuses deeper
+  // samples.
   const std::pair<CImage*, TiffFlavour> cases[] = {
       {&image, Small(8, 2, PHOTOMETRIC_MINISBLACK, PLANARCONFIG_SEPARATE)},
       {&image, Small(32, 1, PHOTOMETRIC_MINISBLACK)},
       {&image, Small(8, 3, PHOTOMETRIC_RGB)},
-      {&image, Small(8, 1, PHOTOMETRIC_PALETTE)},
       {&bits, Small(8, 1, PHOTOMETRIC_MINISBLACK)}};
   for (const auto& [reader, flavour] : cases) {
     const auto path = Write(flavour);

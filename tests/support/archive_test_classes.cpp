@@ -5,7 +5,6 @@ namespace artest {
 
 IMPLEMENT_SERIAL(CFoo, CObject, 2)
 IMPLEMENT_SERIAL(CArBar, CObject, 1)
-IMPLEMENT_SERIAL(CArTrivial, CObject, 1)
 IMPLEMENT_SERIAL(CArNode, CObject, 1)
 IMPLEMENT_SERIAL(CArVersioned, CObject, VERSIONABLE_SCHEMA | 3)
 IMPLEMENT_DYNCREATE(CArPlain, CObject)

@@ -35,13 +35,6 @@ class CArBar : public CObject {
   CString m_text;
 };
 
-// Stores nothing: the cheapest object, to run the index counter up; schema 1.
-class CArTrivial : public CObject {
-  DECLARE_SERIAL(CArTrivial)
- public:
-  void Serialize(CArchive&) override {}
-};
-
 // A value, a link it does not own (to an object stored before) and a child it owns; counts
 // live instances; loading fails after reading the child when the value is kFailOnLoad;
 // schema 1.
