@@ -1,6 +1,7 @@
 // The per-pixel colour interface and bit packing of the four formats.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/sample_images.h"
@@ -58,7 +59,7 @@ TEST(ColourInterface, HiColourKeepsChannelsAndTheFourthByte) {
   EXPECT_EQ(hi.GetRed(0, 1), 0);
 }
 
-TEST(ColourInterface, LoColourGoesThroughThePalette) {
+TEST(ColourInterface, LoColourGoesThroughThePaletteWhoseClosestEntryPrefersLowerIndexOnTies) {
   DWORD palette[256] = {};
   for (int i = 0; i < 256; ++i) palette[i] = RGB(i, 255 - i, i / 2);
   LoProbe lo;
@@ -69,14 +70,8 @@ TEST(ColourInterface, LoColourGoesThroughThePalette) {
   EXPECT_EQ(lo.Row(1)[1], lo.Closest(RGB(100, 245, 5)));
   EXPECT_EQ(lo.GetRed(5, 5), 0);
   lo.SetRGBColor(-1, 0, 0);
-}
-
-TEST(Palette, ClosestEntryPrefersLowerIndexOnTiesAndZeroWhenNothingIsNear) {
-  DWORD palette[256] = {};
-  for (auto& c : palette) c = RGB(255, 255, 255);
-  palette[3] = palette[7] = RGB(100, 100, 100);
-  LoProbe lo;
-  lo.GivePixels(1, 1, palette);
+  std::fill(lo.Palette(), lo.Palette() + 256, RGB(255, 255, 255));
+  lo.Palette()[3] = lo.Palette()[7] = RGB(100, 100, 100);
   // Black is 765 away from white and 300 from grey.
   EXPECT_EQ(lo.Closest(RGB(101, 99, 100)) * 10 + lo.Closest(RGB(0, 0, 0)), 33);
   LoProbe none;

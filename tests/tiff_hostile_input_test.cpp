@@ -76,16 +76,6 @@ TEST(TiffHostileInput, FilesClaimingSizesOrDataTheyDoNotHoldLoadAsNull) {
   }
 }
 
-TEST(TiffHostileInput, ShortAndNonsenseFilesLoadAsNull) {
-  Bytes noise(4096);
-  uint32_t state = 12345;
-  for (auto& b : noise) b = static_cast<uint8_t>((state = state * 1103515245u + 12345u) >> 24);
-  for (const Bytes& file : {Bytes{}, Bytes{'I', 'I', 42, 0}, Bytes{'I', 'I', 42, 0, 8, 0, 0, 0},
-                            Bytes{'M', 'M', 0, 42, 0xFF, 0xFF, 0xFF, 0xF0}, noise}) {
-    EXPECT_EQ(LoadBytes(file), nullptr) << file.size() << " bytes";
-  }
-}
-
 // Valid files of several flavours, the starting points of the damage below.
 std::vector<Bytes> ValidFiles() {
   // Bits, samples, photometric, compression, tile size (0: strips of 8 rows); four samples
@@ -144,6 +134,12 @@ TEST(TiffHostileInput, DamagedFilesNeverCrashNorWriteToStandardError) {
       LoadBytes(damaged);
     }
   }
+  // Noise, and a big-endian header whose directory lies far beyond the end (short files are
+  // among the truncations above).
+  Bytes noise(4096);
+  for (auto& b : noise) b = static_cast<uint8_t>(next());
+  EXPECT_EQ(LoadBytes(noise), nullptr);
+  EXPECT_EQ(LoadBytes({'M', 'M', 0, 42, 0xFF, 0xFF, 0xFF, 0xF0}), nullptr);
   TempPath missing(".tif");
   EXPECT_EQ(ImgLoadFromFile(missing.wide().c_str(), nullptr, nullptr, nullptr, nullptr), nullptr);
   auto entries = tifftest::StripEntries(200, 100, 8, 1, mb, lzw, 20000);

@@ -136,23 +136,23 @@ TEST(TiffCreateFromHandle, AFailedReadLeavesTheImageAsItWas) {
 }
 
 TEST(ArchiveFileLoad, ArchivesGiveTheirImageNullOrAnException) {
-  TempPath missing(".vlx"), empty(".vlx"), foreign(".VLX"), nothing(".vlx"), image(".vlx");
+  // A file holding the archive of one object; it goes with the path.
+  const auto stored = [](const CObject* object) {
+    auto path = std::make_unique<TempPath>(".VLX");
+    const auto bytes = artest::StoreBytes([&](CArchive& ar) { ar << object; });
+    EXPECT_TRUE(tifftest::WriteBytes(path->str(), bytes));
+    return path;
+  };
+  TempPath missing(".vlx"), empty(".vlx");
   EXPECT_THROW(Load(missing.wide()), CFileException);
   ASSERT_TRUE(tifftest::WriteBytes(empty.str(), {}));
   EXPECT_THROW(Load(empty.wide()), CArchiveException);
   artest::CFoo foo(7);
+  EXPECT_EQ(artest::Cause([&] { Load(stored(&foo)->wide()); }), CArchiveException::badClass);
+  EXPECT_EQ(Load(stored(nullptr)->wide()), nullptr);
   CGreyScaleImage grey;
   ASSERT_EQ(grey.Create(3, 2, 0x00001100, L"stored"), 1);
-  auto store = [](const TempPath& path, const CObject* object) {
-    const auto bytes = artest::StoreBytes([&](CArchive& ar) { ar << object; });
-    ASSERT_TRUE(tifftest::WriteBytes(path.str(), bytes));
-  };
-  store(foreign, &foo);
-  store(nothing, nullptr);
-  store(image, &grey);
-  EXPECT_EQ(artest::Cause([&] { Load(foreign.wide()); }), CArchiveException::badClass);
-  EXPECT_EQ(Load(nothing.wide()), nullptr);
-  std::unique_ptr<CImage> loaded = Load(image.wide());
+  std::unique_ptr<CImage> loaded = Load(stored(&grey)->wide());
   ASSERT_TRUE(loaded && loaded->GetRuntimeClass() == RUNTIME_CLASS(CGreyScaleImage) &&
               loaded->IsDirty());
 }
