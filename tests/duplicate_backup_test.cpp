@@ -1,5 +1,5 @@
-// Duplicates by copy and by reference, sharing a high-colour image's arrays, backups, and
-// the copy and exchange of map lists.
+// Duplicates by copy and by reference (and what they and conversions take over or refuse),
+// sharing a high-colour image's arrays, backups, and the copy and exchange of map lists.
 #include <gtest/gtest.h>
 
 #include <memory>
