@@ -226,7 +226,6 @@ const HostileCase kCases[] = {
     {"MapCount", [](Recipe& s) { s.maps = kHuge; }, kEnd},
     {"RunCount", [](Recipe& s) { s.comp.runCount = kHuge; }, kEnd},
     {"BorderCount", [](Recipe& s) { s.comp.externalCount = kHuge; }, kEnd},
-    {"InternalBorderCount", [](Recipe& s) { s.comp.internalCount = 0x10000000; }, kEnd},
     {"MapBytes", MapSlot([](Bytes& b) { b.NewClass("CImageMap").I32(40000).I32(40000).ObjectRef(2).String(u"x").U8(2); }), kEnd},
     {"MapNameLength", MapSlot([](Bytes& b) { b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2).U8(0xFF).U16(0xFFFE).U8(0xFF).U16(0xFFFF).U32(0x7FFFFFF0); }), kEnd},
     {"ByteLabelTableCut", MapSlot([](Bytes& b) { b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2).String(u"x").U8(2).Zeros(6 + 40); }), kEnd},

@@ -15,7 +15,6 @@
 namespace {
 
 using artest::CArPlain;
-using tifftest::CTiffGreyProbe;
 using tifftest::TempPath;
 using tifftest::TiffFlavour;
 
@@ -68,11 +67,9 @@ TEST(TiffLoadRules, PhotometricDepthAndHostClassesChooseTheClass) {
     ASSERT_NE(image, nullptr) << flavour.bits << " bits";
     EXPECT_EQ(image->GetRuntimeClass(), cls);
   }
+  // Host classes are made instead (the flavour matrix loads every kind into them); a class that
+  // cannot be created gives null.
   const auto greyFile = Write(Small(8, 1, PHOTOMETRIC_MINISBLACK));
-  const auto host = RUNTIME_CLASS(CTiffGreyProbe);
-  EXPECT_EQ(Load(greyFile->wide(), nullptr, nullptr, host)->GetRuntimeClass(), host);
-  // Creatable but no image, and not creatable at all.
-  EXPECT_EQ(Load(greyFile->wide(), nullptr, nullptr, RUNTIME_CLASS(CArPlain)), nullptr);
   EXPECT_EQ(Load(greyFile->wide(), nullptr, nullptr, RUNTIME_CLASS(CObject)), nullptr);
 }
 

@@ -15,6 +15,10 @@
 namespace tifftest {
 namespace {
 
+size_t ScanlineBytes(const TiffFlavour& f) {
+  return (size_t{f.width} * f.bits * f.samples + 7) / 8;
+}
+
 // Writes the strips of one page, row by row (planar-separate files one plane at a time, one
 // byte-deep sample per plane).
 bool WriteStrips(TIFF* tif, const TiffFlavour& f, const Page& page) {
@@ -95,10 +99,6 @@ void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 }
 
 }  // namespace
-
-size_t ScanlineBytes(const TiffFlavour& f) {
-  return (size_t{f.width} * f.bits * f.samples + 7) / 8;
-}
 
 bool WriteTiffFile(const std::string& path, const TiffFlavour& flavour,
                    const std::vector<Page>& pages) {

@@ -27,11 +27,10 @@ struct TiffFlavour {
   std::vector<uint16_t> colourMap = {};  // palette files: red, green, blue runs of 2^bits entries
 };
 
-// The decoded rows of one page, top row first, each ScanlineBytes(flavour) long: samples
-// contiguous, sub-byte samples most significant bit first, 16-bit samples in native order.
+// The decoded rows of one page, top row first, each (width * bits * samples + 7) / 8 bytes
+// long: samples contiguous, sub-byte samples most significant bit first, 16-bit samples in
+// native order.
 using Page = std::vector<uint8_t>;
-
-size_t ScanlineBytes(const TiffFlavour& flavour);
 
 // Writes the pages with libtiff (planar-separate files take the contiguous rows and split
 // them). False when libtiff refuses anything.
