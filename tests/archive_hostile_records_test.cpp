@@ -73,7 +73,7 @@ std::pair<int, size_t> LoadCause(const std::vector<BYTE>& bytes,
 // object 5) and one "Standard" map, in which each case changes one thing.
 struct Recipe {
   std::string imageClass = "CGreyScaleImage", mapClass = "CImageMap";
-  unsigned imageSchema = 1, compSchema = 1, mapSchema = 1;
+  unsigned imageSchema = 1, mapSchema = 1;
   recbuild::ImageFields image;
   int32_t components = 1, maps = 1, current = 0, mapWidth = 3, mapHeight = 2;
   recbuild::CompFields comp = recbuild::CompFields{
@@ -93,7 +93,7 @@ std::vector<BYTE> Build(const Recipe& s) {
   if (s.writeComponents) {
     s.writeComponents(b, s);
   } else {
-    recbuild::CompRecord(b.NewClass("CComp", s.compSchema), s.comp);
+    recbuild::CompRecord(b.NewClass("CComp"), s.comp);
     if (s.comp.vexedFlag == 1) recbuild::CompRecord(b.ClassRef(3), s.vexed);
   }
   b.I32(s.maps).I32(s.current);
@@ -109,15 +109,6 @@ std::vector<BYTE> Build(const Recipe& s) {
   }
   if (s.pixelBlock) b.Raw({1, 2, 3, 0, 4, 5, 6, 0});
   return b.Data();
-}
-
-TEST(ArchiveHostileRecords, TheBaseArchiveLoads) {
-  auto image = recrig::Load<CImage>(Build(Recipe{}));
-  ASSERT_EQ(image->GetMaxComponent(), 1);
-  EXPECT_EQ((std::vector<int>{image->GetRed(0, 1), image->GetRed(2, 0),  // bottom row first
-                              image->GetComponent(0)->GetVexed()->GetMaxRun()}),
-            (std::vector<int>{1, 6, 1}));
-  EXPECT_EQ(image->GetImageMap(0)->GetImage(), image.get());
 }
 
 struct HostileCase {
@@ -168,43 +159,29 @@ void NoMaps(Recipe& s) {
 void ImageSize(Recipe& s, int32_t side) {
   s.image.width = s.image.height = s.image.bytesPerLine = side, s.image.pixels = 0;
 }
-void Owner(Recipe& s, unsigned tag) {
-  s.writeOwner = [tag](Bytes& b) { b.ObjectRef(tag); };
-}
 
 // clang-format off
 const HostileCase kCases[] = {
-    // Records that look odd but are sound: cropping, rotating and tilting keep the components
-    // as they are, so they may lie outside the image they are stored with.
+    // Records that look odd but are sound (and show that the base record loads): cropping,
+    // rotating and tilting keep the components as they are, so they may lie outside the image.
     {"CachesThatAgreeWithTouchingRuns", [](Recipe& s) { s.comp.runs = {{0, 0, 0}, {0, 1, 2}, {1, 1, 1}}, s.comp.size = 4, s.comp.right = 2, s.comp.bottom = 1, s.comp.externalConnections = s.comp.internalConnections = 0; }, kLoads},
     {"ComponentsOutsideTheImage", [](Recipe& s) { s.comp.runs = {{-4, -7, -3}, {1, 2, 9}, {200, 0, 0}}, s.vexed.runs = {{5, 5, 6}}; }, kLoads},
     // Wrong classes and schemas.
-    {"UnknownImageClass", [](Recipe& s) { s.imageClass = "CImagf"; }, kClass},
     {"ImageClassPrefixOfAName", [](Recipe& s) { s.imageClass = "CImag"; }, kClass},
-    {"ComponentClassAsImage", [](Recipe& s) { s.imageClass = "CComp"; }, kClass},
-    {"ClassNameOf64Characters", [](Recipe& s) { s.imageClass = std::string(64, 'C'); }, kClass},
     {"ImageSchema2", [](Recipe& s) { s.imageSchema = 2; }, kSchema},
-    {"ImageSchema0", [](Recipe& s) { s.imageSchema = 0; }, kSchema},
-    {"ComponentSchema3", [](Recipe& s) { s.compSchema = 3; }, kSchema},
     {"MapSchema2", [](Recipe& s) { s.mapSchema = 2; }, kSchema},
     {"ImageClassInComponentSlot", ComponentSlot([](Bytes& b) { b.ClassRef(1); }), kClass},
     {"MapClassInComponentSlot", ComponentSlot([](Bytes& b) { b.NewClass("CImageMap"); }), kClass},
     {"ComponentClassInMapSlot", [](Recipe& s) { s.mapClass = "CComp"; }, kClass},
     // Bad references.
     {"NullComponent", ComponentSlot([](Bytes& b) { b.ObjectRef(0); }), kIndex},
-    {"ComponentReferencesTheImage", ComponentSlot([](Bytes& b) { b.ObjectRef(2); }), kIndex},
-    {"ComponentPastTheTable", ComponentSlot([](Bytes& b) { b.ObjectRef(0x40); }), kIndex},
-    {"ComponentBigTagPastTheTable", ComponentSlot([](Bytes& b) { b.U16(0x7FFF).U32(0x00012345); }), kIndex},
-    {"ClassReferencePastTheTable", ComponentSlot([](Bytes& b) { b.ClassRef(0x40); }), kIndex},
     {"VexedAreaReferencesItsOwner", ComponentThen([](Bytes& b) { b.ObjectRef(4); }), kIndex},
     {"SecondComponentRepeatsTheFirst", ComponentThen([](Bytes& b) { b.ObjectRef(4); }, 2), kIndex},
     {"NullMap", MapSlot([](Bytes& b) { b.ObjectRef(0); }), kIndex},
-    {"MapOwnerPastTheTable", [](Recipe& s) { Owner(s, 0x40); }, kIndex},
-    {"MapOwnerIsAComponent", [](Recipe& s) { Owner(s, 4); }, kClass},
+    {"MapOwnerIsAComponent", [](Recipe& s) { s.writeOwner = [](Bytes& b) { b.ObjectRef(4); }; }, kClass},
     {"MapOwnerIsANewImage", [](Recipe& s) { s.writeOwner = [](Bytes& b) { recbuild::ImageHead(b.ClassRef(1), {}); }; }, kIndex},
     // Inconsistent records.
     {"RowLengthNotOfWidth", [](Recipe& s) { s.image.bytesPerLine = 3; }, kGeneric},
-    {"RowLengthUnpadded", [](Recipe& s) { s.image.bytesPerLine = 5; }, kGeneric},
     {"NegativeWidth", [](Recipe& s) { s.image.width = -3; }, kGeneric},
     {"NegativeHeight", [](Recipe& s) { s.image.height = -2; }, kGeneric},
     {"BitsOfAnotherFormat", [](Recipe& s) { s.image.bits = 32, s.image.bytesPerLine = 12; }, kGeneric},
@@ -214,14 +191,12 @@ const HostileCase kCases[] = {
     {"MagnificationNotANumber", [](Recipe& s) { s.image.magnification = kNaN; }, kGeneric},
     {"CurrentMapPastTheList", [](Recipe& s) { s.current = 1; }, kGeneric},
     {"CurrentMapBelowNone", [](Recipe& s) { s.current = -2; }, kGeneric},
-    {"CurrentMapWithoutMaps", [](Recipe& s) { NoMaps(s), s.current = 0; }, kGeneric},
     {"MapNarrowerThanTheImage", [](Recipe& s) { s.mapWidth = 2; }, kGeneric},
     {"MapTallerThanTheImage", [](Recipe& s) { s.mapHeight = 3; }, kGeneric},
     {"NegativeMapWidth", [](Recipe& s) { s.mapWidth = -1; }, kGeneric},
     {"RunEndingBeforeItStarts", [](Recipe& s) { s.comp.runs[0] = {0, 2, 1}; }, kGeneric},
     {"RunWiderThanAnInt", [](Recipe& s) { s.comp.runs = {{0, INT_MIN, 0}}; }, kGeneric},
     {"RunsTallerThanAnInt", [](Recipe& s) { s.comp.runs = {{INT_MIN, 0, 0}, {0, 0, 0}}, s.comp.external.clear(), s.comp.externalCount = -5; }, kGeneric},
-    {"VexedRunWiderThanAnInt", [](Recipe& s) { s.vexed.runs = {{0, 0, INT_MAX}, {1, -1, -1}}; }, kGeneric},
     {"RunsOutOfOrder", [](Recipe& s) { std::swap(s.comp.runs[0], s.comp.runs[1]); }, kGeneric},
     {"RunsOverlapping", [](Recipe& s) { s.comp.runs[1] = {0, 2, 2}; }, kGeneric},
     {"SizeNotTheRunsSize", [](Recipe& s) { s.comp.size = 5; }, kGeneric},
@@ -232,10 +207,11 @@ const HostileCase kCases[] = {
     {"ConnectionCountMinus2", [](Recipe& s) { s.comp.internalConnections = -2; }, kGeneric},
     {"NegativeRunCount", [](Recipe& s) { s.comp.runCount = 0xFFFFFFFF; }, kGeneric},
     {"BorderCountMinus3", [](Recipe& s) { s.comp.externalCount = -3, s.comp.external.clear(); }, kGeneric},
-    {"SizeMinus2", [](Recipe& s) { s.comp.size = -2; }, kGeneric},
     {"CentreNotANumber", [](Recipe& s) { s.comp.centerY = kNaN; }, kGeneric},
     {"CentreInfinite", [](Recipe& s) { s.comp.centerX = INFINITY; }, kGeneric},
     {"NegativeComponentCount", [](Recipe& s) { s.components = -1; }, kGeneric},
+    {"NegativeNameLength", [](Recipe& s) { s.image.nameUnits = 0xFFFFFFFF; }, kGeneric},
+    {"NameLengthOfIntMin", [](Recipe& s) { s.image.nameUnits = 0x80000000; }, kGeneric},
     {"SharedArraysWithoutMapsToBackTheSize", [](Recipe& s) { s.image.shared = 1, NoMaps(s), s.pixelBlock = false; }, kGeneric},
     // Claims that the few hundred bytes of the archive cannot hold.
     {"HugeImageAndMap", [](Recipe& s) { ImageSize(s, 40000), s.mapWidth = s.mapHeight = 40000; }, kEnd},
@@ -244,11 +220,12 @@ const HostileCase kCases[] = {
     {"ImageBeyondTheBufferLimit", [](Recipe& s) { ImageSize(s, 50000); }, kGeneric},
     {"ZeroWidthImageOfHugeHeight", [](Recipe& s) { s.image.width = s.image.bytesPerLine = s.image.pixels = 0, s.image.height = kHuge, s.comp.runs.clear(), s.comp.vexedFlag = 0, s.mapWidth = 0, s.mapHeight = kHuge; }, kEnd},
     {"ZeroWidthMapOfHugeHeight", MapSlot([](Bytes& b) { b.NewClass("CImageMap").I32(0).I32(0x10000000).ObjectRef(2).String(u"x").U8(0); }), kEnd},
+    {"NameLength", [](Recipe& s) { s.image.nameUnits = kHuge; }, kEnd},
+    {"NameLengthPastTheRecord", [](Recipe& s) { s.image.nameUnits = 0x1000; }, kEnd},
     {"ComponentCount", [](Recipe& s) { s.components = kHuge; }, kEnd},
     {"MapCount", [](Recipe& s) { s.maps = kHuge; }, kEnd},
     {"RunCount", [](Recipe& s) { s.comp.runCount = kHuge; }, kEnd},
     {"BorderCount", [](Recipe& s) { s.comp.externalCount = kHuge; }, kEnd},
-    {"InternalBorderCount", [](Recipe& s) { s.comp.internalCount = 0x10000000; }, kEnd},
     {"MapBytes", MapSlot([](Bytes& b) { b.NewClass("CImageMap").I32(40000).I32(40000).ObjectRef(2).String(u"x").U8(2); }), kEnd},
     {"MapNameLength", MapSlot([](Bytes& b) { b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2).U8(0xFF).U16(0xFFFE).U8(0xFF).U16(0xFFFF).U32(0x7FFFFFF0); }), kEnd},
     {"ByteLabelTableCut", MapSlot([](Bytes& b) { b.NewClass("CImageMap").I32(3).I32(2).ObjectRef(2).String(u"x").U8(2).Zeros(6 + 40); }), kEnd},
@@ -256,20 +233,6 @@ const HostileCase kCases[] = {
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Records, ArchiveHostileCase, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// Name lengths are written by hand: the builder derives them from the name.
-TEST(ArchiveHostileRecords, NameLengthsTheFileCannotHoldAreRefused) {
-  for (const uint32_t claim : {0x7FFFFFFFu, 0x00001000u, 0xFFFFFFFFu, 0x80000000u}) {
-    Bytes b;
-    recbuild::ImageHead(b.NewClass("CGreyScaleImage"), {});
-    std::vector<BYTE> bytes = b.Data();  // the name length (0) is the last four bytes
-    for (int i = 0; i < 4; ++i) bytes[bytes.size() - 4 + i] = static_cast<BYTE>(claim >> (8 * i));
-    bytes.insert(bytes.end(), 64, 0x41);
-    const auto [cause, largest] = LoadCause(bytes);
-    EXPECT_EQ(cause, claim >= 0x80000000u ? kGeneric : kEnd) << claim;
-    EXPECT_LT(largest, size_t{64} * 1024);
-  }
-}
 
 // Checks that a loaded image is whole: its maps fit it, its components can be measured, and
 // it stores (reading every pixel, map byte and table entry) and loads again to the same bytes.

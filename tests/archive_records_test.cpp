@@ -156,24 +156,14 @@ TYPED_TEST(ArchiveRoundTrip, EveryPartOfTheImageComesBack) {
   }
 }
 
-TEST(ArchiveRoundTrip, EmptyListsZeroWidthAndOtherFormats) {
+TEST(ArchiveRoundTrip, ImageWithoutMapsOrComponents) {
   Rig<CGreyScaleImage> image;
   ASSERT_EQ(image.Create(2, 3, 0x00808080, L"m"), 1);
   image.DropMaps();
   auto loaded = Load<CImage>(Store(&image));
-  EXPECT_TRUE(loaded->GetImageMapCount() == 0 && loaded->GetCurrentMapIndex() == -1);
-  EXPECT_TRUE(loaded->GetMaxComponent() == 0 && loaded->GetRed(1, 2) == 0x80);
-  // A zero-width image taller than its archive.
-  CGreyScaleImage tall;
-  ASSERT_EQ(tall.Create(0, 5000, 0, nullptr), 1);
-  const std::vector<BYTE> stored = Store(&tall);
-  ASSERT_LT(stored.size(), 5000u);
-  loaded = Load<CImage>(stored);
-  EXPECT_TRUE(loaded->GetHeight() == 5000 && loaded->GetImageMap(0)->GetHeight() == 5000);
-  EXPECT_EQ(Store(loaded.get()), stored);
-  const std::vector<BYTE> hi = Store(sample::Make(sample::Fmt::kHi, 2, 2).get());
-  EXPECT_NE(dynamic_cast<CHiColorImage*>(Load<CImage>(hi).get()), nullptr);
-  EXPECT_EQ(artest::Cause([&] { Load<CGreyScaleImage>(hi); }), CArchiveException::badClass);
+  EXPECT_EQ((std::vector<int>{loaded->GetImageMapCount(), loaded->GetCurrentMapIndex(),
+                              loaded->GetMaxComponent(), loaded->GetRed(1, 2)}),
+            (std::vector<int>{0, -1, 0, 0x80}));
 }
 
 TEST(ArchiveVersionMessage, ImageReadOutsideExtractionShowsMessageAndReadsNothing) {

@@ -1,5 +1,5 @@
-// Duplicates by copy and by reference, sharing a high-colour image's arrays, backups, and
-// the copy and exchange of map lists.
+// Duplicates by copy and by reference (and what they and conversions take over or refuse),
+// sharing a high-colour image's arrays, backups, and the copy and exchange of map lists.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -18,51 +18,76 @@ void Flip(CImage& image, int x, int y) {
   image.SetRGBColor(x, y, image.GetRGBColor(x, y) == 0 ? 0xFFFFFFul : 0ul);
 }
 
-TEST(Duplicate, ByCopyIsEqualAndIndependent) {
+// A duplicate by copy, and an image converted to any format, take over the name, the maps (as
+// copies of their own) and the current map, but not the resolution, types or backup; nothing
+// done to them reaches the source.
+TEST(Duplicate, CopiesAndConversionsTakeNameAndMapsButNotResolutionTypesOrBackup) {
   for (Fmt f : sample::kAllFormats) {
     for (sample::Size size : sample::kOddSizes) {
-      SCOPED_TRACE(testing::Message()
-                   << sample::Name(f) << ' ' << size.width << 'x' << size.height);
+      const int right = size.width - 1, bottom = size.height - 1;
       auto source = sample::Make(f, size.width, size.height, L"page");
+      const auto colours = sample::Colours(*source);
       source->SetDPI(300);
-      source->AddImageMap(L"Extra", MAP_BIT_LABELS);
+      source->AddType(0x100);
+      CImageMap* extra = source->AddImageMap(L"Extra", MAP_BYTE_LABELS);
+      extra->SetMapByte(right, bottom, 9);
       source->SetCurrentMap(1);
       ASSERT_EQ(source->CreateBackup(), 1);
-      auto copy = sample::NewImage(f);
-      ASSERT_EQ(copy->CreateDuplicate(source.get(), 0), 1);
-      EXPECT_EQ(sample::Colours(*copy), sample::Colours(*source));
-      EXPECT_STREQ(copy->GetName(), L"page");
-      // The backup is not duplicated.
-      EXPECT_EQ(
-          (std::vector<int>{copy->GetDPI(), copy->GetArraysByReference(), copy->GetImageMapCount(),
-                            copy->GetCurrentMapIndex(), copy->DiscardBackup()}),
-          (std::vector<int>{1, 0, 2, 1, 0}));
-      EXPECT_EQ(copy->GetImageMap(1)->GetImage(), copy.get());
-      Flip(*copy, size.width - 1, 0);
-      EXPECT_EQ(sample::Colours(*source),
-                sample::Colours(*sample::Make(f, size.width, size.height)));
+      for (Fmt to : sample::kAllFormats) {
+        for (const bool duplicate : {false, to == f}) {
+          SCOPED_TRACE(testing::Message() << sample::Name(to) << " from " << sample::Name(f) << ' '
+                                          << size.width << 'x' << size.height << duplicate);
+          auto copy = sample::NewImage(to);
+          ASSERT_EQ(duplicate ? copy->CreateDuplicate(source.get(), 0)
+                              : copy->CreateFromImage(source.get(), 0),
+                    1);
+          if (duplicate) {
+            EXPECT_EQ(sample::Colours(*copy), colours);
+          }
+          EXPECT_STREQ(copy->GetName(), L"page");
+          EXPECT_FALSE(copy->IsType(0x100));
+          EXPECT_EQ((std::vector<int>{copy->GetDPI(), copy->GetArraysByReference(),
+                                      copy->GetImageMapCount(), copy->GetCurrentMapIndex(),
+                                      copy->GetImageMap(1)->GetMapByte(right, bottom),
+                                      copy->IsDirty(), copy->DiscardBackup()}),
+                    (std::vector<int>{1, 0, 2, 1, 9, 1, 0}));
+          EXPECT_EQ(copy->GetImageMap(1)->GetImage(), copy.get());
+          copy->GetImageMap(1)->SetMapByte(right, bottom, 4);
+          Flip(*copy, right, 0);
+          EXPECT_EQ(extra->GetMapByte(right, bottom), 9);
+          EXPECT_EQ(sample::Colours(*source), colours);
+        }
+      }
     }
   }
 }
 
-TEST(Duplicate, RefusesWhatItCannotDuplicateAndChangesNothing) {
+// Duplicating and converting refuse sources without pixels (duplicating, also sources of
+// another class) and change nothing.
+TEST(Duplicate, RefusesWhatItCannotDuplicateOrConvertAndChangesNothing) {
+  CImage plain;
+  CLoColorImage sizedButEmpty;
+  sizedButEmpty.Create(3, 5, 0, nullptr);  // no pixel buffer of its own
   for (Fmt f : sample::kAllFormats) {
     SCOPED_TRACE(sample::Name(f));
     auto target = sample::Make(f, 3, 5, L"keep");
     const auto before = sample::Colours(*target);
-    auto empty = sample::NewImage(f);
-    std::vector<std::unique_ptr<CImage>> others;  // of the wrong class
+    std::vector<std::unique_ptr<CImage>> empty, others;  // others: of the wrong class
     for (Fmt other : sample::kAllFormats) {
+      empty.push_back(sample::NewImage(other));
       if (other != f) others.push_back(sample::Make(other, 3, 5));
     }
-    for (int byReference : {0, 1}) {
-      for (CImage* bad :
-           std::initializer_list<CImage*>{nullptr, target.get(), empty.get(), others[0].get(),
-                                          others[1].get(), others[2].get()})
-        EXPECT_EQ(target->CreateDuplicate(bad, byReference), 0);
+    std::vector<CImage*> bad = {nullptr, target.get(), &plain, &sizedButEmpty};
+    for (const auto& image : empty) bad.push_back(image.get());
+    for (CImage* source : bad) EXPECT_EQ(target->CreateFromImage(source, 0), 0);
+    for (const auto& image : others) bad.push_back(image.get());
+    for (CImage* source : bad) {
+      EXPECT_EQ(target->CreateDuplicate(source, 0), 0);
+      EXPECT_EQ(target->CreateDuplicate(source, 1), 0);
     }
     EXPECT_EQ(sample::Colours(*target), before);
     EXPECT_STREQ(target->GetName(), L"keep");
+    EXPECT_EQ(target->GetImageMapCount(), 1);
 
     // An image whose arrays another image shares cannot come to share them with itself.
     auto sharing = sample::NewImage(f);
@@ -77,7 +102,9 @@ TEST(Duplicate, RefusesWhatItCannotDuplicateAndChangesNothing) {
   }
 }
 
-TEST(Backup, CreateRestoreDiscardInEveryFormat) {
+// Backups in every format, also of an image that shares its pixels: its backup goes back into
+// the shared pixels, the reference restores while shared, and no array is released twice.
+TEST(Backup, CreateRestoreDiscardInEveryFormatAlsoWhileSharing) {
   for (Fmt f : sample::kAllFormats) {
     SCOPED_TRACE(sample::Name(f));
     auto image = sample::Make(f, 5, 3);
@@ -100,32 +127,22 @@ TEST(Backup, CreateRestoreDiscardInEveryFormat) {
     auto empty = sample::NewImage(f);
     EXPECT_EQ(empty->CreateBackup(), 0);  // no pixels to keep
     empty->RestoreBackup();
-  }
-}
 
-// A backup of a sharing image goes back into the shared pixels: the reference sees the
-// restored state, and no array is released twice.
-TEST(Backup, RestoreOnASharingImageWritesIntoTheSharedPixels) {
-  for (Fmt f : sample::kAllFormats) {
-    SCOPED_TRACE(sample::Name(f));
-    auto source = sample::Make(f, 3, 5);
-    const auto original = sample::Colours(*source);
     auto shared = sample::NewImage(f);
-    ASSERT_EQ(shared->CreateDuplicate(source.get(), 1), 1);
+    ASSERT_EQ(shared->CreateDuplicate(image.get(), 1), 1);
     ASSERT_EQ(shared->CreateBackup(), 1);
-    Flip(*shared, 1, 4);
-    ASSERT_NE(sample::Colours(*source), original);
+    Flip(*shared, 1, 2);
+    ASSERT_NE(sample::Colours(*image), changed);
     shared->RestoreBackup();
-    EXPECT_EQ(sample::Colours(*source), original);
-    // And the other way round: the reference restores while an image shares its arrays.
-    ASSERT_EQ(source->CreateBackup(), 1);
-    Flip(*source, 2, 2);
-    source->RestoreBackup();
-    EXPECT_EQ(sample::Colours(*shared), original);
+    EXPECT_EQ(sample::Colours(*image), changed);
+    ASSERT_EQ(image->CreateBackup(), 1);
+    Flip(*image, 2, 2);
+    image->RestoreBackup();
+    EXPECT_EQ(sample::Colours(*shared), changed);
   }
 }
 
-TEST(ReferenceImage, HighColourStartsAndStopsSharing) {
+TEST(ReferenceImage, HighColourStartsAndStopsSharingAndRefusesWhatItCannotShareSafely) {
   auto reference = sample::Make(Fmt::kHi, 7, 2);
   const auto original = sample::Colours(*reference);
   CHiColorImage image;
@@ -146,29 +163,23 @@ TEST(ReferenceImage, HighColourStartsAndStopsSharing) {
               reference->GetRGBColor(0, 0) != 0xFFFFFFu);
   image.RestoreBackup();  // the green pixels saved before the share
   EXPECT_EQ(image.GetRGBColor(3, 1), 0x00FF00u);
-}
 
-TEST(ReferenceImage, RefusesReferencesItCannotShareSafely) {
-  auto reference = sample::Make(Fmt::kHi, 7, 2);
+  // Refused: another size or class, an empty image, itself, and an image that shares its
+  // arrays (it cannot take them back).
   auto otherSize = sample::Make(Fmt::kHi, 2, 7);
   auto otherClass = sample::Make(Fmt::kGrey, 7, 2);
-  CHiColorImage empty, image;
-  image.Create(7, 2, 0x0000FF, nullptr);
-  for (CImage* bad :
-       std::initializer_list<CImage*>{otherSize.get(), otherClass.get(), &empty, &image}) {
-    image.SetReferenceImage(bad);
-    EXPECT_TRUE(image.GetArraysByReference() == 0 && image.GetRGBColor(6, 1) == 0x0000FFu);
-  }
-  // An image cannot take back the arrays that another image shares from it.
-  CHiColorImage sharing;
+  CHiColorImage empty, sharing;
   ASSERT_EQ(sharing.CreateDuplicate(&image, 1), 1);
-  image.SetReferenceImage(&sharing);
-  EXPECT_TRUE(image.GetArraysByReference() == 0 && sharing.GetRGBColor(6, 1) == 0x0000FFu);
+  for (CImage* bad : std::initializer_list<CImage*>{otherSize.get(), otherClass.get(), &empty,
+                                                    &image, &sharing}) {
+    image.SetReferenceImage(bad);
+    EXPECT_TRUE(image.GetArraysByReference() == 0 && image.GetRGBColor(6, 1) == 0x00FF00u);
+  }
   // Sharing a second reference while sharing the first releases nothing.
   auto second = sample::Make(Fmt::kHi, 7, 2);
   sharing.SetReferenceImage(second.get());
   EXPECT_EQ(sample::Colours(sharing), sample::Colours(*second));
-  EXPECT_EQ(image.GetRGBColor(6, 1), 0x0000FFu);
+  EXPECT_EQ(image.GetRGBColor(6, 1), 0x00FF00u);
 }
 
 TEST(MapArrays, SwapExchangesListsAndOwners) {

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -31,31 +30,6 @@ class TempDir {
 // The cause of the CFileException call raises, or -1.
 const auto FileCause = [](auto&& call) { return artest::Cause<CFileException>(call); };
 
-TEST(CFileTest, ArchiveRoundTripThroughANonAsciiPath) {
-  TempDir dir;
-  const std::wstring path = dir.Wide(L"\u00E9t\u00E9 \U0001F600.vlx");
-  artest::CFoo foo(42);
-  {
-    CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
-    CArchive ar(&file, CArchive::store);
-    ar << &foo << CString(L"caf\u00E9");
-    ar.Close();
-    file.Close();
-  }
-  struct stat st {};
-  ASSERT_EQ(::stat((dir.m_path + "/\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80.vlx").c_str(), &st), 0);
-  EXPECT_EQ(st.st_size, 14 + 12);  // the CFoo record, then FF FE FF 04 and 4 code units
-  CFile file(path.c_str(), CFile::modeRead | CFile::shareDenyWrite);
-  EXPECT_TRUE(file.GetFilePath() == path.c_str() && file.GetLength() == 26u);
-  CArchive ar(&file, CArchive::load);
-  artest::CFoo* back = nullptr;
-  CString text;
-  ar >> back >> text;
-  std::unique_ptr<artest::CFoo> owner(back);
-  ASSERT_NE(back, nullptr);
-  EXPECT_TRUE(back->m_value == 42 && text == L"caf\u00E9" && ar.RemainingForLoad() == 0u);
-}
-
 TEST(CFileTest, OpenFailuresReportTheirCause) {
   TempDir dir;
   const std::wstring missing = dir.Wide(L"missing.bin"), self = dir.Wide(L"");
@@ -74,8 +48,6 @@ TEST(CFileTest, OpenFailuresReportTheirCause) {
     EXPECT_EQ(error.m_cause, cause);
     EXPECT_TRUE(error.m_strFileName == path);
   }
-  EXPECT_EQ(FileCause([&] { CFile f(missing.c_str(), CFile::modeRead); }),
-            CFileException::fileNotFound);
 }
 
 TEST(CFileTest, WriteFailureRaises) {
@@ -138,15 +110,19 @@ TEST(CMemFileTest, AttachedBufferIsReadAndNeverReallocated) {
   EXPECT_FALSE(CMemFile().Open(L"x", CFile::modeRead));
 }
 
-TEST(CFileTest, ModesSeekAndWrongDirection) {
+TEST(CFileTest, ModesSeekAndWrongDirectionOnANonAsciiPath) {
   TempDir dir;
-  const std::wstring path = dir.Wide(L"modes.bin");
+  const std::wstring path = dir.Wide(L"\u00E9t\u00E9 \U0001F600.bin");
   char two[2], all[8] = {};
   {
     CFile file(path.c_str(), CFile::modeCreate | CFile::modeWrite);
     file.Write("abcdef", 6);
     EXPECT_EQ(FileCause([&] { file.Read(two, 1); }), CFileException::accessDenied);
   }
+  // The name reaches the file system as UTF-8.
+  struct stat st {};
+  ASSERT_EQ(::stat((dir.m_path + "/\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80.bin").c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 6);
   {
     // modeNoTruncate keeps the content; read and write interleave.
     CFile file(path.c_str(), CFile::modeCreate | CFile::modeNoTruncate | CFile::modeReadWrite);
@@ -162,7 +138,8 @@ TEST(CFileTest, ModesSeekAndWrongDirection) {
     EXPECT_EQ(FileCause([&] { file.Seek(-1, CFile::begin); }), CFileException::badSeek);
   }
   {
-    CFile file(path.c_str(), CFile::modeRead);
+    CFile file(path.c_str(), CFile::modeRead | CFile::shareDenyWrite);
+    EXPECT_TRUE(file.GetFilePath() == path.c_str());
     EXPECT_EQ((std::vector<uint64_t>{file.Read(all, 8), file.Read(two, 2)}),
               (std::vector<uint64_t>{7, 0}));
     EXPECT_STREQ(all, "abXYefg");

@@ -1,8 +1,10 @@
 // The per-pixel colour interface and bit packing of the four formats.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "support/sample_images.h"
 #include "vorlane/vorlane.h"
 
 // Reaches the private packing of the bi-level format.
@@ -14,22 +16,13 @@ struct BiLevelPackingProbe {
 
 namespace {
 
-struct HiProbe : CHiColorImage {
-  unsigned char** Lines() { return m_ppLines; }
-};
-
-struct LoProbe : CLoColorImage {
+struct LoProbe : sample::Probe<CLoColorImage> {
+  // Pixels of w x h, and the palette given.
   void GivePixels(int w, int h, const DWORD* palette) {
-    Create(w, h, 0, nullptr);
-    m_pData = new unsigned char[static_cast<size_t>(m_nBytesPerLine) * h]();
-    m_ppLines = new unsigned char*[h];
-    SetupLineArray(m_ppLines, m_pData, h, m_nBytesPerLine);
-    m_pPalette = new DWORD[256];
-    std::copy(palette, palette + 256, m_pPalette);
+    CreateFromImage(sample::Make(sample::Fmt::kGrey, w, h).get(), 0);
+    std::copy(palette, palette + 256, Palette());
   }
-  int Closest(unsigned long c) { return GetClosestPaletteColor(c); }
   unsigned char PaletteGreen(int i) { return GetPaletteGreen(i); }
-  unsigned char Index(int x, int y) { return m_ppLines[y][x]; }
 };
 
 TEST(ColourInterface, BiLevelStoresOneOrZero) {
@@ -54,37 +47,31 @@ TEST(ColourInterface, GreyStoresOneValueForAllChannels) {
 }
 
 TEST(ColourInterface, HiColourKeepsChannelsAndTheFourthByte) {
-  HiProbe hi;
+  sample::Probe<CHiColorImage> hi;
   hi.Create(3, 2, 0, nullptr);
-  hi.Lines()[1][4 * 2 + 3] = 0x77;
+  hi.Row(1)[4 * 2 + 3] = 0x77;
   hi.SetRGBColor(2, 1, 0x00123456);
   EXPECT_EQ(hi.GetRGBColor(2, 1), 0x00123456u);
   EXPECT_EQ((std::vector<int>{hi.GetRed(2, 1), hi.GetGreen(2, 1), hi.GetBlue(2, 1),
-                              hi.Lines()[1][4 * 2 + 3], hi.GetRed(-1, 0)}),
+                              hi.Row(1)[4 * 2 + 3], hi.GetRed(-1, 0)}),
             (std::vector<int>{0x56, 0x34, 0x12, 0x77, 0}));
   hi.SetRed(3, 0, 9), hi.SetRed(0, 2, 9);
   EXPECT_EQ(hi.GetRed(0, 1), 0);
 }
 
-TEST(ColourInterface, LoColourGoesThroughThePalette) {
+TEST(ColourInterface, LoColourGoesThroughThePaletteWhoseClosestEntryPrefersLowerIndexOnTies) {
   DWORD palette[256] = {};
   for (int i = 0; i < 256; ++i) palette[i] = RGB(i, 255 - i, i / 2);
   LoProbe lo;
   lo.GivePixels(3, 2, palette);
   lo.SetRGBColor(1, 1, RGB(10, 245, 5));
-  EXPECT_TRUE(lo.Index(1, 1) == 10 && lo.GetRed(1, 1) == 10 && lo.GetRGBColor(1, 1) == palette[10]);
+  EXPECT_TRUE(lo.Row(1)[1] == 10 && lo.GetRed(1, 1) == 10 && lo.GetRGBColor(1, 1) == palette[10]);
   lo.SetRed(1, 1, 100);  // other channels from the current entry: nearest is 10 + ...
-  EXPECT_EQ(lo.Index(1, 1), lo.Closest(RGB(100, 245, 5)));
+  EXPECT_EQ(lo.Row(1)[1], lo.Closest(RGB(100, 245, 5)));
   EXPECT_EQ(lo.GetRed(5, 5), 0);
   lo.SetRGBColor(-1, 0, 0);
-}
-
-TEST(Palette, ClosestEntryPrefersLowerIndexOnTiesAndZeroWhenNothingIsNear) {
-  DWORD palette[256] = {};
-  for (auto& c : palette) c = RGB(255, 255, 255);
-  palette[3] = palette[7] = RGB(100, 100, 100);
-  LoProbe lo;
-  lo.GivePixels(1, 1, palette);
+  std::fill(lo.Palette(), lo.Palette() + 256, RGB(255, 255, 255));
+  lo.Palette()[3] = lo.Palette()[7] = RGB(100, 100, 100);
   // Black is 765 away from white and 300 from grey.
   EXPECT_EQ(lo.Closest(RGB(101, 99, 100)) * 10 + lo.Closest(RGB(0, 0, 0)), 33);
   LoProbe none;

@@ -15,14 +15,12 @@
 namespace {
 
 using artest::CArPlain;
-using tifftest::CTiffGreyProbe;
-using tifftest::CTiffPaletteReader;
 using tifftest::TempPath;
 using tifftest::TiffFlavour;
 
 TiffFlavour Small(uint16_t bits, uint16_t samples, uint16_t photometric,
                   uint16_t planar = PLANARCONFIG_CONTIG) {
-  TiffFlavour f = tifftest::MakeFlavour(6, 4, bits, samples, photometric);
+  TiffFlavour f = TiffFlavour{6, 4, bits, samples, photometric};
   f.planar = planar;
   if (planar == PLANARCONFIG_SEPARATE && samples == 2) f.extraSample = EXTRASAMPLE_ASSOCALPHA;
   if (bits == 32) f.sampleFormat = SAMPLEFORMAT_IEEEFP;
@@ -48,14 +46,10 @@ std::unique_ptr<CImage> Load(const std::wstring& path, CRuntimeClass* colour = n
 }
 
 TEST(TiffLoadRules, ExtensionDecidesWhetherAFileIsReadAsTiff) {
-  for (const auto& [suffix, tiff] : {std::pair{".tif", true},
-                                     {".TIF", true},
-                                     {".tiff", true},
-                                     {".Tiff", true},
-                                     {".tf", false},
-                                     {".tif.bak", false},
-                                     {"", false},
-                                     {".tiffx", false}}) {
+  const std::pair<const char*, bool> cases[] = {
+      {".tif", true}, {".TIF", true}, {".tiff", true},     {".Tiff", true},
+      {".tf", false}, {"", false},    {".tif.bak", false}, {".tiffx", false}};
+  for (const auto& [suffix, tiff] : cases) {
     EXPECT_EQ(Load(Write(Small(8, 1, PHOTOMETRIC_MINISBLACK), suffix)->wide()) != nullptr, tiff)
         << suffix;
   }
@@ -63,25 +57,19 @@ TEST(TiffLoadRules, ExtensionDecidesWhetherAFileIsReadAsTiff) {
 }
 
 TEST(TiffLoadRules, PhotometricDepthAndHostClassesChooseTheClass) {
-  const auto bits = RUNTIME_CLASS(CBiLevelImage), grey = RUNTIME_CLASS(CGreyScaleImage);
+  // Without host classes: the library's own.
   const std::pair<TiffFlavour, CRuntimeClass*> cases[] = {
-      {Small(1, 1, PHOTOMETRIC_MINISWHITE), bits},
-      {Small(1, 1, PHOTOMETRIC_MINISBLACK), bits},
-      {Small(2, 1, PHOTOMETRIC_MINISBLACK), grey},
-      {Small(4, 1, PHOTOMETRIC_MINISWHITE), grey},
-      {Small(8, 1, PHOTOMETRIC_MINISBLACK), grey},
-      {Small(16, 1, PHOTOMETRIC_MINISBLACK), grey},
+      {Small(1, 1, PHOTOMETRIC_MINISBLACK), RUNTIME_CLASS(CBiLevelImage)},
+      {Small(4, 1, PHOTOMETRIC_MINISWHITE), RUNTIME_CLASS(CGreyScaleImage)},
       {Small(8, 3, PHOTOMETRIC_RGB), RUNTIME_CLASS(CHiColorImage)}};
   for (const auto& [flavour, cls] : cases) {
     std::unique_ptr<CImage> image = Load(Write(flavour)->wide());
     ASSERT_NE(image, nullptr) << flavour.bits << " bits";
     EXPECT_EQ(image->GetRuntimeClass(), cls);
   }
+  // Host classes are made instead (the flavour matrix loads every kind into them); a class that
+  // cannot be created gives null.
   const auto greyFile = Write(Small(8, 1, PHOTOMETRIC_MINISBLACK));
-  const auto host = RUNTIME_CLASS(CTiffGreyProbe);
-  EXPECT_EQ(Load(greyFile->wide(), nullptr, nullptr, host)->GetRuntimeClass(), host);
-  // Creatable but no image, and not creatable at all.
-  EXPECT_EQ(Load(greyFile->wide(), nullptr, nullptr, RUNTIME_CLASS(CArPlain)), nullptr);
   EXPECT_EQ(Load(greyFile->wide(), nullptr, nullptr, RUNTIME_CLASS(CObject)), nullptr);
 }
 
@@ -95,14 +83,14 @@ TEST(TiffLoadRules, UnreadableFilesGiveNullWithTheirTraceLines) {
   EXPECT_TRUE(trace.Has("Planar cofiguration is not contiguous\n"));
   EXPECT_TRUE(trace.Has("Cannot read " + planar->str() + "\n"));
   EXPECT_EQ(Load(Write(Small(8, 4, PHOTOMETRIC_SEPARATED))->wide()), nullptr);
-  // The library's own palette class reads no TIFF: no half-made image is handed out. A host's
-  // palette class reads it.
+  // The library's own palette class reads no TIFF: no half-made image is handed out. The
+  // palette class given is the one made: one that is no image reads nothing.
   const auto palette = Write(Small(4, 1, PHOTOMETRIC_PALETTE));
   EXPECT_EQ(Load(palette->wide()), nullptr);
   EXPECT_TRUE(trace.Has("Cannot read " + palette->str() + "\n"));
-  std::unique_ptr<CImage> host = Load(palette->wide(), nullptr, RUNTIME_CLASS(CTiffPaletteReader));
-  auto* reader = dynamic_cast<tifftest::CTiffPaletteReader*>(host.get());
-  ASSERT_TRUE(reader && reader->m_secondRed == 1000 && reader->GetWidth() == 6);
+  trace.Clear();
+  EXPECT_EQ(Load(palette->wide(), nullptr, RUNTIME_CLASS(CArPlain)), nullptr);
+  EXPECT_EQ(trace.Lines(), std::vector<std::string>{});
 }
 
 TEST(TiffLoadRules, PathsAreHandedToLibtiffAsUtf8) {
@@ -127,13 +115,12 @@ TEST(TiffCreateFromHandle, AFailedReadLeavesTheImageAsItWas) {
   tifftest::CTiffGreyProbe image;
   CBiLevelImage bits;
   ASSERT_EQ(image.Create(5, 3, 0x00002A00, L"before"), 1);
-  // Separate planes, float samples, a colour and a palette file; a bi-level reader refuses
-  // deeper samples.
+  // Separate planes, float samples and a colour file; a bi-level reader refuses deeper
+  // samples.
   const std::pair<CImage*, TiffFlavour> cases[] = {
       {&image, Small(8, 2, PHOTOMETRIC_MINISBLACK, PLANARCONFIG_SEPARATE)},
       {&image, Small(32, 1, PHOTOMETRIC_MINISBLACK)},
       {&image, Small(8, 3, PHOTOMETRIC_RGB)},
-      {&image, Small(8, 1, PHOTOMETRIC_PALETTE)},
       {&bits, Small(8, 1, PHOTOMETRIC_MINISBLACK)}};
   for (const auto& [reader, flavour] : cases) {
     const auto path = Write(flavour);
@@ -146,28 +133,23 @@ TEST(TiffCreateFromHandle, AFailedReadLeavesTheImageAsItWas) {
 }
 
 TEST(ArchiveFileLoad, ArchivesGiveTheirImageNullOrAnException) {
-  TempPath missing(".vlx"), empty(".vlx"), foreign(".VLX"), nothing(".vlx"), image(".vlx");
+  // A file holding the archive of one object; it goes with the path.
+  const auto stored = [](const CObject* object) {
+    auto path = std::make_unique<TempPath>(".VLX");
+    const auto bytes = artest::StoreBytes([&](CArchive& ar) { ar << object; });
+    EXPECT_TRUE(tifftest::WriteBytes(path->str(), bytes));
+    return path;
+  };
+  TempPath missing(".vlx"), empty(".vlx");
   EXPECT_THROW(Load(missing.wide()), CFileException);
   ASSERT_TRUE(tifftest::WriteBytes(empty.str(), {}));
   EXPECT_THROW(Load(empty.wide()), CArchiveException);
   artest::CFoo foo(7);
+  EXPECT_EQ(artest::Cause([&] { Load(stored(&foo)->wide()); }), CArchiveException::badClass);
+  EXPECT_EQ(Load(stored(nullptr)->wide()), nullptr);
   CGreyScaleImage grey;
   ASSERT_EQ(grey.Create(3, 2, 0x00001100, L"stored"), 1);
-  auto store = [](const TempPath& path, const CObject* object) {
-    const auto bytes = artest::StoreBytes([&](CArchive& ar) { ar << object; });
-    ASSERT_TRUE(tifftest::WriteBytes(path.str(), bytes));
-  };
-  store(foreign, &foo);
-  store(nothing, nullptr);
-  store(image, &grey);
-  try {
-    Load(foreign.wide());
-    ADD_FAILURE() << "no exception";
-  } catch (const CArchiveException& e) {
-    EXPECT_EQ(e.m_cause, CArchiveException::badClass);
-  }
-  EXPECT_EQ(Load(nothing.wide()), nullptr);
-  std::unique_ptr<CImage> loaded = Load(image.wide());
+  std::unique_ptr<CImage> loaded = Load(stored(&grey)->wide());
   ASSERT_TRUE(loaded && loaded->GetRuntimeClass() == RUNTIME_CLASS(CGreyScaleImage) &&
               loaded->IsDirty());
 }

@@ -1,10 +1,9 @@
-// ExportTIFF writes files that libtiff's own tools accept, with exactly the tags and sample
-// layouts of each format, and that load back bit for bit.
+// ExportTIFF writes files that tiffcmp finds equal, tags and rows, to libtiff's own and that
+// load back bit for bit, colours map overlays in, and fails cleanly where it cannot write.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -24,9 +23,10 @@ unsigned Pattern(int x, int y, int channel) {
   return static_cast<unsigned>((x * 31 + y * 17 + channel * 71 + x * y) & 0xFF);
 }
 
-// Runs a command line; returns its exit status and its output in out.
+// Runs a command line; returns its exit status and its standard output in out (libtiff's
+// warnings go to standard error).
 int RunCommand(const std::string& command, std::string* out) {
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+  FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
   if (!pipe) return -1;
   char buffer[4096];
   for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out->append(buffer, n);
@@ -34,25 +34,15 @@ int RunCommand(const std::string& command, std::string* out) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The tags of the first directory of a little-endian file, straight from its bytes.
-std::set<uint16_t> DirectoryTags(const std::vector<uint8_t>& file) {
-  auto u16 = [&](size_t at) { return static_cast<uint16_t>(file.at(at) | file.at(at + 1) << 8); };
-  const uint32_t ifd = static_cast<uint32_t>(u16(4) | u16(6) << 16);
-  std::set<uint16_t> tags;
-  for (uint16_t i = 0, n = u16(ifd); i < n; ++i) tags.insert(u16(ifd + 2 + 12u * i));
-  return tags;
-}
-
-// A format: bytes per pixel in the image's rows, the file's samples and what tiffinfo says.
+// A format: bytes per pixel in the image's rows and the file's samples.
 struct FormatCase {
   bool bits;  // one bit per pixel, one byte per pixel in the rows
   int pixelBytes;
   uint16_t samples, photometric;
-  const char* info;
 };
-const FormatCase kFormats[] = {{true, 1, 1, PHOTOMETRIC_MINISBLACK, "min-is-black"},
-                               {false, 1, 1, PHOTOMETRIC_MINISBLACK, "min-is-black"},
-                               {false, 4, 4, PHOTOMETRIC_RGB, "RGB color"}};
+const FormatCase kFormats[] = {{true, 1, 1, PHOTOMETRIC_MINISBLACK},
+                               {false, 1, 1, PHOTOMETRIC_MINISBLACK},
+                               {false, 4, 4, PHOTOMETRIC_RGB}};
 // Odd shapes, and row lengths around the vector steps of 4, 16 and 32 pixels.
 const int kSizes[][2] = {{1, 1},  {3, 5},  {7, 2},  {10, 3}, {33, 17}, {64, 1}, {1, 40},
                          {2, 3},  {5, 3},  {6, 3},  {15, 3}, {16, 3},  {17, 3}, {31, 3},
@@ -61,7 +51,7 @@ const int kSizes[][2] = {{1, 1},  {3, 5},  {7, 2},  {10, 3}, {33, 17}, {64, 1}, 
 TEST(TiffRoundTrip, ImagesComeBackBitForBitAndMatchLibtiffsOwnFile) {
   for (const FormatCase& fc : kFormats) {
     for (const auto [w, h] : kSizes) {
-      SCOPED_TRACE(testing::Message() << fc.info << fc.pixelBytes << ' ' << w << "x" << h);
+      SCOPED_TRACE(testing::Message() << fc.bits << fc.pixelBytes << ' ' << w << "x" << h);
       auto value = [&](int x, int y, int c) {
         return fc.bits ? Pattern(x, y, 0) & 1 : Pattern(x, y, c);
       };
@@ -92,48 +82,39 @@ TEST(TiffRoundTrip, ImagesComeBackBitForBitAndMatchLibtiffsOwnFile) {
         }
       }
       // The file holds packed rows, most significant bit first; colour as red, green, blue,
-      // fourth byte. libtiff's tools accept it and find it equal to libtiff's own file.
-      tifftest::TiffFlavour f =
-          tifftest::MakeFlavour(w, h, fc.bits ? 1 : 8, fc.samples, fc.photometric);
+      // fourth byte. tiffcmp reports no difference, in the tags it compares (presence included)
+      // or in the rows, from libtiff's own file: no resolution, orientation or alpha tag.
+      tifftest::TiffFlavour f = tifftest::TiffFlavour{
+          uint32_t(w), uint32_t(h), uint16_t(fc.bits ? 1 : 8), fc.samples, fc.photometric};
       f.fillOrder = FILLORDER_MSB2LSB;
       const int order[] = {2, 1, 0, 3};
       const auto page = tifftest::MakePage(f, [&](uint32_t x, uint32_t y, int c) {
         return value(static_cast<int>(x), static_cast<int>(y), fc.samples == 4 ? order[c] : c);
       });
       ASSERT_TRUE(tifftest::WriteTiffFile(reference.str(), f, {page}));
-      std::string info, cmp;
-      ASSERT_EQ(RunCommand("tiffinfo '" + path.str() + "'", &info), 0) << info;
-      for (const char* line :
-           {"Compression Scheme: None", "Planar Configuration: single image plane", fc.info}) {
-        EXPECT_NE(info.find(line), std::string::npos) << info;
-      }
-      EXPECT_EQ(RunCommand("tiffcmp '" + path.str() + "' '" + reference.str() + "'", &cmp), 0)
-          << cmp;
+      std::string cmp;
+      EXPECT_EQ(RunCommand("tiffcmp '" + path.str() + "' '" + reference.str() + "'", &cmp), 0);
+      EXPECT_EQ(cmp, "");
     }
   }
 }
 
-TEST(TiffRoundTrip, FilesCarryOnlyTheFormatTagsAndExportFailsWithoutPixelsPathOrDirectory) {
+TEST(TiffRoundTrip, ExportFailsWithoutPixelsPathOrDirectoryAndForLowColour) {
   CBiLevelImage bits;
   CGreyScaleImage grey;
   CHiColorImage colour;
-  CLoColorImage palette;
   for (CImage* image : std::initializer_list<CImage*>{&bits, &grey, &colour}) {
     TempPath path(".tif");
     EXPECT_EQ(image->ExportTIFF(path.wide().c_str()), 0);
     EXPECT_TRUE(tifftest::ReadBytes(path.str()).empty()) << "no file is made";
     ASSERT_EQ(image->Create(3, 2, 0, nullptr), 1);
-    EXPECT_EQ(
-        image->ExportTIFF(nullptr) + image->ExportTIFF(L"/nonexistent-directory/vorlane/x.tif"), 0);
-    ASSERT_EQ(image->Create(10, 3, 0x00123456, L"x"), 1);
-    ASSERT_EQ(image->ExportTIFF(path.wide().c_str()), 1);
-    // The format's eight tags plus the strip tags libtiff writes itself (RowsPerStrip only
-    // when there is more than one strip): no resolution, orientation or extra-samples tag.
-    std::set<uint16_t> tags = DirectoryTags(tifftest::ReadBytes(path.str()));
-    tags.erase(TIFFTAG_ROWSPERSTRIP);
-    EXPECT_EQ(tags, (std::set<uint16_t>{256, 257, 258, 259, 262, 266, 273, 277, 279, 284}));
-    EXPECT_EQ(palette.ExportTIFF(path.wide().c_str()), 0);
+    EXPECT_EQ(image->ExportTIFF(nullptr), 0);
+    EXPECT_EQ(image->ExportTIFF(L"/nonexistent-directory/vorlane/x.tif"), 0);
   }
+  CLoColorImage palette;
+  ASSERT_EQ(palette.CreateFromImage(&grey, 0), 1);
+  TempPath path(".tif");
+  EXPECT_EQ(palette.ExportTIFF(path.wide().c_str()), 0);
 }
 
 TEST(TiffRoundTrip, MapOverlayColoursLabelledPixelsByTheFirstMapWithAColour) {

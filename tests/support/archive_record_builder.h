@@ -61,13 +61,14 @@ struct ImageFields {
   float magnification = 1.0f;
   uint32_t colour = 0x00FFFFFF;
   std::u16string name = {};
+  int64_t nameUnits = -1;  // the unit count written, for hostile records; -1 writes name.size()
 };
 
 inline void ImageHead(Bytes& b, const ImageFields& f) {
   b.I32(f.shared).U16(f.reserved).I32(f.bits).I32(f.bytesPerLine).I32(f.height).I32(f.width);
   b.I32(f.pixels).I32(f.dpiAux).I32(f.dpiX).I32(f.dpiY).U32(f.type);
   b.U16(f.flags).U16(0).F32(f.magnification).U32(f.colour);
-  b.U32(static_cast<uint32_t>(f.name.size())).Utf16(f.name);
+  b.U32(static_cast<uint32_t>(f.nameUnits >= 0 ? f.nameUnits : std::ssize(f.name))).Utf16(f.name);
 }
 
 struct Run {

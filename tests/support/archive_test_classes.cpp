@@ -5,10 +5,8 @@ namespace artest {
 
 IMPLEMENT_SERIAL(CFoo, CObject, 2)
 IMPLEMENT_SERIAL(CArBar, CObject, 1)
-IMPLEMENT_SERIAL(CArTrivial, CObject, 1)
 IMPLEMENT_SERIAL(CArNode, CObject, 1)
 IMPLEMENT_SERIAL(CArVersioned, CObject, VERSIONABLE_SCHEMA | 3)
-IMPLEMENT_SERIAL(CArFailing, CObject, 1)
 IMPLEMENT_DYNCREATE(CArPlain, CObject)
 
 void CArNode::Serialize(CArchive& ar) {
@@ -16,6 +14,7 @@ void CArNode::Serialize(CArchive& ar) {
   ar >> m_value;
   m_link = ar.ReadReference(RUNTIME_CLASS(CObject));
   m_child = static_cast<CArNode*>(ar.ReadNewObject(RUNTIME_CLASS(CArNode)));
+  if (m_value == kFailOnLoad) throw CArchiveException(CArchiveException::genericException);
 }
 
 void CArVersioned::Serialize(CArchive& ar) {
@@ -30,13 +29,6 @@ void CArVersioned::Serialize(CArchive& ar) {
   if (hasChild) m_child = static_cast<CArVersioned*>(ar.ReadNewObject(RUNTIME_CLASS(CArVersioned)));
   m_firstSchema = ar.GetObjectSchema();
   m_secondSchema = ar.GetObjectSchema();
-}
-
-void CArFailing::Serialize(CArchive& ar) {
-  if (ar.IsStoring()) return void(ar << m_child << m_flag);
-  m_child = static_cast<CArNode*>(ar.ReadNewObject(RUNTIME_CLASS(CArNode)));
-  ar >> m_flag;
-  if (m_flag != 0) throw CArchiveException(CArchiveException::genericException);
 }
 
 // Registered and serializable, but without a way to create objects.

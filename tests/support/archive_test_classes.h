@@ -35,15 +35,9 @@ class CArBar : public CObject {
   CString m_text;
 };
 
-// Stores nothing: the cheapest object, to run the index counter up; schema 1.
-class CArTrivial : public CObject {
-  DECLARE_SERIAL(CArTrivial)
- public:
-  void Serialize(CArchive&) override {}
-};
-
 // A value, a link it does not own (to an object stored before) and a child it owns; counts
-// live instances; schema 1.
+// live instances; loading fails after reading the child when the value is kFailOnLoad;
+// schema 1.
 class CArNode : public CObject {
   DECLARE_SERIAL(CArNode)
  public:
@@ -54,6 +48,7 @@ class CArNode : public CObject {
   CObject* m_link = nullptr;
   CArNode* m_child = nullptr;
   static inline int s_live = 0;
+  static constexpr LONG kFailOnLoad = -99;
 };
 
 // Versionable with current schema 3; records what GetObjectSchema gives during Serialize,
@@ -65,18 +60,6 @@ class CArVersioned : public CObject {
   void Serialize(CArchive& ar) override;
   CArVersioned* m_child = nullptr;
   UINT m_firstSchema = 0, m_secondSchema = 0;
-};
-
-// Reads an owned child, then a flag; a non-zero flag makes loading fail; schema 1.
-class CArFailing : public CObject {
-  DECLARE_SERIAL(CArFailing)
- public:
-  CArFailing() { ++s_live; }
-  ~CArFailing() override { delete m_child, --s_live; }
-  void Serialize(CArchive& ar) override;
-  CArNode* m_child = nullptr;
-  LONG m_flag = 0;
-  static inline int s_live = 0;
 };
 
 // Dynamically creatable but not serializable.

@@ -15,6 +15,10 @@
 namespace tifftest {
 namespace {
 
+size_t ScanlineBytes(const TiffFlavour& f) {
+  return (size_t{f.width} * f.bits * f.samples + 7) / 8;
+}
+
 // Writes the strips of one page, row by row (planar-separate files one plane at a time, one
 // byte-deep sample per plane).
 bool WriteStrips(TIFF* tif, const TiffFlavour& f, const Page& page) {
@@ -95,18 +99,6 @@ void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 }
 
 }  // namespace
-
-TiffFlavour MakeFlavour(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
-                        uint16_t photometric, uint16_t compression) {
-  TiffFlavour f;
-  f.width = width, f.height = height, f.bits = bits, f.samples = samples;
-  f.photometric = photometric, f.compression = compression;
-  return f;
-}
-
-size_t ScanlineBytes(const TiffFlavour& f) {
-  return (size_t{f.width} * f.bits * f.samples + 7) / 8;
-}
 
 bool WriteTiffFile(const std::string& path, const TiffFlavour& flavour,
                    const std::vector<Page>& pages) {

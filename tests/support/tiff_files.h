@@ -19,22 +19,18 @@ struct TiffFlavour {
   uint16_t photometric = PHOTOMETRIC_MINISBLACK;
   uint16_t compression = COMPRESSION_NONE;
   uint16_t planar = PLANARCONFIG_CONTIG;
-  std::optional<uint16_t> fillOrder, predictor, orientation, sampleFormat;
-  std::optional<uint16_t> extraSample;     // meaning of the last sample, written as ExtraSamples
-  uint32_t rowsPerStrip = 0;               // 0: libtiff's default
-  uint32_t tileWidth = 0, tileLength = 0;  // non-zero: tiled
+  std::optional<uint16_t> fillOrder = {}, predictor = {}, orientation = {}, sampleFormat = {};
+  std::optional<uint16_t> extraSample = {};  // meaning of the last sample, as ExtraSamples
+  uint32_t rowsPerStrip = 0;                 // 0: libtiff's default
+  uint32_t tileWidth = 0, tileLength = 0;    // non-zero: tiled
   int jpegQuality = 100;
-  std::vector<uint16_t> colourMap;  // palette files: red, green, blue runs of 2^bits entries
+  std::vector<uint16_t> colourMap = {};  // palette files: red, green, blue runs of 2^bits entries
 };
 
-TiffFlavour MakeFlavour(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
-                        uint16_t photometric, uint16_t compression = COMPRESSION_NONE);
-
-// The decoded rows of one page, top row first, each ScanlineBytes(flavour) long: samples
-// contiguous, sub-byte samples most significant bit first, 16-bit samples in native order.
+// The decoded rows of one page, top row first, each (width * bits * samples + 7) / 8 bytes
+// long: samples contiguous, sub-byte samples most significant bit first, 16-bit samples in
+// native order.
 using Page = std::vector<uint8_t>;
-
-size_t ScanlineBytes(const TiffFlavour& flavour);
 
 // Writes the pages with libtiff (planar-separate files take the contiguous rows and split
 // them). False when libtiff refuses anything.
