@@ -36,7 +36,6 @@ TEST(Clustering, TwoPointsConvergeInTheSecondIteration) {
   EXPECT_EQ((std::vector<int>{c.AddPoint(0, 0, 0), c.AddPoint(10, 0, 0)}),
             (std::vector<int>{1, 2}));
   Fill(c, {}, {{1, 0, 0}, {9, 0, 0}});
-  EXPECT_EQ(c.GetK(), 2);
   EXPECT_EQ(c.PerformClustering(0.5f, 100), 1);
   EXPECT_EQ(Of(c, 0), (std::vector<float>{0, 0, 0, 1}));
   EXPECT_EQ(Of(c, 1), (std::vector<float>{10, 0, 0, 1}));

@@ -38,7 +38,7 @@ std::vector<Runs> ComponentRuns(CImage& image) {
 }
 
 constexpr unsigned long kRed = RGB(200, 20, 20), kBlue = RGB(20, 20, 200);
-constexpr unsigned long kWhite = RGB(250, 250, 250), kBlack = RGB(5, 5, 5);
+constexpr unsigned long kWhite = RGB(250, 250, 250);
 
 TEST(ColourComparison, LabFormsAgreeOutsideAnswers100EqualPassesThresholdZero) {
   ColourProbe image;
@@ -66,18 +66,6 @@ TEST(ColourComparison, VisualModes) {
   EXPECT_EQ(image.CheckVisualSimilarity(100, 100, 100, 100, 100, 100, 3), 0);
   EXPECT_NE(image.CheckVisualSimilarity(0, 0, 105, 105, 105, 100), 0);
   EXPECT_EQ(image.CheckVisualSimilarity(1, 0, 100, 100, 100, 100), 0);  // outside: like nothing
-}
-
-TEST(RegionGrowing, UniformAndTwoColourImagesGiveComponentsCoveringThem) {
-  CHiColorImage image;
-  Fill(image, Rows(5, std::vector<unsigned long>(7, kRed)));
-  image.ExColorCC(0, 0.0);
-  ASSERT_TRUE(image.GetMaxComponent() == 1 && image.GetComponent(0)->GetSize() == 35);
-  Fill(image, Rows(4, {kRed, kRed, kRed, kBlue, kBlue, kBlue}));
-  image.ExColorCC(0, 20.0);
-  EXPECT_EQ(ComponentRuns(image),
-            (std::vector<Runs>{{{0, 0, 2}, {1, 0, 2}, {2, 0, 2}, {3, 0, 2}},
-                               {{0, 3, 5}, {1, 3, 5}, {2, 3, 5}, {3, 3, 5}}}));
 }
 
 TEST(RegionGrowing, TiesKeepTheEarlierCandidate) {
@@ -110,13 +98,6 @@ TEST(RegionGrowing, TruncatedMeanIsExactWhereARunningDoubleFallsShort) {
   ASSERT_EQ(image.means.size(), 36u);
   EXPECT_EQ(std::vector<int>(image.means.end() - 3, image.means.end()),
             (std::vector<int>{134, 134, 134}));
-}
-
-TEST(RowRuns, LastColumnJoinsTheOpenRunWhateverItsColour) {
-  CHiColorImage image;
-  Fill(image, Rows(2, {kWhite, kWhite, kBlack}));
-  image.ColorCC(0);
-  EXPECT_EQ(ComponentRuns(image), (std::vector<Runs>{{{0, 0, 2}, {1, 0, 2}}}));
 }
 
 // Goes through the virtual comparisons without changing them.
