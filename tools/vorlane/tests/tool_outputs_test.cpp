@@ -1,4 +1,5 @@
-// The tool run on generated pages: what it writes and how the outputs agree.
+// The tool run on generated pages: what it writes, how the outputs agree, and the views and
+// archive facts that show and info give of them.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -56,6 +57,22 @@ TEST_P(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
     }
   EXPECT_EQ(differing, 0);
 
+  // The views decode to the page's and the thumbnail's sizes, as do those of the show command.
+  EXPECT_EQ(DecodedPngSize(dir / "out/page-overlay.png"), std::make_pair(310, 438));
+  EXPECT_EQ(DecodedPngSize(dir / "out/page-components.png"), std::make_pair(310, 438));
+  EXPECT_EQ(DecodedPngSize(dir / "out/page-thumbnail.png"), std::make_pair(100, 100));
+  ASSERT_EQ(RunTool(dir, "show out/page-result.vlx -o view.png --maps --components").exitCode, 0);
+  EXPECT_EQ(DecodedPngSize(dir / "view.png"), std::make_pair(310, 438));
+  ASSERT_EQ(RunTool(dir, "show page.tif -o thumb.png --thumbnail").exitCode, 0);
+  EXPECT_EQ(DecodedPngSize(dir / "thumb.png"), std::make_pair(100, 100));
+  // The info command tells the archive's format, size, maps and component count.
+  const ToolRun info = RunTool(dir, "info out/page-result.vlx");
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  for (const std::string& line :
+       {std::string("format:      archive, bi-level"), std::string("size:        310 x 438"),
+        std::string("\"Standard\" (bit labels, current)"), "components:  " + std::to_string(count)})
+    EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
+
   for (const auto& entry : fs::directory_iterator(dir / "out"))
     EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
   EXPECT_GT(count, 50);  // glyphs, stamp marks and punch holes
@@ -65,21 +82,6 @@ TEST_P(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
 INSTANTIATE_TEST_SUITE_P(Pages, ProcessOutputs,
                          ::testing::Values(PageKind{"grey", false}, PageKind{"colour", true}),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ProcessViews, PngViewsDecodeToThePageAndThumbnailSizes) {
-  ScratchDir dir;
-  WriteTiff(*SmallPage(false), dir / "page.tif");
-  ASSERT_EQ(RunTool(dir, "process page.tif -o out -q").exitCode, 0);
-  EXPECT_EQ(DecodedPngSize(dir / "out/page-overlay.png"), std::make_pair(310, 438));
-  EXPECT_EQ(DecodedPngSize(dir / "out/page-components.png"), std::make_pair(310, 438));
-  EXPECT_EQ(DecodedPngSize(dir / "out/page-thumbnail.png"), std::make_pair(100, 100));
-
-  const ToolRun show = RunTool(dir, "show out/page-result.vlx -o view.png --maps --components");
-  ASSERT_EQ(show.exitCode, 0) << show.err;
-  EXPECT_EQ(DecodedPngSize(dir / "view.png"), std::make_pair(310, 438));
-  ASSERT_EQ(RunTool(dir, "show page.tif -o thumb.png --thumbnail").exitCode, 0);
-  EXPECT_EQ(DecodedPngSize(dir / "thumb.png"), std::make_pair(100, 100));
-}
 
 TEST(ProcessBatch, ParallelJobsSkipExistingAndOptionsReachTheReport) {
   ScratchDir dir;
@@ -102,20 +104,6 @@ TEST(ProcessBatch, ParallelJobsSkipExistingAndOptionsReachTheReport) {
   EXPECT_NE(run.out.find("a.tif: skipped"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("b.tif: skipped"), std::string::npos) << run.out;
   EXPECT_TRUE(fs::exists(dir / "out/b-report.json"));
-}
-
-TEST(InfoCommand, TellsFormatMapsAndComponentsOfAnArchive) {
-  ScratchDir dir;
-  WriteTiff(*SmallPage(false, 200, 150), dir / "p.tif");
-  ASSERT_EQ(RunTool(dir, "process p.tif -o . -q").exitCode, 0);
-  const auto json = ReadJson(dir / "p-report.json");
-  const ToolRun info = RunTool(dir, "info p-result.vlx");
-  ASSERT_EQ(info.exitCode, 0) << info.err;
-  EXPECT_NE(info.out.find("format:      archive, bi-level"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("size:        200 x 150"), std::string::npos);
-  EXPECT_NE(info.out.find("\"Standard\" (bit labels, current)"), std::string::npos);
-  EXPECT_NE(info.out.find("components:  " + std::to_string(json["component_count"].get<int>())),
-            std::string::npos);
 }
 
 TEST(DemoCommand, WritesThePageOutputsAndListsThem) {
