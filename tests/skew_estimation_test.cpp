@@ -79,13 +79,9 @@ TEST(SkewFormats, GreyAndColourPagesGiveTheBiLevelEstimate) {
 }
 
 TEST(SkewOptionsTest, RegionRangeAndBadValues) {
-  // Text above, a picture below: the region of the text is trusted, the picture's is not
-  // (its disks clear of the region's top: disks cut by it would make a straight edge).
+  // Text in the top half only: the region of the text is trusted, the empty rest is not.
   skewpages::Layout layout = skewpages::MakeLayout(Kind::text, kWidth, kHeight);
-  const skewpages::Layout picture = skewpages::MakeLayout(Kind::picture, kWidth, kHeight);
   std::erase_if(layout.boxes, [](const skewpages::Box& b) { return b.v1 > kHeight / 2; });
-  for (const skewpages::Disk& d : picture.disks)
-    if (d.v - d.r > kHeight / 2 + 160) layout.disks.push_back(d);
   const auto page = skewpages::ToBiLevel(skewpages::Render(layout, 4.07));
   vorlane::SkewOptions options;
   options.region = RECT{0, 0, kWidth, kHeight / 2};
