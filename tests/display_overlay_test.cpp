@@ -65,12 +65,6 @@ TEST(ComponentTints, BlendRedOverComponentsAndGreenOverVexedAreas) {
   // -1 tints every component, here with the full red.
   image.OverlayComponent(-1, nullptr, 0x05);
   EXPECT_EQ((Pixels{PixelAt(*bitmap, 0, 3), PixelAt(*bitmap, 0, 0)}), (Pixels{0xFF7F7F, 0xEF3F3F}));
-  // Flag 0x10 asks for the tint of all components in copies.
-  image.SetUpdateFlags(IU_NORMAL | IU_OVERLAY_COMPONENTS);
-  CBitmap copy;
-  image.GetBitmap(&copy);
-  EXPECT_EQ(PixelAt(copy, 0, 3), 0xDF7F7Fu);
-  image.GetBitmap(nullptr);
 }
 
 TEST(ComponentTints, PixelBlendTakesTheBackgroundColourOfTheCurrentMap) {

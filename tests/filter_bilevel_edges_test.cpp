@@ -28,19 +28,6 @@ TEST(BiLevelWindows, MatchThePlainReferenceByOperationName) {
   }
 }
 
-TEST(BiLevelWindows, ACancelRestoresThePixels) {
-  CBiLevelImage image;
-  image.Create(9, 9, RGB(255, 255, 255), L"b");
-  image.SetRGBColor(4, 4, 0);
-  auto old = vorlane::SetKeepAliveHandler([](CImage&, int step, int) { return step == 5; });
-  image.SaltPepperRemoval(3);
-  image.SetCancel(0);
-  image.ApplyRankOrderFilter(1, 3, 0);
-  vorlane::SetKeepAliveHandler(old);
-  EXPECT_EQ(image.GetRed(4, 4), 0);
-  EXPECT_EQ(image.GetRed(3, 3), 1);
-}
-
 // A picture of red left of column 3 and blue from it on, with one row of green at the bottom.
 void Stripes(CHiColorImage& image) {
   image.Create(6, 5, RGB(255, 0, 0), L"c");

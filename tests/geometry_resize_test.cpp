@@ -41,28 +41,20 @@ TEST(GeometryCrop, KeepsRectanglesInsideAndRefusesTheRest) {
   }
 }
 
-TEST(GeometryResample, ColourBoxesAverageAndEnlargingRepeatsPixels) {
+TEST(GeometryResample, BoxesFollowTheTruncatedBoundariesAndEnlargingRepeatsPixels) {
+  // Ten columns of two rows to three: boxes [0, 3), [3, 6), [6, 10), each channel summed over
+  // its box and divided by its size; row 1 is black.
   auto image = sample::NewImage(Fmt::kHi);
-  image->Create(4, 2, 0, L"c");
-  image->SetRGBColor(1, 0, 0x030507);
-  image->SetRGBColor(0, 1, 0x0A0B0C);
-  image->SetRGBColor(1, 1, 0x101010);
-  ASSERT_EQ(image->ReSample(2, 1, 150), 1);
-  EXPECT_EQ(image->GetRGBColor(0, 0), 0x070808u);  // each channel summed over 2 x 2, / 4
+  image->Create(10, 2, 0, L"c");
+  for (int x = 0; x < 10; ++x) image->SetRGBColor(x, 0, RGB(x * 10, 90 - x * 10, 0));
+  ASSERT_EQ(image->ReSample(3, 1, 150), 1);
+  const unsigned long a = RGB(30 / 6, 240 / 6, 0), b = RGB(120 / 6, 150 / 6, 0);
+  const unsigned long c = RGB(300 / 8, 60 / 8, 0);
+  EXPECT_EQ(sample::Colours(*image), (std::vector<unsigned long>{a, b, c}));
   EXPECT_EQ(image->GetDPI(), 150);
-  ASSERT_EQ(image->ReSample(4, 2, 300), 1);
-  const unsigned long c = 0x070808;
-  EXPECT_EQ(sample::Colours(*image), (std::vector<unsigned long>{c, c, 0, 0, c, c, 0, 0}));
-}
-
-TEST(GeometryResample, UnequalBoxesFollowTheTruncatedBoundaries) {
-  // Ten columns to three: boxes [0, 3), [3, 6), [6, 10).
-  auto image = sample::NewImage(Fmt::kGrey);
-  image->Create(10, 1, 0, L"g");
-  for (int x = 0; x < 10; ++x) image->SetRed(x, 0, static_cast<unsigned char>(x * 10));
-  ASSERT_EQ(image->ReSample(3, 1, 100), 1);
-  // (0 + 10 + 20) / 3, (30 + 40 + 50) / 3, (60 + 70 + 80 + 90) / 4
-  EXPECT_EQ(sample::Colours(*image), (std::vector<unsigned long>{0x0A0A0A, 0x282828, 0x4B4B4B}));
+  ASSERT_EQ(image->ReSample(6, 2, 300), 1);
+  EXPECT_EQ(sample::Colours(*image),
+            (std::vector<unsigned long>{a, a, b, b, c, c, a, a, b, b, c, c}));
 }
 
 TEST(GeometryResample, BiLevelVotesWithTiesWhiteAndPaletteIndicesAreNeverMixed) {

@@ -83,26 +83,21 @@ TEST(GeometryRotation, EveryPixelFollowsThePlainFormulaInEveryFormatAndInTheMaps
   }
 }
 
-TEST(GeometryRotation, PositiveAnglesTurnClockwiseAsDisplayed) {
-  auto image = sample::Make(Fmt::kGrey, 5, 3);
-  image->SetRed(0, 0, 7);  // top-left landmark
-  image->Rotate(kPi / 2, 0, 0);
-  CImageMap map;
-  map.Create(3, 2, L"m", MAP_BYTE_LABELS);
-  map.Rotate(kPi / 2, 0);
-  EXPECT_EQ((std::vector<int>{image->GetWidth(), image->GetHeight(), image->GetRed(2, 0),
-                              map.GetWidth(), map.GetHeight()}),
-            (std::vector<int>{3, 5, 7, 2, 3}));  // the landmark now top-right
-}
-
-TEST(GeometryRotation, ZeroAngleKeepsTheBackupWhileAFullTurnRunsAndDiscardsIt) {
+TEST(GeometryRotation, NoOperationsKeepTheBackupWhileTiltModeZeroAndFullTurnsDiscardIt) {
   for (const Fmt f : sample::kAllFormats) {
     auto image = sample::Make(f, 6, 4);
+    const Grid before = Pixels(*image);
     ASSERT_EQ(image->CreateBackup(), 1);
     image->Rotate(0.0, 0, 1);
     image->Tilt(0.0, 3);
     image->Rotate(CRect(0, 0, 3, 3), 0.0, 0, 1);
+    image->Tilt(kPi / 2, 1);  // tangent ~1.6e16: refused
+    image->Tilt(-kPi / 2, 3);
+    EXPECT_EQ(Pixels(*image), before) << sample::Name(f);
     EXPECT_EQ(image->CreateBackup(), 0) << sample::Name(f);  // still held
+    image->Tilt(0.3, 0);
+    EXPECT_EQ(Pixels(*image), before) << sample::Name(f);
+    EXPECT_EQ(image->CreateBackup(), 1) << sample::Name(f);  // discarded by mode 0
     image->Rotate(2 * kPi, 0, 0);
     EXPECT_EQ(image->CreateBackup(), 1) << sample::Name(f);  // discarded by the full turn
   }
@@ -169,19 +164,6 @@ TEST(GeometryTilt, EveryModeFollowsTheTwoStepShearInImagesAndMaps) {
       }
     }
   }
-}
-
-TEST(GeometryTilt, ModeZeroDiscardsTheBackupAndNearRightAnglesTheImageStays) {
-  auto image = sample::Make(Fmt::kBi, 8, 5);
-  image->CreateBackup();
-  const Grid before = Pixels(*image);
-  image->Tilt(kPi / 2, 1);  // tangent ~1.6e16: refused
-  image->Tilt(-kPi / 2, 3);
-  EXPECT_EQ(Pixels(*image), before);
-  EXPECT_EQ(image->CreateBackup(), 0);
-  image->Tilt(0.3, 0);
-  EXPECT_EQ(Pixels(*image), before);
-  EXPECT_EQ(image->CreateBackup(), 1);
 }
 
 }  // namespace

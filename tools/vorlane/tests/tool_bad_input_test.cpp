@@ -97,17 +97,5 @@ TEST(Interrupt, CtrlCStopsTheToolWithItsExitCode) {
   EXPECT_TRUE(!fs::exists(dir / "out") || fs::is_empty(dir / "out"));
 }
 
-TEST(Help, NamesEverySubcommandAndTheExitCodes) {
-  ScratchDir dir;
-  const ToolRun run = RunTool(dir, "--help");
-  EXPECT_EQ(run.exitCode, 0);
-  for (const char* word : {"process", "info", "show", "demo", "--progress", "Exit status"})
-    EXPECT_NE(run.out.find(word), std::string::npos) << word;
-  const ToolRun process = RunTool(dir, "process --help");
-  for (const char* word :
-       {"--threshold", "--deskew", "--connectivity", "--jobs", "--skip-existing"})
-    EXPECT_NE(process.out.find(word), std::string::npos) << word;
-}
-
 }  // namespace
 }  // namespace tooltest

@@ -1,4 +1,5 @@
-// The tool run on generated pages: what it writes and how the outputs agree.
+// The tool run on generated pages: what it writes, how the outputs agree, and the views and
+// archive facts that show and info give of them.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -9,25 +10,18 @@
 namespace tooltest {
 namespace {
 
-struct PageKind {
-  const char* name;
-  bool colour;
-};
-
-class ProcessOutputs : public ::testing::TestWithParam<PageKind> {};
-
-TEST_P(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
+// A colour page (the grey ones of the batch test share its road from the grey copy on).
+TEST(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
   ScratchDir dir;
-  const bool thresholds = LibraryThresholds();
-  WriteTiff(*SmallPage(GetParam().colour), dir / "page.tif");
+  WriteTiff(*SmallPage(true), dir / "page.tif");
   const ToolRun run = RunTool(dir, "process page.tif -o out --quiet --threshold niblack:7");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("page.tif: "), std::string::npos);
 
   const auto json = ReadJson(dir / "out/page-report.json");
-  EXPECT_EQ(json["format"], GetParam().colour ? "colour" : "greyscale");
-  ExpectFields(json, R"({"/input": "page.tif", "/width": 310, "/height": 438, "/resolution": null,
-      "/method": "niblack", "/parameters/half_window": 7, "/connectivity": 8})"_json);
+  ExpectFields(json, R"({"/format": "colour", "/input": "page.tif", "/width": 310, "/height": 438,
+      "/resolution": null, "/method": "niblack", "/parameters/half_window": 7,
+      "/connectivity": 8})"_json);
 
   vorlane::cli::LoadedPage archive = vorlane::cli::LoadPage(dir / "out/page-result.vlx");
   ASSERT_TRUE(archive.image) << archive.error;
@@ -57,31 +51,26 @@ TEST_P(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
     }
   EXPECT_EQ(differing, 0);
 
-  for (const auto& entry : fs::directory_iterator(dir / "out"))
-    EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
-  if (!thresholds) GTEST_SKIP() << "the library's threshold leaves the page unchanged";
-  EXPECT_GT(count, 50);  // glyphs, stamp marks and punch holes
-  EXPECT_GT(black, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Pages, ProcessOutputs,
-                         ::testing::Values(PageKind{"grey", false}, PageKind{"colour", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ProcessViews, PngViewsDecodeToThePageAndThumbnailSizes) {
-  if (!LibraryDisplays()) GTEST_SKIP() << "the library renders no display bitmap";
-  ScratchDir dir;
-  WriteTiff(*SmallPage(false), dir / "page.tif");
-  ASSERT_EQ(RunTool(dir, "process page.tif -o out -q").exitCode, 0);
+  // The views decode to the page's and the thumbnail's sizes, as do those of the show command.
   EXPECT_EQ(DecodedPngSize(dir / "out/page-overlay.png"), std::make_pair(310, 438));
   EXPECT_EQ(DecodedPngSize(dir / "out/page-components.png"), std::make_pair(310, 438));
   EXPECT_EQ(DecodedPngSize(dir / "out/page-thumbnail.png"), std::make_pair(100, 100));
-
-  const ToolRun show = RunTool(dir, "show out/page-result.vlx -o view.png --maps --components");
-  ASSERT_EQ(show.exitCode, 0) << show.err;
+  ASSERT_EQ(RunTool(dir, "show out/page-result.vlx -o view.png --maps --components").exitCode, 0);
   EXPECT_EQ(DecodedPngSize(dir / "view.png"), std::make_pair(310, 438));
   ASSERT_EQ(RunTool(dir, "show page.tif -o thumb.png --thumbnail").exitCode, 0);
   EXPECT_EQ(DecodedPngSize(dir / "thumb.png"), std::make_pair(100, 100));
+  // The info command tells the archive's format, size, maps and component count.
+  const ToolRun info = RunTool(dir, "info out/page-result.vlx");
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  for (const std::string& line :
+       {std::string("format:      archive, bi-level"), std::string("size:        310 x 438"),
+        std::string("\"Standard\" (bit labels, current)"), "components:  " + std::to_string(count)})
+    EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
+
+  for (const auto& entry : fs::directory_iterator(dir / "out"))
+    EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+  EXPECT_GT(count, 50);  // glyphs, stamp marks and punch holes
+  EXPECT_GT(black, 0);
 }
 
 TEST(ProcessBatch, ParallelJobsSkipExistingAndOptionsReachTheReport) {
@@ -96,8 +85,8 @@ TEST(ProcessBatch, ParallelJobsSkipExistingAndOptionsReachTheReport) {
   for (const char* name : {"a", "b", "c"}) {
     SCOPED_TRACE(name);  // the turned page keeps its width
     ExpectFields(ReadJson(dir / "out" / (std::string(name) + "-report.json")),
-                 R"({"/method": "global", "/threshold": 140, "/connectivity": 4, "/angle": 2.0,
-                     "/width": 120})"_json);
+                 R"({"/format": "greyscale", "/method": "global", "/threshold": 140,
+                     "/connectivity": 4, "/angle": 2.0, "/width": 120})"_json);
   }
   fs::remove(dir / "out/b-report.json");
   run = RunTool(dir, "process in -o out --skip-existing -q");
@@ -105,20 +94,6 @@ TEST(ProcessBatch, ParallelJobsSkipExistingAndOptionsReachTheReport) {
   EXPECT_NE(run.out.find("a.tif: skipped"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("b.tif: skipped"), std::string::npos) << run.out;
   EXPECT_TRUE(fs::exists(dir / "out/b-report.json"));
-}
-
-TEST(InfoCommand, TellsFormatMapsAndComponentsOfAnArchive) {
-  ScratchDir dir;
-  WriteTiff(*SmallPage(false, 200, 150), dir / "p.tif");
-  ASSERT_EQ(RunTool(dir, "process p.tif -o . -q").exitCode, 0);
-  const auto json = ReadJson(dir / "p-report.json");
-  const ToolRun info = RunTool(dir, "info p-result.vlx");
-  ASSERT_EQ(info.exitCode, 0) << info.err;
-  EXPECT_NE(info.out.find("format:      archive, bi-level"), std::string::npos) << info.out;
-  EXPECT_NE(info.out.find("size:        200 x 150"), std::string::npos);
-  EXPECT_NE(info.out.find("\"Standard\" (bit labels, current)"), std::string::npos);
-  EXPECT_NE(info.out.find("components:  " + std::to_string(json["component_count"].get<int>())),
-            std::string::npos);
 }
 
 TEST(DemoCommand, WritesThePageOutputsAndListsThem) {

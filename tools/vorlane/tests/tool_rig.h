@@ -100,22 +100,4 @@ inline std::pair<int, int> DecodedPngSize(const fs::path& path) {
   return {png.width, png.height};
 }
 
-// Whether this build's library thresholds (a stub leaves the destination white).
-inline bool LibraryThresholds() {
-  CGreyScaleImage grey;
-  grey.Create(8, 8, 0, L"dark");
-  CBiLevelImage out;
-  out.Create(8, 8, RGB(255, 255, 255), L"out");
-  CRect whole(-1, -1, -1, -1);
-  grey.Threshold(128, whole, &out);
-  return out.GetRed(0, 0) == 0;
-}
-
-// Whether this build's library renders display bitmaps.
-inline bool LibraryDisplays() {
-  CGreyScaleImage grey;
-  grey.Create(8, 8, 0, L"page");
-  return grey.GetBitmap() && grey.GetBitmap()->Pixels();
-}
-
 }  // namespace tooltest
