@@ -83,6 +83,18 @@ TEST(GeometryRotation, EveryPixelFollowsThePlainFormulaInEveryFormatAndInTheMaps
   }
 }
 
+TEST(GeometryRotation, PositiveAnglesTurnClockwiseAsDisplayed) {
+  auto image = sample::Make(Fmt::kGrey, 5, 3);
+  image->SetRed(0, 0, 7);  // top-left landmark
+  image->Rotate(kPi / 2, 0, 0);
+  CImageMap map;
+  map.Create(3, 2, L"m", MAP_BYTE_LABELS);
+  map.Rotate(kPi / 2, 0);
+  EXPECT_EQ((std::vector<int>{image->GetWidth(), image->GetHeight(), image->GetRed(2, 0),
+                              map.GetWidth(), map.GetHeight()}),
+            (std::vector<int>{3, 5, 7, 2, 3}));  // the landmark now top-right
+}
+
 TEST(GeometryRotation, NoOperationsKeepTheBackupWhileTiltModeZeroAndFullTurnsDiscardIt) {
   for (const Fmt f : sample::kAllFormats) {
     auto image = sample::Make(f, 6, 4);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <random>
@@ -61,125 +60,93 @@ TEST(RowBands, CoverEveryRowOnceWithinTheLimits) {
   }
 }
 
-// Every byte of an image's pixel rows, then of its "Standard" map.
+// Every byte of an image's pixel rows, of its "Standard" map and, when it shows its maps, of
+// its display bitmap.
 std::vector<unsigned char> Contents(CImage& image) {
-  const auto view = vorlane::detail::FormatAccess::View(&image);
-  const int rowBytes = view.width * vorlane::detail::BytesPerPixel(view.format);
   std::vector<unsigned char> bytes;
+  const auto append = [&bytes](const void* data, size_t size) {
+    const auto* b = static_cast<const unsigned char*>(data);
+    bytes.insert(bytes.end(), b, b + size);
+  };
+  const auto view = vorlane::detail::FormatAccess::View(&image);
   for (int y = 0; y < view.height; ++y)
-    bytes.insert(bytes.end(), view.rows[y], view.rows[y] + rowBytes);
-  if (CImageMap* map = image.GetImageMap(MAP_STANDARD)) {
-    for (int y = 0; y < map->GetHeight(); ++y) {
-      const unsigned char* row = map->GetLine(y);
-      bytes.insert(bytes.end(), row, row + map->GetWidth());
-    }
+    append(view.rows[y], size_t(view.width) * vorlane::detail::BytesPerPixel(view.format));
+  CImageMap* map = image.GetImageMap(MAP_STANDARD);
+  for (int y = 0; map && y < map->GetHeight(); ++y) append(map->GetLine(y), map->GetWidth());
+  if (image.GetUpdateFlags() & IU_MAP_OVERLAY) {
+    const CBitmap* bitmap = image.GetBitmap();
+    append(bitmap->Pixels(), 4 * size_t(bitmap->Width()) * size_t(bitmap->Height()));
   }
   return bytes;
 }
 
-// A page large enough for several bands: noise over a gradient, in colour.
-std::unique_ptr<CHiColorImage> NoisyColourPage() {
-  constexpr int kWidth = 1400, kHeight = 1300;
-  auto page = std::make_unique<CHiColorImage>();
-  page->Create(kWidth, kHeight, 0xFFFFFF, L"page");
-  std::mt19937 random(7);
-  const auto view = vorlane::detail::FormatAccess::View(page.get());
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth * 4; ++x) {
-      view.rows[y][x] = static_cast<unsigned char>((x / 4 + y) / 11 + random() % 40);
-    }
-  }
-  return page;
+void Threshold128(CImage& image) {
+  CRect all(-1, -1, -1, -1);
+  image.Threshold(128, all, nullptr);
 }
 
+// Operations on a copy of a noisy colour page, or of its grey conversion.
+const struct {
+  const char* name;
+  bool grey;
+  void (*run)(CImage&);
+} kOperations[] = {
+    {"grey conversion", true, [](CImage&) {}},
+    {"bi-level conversion", false,
+     [](CImage& image) {
+       CBiLevelImage bilevel;
+       bilevel.CreateFromImage(&image, 0);
+       image.CreateFromImage(&bilevel, 0);
+     }},
+    {"global threshold", true, Threshold128},
+    {"automatic threshold", true,
+     [](CImage& image) {
+       CRect all(-1, -1, -1, -1);
+       image.Threshold_WeszkaRosenfeld(all, nullptr);
+     }},
+    {"rotation", false, [](CImage& image) { image.Rotate(0.035, 0xFFFFFF, 0); }},
+    {"box filter", false,
+     [](CImage& image) {
+       tagFilterStruct box{{}, 9, 3};
+       for (int i = 2; i < 5; ++i) std::fill(box.kernel[i] + 2, box.kernel[i] + 5, 1);
+       image.ApplyFilter(&box);
+     }},
+    {"median filter", false, [](CImage& image) { image.ApplyRankOrderFilter(8, 3, 0); }},
+    {"display with map overlay", true,
+     [](CImage& image) {
+       Threshold128(image);
+       image.SetUpdateFlags(IU_NORMAL | IU_MAP_OVERLAY);
+     }},
+};
+
 TEST(PixelThreads, EveryThreadedOperationGivesTheOneThreadResult) {
-  using Operation = std::function<std::vector<unsigned char>(const CHiColorImage&)>;
-  const auto grey = [](const CHiColorImage& page) {
-    auto image = std::make_unique<CGreyScaleImage>();
-    image->CreateFromImage(const_cast<CHiColorImage*>(&page), 0);
-    return image;
-  };
-  const auto colour = [](const CHiColorImage& page) {
-    auto image = std::make_unique<CHiColorImage>();
-    image->CreateDuplicate(const_cast<CHiColorImage*>(&page), 0);
-    return image;
-  };
-  tagFilterStruct box{};
-  for (int i = 2; i < 5; ++i)
-    for (int j = 2; j < 5; ++j) box.kernel[i][j] = 1;
-  box.divisor = 9;
-  box.size = 3;
-  const struct {
-    const char* name;
-    Operation run;
-  } operations[] = {
-      {"grey conversion", [&](const CHiColorImage& p) { return Contents(*grey(p)); }},
-      {"bi-level conversion",
-       [](const CHiColorImage& p) {
-         CBiLevelImage image;
-         image.CreateFromImage(const_cast<CHiColorImage*>(&p), 0);
-         return Contents(image);
-       }},
-      {"global threshold",
-       [&](const CHiColorImage& p) {
-         auto image = grey(p);
-         CRect all(-1, -1, -1, -1);
-         image->Threshold(128, all, nullptr);
-         return Contents(*image);
-       }},
-      {"automatic threshold",
-       [&](const CHiColorImage& p) {
-         auto image = grey(p);
-         CRect all(-1, -1, -1, -1);
-         image->Threshold_WeszkaRosenfeld(all, nullptr);
-         return Contents(*image);
-       }},
-      {"rotation",
-       [&](const CHiColorImage& p) {
-         auto image = colour(p);
-         image->Rotate(0.035, 0xFFFFFF, 0);
-         return Contents(*image);
-       }},
-      {"box filter",
-       [&](const CHiColorImage& p) {
-         auto image = colour(p);
-         image->ApplyFilter(&box);
-         return Contents(*image);
-       }},
-      {"median filter",
-       [&](const CHiColorImage& p) {
-         auto image = colour(p);
-         image->ApplyRankOrderFilter(8, 3, 0);
-         return Contents(*image);
-       }},
-      {"display with map overlay",
-       [&](const CHiColorImage& p) {
-         auto image = grey(p);
-         CRect all(-1, -1, -1, -1);
-         image->Threshold(128, all, nullptr);  // labels for the overlay
-         image->SetUpdateFlags(IU_NORMAL | IU_MAP_OVERLAY);
-         CBitmap bitmap;
-         image->GetBitmap(&bitmap);
-         const DWORD* bits = bitmap.Pixels();
-         const auto* bytes = reinterpret_cast<const unsigned char*>(bits);
-         return std::vector<unsigned char>(
-             bytes, bytes + 4 * std::size_t(bitmap.Width()) * std::size_t(bitmap.Height()));
-       }},
-  };
-  const std::unique_ptr<CHiColorImage> page = NoisyColourPage();
-  for (const auto& operation : operations) {
+  // Large enough for several bands.
+  constexpr int kWidth = 1400, kHeight = 1300;
+  CHiColorImage page;
+  page.Create(kWidth, kHeight, 0xFFFFFF, L"page");
+  std::mt19937 random(7);
+  const auto view = vorlane::detail::FormatAccess::View(&page);
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth * 4; ++x)
+      view.rows[y][x] = static_cast<unsigned char>((x / 4 + y) / 11 + random() % 40);
+  }
+  for (const auto& operation : kOperations) {
     SCOPED_TRACE(operation.name);
-    std::vector<unsigned char> single, shared;
-    {
-      const ThreadSetting setting(1);
-      single = operation.run(*page);
+    std::vector<unsigned char> results[2];
+    for (int threads : {1, 4}) {
+      const ThreadSetting setting(threads);
+      std::unique_ptr<CImage> copy;
+      if (operation.grey) {
+        copy = std::make_unique<CGreyScaleImage>();
+      } else {
+        copy = std::make_unique<CHiColorImage>();
+      }
+      copy->CreateFromImage(&page, 0);
+      operation.run(*copy);
+      results[threads == 1 ? 0 : 1] = Contents(*copy);
     }
-    {
-      const ThreadSetting setting(4);
-      shared = operation.run(*page);
-    }
-    ASSERT_FALSE(single.empty());
-    EXPECT_TRUE(single == shared);
+    ASSERT_FALSE(results[0].empty());
+    EXPECT_TRUE(results[0] == results[1]);
   }
 }
 
