@@ -1,6 +1,7 @@
 #!/bin/sh
-# Builds the library and its tests with gcc coverage, runs the test suite and prints the
-# library's line and branch coverage; the HTML report goes to $BUILD_DIR/coverage/index.html.
+# Builds the library and its tests with gcc coverage (atomic counters: passes run on several
+# threads), runs the test suite and prints the library's line and branch coverage; the HTML
+# report goes to $BUILD_DIR/coverage/index.html.
 set -eu
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
@@ -11,7 +12,7 @@ command -v ccache >/dev/null 2>&1 && launcher="-DCMAKE_CXX_COMPILER_LAUNCHER=cca
 # shellcheck disable=SC2086
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Debug -DVORLANE_SANITIZE=OFF \
   -DVORLANE_BUILD_BENCH=OFF -DVORLANE_BUILD_TOOLS=OFF $launcher \
-  -DCMAKE_CXX_FLAGS="--coverage" -DCMAKE_C_FLAGS="--coverage" \
+  -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" -DCMAKE_C_FLAGS="--coverage -fprofile-update=atomic" \
   -DCMAKE_EXE_LINKER_FLAGS="--coverage" -DCMAKE_SHARED_LINKER_FLAGS="--coverage"
 cmake --build "$BUILD_DIR" -j "$JOBS"
 # Counters from an earlier run would add up with this one.

@@ -282,7 +282,7 @@ Pair CompareExport(CImage& image, const char* name, const std::string& dir, uint
 }
 
 template <class Format>
-Figures OurConversion(const char* name, CHiColorImage& colour) {
+Figures OurConversion(const std::string& name, CHiColorImage& colour) {
   std::unique_ptr<Format> image;
   Figures f = MeasureColdWarm(
       name, kRepetitions,
@@ -313,18 +313,18 @@ cv::Mat ColourMat(CHiColorImage& colour) {
   return mat;
 }
 
-Figures CvConversion(const cv::Mat& bgra, bool threshold) {
+Figures CvConversion(const cv::Mat& bgra, bool threshold, const std::string& suffix) {
   cv::Mat grey, bits;
-  Figures f = MeasureColdWarm(
-      threshold ? "cvtColor + threshold" : "cvtColor BGRA2GRAY", kRepetitions,
-      [&] {
-        cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
-        if (threshold) cv::threshold(grey, bits, 128, 1, cv::THRESH_BINARY);
-      },
-      [&] {
-        grey.release();
-        bits.release();
-      });
+  Figures f = MeasureColdWarm((threshold ? "cvtColor + threshold" : "cvtColor BGRA2GRAY") + suffix,
+                              kRepetitions,
+                              [&] {
+                                cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
+                                if (threshold) cv::threshold(grey, bits, 128, 1, cv::THRESH_BINARY);
+                              },
+                              [&] {
+                                grey.release();
+                                bits.release();
+                              });
   cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
   if (threshold) cv::threshold(grey, bits, 128, 1, cv::THRESH_BINARY);
   f.count = static_cast<long long>(cv::sum(threshold ? bits : grey)[0]);
@@ -411,15 +411,23 @@ int main(int argc, char** argv) {
   }
   CHiColorImage& colour = vorlane::bench::BenchColourPage();
   const cv::Mat bgra = ColourMat(colour);
-  cv::setNumThreads(1);
-  const Figures grey = OurConversion<CGreyScaleImage>("CGreyScaleImage::CreateFromImage", colour);
-  const Figures cvGrey = CvConversion(bgra, false);
-  const Figures bits = OurConversion<CBiLevelImage>("CBiLevelImage::CreateFromImage", colour);
-  const Figures cvBits = CvConversion(bgra, true);
-  for (const Figures* f : {&grey, &cvGrey, &bits, &cvBits}) Print(*f);
+  // The conversions with both libraries on one thread, then with their default threads.
+  std::vector<Figures> conversions;
+  for (const bool oneThread : {true, false}) {
+    vorlane::SetPixelThreads(oneThread ? 1 : 0);
+    cv::setNumThreads(oneThread ? 1 : -1);
+    const std::string threads = oneThread ? " (1 thread)" : "";
+    conversions.push_back(
+        OurConversion<CGreyScaleImage>("CGreyScaleImage::CreateFromImage" + threads, colour));
+    conversions.push_back(CvConversion(bgra, false, threads));
+    conversions.push_back(
+        OurConversion<CBiLevelImage>("CBiLevelImage::CreateFromImage" + threads, colour));
+    conversions.push_back(CvConversion(bgra, true, threads));
+  }
+  for (const Figures& f : conversions) Print(f);
   std::filesystem::remove_all(dir);
 
-  std::printf("\nRatios (ours / peer; below 1 is faster; OpenCV on one thread):\n");
+  std::printf("\nRatios (ours / peer; below 1 is faster):\n");
   bool agree = true;
   for (const Pair& p : loads) {
     Ratio(p.ours, p.peer, 1.2);
@@ -432,8 +440,7 @@ int main(int argc, char** argv) {
     Ratio(p.ours, p.peer, packing ? 0 : 1.2);
     if (packing) Ratio(p.ours, p.packingPeer, 1.2);
   }
-  Ratio(grey, cvGrey, 1.5);
-  Ratio(bits, cvBits, 1.5);
+  for (size_t i = 0; i < conversions.size(); i += 2) Ratio(conversions[i], conversions[i + 1], 1.5);
   // OpenCV rounds its luminance and weighs the channels slightly differently: its checksums
   // are close to ours, not equal.
   std::printf("\nLoad checksums %s.\n", agree ? "agree" : "DISAGREE");

@@ -88,6 +88,17 @@ bool MakeRotationFrame(double a, int w, int h, int ew, int eh, RotationFrame& f)
   return true;
 }
 
+// out[x] = row[trunc(cc[x] + rowS)] for the pixels x of [x0, x1), all in range; parameters by
+// value so that the byte stores cannot be taken to change them.
+template <int Bpp>
+void CopyFromRow(unsigned char* out, const unsigned char* row, const double* cc, double rowS,
+                 int x0, int x1) {
+  for (int x = x0; x < x1; ++x) {
+    const ptrdiff_t sx = static_cast<int>(cc[x] + rowS);
+    std::memcpy(out + static_cast<ptrdiff_t>(x) * Bpp, row + sx * Bpp, Bpp);
+  }
+}
+
 template <int Bpp>
 void RotatePixels(const Plane& src, const Plane& dst, const RotationFrame& f,
                   const RotationPlacement& p, const PixelValue<Bpp>* fill) {
@@ -113,6 +124,7 @@ void RotatePixels(const Plane& src, const Plane& dst, const RotationFrame& f,
   const bool rowRuns = std::fabs(f.s) < 0.25;
   const int guess = rowRuns && f.s != 0.0 ? std::max(1, static_cast<int>(0.5 / std::fabs(f.s))) : 1;
   const bool srcEmpty = src.width <= 0 || src.height <= 0;
+  const int shiftX = p.shiftX, shiftY = p.shiftY;
 
   // Rows are independent: each band of target rows is computed on a core of its own.
   const int64_t work = static_cast<int64_t>(xEnd - xBegin) * (yEnd - yBegin) * Bpp;
@@ -132,9 +144,9 @@ void RotatePixels(const Plane& src, const Plane& dst, const RotationFrame& f,
         hi = std::max(lo, std::min(hi1, hi2));
       }
 
-      // Target column x + shiftX of the row; the window keeps it inside the plane.
-      unsigned char* out = dst.rows[y + p.shiftY];
-      const auto at = [&](int x) { return out + (static_cast<ptrdiff_t>(x) + p.shiftX) * Bpp; };
+      // Target column x is out + x * Bpp; the window keeps it inside the plane.
+      unsigned char* const out = dst.rows[y + shiftY] + static_cast<ptrdiff_t>(shiftX) * Bpp;
+      const auto at = [out](int x) { return out + static_cast<ptrdiff_t>(x) * Bpp; };
       if (fill) {
         FillPixels<Bpp>(at(xBegin), lo - xBegin, *fill);
         FillPixels<Bpp>(at(hi), xEnd - hi, *fill);
@@ -164,10 +176,8 @@ void RotatePixels(const Plane& src, const Plane& dst, const RotationFrame& f,
           same = probe;
         }
         end = FirstTrue(same + 1, end, differs);
-        const unsigned char* row = in[sy];
-        for (; x < end; ++x) {
-          std::memcpy(at(x), row + static_cast<ptrdiff_t>(static_cast<int>(sxOf(x))) * Bpp, Bpp);
-        }
+        CopyFromRow<Bpp>(out, in[sy], cc, rowS, x, end);
+        x = end;
       }
     }
   });
