@@ -5,7 +5,6 @@
 
 #include <atomic>
 #include <climits>
-#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -145,9 +144,8 @@ std::function<void(Recipe&)> Slot(std::function<void(Bytes&, const Recipe&)> Rec
 const auto ComponentSlot = [](auto write) { return Slot(&Recipe::writeComponents, write); };
 const auto MapSlot = [](auto write) { return Slot(&Recipe::writeMaps, write); };
 // The component record, then the raw bytes of more.
-std::function<void(Recipe&)> ComponentThen(std::function<void(Bytes&)> more, int components = 1) {
-  return [more, components](Recipe& s) {
-    s.components = components, s.comp.vexedFlag = components == 1;
+std::function<void(Recipe&)> ComponentThen(std::function<void(Bytes&)> more) {
+  return [more](Recipe& s) {
     s.writeComponents = [more](Bytes& b, const Recipe& r) {
       recbuild::CompRecord(b.NewClass("CComp"), r.comp), more(b);
     };
@@ -169,48 +167,34 @@ const HostileCase kCases[] = {
     // Wrong classes and schemas.
     {"ImageClassPrefixOfAName", [](Recipe& s) { s.imageClass = "CImag"; }, kClass},
     {"ImageSchema2", [](Recipe& s) { s.imageSchema = 2; }, kSchema},
-    {"MapSchema2", [](Recipe& s) { s.mapSchema = 2; }, kSchema},
     {"ImageClassInComponentSlot", ComponentSlot([](Bytes& b) { b.ClassRef(1); }), kClass},
-    {"MapClassInComponentSlot", ComponentSlot([](Bytes& b) { b.NewClass("CImageMap"); }), kClass},
     {"ComponentClassInMapSlot", [](Recipe& s) { s.mapClass = "CComp"; }, kClass},
     // Bad references.
     {"NullComponent", ComponentSlot([](Bytes& b) { b.ObjectRef(0); }), kIndex},
     {"VexedAreaReferencesItsOwner", ComponentThen([](Bytes& b) { b.ObjectRef(4); }), kIndex},
-    {"SecondComponentRepeatsTheFirst", ComponentThen([](Bytes& b) { b.ObjectRef(4); }, 2), kIndex},
     {"NullMap", MapSlot([](Bytes& b) { b.ObjectRef(0); }), kIndex},
     {"MapOwnerIsAComponent", [](Recipe& s) { s.writeOwner = [](Bytes& b) { b.ObjectRef(4); }; }, kClass},
     {"MapOwnerIsANewImage", [](Recipe& s) { s.writeOwner = [](Bytes& b) { recbuild::ImageHead(b.ClassRef(1), {}); }; }, kIndex},
     // Inconsistent records.
     {"RowLengthNotOfWidth", [](Recipe& s) { s.image.bytesPerLine = 3; }, kGeneric},
     {"NegativeWidth", [](Recipe& s) { s.image.width = -3; }, kGeneric},
-    {"NegativeHeight", [](Recipe& s) { s.image.height = -2; }, kGeneric},
     {"BitsOfAnotherFormat", [](Recipe& s) { s.image.bits = 32, s.image.bytesPerLine = 12; }, kGeneric},
-    {"BitsBeyond32", [](Recipe& s) { s.image.bits = 64, s.image.bytesPerLine = 24; }, kGeneric},
     {"MorePixelsThanTheImageHas", [](Recipe& s) { s.image.pixels = 7; }, kGeneric},
-    {"NegativePixelCount", [](Recipe& s) { s.image.pixels = -1; }, kGeneric},
     {"MagnificationNotANumber", [](Recipe& s) { s.image.magnification = kNaN; }, kGeneric},
     {"CurrentMapPastTheList", [](Recipe& s) { s.current = 1; }, kGeneric},
-    {"CurrentMapBelowNone", [](Recipe& s) { s.current = -2; }, kGeneric},
     {"MapNarrowerThanTheImage", [](Recipe& s) { s.mapWidth = 2; }, kGeneric},
-    {"MapTallerThanTheImage", [](Recipe& s) { s.mapHeight = 3; }, kGeneric},
     {"NegativeMapWidth", [](Recipe& s) { s.mapWidth = -1; }, kGeneric},
     {"RunEndingBeforeItStarts", [](Recipe& s) { s.comp.runs[0] = {0, 2, 1}; }, kGeneric},
     {"RunWiderThanAnInt", [](Recipe& s) { s.comp.runs = {{0, INT_MIN, 0}}; }, kGeneric},
     {"RunsTallerThanAnInt", [](Recipe& s) { s.comp.runs = {{INT_MIN, 0, 0}, {0, 0, 0}}, s.comp.external.clear(), s.comp.externalCount = -5; }, kGeneric},
-    {"RunsOutOfOrder", [](Recipe& s) { std::swap(s.comp.runs[0], s.comp.runs[1]); }, kGeneric},
     {"RunsOverlapping", [](Recipe& s) { s.comp.runs[1] = {0, 2, 2}; }, kGeneric},
     {"SizeNotTheRunsSize", [](Recipe& s) { s.comp.size = 5; }, kGeneric},
     {"BoundNotTheRunsExtent", [](Recipe& s) { s.comp.left = s.comp.top = 0, s.comp.right = s.comp.bottom = 1; }, kGeneric},
     {"BoundOfAComponentWithoutRuns", [](Recipe& s) { s.comp.runs.clear(), s.comp.external.clear(), s.comp.externalCount = 0, s.comp.right = 1; }, kGeneric},
     {"BorderPointsOutOfOrder", [](Recipe& s) { s.comp.externalCount = 2, s.comp.external = {{2, 1}, {0, 0}}; }, kGeneric},
-    {"BorderPointRepeated", [](Recipe& s) { s.comp.internalCount = 2, s.comp.internal = {{1, 1}, {1, 1}}; }, kGeneric},
     {"ConnectionCountMinus2", [](Recipe& s) { s.comp.internalConnections = -2; }, kGeneric},
     {"NegativeRunCount", [](Recipe& s) { s.comp.runCount = 0xFFFFFFFF; }, kGeneric},
-    {"BorderCountMinus3", [](Recipe& s) { s.comp.externalCount = -3, s.comp.external.clear(); }, kGeneric},
     {"CentreNotANumber", [](Recipe& s) { s.comp.centerY = kNaN; }, kGeneric},
-    {"CentreInfinite", [](Recipe& s) { s.comp.centerX = INFINITY; }, kGeneric},
-    {"NegativeComponentCount", [](Recipe& s) { s.components = -1; }, kGeneric},
-    {"NegativeNameLength", [](Recipe& s) { s.image.nameUnits = 0xFFFFFFFF; }, kGeneric},
     {"NameLengthOfIntMin", [](Recipe& s) { s.image.nameUnits = 0x80000000; }, kGeneric},
     {"SharedArraysWithoutMapsToBackTheSize", [](Recipe& s) { s.image.shared = 1, NoMaps(s), s.pixelBlock = false; }, kGeneric},
     // Claims that the few hundred bytes of the archive cannot hold.
@@ -221,7 +205,6 @@ const HostileCase kCases[] = {
     {"ZeroWidthImageOfHugeHeight", [](Recipe& s) { s.image.width = s.image.bytesPerLine = s.image.pixels = 0, s.image.height = kHuge, s.comp.runs.clear(), s.comp.vexedFlag = 0, s.mapWidth = 0, s.mapHeight = kHuge; }, kEnd},
     {"ZeroWidthMapOfHugeHeight", MapSlot([](Bytes& b) { b.NewClass("CImageMap").I32(0).I32(0x10000000).ObjectRef(2).String(u"x").U8(0); }), kEnd},
     {"NameLength", [](Recipe& s) { s.image.nameUnits = kHuge; }, kEnd},
-    {"NameLengthPastTheRecord", [](Recipe& s) { s.image.nameUnits = 0x1000; }, kEnd},
     {"ComponentCount", [](Recipe& s) { s.components = kHuge; }, kEnd},
     {"MapCount", [](Recipe& s) { s.maps = kHuge; }, kEnd},
     {"RunCount", [](Recipe& s) { s.comp.runCount = kHuge; }, kEnd},
