@@ -1,4 +1,4 @@
-// The per-pixel colour interface and bit packing of the four formats.
+// The per-pixel colour interface of the four formats.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,13 +6,6 @@
 
 #include "support/sample_images.h"
 #include "vorlane/vorlane.h"
-
-// Reaches the private packing of the bi-level format.
-struct BiLevelPackingProbe {
-  static void Pack(CBiLevelImage& image, unsigned char* dst) { image.PackByteArray(dst); }
-  static void Unpack(CBiLevelImage& image, unsigned char* src) { image.UnPackBitArray(src); }
-  static int RowBytes(CBiLevelImage& bi) { return bi.GetPackedBytesPerLine(bi.GetWidth()); }
-};
 
 namespace {
 
@@ -76,21 +69,6 @@ TEST(ColourInterface, LoColourGoesThroughThePaletteWhoseClosestEntryPrefersLower
   EXPECT_EQ(lo.Closest(RGB(101, 99, 100)) * 10 + lo.Closest(RGB(0, 0, 0)), 33);
   LoProbe none;
   EXPECT_EQ(none.PaletteGreen(7), 7);  // no palette: a grey ramp
-}
-
-TEST(Packing, RoundTripOverOddSizes) {
-  for (auto [w, h] : {std::pair{1, 1}, {3, 5}, {7, 2}, {33, 4}, {64, 3}}) {
-    CBiLevelImage bi, copy;
-    bi.Create(w, h, 0, nullptr);
-    copy.Create(w, h, 0, nullptr);
-    for (int i = 0; i < w * h; ++i) bi.SetRed(i % w, i / w, (i % w * 7 + i / w * 3) % 3 == 0);
-    std::vector<unsigned char> packed(static_cast<size_t>(BiLevelPackingProbe::RowBytes(bi)) * h,
-                                      0xEE);
-    BiLevelPackingProbe::Pack(bi, packed.data());
-    BiLevelPackingProbe::Unpack(copy, packed.data());
-    for (int i = 0; i < w * h; ++i)
-      ASSERT_EQ(copy.GetRed(i % w, i / w), bi.GetRed(i % w, i / w)) << w << "x" << h;
-  }
 }
 
 }  // namespace
