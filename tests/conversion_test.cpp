@@ -1,10 +1,9 @@
-// Conversion between the four formats: every pair pixel by pixel, the thresholds and the
-// single-precision rule, palettes, and conversion into a used image.
+// Conversion between the four formats and duplicates by copy: every pair pixel by pixel with
+// what the copy takes over, the thresholds and the single-precision rule, and palettes.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cwchar>
 #include <random>
 #include <set>
 #include <utility>
@@ -40,27 +39,54 @@ unsigned long Expected(Fmt src, Fmt dst, unsigned long c, unsigned char mode) {
   return c;  // every other pair keeps the colour (the samples have at most 14 colours)
 }
 
-std::unique_ptr<CImage> Convert(CImage& source, Fmt to, unsigned char mode = 0) {
-  auto target = sample::NewImage(to);
-  EXPECT_EQ(target->CreateFromImage(&source, mode), 1);
-  return target;
-}
-
-TEST(Conversion, EveryPairConvertsEveryPixelInPlace) {
+// Every pair converts every pixel (to grey also by one channel), and a duplicate by copy
+// keeps them. Copies and conversions take over the name, the maps (as copies of their own) and
+// the current map, but not the resolution, types or backup; nothing done to them reaches the
+// source.
+TEST(Conversion, EveryPairConvertsEveryPixelAndTakesNameAndMapsButNotResolutionTypesOrBackup) {
   for (Fmt from : sample::kAllFormats) {
-    for (Fmt to : sample::kAllFormats) {
-      for (sample::Size size : sample::kOddSizes) {
-        for (unsigned char mode : {0, 1, 2, 4}) {
-          if (mode != 0 && to != Fmt::kGrey) continue;
+    for (sample::Size size : sample::kOddSizes) {
+      const int right = size.width - 1, bottom = size.height - 1;
+      auto source = sample::Make(from, size.width, size.height, L"page");
+      const auto colours = sample::Colours(*source);
+      source->SetDPI(300);
+      source->AddType(0x100);
+      CImageMap* extra = source->AddImageMap(L"Extra", MAP_BYTE_LABELS);
+      extra->SetMapByte(right, bottom, 9);
+      source->SetCurrentMap(1);
+      ASSERT_EQ(source->CreateBackup(), 1);
+      for (Fmt to : sample::kAllFormats) {
+        for (int variant : {0, 1, 2, 4, -1}) {  // conversion modes; -1: a duplicate
+          if ((variant > 0 && to != Fmt::kGrey) || (variant < 0 && to != from)) continue;
           SCOPED_TRACE(testing::Message()
                        << sample::Name(to) << " from " << sample::Name(from) << ' ' << size.width
-                       << 'x' << size.height << " mode " << int{mode});
-          auto source = sample::Make(from, size.width, size.height);
-          auto target = Convert(*source, to, mode);
-          ASSERT_EQ(target->GetWidth() * 100 + target->GetHeight(), size.width * 100 + size.height);
-          auto expected = sample::Colours(*source);
+                       << 'x' << size.height << " variant " << variant);
+          const auto mode = static_cast<unsigned char>(std::max(variant, 0));
+          auto copy = sample::NewImage(to);
+          ASSERT_EQ(variant < 0 ? copy->CreateDuplicate(source.get(), 0)
+                                : copy->CreateFromImage(source.get(), mode),
+                    1);
+          auto expected = colours;
           for (auto& c : expected) c = Expected(from, to, c, mode);
-          ASSERT_EQ(sample::Colours(*target), expected);
+          ASSERT_EQ(sample::Colours(*copy), expected);
+          // High colour made from another format: the fourth byte of each pixel is zero (row
+          // padding: PixelRowPaths).
+          for (int i = 0; to == Fmt::kHi && from != to && i < size.width * size.height; ++i) {
+            const int x = i % size.width, y = i / size.width;
+            EXPECT_EQ(dynamic_cast<Probe<CHiColorImage>&>(*copy).Row(y)[4 * x + 3], 0) << i;
+          }
+          EXPECT_STREQ(copy->GetName(), L"page");
+          EXPECT_FALSE(copy->IsType(0x100));
+          EXPECT_EQ((std::vector<int>{copy->GetDPI(), copy->GetArraysByReference(),
+                                      copy->GetImageMapCount(), copy->GetCurrentMapIndex(),
+                                      copy->GetImageMap(1)->GetMapByte(right, bottom),
+                                      copy->IsDirty(), copy->DiscardBackup()}),
+                    (std::vector<int>{1, 0, 2, 1, 9, 1, 0}));
+          EXPECT_EQ(copy->GetImageMap(1)->GetImage(), copy.get());
+          copy->GetImageMap(1)->SetMapByte(right, bottom, 4);
+          copy->SetRGBColor(right, 0, copy->GetRGBColor(right, 0) == 0 ? 0xFFFFFFul : 0ul);
+          EXPECT_EQ(extra->GetMapByte(right, bottom), 9);
+          EXPECT_EQ(sample::Colours(*source), colours);
         }
       }
     }
@@ -116,33 +142,6 @@ TEST(Conversion, ManyColoursMapToTheirNearestEntry) {
   }
   ASSERT_EQ(again.CreateFromImage(&source, 0), 1);
   EXPECT_TRUE(std::equal(lo.Palette(), lo.Palette() + 256, again.Palette()));
-}
-
-TEST(Conversion, ConvertingIntoAUsedImageReplacesItWhole) {
-  auto first = sample::Make(Fmt::kGrey, 3, 5, L"first");
-  auto second = sample::Make(Fmt::kHi, 7, 2, L"second");
-  CGreyScaleImage target;
-  ASSERT_EQ(target.CreateFromImage(first.get(), 0), 1);
-  ASSERT_EQ(target.CreateBackup(), 1);
-  ASSERT_EQ(target.CreateFromImage(second.get(), 1), 1);
-  EXPECT_TRUE(target.GetWidth() == 7 && !std::wcscmp(target.GetName(), L"second"));
-  EXPECT_EQ(target.DiscardBackup(), 0);  // the old backup went with the old pixels
-  EXPECT_EQ(sample::Colours(target), sample::Colours(*Convert(*second, Fmt::kGrey, 1)));
-
-  // An image sharing its source's pixels gets a copy of its own.
-  CGreyScaleImage sharing;
-  ASSERT_EQ(sharing.CreateDuplicate(first.get(), 1), 1);
-  ASSERT_EQ(sharing.CreateFromImage(first.get(), 0), 1);
-  EXPECT_EQ(sharing.GetArraysByReference(), 0);
-  sharing.SetRed(0, 0, 77);
-  EXPECT_EQ(first->GetRed(0, 0), sample::kGreys[0]);
-}
-
-// The fourth byte of each high-colour pixel made from grey is zero (padding: PixelRowPaths).
-TEST(Conversion, FourthBytesOfHighColourAreZero) {
-  Probe<CHiColorImage> hi;
-  ASSERT_EQ(hi.CreateFromImage(sample::Make(Fmt::kGrey, 3, 5).get(), 0), 1);
-  for (int i = 0; i < 15; ++i) EXPECT_EQ(hi.Row(i / 3)[4 * (i % 3) + 3], 0) << i;
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Duplicates by copy and by reference (and what they and conversions take over or refuse),
-// sharing a high-colour image's arrays, backups, and the copy and exchange of map lists.
+// Duplicates by reference and what duplicating and converting refuse (duplicates by copy:
+// conversion_test), sharing a high-colour image's arrays, backups, and the exchange of map lists.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -10,56 +10,11 @@
 namespace {
 
 using sample::Fmt;
-using sample::Probe;
 
 // Changes the colour interface's view of pixel (x, y) in every format (a sample palette has
 // both black and white).
 void Flip(CImage& image, int x, int y) {
   image.SetRGBColor(x, y, image.GetRGBColor(x, y) == 0 ? 0xFFFFFFul : 0ul);
-}
-
-// A duplicate by copy, and an image converted to any format, take over the name, the maps (as
-// copies of their own) and the current map, but not the resolution, types or backup; nothing
-// done to them reaches the source.
-TEST(Duplicate, CopiesAndConversionsTakeNameAndMapsButNotResolutionTypesOrBackup) {
-  for (Fmt f : sample::kAllFormats) {
-    for (sample::Size size : sample::kOddSizes) {
-      const int right = size.width - 1, bottom = size.height - 1;
-      auto source = sample::Make(f, size.width, size.height, L"page");
-      const auto colours = sample::Colours(*source);
-      source->SetDPI(300);
-      source->AddType(0x100);
-      CImageMap* extra = source->AddImageMap(L"Extra", MAP_BYTE_LABELS);
-      extra->SetMapByte(right, bottom, 9);
-      source->SetCurrentMap(1);
-      ASSERT_EQ(source->CreateBackup(), 1);
-      for (Fmt to : sample::kAllFormats) {
-        for (const bool duplicate : {false, to == f}) {
-          SCOPED_TRACE(testing::Message() << sample::Name(to) << " from " << sample::Name(f) << ' '
-                                          << size.width << 'x' << size.height << duplicate);
-          auto copy = sample::NewImage(to);
-          ASSERT_EQ(duplicate ? copy->CreateDuplicate(source.get(), 0)
-                              : copy->CreateFromImage(source.get(), 0),
-                    1);
-          if (duplicate) {
-            EXPECT_EQ(sample::Colours(*copy), colours);
-          }
-          EXPECT_STREQ(copy->GetName(), L"page");
-          EXPECT_FALSE(copy->IsType(0x100));
-          EXPECT_EQ((std::vector<int>{copy->GetDPI(), copy->GetArraysByReference(),
-                                      copy->GetImageMapCount(), copy->GetCurrentMapIndex(),
-                                      copy->GetImageMap(1)->GetMapByte(right, bottom),
-                                      copy->IsDirty(), copy->DiscardBackup()}),
-                    (std::vector<int>{1, 0, 2, 1, 9, 1, 0}));
-          EXPECT_EQ(copy->GetImageMap(1)->GetImage(), copy.get());
-          copy->GetImageMap(1)->SetMapByte(right, bottom, 4);
-          Flip(*copy, right, 0);
-          EXPECT_EQ(extra->GetMapByte(right, bottom), 9);
-          EXPECT_EQ(sample::Colours(*source), colours);
-        }
-      }
-    }
-  }
 }
 
 // Duplicating and converting refuse sources without pixels (duplicating, also sources of
