@@ -41,8 +41,6 @@ TYPED_TEST(EveryFormat, CreateGivesOneStandardMapAndFreeMemoryKeepsTheCurrentOne
   EXPECT_TRUE(image.GetCurrentMapIndex() == 0 && image.GetImageMap(0) == kept &&
               kept->GetPTByteLabel(L"Background") == 1);
   EXPECT_STREQ(kept->GetName(), L"Standard");
-  image.SetName(nullptr);
-  EXPECT_EQ(image.GetName(), nullptr);
 }
 
 TYPED_TEST(EveryFormat, RefusesSizesWhoseBuffersCannotExist) {
