@@ -82,7 +82,6 @@ class CBiLevelImage : public virtual CImage {
   unsigned char PrivateGetByte(int x, int y) { return m_ppLines[y][x]; }
   void PrivateSetByte(int x, int y, unsigned char v) { m_ppLines[y][x] = v; }
   bool Inside(int x, int y) const { return x >= 0 && y >= 0 && x < m_nWidth && y < m_nHeight; }
-  friend struct BiLevelPackingProbe;  // white-box tests of the packed form
 
  protected:
   unsigned char* m_pData;

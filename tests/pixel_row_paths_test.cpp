@@ -1,14 +1,12 @@
 // The whole-row paths of conversion and TIFF loading at every row length (vector steps and
-// their tails), new map bytes, and images without a single column or row.
+// their tails), and new map bytes (images without a single column or row: archive records).
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <memory>
 #include <random>
-#include <string>
 #include <vector>
 
-#include "support/archive_record_rigs.h"
 #include "support/luminance_reference.h"
 #include "support/sample_images.h"
 #include "support/tiff_files.h"
@@ -104,50 +102,6 @@ TEST(PixelRowPaths, MapBytesAreZeroWhenNew) {
   const std::vector<unsigned char> zero(300);
   for (int y = 0; y < 200; ++y)
     EXPECT_TRUE(std::equal(zero.begin(), zero.end(), map->GetLine(y))) << y;
-}
-
-// Stores image, loads it back and stores again to the same bytes; returns what was loaded.
-std::unique_ptr<CImage> StoreLoadStore(const CImage& image) {
-  const std::vector<BYTE> stored = recrig::Store(&image);
-  auto again = recrig::Load<CImage>(stored);
-  EXPECT_NE(again, nullptr);
-  EXPECT_TRUE(!again || recrig::Store(again.get()) == stored);
-  return again;
-}
-
-// An image without columns or without rows stores, loads and stores again to the same bytes
-// (storing a bi-level image of width 0 once handed a null block to memset).
-template <class Format>
-class EmptyImageRecords : public ::testing::Test {};
-using AllFormats = ::testing::Types<CBiLevelImage, CGreyScaleImage, CLoColorImage, CHiColorImage>;
-TYPED_TEST_SUITE(EmptyImageRecords, AllFormats);
-
-TYPED_TEST(EmptyImageRecords, StoreAndLoadBackUnchanged) {
-  for (const auto& [width, height] : {std::pair{0, 5}, std::pair{5, 0}, std::pair{0, 0}}) {
-    SCOPED_TRACE(::testing::Message() << width << " x " << height);
-    TypeParam image;
-    ASSERT_EQ(image.Create(width, height, 0, L"empty"), 1);
-    auto again = StoreLoadStore(image);
-    EXPECT_TRUE(again && again->GetWidth() == width && again->GetHeight() == height);
-  }
-}
-
-// Found by the archive fuzzer: a bi-level image of width 0 and 16384 rows (its line table
-// is larger than the fuzz regression directory's allocation bound allows, so it is kept
-// here). Storing it once handed memset a null block.
-TEST(EmptyImageRecordsFromTheFuzzer, ZeroWidthBiLevelImageStoresAndLoadsBack) {
-  using namespace std::string_literals;  // the bytes hold zeros
-  const std::string input =
-      "\xFF\xFF\x01\x00\x0D\x00"
-      "CBiLevelImage \x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x40"s +
-      std::string(26, '\0') + "\x2A\x00\x46\x00\x72\x00\xE9\x65\x00\x65\x00\x2A"s +
-      std::string(12, '\0') + "\xFF\xFF\xFF\xFF\x01\x00\x00\xFF\xFF\xFF\xFF\xFF\xFF\xFF"s;
-  ASSERT_EQ(input.size(), 99u);
-  auto image = recrig::Load<CImage>(std::vector<BYTE>(input.begin(), input.end()));
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(image->GetWidth(), 0);
-  auto again = StoreLoadStore(*image);
-  EXPECT_TRUE(again && again->GetHeight() == image->GetHeight());
 }
 
 }  // namespace

@@ -18,7 +18,6 @@ template <class Format>
 struct Rig : Format {
   unsigned char* Buffer() { return this->m_pData; }
   unsigned char* Row(int y) { return this->m_ppLines[y]; }
-  int RowBytes() const { return this->m_nBytesPerLine; }
   DWORD* Palette() requires std::is_same_v<Format, CLoColorImage> { return this->m_pPalette; }
   void DropMaps() { this->DeleteMapList(); }
   // Appends comp (now owned by the image) to the component list.

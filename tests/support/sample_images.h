@@ -25,7 +25,6 @@ template <class Format>
 struct Probe : Format {
   int RowBytes() const { return this->m_nBytesPerLine; }
   unsigned char* Row(int y) { return this->m_ppLines[y]; }
-  unsigned char* Data() { return this->m_pData; }
   DWORD* Palette() requires std::is_same_v<Format, CLoColorImage> { return this->m_pPalette; }
   int Closest(unsigned long colour) requires std::is_same_v<Format, CLoColorImage> {
     return this->GetClosestPaletteColor(colour);

@@ -85,7 +85,7 @@ bool WritePage(TIFF* tif, const TiffFlavour& f, const Page& page, int pageNumber
     map.resize(3 * n);
     set(TIFFTAG_COLORMAP, map.data(), map.data() + n, map.data() + 2 * n);
   }
-  if (f.compression == COMPRESSION_JPEG) set(TIFFTAG_JPEGQUALITY, f.jpegQuality);
+  if (f.compression == COMPRESSION_JPEG) set(TIFFTAG_JPEGQUALITY, 100);
   if (f.compression == COMPRESSION_JPEG && f.photometric == PHOTOMETRIC_YCBCR)
     set(TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
   if (pages > 1)

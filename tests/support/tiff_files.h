@@ -23,7 +23,6 @@ struct TiffFlavour {
   std::optional<uint16_t> extraSample = {};  // meaning of the last sample, as ExtraSamples
   uint32_t rowsPerStrip = 0;                 // 0: libtiff's default
   uint32_t tileWidth = 0, tileLength = 0;    // non-zero: tiled
-  int jpegQuality = 100;
   std::vector<uint16_t> colourMap = {};  // palette files: red, green, blue runs of 2^bits entries
 };
 
