@@ -41,11 +41,13 @@ Grid Bytes(const CImageMap& map) {
   return g;
 }
 
-// A map of the image's size whose bytes number its pixels (mod 251), as the image's map 0.
-CImageMap& NumberMap(CImage& image) {
+// A map of the image's size whose bytes number its pixels (mod 251), or all 7 when uniform
+// (a plane of one value rotates by filling), as the image's map 0.
+CImageMap& NumberMap(CImage& image, bool uniform) {
   CImageMap& map = *image.GetImageMap(0);
   for (int y = 0; y < map.GetHeight(); ++y)
-    for (int x = 0; x < map.GetWidth(); ++x) map.SetMapByte(x, y, (y * map.GetWidth() + x) % 251);
+    for (int x = 0; x < map.GetWidth(); ++x)
+      map.SetMapByte(x, y, uniform ? 7 : (y * map.GetWidth() + x) % 251);
   return map;
 }
 
@@ -72,7 +74,7 @@ TEST(GeometryRotation, EveryPixelFollowsThePlainFormulaInEveryFormatAndInTheMaps
       for (const double angle : kAngles) {
         auto image = Copy(f, *source);
         const Grid before = Pixels(*image);
-        const Grid mapBefore = Bytes(NumberMap(*image));
+        const Grid mapBefore = Bytes(NumberMap(*image, f == Fmt::kHi));
         image->Rotate(angle, 0x00C08040, 0);
         const unsigned char background = image->GetImageMap(0)->GetPTByteLabel(L"Background");
         EXPECT_EQ(Pixels(*image), georef::Rotate(before, angle, ShownFill(f, 0x00C08040)))
@@ -141,7 +143,7 @@ TEST(GeometryRotation, RectangleRotationMatchesTheFormulaAndClipsStrayRectangles
     for (const auto& [rect, e, fill, clip] : cases) {
       auto image = sample::Make(Fmt::kGrey, 16, 12);
       Grid expected = Pixels(*image);
-      Grid mapExpected = Bytes(NumberMap(*image));
+      Grid mapExpected = Bytes(NumberMap(*image, false));
       const bool noFill = fill == 0xFFFFFFFF;
       georef::RotateRect(expected, e.left, e.top, e.right, e.bottom, angle,
                          noFill ? -1 : int64_t{0x404040}, clip);
@@ -167,7 +169,7 @@ TEST(GeometryTilt, EveryModeFollowsTheTwoStepShearInImagesAndMaps) {
       for (const double angle : angles) {
         auto image = sample::Make(f, 9, 6);
         const Grid before = Pixels(*image);
-        const Grid mapBefore = Bytes(NumberMap(*image));
+        const Grid mapBefore = Bytes(NumberMap(*image, false));
         image->Tilt(angle, static_cast<unsigned char>(mode));
         const unsigned char background = image->GetImageMap(0)->GetPTByteLabel(L"Background");
         EXPECT_EQ(Pixels(*image), georef::Tilt(before, angle, mode, ShownFill(f, 0xFFFFFF)))

@@ -99,6 +99,23 @@ void CopyFromRow(unsigned char* out, const unsigned char* row, const double* cc,
   }
 }
 
+// Whether every pixel of the plane holds the same Bpp bytes; value receives them.
+template <int Bpp>
+bool UniformPlane(const Plane& plane, PixelValue<Bpp>& value) {
+  if (plane.width <= 0 || plane.height <= 0) return false;
+  std::memcpy(value.bytes, plane.rows[0], Bpp);
+  const size_t rowBytes = static_cast<size_t>(plane.width) * Bpp;
+  for (int y = 0; y < plane.height; ++y) {
+    const unsigned char* row = plane.rows[y];
+    // The first pixel, then the row against itself shifted by one pixel.
+    if (std::memcmp(row, value.bytes, Bpp) != 0 ||
+        std::memcmp(row, row + Bpp, rowBytes - Bpp) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
 template <int Bpp>
 void RotatePixels(const Plane& src, const Plane& dst, const RotationFrame& f,
                   const RotationPlacement& p, const PixelValue<Bpp>* fill) {
@@ -124,6 +141,10 @@ void RotatePixels(const Plane& src, const Plane& dst, const RotationFrame& f,
   const bool rowRuns = std::fabs(f.s) < 0.25;
   const int guess = rowRuns && f.s != 0.0 ? std::max(1, static_cast<int>(0.5 / std::fabs(f.s))) : 1;
   const bool srcEmpty = src.width <= 0 || src.height <= 0;
+  // A plane of one value (a blank map, an empty page) gives that value wherever a source
+  // pixel lands: its spans are filled instead of copied.
+  PixelValue<Bpp> uniformValue;
+  const bool uniform = UniformPlane<Bpp>(src, uniformValue);
   const int shiftX = p.shiftX, shiftY = p.shiftY;
 
   // Rows are independent: each band of target rows is computed on a core of its own.
@@ -150,6 +171,10 @@ void RotatePixels(const Plane& src, const Plane& dst, const RotationFrame& f,
       if (fill) {
         FillPixels<Bpp>(at(xBegin), lo - xBegin, *fill);
         FillPixels<Bpp>(at(hi), xEnd - hi, *fill);
+      }
+      if (uniform) {
+        FillPixels<Bpp>(at(lo), hi - lo, uniformValue);
+        continue;
       }
       unsigned char* const* in = src.rows;
       if (!rowRuns) {
