@@ -25,6 +25,31 @@ void ForEachRunPixel(const BitmapView& view, const tagCompRun* runs, int count, 
   }
 }
 
+// One row of four-byte pixels: each pixel keeps the bits keep[label] leaves and takes
+// paint[label]. With skipZero, blocks of eight pixels of label 0 are passed over at once.
+// Parameters by value, so that the pixel stores cannot be taken to change them.
+void PaintRow32(unsigned char* p, const unsigned char* labels, int width, const DWORD* keep,
+                const DWORD* paint, bool skipZero) {
+  int x = 0;
+  while (x < width) {
+    if (skipZero && x + 8 <= width) {
+      uint64_t eight;
+      std::memcpy(&eight, labels + x, sizeof eight);
+      if (eight == 0) {
+        x += 8;
+        continue;
+      }
+    }
+    const int stop = std::min(x + 8, width);
+    for (; x < stop; ++x) {
+      DWORD pixel;
+      std::memcpy(&pixel, p + 4 * static_cast<ptrdiff_t>(x), sizeof pixel);
+      pixel = (pixel & keep[labels[x]]) | paint[labels[x]];
+      std::memcpy(p + 4 * static_cast<ptrdiff_t>(x), &pixel, sizeof pixel);
+    }
+  }
+}
+
 }  // namespace
 
 void PaintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBgr colour) {
@@ -63,46 +88,25 @@ void PaintLabelColours(const BitmapView& view, const unsigned char* const* mapRo
     paint[label] =
         colours.has[label] ? DWORD{c.blue} | DWORD{c.green} << 8 | DWORD{c.red} << 16 : 0;
   }
-  WithPixelStep(view, [&](auto step) {
-    constexpr int kStep = decltype(step)::value;
-    ForEachRowBand(0, height, static_cast<std::int64_t>(width) * height, [&](int first, int last) {
-      for (int y = first; y < last; ++y) {
-        const unsigned char* labels = mapRows[y];
-        unsigned char* p = view.Row(y);
-        // Blocks of eight pixels: an unlabelled block is skipped at once when label 0 has no
-        // colour (the common case); other blocks are painted pixel by pixel.
-        for (int x = 0; x < width;) {
-          if (!colours.has[0] && x + 8 <= width) {
-            uint64_t eight;
-            std::memcpy(&eight, labels + x, sizeof eight);
-            if (eight == 0) {
-              x += 8;
-              p += 8 * kStep;
-              continue;
-            }
-          }
-          const int stop = std::min(x + 8, width);
-          if constexpr (kStep == 4) {
-            // Four-byte pixels without a branch: keep what the label leaves, add its colour.
-            for (; x < stop; ++x, p += kStep) {
-              DWORD pixel;
-              std::memcpy(&pixel, p, sizeof pixel);
-              pixel = (pixel & keep[labels[x]]) | paint[labels[x]];
-              std::memcpy(p, &pixel, sizeof pixel);
-            }
-          } else {
-            for (; x < stop; ++x, p += kStep) {
-              const unsigned char label = labels[x];
-              if (!colours.has[label]) continue;
-              const PixelBgr& c = colours.colour[label];
-              p[0] = c.blue;
-              p[1] = c.green;
-              p[2] = c.red;
-            }
-          }
-        }
+  const std::int64_t work = static_cast<std::int64_t>(width) * height;
+  const bool fourBytes = OverlayPixelStep(view.bitsPerPixel) == 4;
+  ForEachRowBand(0, height, work, [&](int first, int last) {
+    for (int y = first; y < last; ++y) {
+      const unsigned char* labels = mapRows[y];
+      unsigned char* p = view.Row(y);
+      if (fourBytes) {
+        PaintRow32(p, labels, width, keep.data(), paint.data(), !colours.has[0]);
+        continue;
       }
-    });
+      for (int x = 0; x < width; ++x, p += 3) {
+        const unsigned char label = labels[x];
+        if (!colours.has[label]) continue;
+        const PixelBgr& c = colours.colour[label];
+        p[0] = c.blue;
+        p[1] = c.green;
+        p[2] = c.red;
+      }
+    }
   });
 }
 

@@ -19,6 +19,20 @@ RGBQUAD Quad(DWORD colour) {
   return RGBQUAD{GetBValue(colour), GetGValue(colour), GetRValue(colour), 0};
 }
 
+// The row loops take their parameters by value: the pixel stores cannot then be taken to
+// change them, and the loops vectorise.
+void ClearFourthBytes(const unsigned char* src, int count, DWORD* out) {
+  for (int x = 0; x < count; ++x) {
+    DWORD pixel;
+    std::memcpy(&pixel, src + static_cast<ptrdiff_t>(x) * 4, sizeof pixel);
+    out[x] = pixel & 0x00FFFFFFu;
+  }
+}
+
+void LookUpRow(const unsigned char* src, int count, const DWORD* lookup, DWORD* out) {
+  for (int x = 0; x < count; ++x) out[x] = lookup[src[x]];
+}
+
 }  // namespace
 
 BITMAPINFO* NewBitmapInfo(const PixelView& view) {
@@ -87,14 +101,7 @@ bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int byt
   if (bits == 32) {
     ForEachRowBand(0, rows, work, [&](int first, int last) {
       for (int y = first; y < last; ++y) {
-        const unsigned char* src = sourceRow(y);
-        DWORD* out = dst + static_cast<ptrdiff_t>(y) * width;
-        // One pass: load, clear the fourth byte, store.
-        for (int x = 0; x < columns; ++x) {
-          DWORD pixel;
-          std::memcpy(&pixel, src + static_cast<ptrdiff_t>(x) * 4, sizeof pixel);
-          out[x] = pixel & 0x00FFFFFFu;
-        }
+        ClearFourthBytes(sourceRow(y), columns, dst + static_cast<ptrdiff_t>(y) * width);
       }
     });
     return whole;
@@ -108,9 +115,7 @@ bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int byt
   }
   ForEachRowBand(0, rows, work, [&](int first, int last) {
     for (int y = first; y < last; ++y) {
-      const unsigned char* src = sourceRow(y);
-      DWORD* out = dst + static_cast<ptrdiff_t>(y) * width;
-      for (int x = 0; x < columns; ++x) out[x] = lookup[src[x]];
+      LookUpRow(sourceRow(y), columns, lookup.data(), dst + static_cast<ptrdiff_t>(y) * width);
     }
   });
   return whole;
