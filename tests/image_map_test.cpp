@@ -29,8 +29,9 @@ TEST(PredefinedMaps, DorvaleUsesByteLabels) {
   ASSERT_TRUE(map.Create(3, 2, static_cast<unsigned char>(MAP_DORVALE)));
   // Type names are case-sensitive.
   EXPECT_EQ((std::vector<int>{map.GetPTCount(), map.GetPTByteLabel(L"Paper"),
-                              map.GetPTByteLabel(L"paper"), map.GetNextFreeLabel()}),
-            (std::vector<int>{256, 1, 0, 14}));
+                              map.GetPTByteLabel(L"paper"), map.GetNextFreeLabel(),
+                              map.GetPTBlue(L"Photo"), map.GetPTVisible(L"Foreground")}),
+            (std::vector<int>{256, 1, 0, 14, 255, 0}));
   map.SetMapByte(1, 1, 8);
   EXPECT_TRUE(map.IsPixelType(1, 1, L"Text") && !map.IsPixelType(0, 0, L"Text"));
   EXPECT_TRUE(map.IsPixelType(0, 0, L"Foreground"));
@@ -137,7 +138,6 @@ TEST(ImageMapList, AddFindAndRefuseDuplicates) {
             (std::vector<int>{2, -1, 3}));
   EXPECT_TRUE(!image.GetImageMap(3) && !image.GetImageMap(-1) &&
               !image.GetImageMap(static_cast<const wchar_t*>(nullptr)));
-
   // Ids other than the two predefined ones add an unnamed, table-less map every time.
   CImageMap* odd1 = image.AddImageMap(static_cast<unsigned char>(7));
   CImageMap* odd2 = image.AddImageMap(static_cast<unsigned char>(7));
