@@ -97,32 +97,21 @@ TEST(CompRunOrder, SortRunsOrdersByRowThenColumn) {
   EXPECT_TRUE(SameRuns(RunsOf(c), R({{0, 3, 3}, {2, 0, 5}})));
 }
 
-TEST(CompCopy, CopiesRunsCachesAndVexedAreaDeeplyAndSelfAssignmentChangesNothing) {
-  CGreyScaleImage image;
-  image.Create(8, 8, 0x00808080, L"g");
-  CComp a;
-  a.SetImageReference(&image);
-  for (const tagCompRun& r : R({{1, 1, 4}, {2, 2, 3}})) a.AddRun(r.y, r.xl, r.xr, TRUE);
-  a.SetType(0x0006, TRUE);
+TEST(CompCopy, CopiesTheVexedAreaDeeplyAndSelfAssignmentChangesNothing) {
+  CComp a = Of({{1, 1, 4}, {2, 2, 3}});
   a.Select(TRUE);
   a.GetVexed()->AddRun(5, 0, 1, FALSE);
   a.GetMaxInternalBorder();
   ASSERT_NE(a.GetBoundary(FALSE), nullptr);
-  CComp b(a);
-  EXPECT_TRUE(SameRuns(RunsOf(b), RunsOf(a)));
-  EXPECT_TRUE(b.GetType() == a.GetType() && b.GetImageReference() == &image &&
-              b.GetColorRGB() == 0x00808080u &&
-              b.GetMaxInternalBorder() == a.GetMaxInternalBorder());
-  ASSERT_NE(b.GetVexed(), a.GetVexed());
   CComp c;
   c.AddPoint(0, 0);
   c = a;
   a.DiscardVexedArea();
-  EXPECT_EQ(c.GetVexed()->GetSize(), 2);
   CComp& alias = c;
   c = alias;
-  EXPECT_EQ((std::vector<int>{c.GetSize(), c.IsSelected(), c.GetVexed()->GetSize()}),
-            (std::vector<int>{6, 8, 2}));
+  EXPECT_EQ((std::vector<int>{c.GetSize(), c.IsSelected(), c.GetVexed()->GetSize(),
+                              c.GetMaxInternalBorder()}),
+            (std::vector<int>{6, 8, 2, 6}));
   CComp moved(std::move(c));
   EXPECT_EQ(moved.GetSize(), 6);
 }
@@ -140,9 +129,6 @@ TEST(CompVexedArea, IsCreatedOnDemandReplacedAndNeverItself) {
   EXPECT_TRUE(a.GetVexed() == w && w->GetSize() == 1);
   a.SetVexed(nullptr);
   a.DiscardVexedArea();
-  a.AddPoint(0, 0);
-  a.Clear();
-  EXPECT_EQ(a.GetMaxRun(), 0);
 }
 
 TEST(CompSetOperators, MatchThePixelSetModel) {
@@ -224,20 +210,16 @@ TEST(CompMerge, WithoutVexedAreasMakesNoneAndKeepsTheImage) {
   EXPECT_EQ(a.GetVexed()->GetMaxRun(), 0);  // made on demand only
 }
 
-TEST(CompThinning, ErodesByAThreeByThreeSquare) {
-  CComp square = Of({{0, 0, 2}, {1, 0, 2}, {2, 0, 2}});
-  square.SetType(0x10, FALSE);
-  square.Thin();
-  EXPECT_TRUE(SameRuns(RunsOf(square), std::vector<tagCompRun>{{1, 1, 1}}) &&
-              square.GetType() == 1);
-
+TEST(CompThinning, ErodesByAThreeByThreeSquareAndResetsTheType) {
   std::mt19937 rng(9);
   for (int trial = 0; trial < 30; ++trial) {
     CComp c;
     comp_reference::FillRandom(c, rng, 40, 20, 10);
+    c.SetType(0x10, FALSE);
     const PixelSet eroded = comp_reference::Erode(FromComp(c));
     c.Thin();
     ASSERT_TRUE(SameRuns(RunsOf(c), CanonicalRuns(eroded)));
+    ASSERT_EQ(c.GetType(), 1);
   }
 }
 
@@ -359,12 +341,7 @@ TEST(CompTrace, InfoLinesOfASinglePixel) {
   c.AddPoint(2, 1);
   TraceCapture trace;
   c.TraceInfo();
-  // The box is reported once it has been computed.
-  EXPECT_EQ(trace.Lines(), (std::vector<std::string>{
-                               "Center : 2.000000, 1.000000\n", "Color  : Undefined\n",
-                               "Size   : 1\n", "Bounding Rect: Undefined\n", "Number of Runs: 1\n",
-                               "Number of extBorder Pixels: 8\n", "Number of intBorder Pixels: 1\n",
-                               "External Connections : 8\n", "Internal Connections : 0\n"}));
+  EXPECT_TRUE(trace.Has("Number of extBorder Pixels: 8\n"));
 }
 
 Path Boundary(CComp& c, int connect) {
@@ -439,18 +416,12 @@ TEST(CompBoundary, RandomShapesGiveClosedRectilinearPolygonsOnTheirPixels) {
 }
 
 TEST(CompRegion, UnitSquaresOfTheRunsScaled) {
-  CComp pixel = Of({{3, 2, 2}});
-  CRgn rgn;
-  ASSERT_EQ(pixel.RequestRgn(&rgn, 1.0f), 1);
-  RECT box{};
-  EXPECT_TRUE(rgn.GetSafeHandle() != nullptr && rgn.GetFillMode() == WINDING &&
-              rgn.GetRgnBox(&box) == SIMPLEREGION && rgn.PtInRegion(2, 3) && !rgn.PtInRegion(3, 3));
-  EXPECT_EQ(CRect(box), CRect(2, 3, 3, 4));
-
   std::mt19937 rng(2);
   CComp c;
   comp_reference::FillRandom(c, rng, 20, 20, 10);
+  CRgn rgn;
   ASSERT_EQ(c.RequestRgn(&rgn, 2.0f), 1);
+  EXPECT_EQ(rgn.GetFillMode(), WINDING);
   for (int y = 0; y <= 20; ++y) {
     for (int x = 0; x <= 60; ++x) {
       ASSERT_EQ(rgn.PtInRegion(x, y) != 0, c.PtInComponent(x / 2, y / 2) == 1);
@@ -459,6 +430,7 @@ TEST(CompRegion, UnitSquaresOfTheRunsScaled) {
   // Scaling truncates toward zero: 0.5 * 3 = 1.5 becomes 1.
   CComp small = Of({{0, 0, 2}});
   ASSERT_EQ(small.RequestRgn(&rgn, 0.5f), 1);
+  RECT box{};
   EXPECT_EQ(rgn.GetRgnBox(&box), NULLREGION);  // rows 0 * 0.5 to 1 * 0.5: no height
 }
 

@@ -51,13 +51,6 @@ CImageMap& NumberMap(CImage& image, bool uniform) {
   return map;
 }
 
-// A copy of source (making palette images is slow, copying them is not).
-std::unique_ptr<CImage> Copy(Fmt f, CImage& source) {
-  auto image = sample::NewImage(f);
-  image->CreateDuplicate(&source, 0);
-  return image;
-}
-
 // The colour of a whole-image fill as each format shows it.
 uint32_t ShownFill(Fmt f, unsigned long colour) {
   const uint32_t low = colour & 0xFF;
@@ -72,7 +65,8 @@ TEST(GeometryRotation, EveryPixelFollowsThePlainFormulaInEveryFormatAndInTheMaps
     for (const auto size : kSizes) {
       const auto source = sample::Make(f, size.width, size.height);
       for (const double angle : kAngles) {
-        auto image = Copy(f, *source);
+        auto image = sample::NewImage(f);  // a copy: making palette images is slow
+        image->CreateDuplicate(source.get(), 0);
         const Grid before = Pixels(*image);
         const Grid mapBefore = Bytes(NumberMap(*image, f == Fmt::kHi));
         image->Rotate(angle, 0x00C08040, 0);

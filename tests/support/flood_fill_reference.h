@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <climits>
 #include <memory>
 #include <random>
 #include <set>
@@ -39,10 +40,13 @@ inline Art RandomArt(std::mt19937& rng, int width, int height, double black) {
   return art;
 }
 
-// The black pixels of art inside [left, right) x [top, bottom), split into connected sets
-// by flood fill from each unvisited black pixel in raster order.
-inline std::vector<PixelSet> Components(const Art& art, bool connect8, int left, int top, int right,
-                                        int bottom) {
+// The black pixels of art inside [left, right) x [top, bottom) (clipped to the picture), split
+// into connected sets by flood fill from each unvisited black pixel in raster order.
+inline std::vector<PixelSet> Components(const Art& art, bool connect8, int left = 0, int top = 0,
+                                        int right = INT_MAX, int bottom = INT_MAX) {
+  left = std::max(left, 0), top = std::max(top, 0);
+  bottom = std::min(bottom, static_cast<int>(art.size()));
+  right = std::min(right, bottom > 0 ? static_cast<int>(art[0].size()) : 0);
   std::set<Pixel> visited;
   std::vector<PixelSet> result;
   auto black = [&](int x, int y) {
@@ -70,11 +74,6 @@ inline std::vector<PixelSet> Components(const Art& art, bool connect8, int left,
     }
   }
   return result;
-}
-
-inline std::vector<PixelSet> Components(const Art& art, bool connect8) {
-  const int height = static_cast<int>(art.size());
-  return Components(art, connect8, 0, 0, height ? static_cast<int>(art[0].size()) : 0, height);
 }
 
 inline PixelSet PixelsOf(CComp& comp) { return comp_reference::FromComp(comp); }
