@@ -1,6 +1,7 @@
 // The extension module vorlane._vorlane: images with numpy views, their operations, maps,
 // components, pickling and the per-file road of the batch runner.
 #include "binding.h"
+#include "vorlane/threads.h"
 
 namespace py = pybind11;
 
