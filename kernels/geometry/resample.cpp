@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
+
+#include "kernels/parallel/row_bands.h"
 
 namespace vorlane::detail {
 
@@ -35,46 +38,120 @@ Boxes MakeBoxes(int from, int to) {
 template <int Bpp>
 constexpr int kChannels = Bpp == 4 ? 3 : 1;
 
-// Averages or votes with Sum as the type of the sums (large enough for a whole box).
+// The distinct extents of the boxes.
+std::vector<int> Extents(const Boxes& b) {
+  std::vector<int> extents;
+  for (size_t i = 0; i < b.begin.size(); ++i) {
+    const int extent = b.end[i] - b.begin[i];
+    if (std::find(extents.begin(), extents.end(), extent) == extents.end()) {
+      extents.push_back(extent);
+    }
+  }
+  return extents;
+}
+
+// Adds one source row to the column sums: the channel bytes, or for a vote the pixels that
+// are 1. Parameters by value, so that the loops vectorise.
+template <int Bpp, class Sum>
+void AddRow(Sum* acc, const unsigned char* in, int width, bool ones) {
+  constexpr int ch = kChannels<Bpp>;
+  if (ones) {
+    for (int x = 0; x < width; ++x) acc[x] += in[x] == 1 ? 1 : 0;
+    return;
+  }
+  for (int x = 0; x < width; ++x) {
+    for (int k = 0; k < ch; ++k) acc[x * ch + k] += in[x * Bpp + k];
+  }
+}
+
+// t / n for every channel total t of a box of n pixels (0 <= t <= 255 n), from a table when n
+// is small enough for one; boxes take at most two widths and two heights, so few tables.
+class BoxQuotients {
+ public:
+  static constexpr uint64_t kLargestTable = 1 << 10;  // boxes of up to 1024 pixels
+
+  // Makes the table of n unless it exists or n is too large for one.
+  void Make(uint64_t n) {
+    if (n == 0 || n > kLargestTable || Find(n)) return;
+    std::vector<unsigned char> table(static_cast<size_t>(255 * n + 1));
+    for (size_t t = 0; t < table.size(); ++t) table[t] = static_cast<unsigned char>(t / n);
+    m_tables.emplace_back(n, std::move(table));
+  }
+
+  // The table of n, or null when none was made.
+  const unsigned char* Find(uint64_t n) const {
+    for (const auto& [size, table] : m_tables) {
+      if (size == n) return table.data();
+    }
+    return nullptr;
+  }
+
+ private:
+  std::vector<std::pair<uint64_t, std::vector<unsigned char>>> m_tables;
+};
+
+// Averages or votes with Sum as the type of the sums (large enough for a whole box). Bands of
+// target rows run at once, each with column sums of its own.
 template <int Bpp, class Sum>
 void ResampleBoxes(const Plane& src, const Plane& dst, const Boxes& cols, const Boxes& rows,
                    bool majority) {
   constexpr int ch = kChannels<Bpp>;
-  std::vector<Sum> colSum(static_cast<size_t>(src.width) * ch);
-  for (int v = 0; v < dst.height; ++v) {
-    const int y0 = rows.begin[static_cast<size_t>(v)];
-    const int y1 = rows.end[static_cast<size_t>(v)];
-    std::fill(colSum.begin(), colSum.end(), Sum{0});
-    for (int y = y0; y < y1; ++y) {
-      const unsigned char* in = src.rows[y];
-      Sum* acc = colSum.data();
-      if (majority) {
-        for (int x = 0; x < src.width; ++x) acc[x] += in[x] == 1 ? 1 : 0;
-      } else {
-        for (int x = 0; x < src.width; ++x) {
-          for (int k = 0; k < ch; ++k) acc[x * ch + k] += in[x * Bpp + k];
-        }
-      }
-    }
-    unsigned char* out = dst.rows[v];
-    const Sum boxRows = static_cast<Sum>(y1 - y0);
-    for (int u = 0; u < dst.width; ++u) {
-      const int x0 = cols.begin[static_cast<size_t>(u)];
-      const int x1 = cols.end[static_cast<size_t>(u)];
-      const Sum n = boxRows * static_cast<Sum>(x1 - x0);
-      Sum total[ch] = {};
-      for (int x = x0; x < x1; ++x) {
-        for (int k = 0; k < ch; ++k) total[k] += colSum[static_cast<size_t>(x) * ch + k];
-      }
-      unsigned char* px = out + static_cast<ptrdiff_t>(u) * Bpp;
-      if (majority) {
-        px[0] = total[0] < n - total[0] ? 0 : 1;
-      } else {
-        for (int k = 0; k < ch; ++k) px[k] = static_cast<unsigned char>(total[k] / n);
-        if constexpr (Bpp == 4) px[3] = 0;
+  // The quotient table of every (box height, box width) pair the boxes take.
+  BoxQuotients quotients;
+  if (!majority) {
+    for (const int height : Extents(rows)) {
+      for (const int width : Extents(cols)) {
+        quotients.Make(static_cast<uint64_t>(height) * static_cast<uint64_t>(width));
       }
     }
   }
+  const RowBands bands(0, dst.height, static_cast<int64_t>(src.width) * src.height * ch);
+  std::vector<std::vector<Sum>> sums(static_cast<size_t>(bands.Count()),
+                                     std::vector<Sum>(static_cast<size_t>(src.width) * ch));
+  std::vector<std::vector<const unsigned char*>> tables(
+      static_cast<size_t>(bands.Count()), std::vector<const unsigned char*>(size_t(dst.width)));
+  bands.Run([&](int band, int first, int last) {
+    std::vector<Sum>& colSum = sums[static_cast<size_t>(band)];
+    const unsigned char** table = tables[static_cast<size_t>(band)].data();
+    int tableRows = -1;  // the box height the column tables were found for
+    for (int v = first; v < last; ++v) {
+      const int y0 = rows.begin[static_cast<size_t>(v)];
+      const int y1 = rows.end[static_cast<size_t>(v)];
+      std::fill(colSum.begin(), colSum.end(), Sum{0});
+      for (int y = y0; y < y1; ++y)
+        AddRow<Bpp, Sum>(colSum.data(), src.rows[y], src.width, majority);
+      if (!majority && y1 - y0 != tableRows) {
+        tableRows = y1 - y0;
+        for (int u = 0; u < dst.width; ++u) {
+          const int width = cols.end[static_cast<size_t>(u)] - cols.begin[static_cast<size_t>(u)];
+          table[u] =
+              quotients.Find(static_cast<uint64_t>(tableRows) * static_cast<uint64_t>(width));
+        }
+      }
+      unsigned char* out = dst.rows[v];
+      const Sum boxRows = static_cast<Sum>(y1 - y0);
+      for (int u = 0; u < dst.width; ++u) {
+        const int x0 = cols.begin[static_cast<size_t>(u)];
+        const int x1 = cols.end[static_cast<size_t>(u)];
+        const Sum n = boxRows * static_cast<Sum>(x1 - x0);
+        Sum total[ch] = {};
+        for (int x = x0; x < x1; ++x) {
+          for (int k = 0; k < ch; ++k) total[k] += colSum[static_cast<size_t>(x) * ch + k];
+        }
+        unsigned char* px = out + static_cast<ptrdiff_t>(u) * Bpp;
+        if (majority) {
+          px[0] = total[0] < n - total[0] ? 0 : 1;
+        } else if (const unsigned char* quotient = table[u]) {
+          for (int k = 0; k < ch; ++k) px[k] = quotient[total[k]];
+        } else {
+          for (int k = 0; k < ch; ++k) px[k] = static_cast<unsigned char>(total[k] / n);
+        }
+        if constexpr (Bpp == 4) {
+          if (!majority) px[3] = 0;
+        }
+      }
+    }
+  });
 }
 
 // The widest extent of any box.
