@@ -65,19 +65,21 @@ struct ForegroundOfMap {
   std::vector<const unsigned char*> rows;
 };
 
-// Runs a filter strip by strip over a copy of the image: kernel(view, x0, x1) writes columns
-// x0 to x1 - 1. After each strip, column by column, cancelled(x) asks the host whether to
-// stop; a stop puts the copy back over the whole buffer.
+// Runs a filter over a copy of the image: kernel(view, x0, x1, y0, y1) writes columns x0 to
+// x1 - 1 of rows y0 to y1 - 1 (a kernel without rowBands takes whole columns only). Column by
+// column, cancelled(x) asks the host whether to stop; a stop puts the copy back over the
+// whole buffer.
 template <class Kernel, class Cancelled>
 void RunFilter(unsigned char* data, unsigned char* const* lines, int bytesPerLine, int width,
-               int height, CImageMap* current, Kernel&& kernel, Cancelled&& cancelled) {
+               int height, CImageMap* current, bool rowBands, Kernel&& kernel,
+               Cancelled&& cancelled) {
   const PixelCopy copy(data, lines, bytesPerLine, height);
   const ForegroundOfMap map(current);
   const FilterView view{copy.Lines(), lines, width, height, map.Rows(), map.foreground};
   // A host with a keep-alive handler sees the columns' progress as they are done.
-  const bool finished = vorlane::detail::RunColumnStrips(
-      width, height, vorlane::detail::KeepAliveListening(),
-      [&](int x0, int x1) { kernel(view, x0, x1); }, cancelled);
+  const bool finished = vorlane::detail::RunFilterPasses(
+      width, height, vorlane::detail::KeepAliveListening(), rowBands,
+      [&](int x0, int x1, int y0, int y1) { kernel(view, x0, x1, y0, y1); }, cancelled);
   if (!finished) copy.RestoreInto(data);
 }
 
@@ -96,9 +98,9 @@ void CGreyScaleImage::ApplyFilter(tagFilterStruct* filter) {
   if (!UsableKernel(filter) || !m_pData || m_nWidth <= 0 || m_nHeight <= 0) return;
   const vorlane::detail::ConvolutionKernel kernel{filter->kernel, filter->size, filter->divisor};
   RunFilter(
-      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(),
-      [&](const FilterView& view, int x0, int x1) {
-        vorlane::detail::ConvolveColumns<1>(view, kernel, x0, x1);
+      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(), true,
+      [&](const FilterView& view, int x0, int x1, int y0, int y1) {
+        vorlane::detail::ConvolveColumns<1>(view, kernel, x0, x1, y0, y1);
       },
       [&](int x) { return Progress_KeepAlive(x + 1, m_nWidth) != 0; });
   m_bDirty = 1;
@@ -108,9 +110,9 @@ void CHiColorImage::ApplyFilter(tagFilterStruct* filter) {
   if (!UsableKernel(filter) || !m_pData || m_nWidth <= 0 || m_nHeight <= 0) return;
   const vorlane::detail::ConvolutionKernel kernel{filter->kernel, filter->size, filter->divisor};
   RunFilter(
-      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(),
-      [&](const FilterView& view, int x0, int x1) {
-        vorlane::detail::ConvolveColumns<4>(view, kernel, x0, x1);
+      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(), true,
+      [&](const FilterView& view, int x0, int x1, int y0, int y1) {
+        vorlane::detail::ConvolveColumns<4>(view, kernel, x0, x1, y0, y1);
       },
       [&](int x) { return Progress_KeepAlive(x + 1, m_nWidth) != 0; });
   m_bDirty = 1;
@@ -123,9 +125,9 @@ void CHiColorImage::ApplyRankOrderFilter(unsigned char operation, int windowSize
   }
   const int h = HalfWindow(windowSize);
   RunFilter(
-      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(),
-      [&](const FilterView& view, int x0, int x1) {
-        vorlane::detail::RankOrderColumns(view, operation, h, channel, x0, x1);
+      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(), true,
+      [&](const FilterView& view, int x0, int x1, int y0, int y1) {
+        vorlane::detail::RankOrderColumns(view, operation, h, channel, x0, x1, y0, y1);
       },
       [&](int x) { return Progress_KeepAlive(x + 1, m_nWidth) != 0; });
   m_bDirty = 1;
@@ -139,8 +141,8 @@ template <class Cancelled>
 void RunBinaryFilter(unsigned char* data, unsigned char* const* lines, int bytesPerLine, int width,
                      int height, int h, BinaryRule rule, Cancelled&& cancelled) {
   RunFilter(
-      data, lines, bytesPerLine, width, height, nullptr,
-      [&](const FilterView& view, int x0, int x1) {
+      data, lines, bytesPerLine, width, height, nullptr, false,
+      [&](const FilterView& view, int x0, int x1, int, int) {
         vorlane::detail::BinaryWindowColumns(view.src, view.dst, width, height, h, rule, x0, x1);
       },
       cancelled);

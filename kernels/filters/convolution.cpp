@@ -54,7 +54,9 @@ void WindowSums(int size, const uint16_t* columns, uint16_t* window, int count) 
 }  // namespace
 
 template <int P>
-void ConvolveColumns(const FilterView& view, const ConvolutionKernel& kernel, int x0, int x1) {
+void ConvolveColumns(const FilterView& view, const ConvolutionKernel& kernel, int x0, int x1,
+                     int y0, int y1) {
+  if (y0 >= y1) return;
   constexpr int C = kChannels<P>, L = C + 1;
   const int size = kernel.size, h = (size - 1) / 2, n = size * size;
   const int w = x1 - x0, span = w + 2 * h, slots = size + 1;
@@ -67,7 +69,7 @@ void ConvolveColumns(const FilterView& view, const ConvolutionKernel& kernel, in
   // Column sums over the window's rows per plane (at most 7 x 255) and window sums (at most
   // 49 x 255): 16 bits hold both.
   std::vector<uint16_t> columns(rowBytes, 0), window(static_cast<size_t>(w) * L);
-  for (int r = -h; r <= h; ++r) {
+  for (int r = y0 - h; r <= y0 + h; ++r) {
     unsigned char* row = slot(r);
     MaskRowPlanes<P>(view, r, x0 - h, x1 + h, row);
     for (size_t k = 0; k < rowBytes; ++k) columns[k] = static_cast<uint16_t>(columns[k] + row[k]);
@@ -87,7 +89,7 @@ void ConvolveColumns(const FilterView& view, const ConvolutionKernel& kernel, in
   const int lo = 3 - h;
   const uint16_t* counts = window.data() + static_cast<size_t>(w) * C;
 
-  for (int y = 0; y < view.height; ++y) {
+  for (int y = y0; y < y1; ++y) {
     for (int l = 0; l < L; ++l) {
       WindowSums(size, columns.data() + plane * l, window.data() + static_cast<size_t>(w) * l, w);
     }
@@ -114,7 +116,7 @@ void ConvolveColumns(const FilterView& view, const ConvolutionKernel& kernel, in
         out[c] = static_cast<unsigned char>(ConvolutionQuotient(sum, count, n, kernel.divisor));
       }
     }
-    if (y + 1 == view.height) break;
+    if (y + 1 == y1) break;
     // Slide the window down: row y + h + 1 enters, row y - h leaves.
     const unsigned char* leaving = slot(y - h);
     unsigned char* entering = slot(y + h + 1);
@@ -125,7 +127,7 @@ void ConvolveColumns(const FilterView& view, const ConvolutionKernel& kernel, in
   }
 }
 
-template void ConvolveColumns<1>(const FilterView&, const ConvolutionKernel&, int, int);
-template void ConvolveColumns<4>(const FilterView&, const ConvolutionKernel&, int, int);
+template void ConvolveColumns<1>(const FilterView&, const ConvolutionKernel&, int, int, int, int);
+template void ConvolveColumns<4>(const FilterView&, const ConvolutionKernel&, int, int, int, int);
 
 }  // namespace vorlane::detail

@@ -22,14 +22,18 @@ struct ConvolutionKernel {
 // (sum * n) / (count * divisor) truncated toward zero, then limited to 0..255.
 int ConvolutionQuotient(int64_t sum, int count, int n, int divisor);
 
-// Convolves columns x0 to x1 - 1 of the view's copy into its image rows, pixel size P (1 grey,
+// Convolves columns x0 to x1 - 1 of rows y0 to y1 - 1 of the view's copy into its image rows
+// (windows reach the rows around them), pixel size P (1 grey,
 // 4 blue-green-red-unused; the fourth byte is not written). Each channel becomes
 // ConvolutionQuotient of the kernel-weighted sum over the window's foreground pixels inside the
 // picture. A pixel whose window holds no foreground keeps its value.
 template <int P>
-void ConvolveColumns(const FilterView& view, const ConvolutionKernel& kernel, int x0, int x1);
+void ConvolveColumns(const FilterView& view, const ConvolutionKernel& kernel, int x0, int x1,
+                     int y0, int y1);
 
-extern template void ConvolveColumns<1>(const FilterView&, const ConvolutionKernel&, int, int);
-extern template void ConvolveColumns<4>(const FilterView&, const ConvolutionKernel&, int, int);
+extern template void ConvolveColumns<1>(const FilterView&, const ConvolutionKernel&, int, int, int,
+                                        int);
+extern template void ConvolveColumns<4>(const FilterView&, const ConvolutionKernel&, int, int, int,
+                                        int);
 
 }  // namespace vorlane::detail

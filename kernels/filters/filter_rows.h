@@ -72,26 +72,33 @@ void MaskRowPlanes(const FilterView& view, int y, int xa, int xb, unsigned char*
 // Columns computed at a time between progress reports.
 inline constexpr int kFilterStripColumns = 256;
 
-// Runs compute(x0, x1) on strips of neighbouring columns x0 to x1 - 1 (at most
-// kFilterStripColumns each) and calls column(x) for every column in order; when column answers
-// true the run stops at once (later columns are not visited) and the result is false; true
-// when every column was visited. With reportAsYouGo each strip is followed by the calls for its
-// columns, left to right, so that a host sees the progress and can stop early; otherwise the
-// strips are computed on all cores at once and the calls follow. compute must write only its
-// strip's columns.
+// Runs a filter over the picture and calls column(x) for every column in order; when column
+// answers true the run stops at once (later columns are not visited) and the result is false;
+// true when every column was visited. compute(x0, x1, y0, y1) filters columns x0 to x1 - 1 of
+// rows y0 to y1 - 1 and writes nothing else.
+// With reportAsYouGo the picture goes in strips of neighbouring columns (at most
+// kFilterStripColumns each, full height), each followed by the calls for its columns, left to
+// right, so that a host sees the progress and can stop early. Otherwise bands of whole rows
+// are filtered on all cores at once (rowBands), or strips if the filter only takes them, and
+// the calls follow.
 template <class Compute, class Column>
-bool RunColumnStrips(int width, int height, bool reportAsYouGo, Compute&& compute,
+bool RunFilterPasses(int width, int height, bool reportAsYouGo, bool rowBands, Compute&& compute,
                      Column&& column) {
+  const int strips = (width + kFilterStripColumns - 1) / kFilterStripColumns;
   const auto strip = [&](int s) {
     const int x0 = s * kFilterStripColumns;
-    compute(x0, std::min(width, x0 + kFilterStripColumns));
+    compute(x0, std::min(width, x0 + kFilterStripColumns), 0, height);
     return x0;
   };
-  const int strips = (width + kFilterStripColumns - 1) / kFilterStripColumns;
   if (!reportAsYouGo) {
-    ForEachRowBand(0, strips, std::int64_t{width} * height, [&](int first, int last) {
-      for (int s = first; s < last; ++s) strip(s);
-    });
+    const std::int64_t work = std::int64_t{width} * height;
+    if (rowBands) {
+      ForEachRowBand(0, height, work, [&](int y0, int y1) { compute(0, width, y0, y1); });
+    } else {
+      ForEachRowBand(0, strips, work, [&](int first, int last) {
+        for (int s = first; s < last; ++s) strip(s);
+      });
+    }
     for (int x = 0; x < width; ++x) {
       if (column(x)) return false;
     }

@@ -42,7 +42,8 @@ void Median3x3Row(const unsigned char* r0, const unsigned char* r1, const unsign
 
 }  // namespace
 
-void RankOrderColumns(const FilterView& view, int operation, int h, int channel, int x0, int x1) {
+void RankOrderColumns(const FilterView& view, int operation, int h, int channel, int x0, int x1,
+                      int y0, int y1) {
   constexpr int L = 4;  // planes: blue, green, red, foreground flags
   const int size = 2 * h + 1, n = size * size, w = x1 - x0, span = w + 2 * h;
   const size_t plane = static_cast<size_t>(span), rowBytes = plane * L;
@@ -51,7 +52,7 @@ void RankOrderColumns(const FilterView& view, int operation, int h, int channel,
   auto slot = [&](int row) {
     return ring.data() + rowBytes * static_cast<size_t>((row + h) % size);
   };
-  for (int r = -h; r < h; ++r) MaskRowPlanes<4>(view, r, x0 - h, x1 + h, slot(r));
+  for (int r = y0 - h; r < y0 + h; ++r) MaskRowPlanes<4>(view, r, x0 - h, x1 + h, slot(r));
   std::vector<unsigned char> low(plane * 3), high(plane * 3), network(plane * 3);
   std::vector<unsigned char> sortedLo(plane), sortedMid(plane), sortedHi(plane);
   std::vector<uint8_t> counts(plane);
@@ -60,7 +61,7 @@ void RankOrderColumns(const FilterView& view, int operation, int h, int channel,
   // Channel codes: 1 red (plane 2), 2 green (plane 1), 4 blue (plane 0).
   const int only = channel == 1 ? 2 : channel == 2 ? 1 : channel == 4 ? 0 : -1;
 
-  for (int y = 0; y < view.height; ++y) {
+  for (int y = y0; y < y1; ++y) {
     MaskRowPlanes<4>(view, y + h, x0 - h, x1 + h, slot(y + h));
     // Column statistics over the window rows: foreground count, and the minimum (background
     // as 255) and maximum (background as 0) of each channel.

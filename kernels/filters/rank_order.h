@@ -18,15 +18,16 @@ inline bool IsRankOperation(int operation) {
          operation == kRankMedian;
 }
 
-// Filters columns x0 to x1 - 1 of a 4-byte colour view (blue, green, red, unused) over windows
-// of half-width h (1 to 3) with a rank operation (one of the four codes). Per channel, the
-// window's foreground pixels inside the picture give the minimum, the maximum, their
+// Filters columns x0 to x1 - 1 of rows y0 to y1 - 1 of a 4-byte colour view (blue, green, red,
+// unused) over windows of half-width h (1 to 3) with a rank operation (one of the four codes). Per
+// channel, the window's foreground pixels inside the picture give the minimum, the maximum, their
 // difference, or the median: the value at index count / 2 of the channel's values sorted
 // ascending (the upper of the two middle values when count is even). channel 1 writes the red
 // result into all three channels, 2 the green result, 4 the blue result; any other value each
 // channel's own result. The fourth byte is not written. A pixel whose window holds no
 // foreground keeps its value.
-void RankOrderColumns(const FilterView& view, int operation, int h, int channel, int x0, int x1);
+void RankOrderColumns(const FilterView& view, int operation, int h, int channel, int x0, int x1,
+                      int y0, int y1);
 
 // Rules of the two-level window filters, from the window's count of pixels inside the picture
 // and its ones and zeros.
