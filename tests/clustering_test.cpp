@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "imageclasses/clustering3d.h"
@@ -102,24 +101,6 @@ TEST(Clustering, RandomInitialisationPicksCoordinatesOfPoints) {
     differ = differ || m[0] != Of(c, 0)[0];
   }
   EXPECT_TRUE(differ);  // not all from one point (the last one)
-}
-
-TEST(Clustering, PointFileHasTheAssignment) {
-  const std::string path = ::testing::TempDir() + "clustering_points.csv";
-  const std::wstring wpath(path.begin(), path.end());
-  CClustering3D c;
-  c.AddPoint(0, 0, 0);
-  c.AddPoint(10, 0.25f, -1);
-  c.SetK(2);
-  c.InitializeCluster(1, 10, 0, 0);
-  c.PerformClustering(0.5f, 10);
-  c.AddPoint(3, 3, 3);  // added after the clustering
-  c.TracePointsToFile(wpath.c_str());
-  EXPECT_EQ(ReadTextFile(path),
-            "0.000,0.000,0.000,0\n10.000,0.250,-1.000,1\n3.000,3.000,3.000,-1\n");
-  TraceCapture trace;
-  c.TracePointsToFile(L"/nonexistent-directory/points.csv");
-  EXPECT_EQ(trace.Lines(), std::vector<std::string>({"Could Not Open File\n"}));
 }
 
 TEST(ClusteringCylindrical, DegreeAnglesWrapAround) {

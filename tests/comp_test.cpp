@@ -66,7 +66,7 @@ TEST(CompRunRemoval, RunsByIndexAndPoints) {
   EXPECT_EQ(p.GetSize(), 4);
 }
 
-TEST(CompRunRemoval, TheLastRunTakesTheImageReferenceWithIt) {
+TEST(CompRunRemoval, EmptyingTheComponentDropsTheImageReference) {
   CGreyScaleImage image;
   image.Create(4, 4, 0, L"g");
   CComp one;
@@ -76,6 +76,12 @@ TEST(CompRunRemoval, TheLastRunTakesTheImageReferenceWithIt) {
   EXPECT_EQ(one.RemoveRun(0, TRUE), 0);
   EXPECT_EQ(one.GetImageReference(), nullptr);
   EXPECT_EQ(one.GetSize(), 0);
+  // So does subtracting every pixel.
+  CComp a = Of({{1, 0, 3}, {2, 1, 1}});
+  a.SetImageReference(&image);
+  a -= a;
+  EXPECT_EQ(a.GetMaxRun(), 0);
+  EXPECT_EQ(a.GetImageReference(), nullptr);
 }
 
 TEST(CompRunOrder, SortRunsOrdersByRowThenColumn) {
@@ -156,30 +162,6 @@ TEST(CompSetOperators, MatchThePixelSetModel) {
   }
 }
 
-TEST(CompSetOperators, ChangesResetCachesAndTypeWordOnlyWhenPixelsChange) {
-  CComp a, sub = Of({{0, 2, 3}}), other;
-  a.AddRun(0, 0, 9, TRUE);
-  a.SetType(0x0C, FALSE);
-  a += sub, a -= other;  // nothing new, nothing to take away
-  EXPECT_EQ(a.GetType() * 100 + a.GetSize(), 0x0C * 100 + 10);
-  other.AddRun(0, 9, 12, FALSE);
-  a |= other;
-  EXPECT_EQ(a.GetType() * 100 + a.GetSize(), 113);
-  a.Select(TRUE);
-  a -= sub;
-  EXPECT_TRUE(a.IsSelected() == 0 && a.GetMaxRun() == 2);
-}
-
-TEST(CompSetOperators, SubtractingEverythingEmptiesTheComponent) {
-  CGreyScaleImage image;
-  image.Create(4, 4, 0, L"g");
-  CComp a = Of({{1, 0, 3}, {2, 1, 1}});
-  a.SetImageReference(&image);
-  a -= a;
-  EXPECT_EQ(a.GetMaxRun(), 0);
-  EXPECT_EQ(a.GetImageReference(), nullptr);
-}
-
 TEST(CompMerge, UnitesComponentsAndTheirVexedAreas) {
   CComp a = Of({{0, 0, 2}, {1, 0, 0}}), b = Of({{1, 1, 4}});
   a.GetVexed()->AddRun(3, 0, 5, FALSE);
@@ -227,19 +209,6 @@ int OutsideNeighbours(const PixelSet& set) {
   int n = 0;
   comp_reference::ForOutsideNeighbours(set, [&](const auto&, const auto&) { ++n; });
   return n;
-}
-
-TEST(CompMeasurements, EmptyComponentAnswersItsMarkers) {
-  CComp c;
-  EXPECT_EQ((std::vector<float>{c.GetCenterX(), c.GetCenterY()}),
-            (std::vector<float>{-5.5f, -5.5f}));
-  EXPECT_EQ(c.GetBoundingRect(), CRect(0, 0, 0, 0));
-  EXPECT_EQ(c.GetColorRGB(), 0xFF000000u);
-  EXPECT_EQ((std::vector<int>{c.GetSize(), c.GetWidth(), c.GetHeight(), c.GetMaxExternalBorder(),
-                              c.GetMaxInternalBorder(), c.GetExternalConnections(),
-                              c.GetInternalConnections(), c.GetMaxBoundary()}),
-            std::vector<int>(8, 0));
-  EXPECT_TRUE(c.GetExternalBorder() == nullptr && c.GetBoundary(TRUE) == nullptr);
 }
 
 TEST(CompMeasurements, BordersAndConnectionsMatchAPixelSetModel) {
@@ -368,9 +337,6 @@ TEST(CompBoundary, TracedAndRectilinearPolygonsOfSmallShapes) {
     Path path;
   } cases[] = {
       {{{4, 3, 3}}, FALSE, {{3, 4}}},
-      {{{0, 0, 1}, {1, 0, 1}}, FALSE, {{0, 0}, {1, 0}, {1, 1}, {0, 1}}},
-      {{{5, 2, 4}, {6, 2, 4}, {7, 2, 4}}, TRUE, {{2, 5}, {4, 5}, {4, 7}, {2, 7}}},
-      {{{0, 0, 2}}, FALSE, {{0, 0}, {2, 0}}},
       // The first move goes south: the start pixel stands twice at the head.
       {{{0, 0, 0}, {1, 0, 0}}, FALSE, {{0, 0}, {0, 0}, {0, 1}}},
       // Pixel (2,0) over columns 0-1 of row 1: the closing edge (1,1)-(2,0) goes up and right
@@ -442,28 +408,6 @@ TEST(CompRegion, NullRegionAndEmptyComponent) {
   ASSERT_EQ(c.RequestRgn(&rgn, 1.0f), 1);
   EXPECT_EQ(CComp().RequestRgn(&rgn, 1.0f), 1);
   EXPECT_EQ(rgn.GetSafeHandle(), nullptr);  // the old region was deleted, none made
-}
-
-// CRgn itself: polygon regions under the alternate and winding fill rules.
-TEST(Region, NestedSquaresDifferByFillRule) {
-  // Two squares of the same orientation, one inside the other: a hole under ALTERNATE,
-  // filled under WINDING.
-  const POINT pts[] = {{0, 0}, {6, 0}, {6, 6}, {0, 6}, {2, 2}, {4, 2}, {4, 4}, {2, 4}};
-  const int counts[] = {4, 4};
-  CRgn alternate, winding;
-  ASSERT_TRUE(alternate.CreatePolyPolygonRgn(pts, counts, 2, ALTERNATE));
-  ASSERT_TRUE(winding.CreatePolyPolygonRgn(pts, counts, 2, WINDING));
-  EXPECT_EQ((std::vector<int>{alternate.PtInRegion(3, 3), winding.PtInRegion(3, 3),
-                              alternate.PtInRegion(1, 3), winding.PtInRegion(5, 5),
-                              winding.PtInRegion(6, 3)}),
-            (std::vector<int>{0, 1, 1, 1, 0}));
-  RECT box{};
-  EXPECT_EQ(winding.GetRgnBox(&box), COMPLEXREGION);
-  EXPECT_EQ(CRect(box), CRect(0, 0, 6, 6));
-  // The inner square turned the other way is a hole under both rules.
-  const POINT reversed[] = {{0, 0}, {6, 0}, {6, 6}, {0, 6}, {2, 2}, {2, 4}, {4, 4}, {4, 2}};
-  ASSERT_TRUE(winding.CreatePolyPolygonRgn(reversed, counts, 2, WINDING));
-  EXPECT_FALSE(winding.PtInRegion(3, 3));
 }
 
 TEST(Region, BadArgumentsMakeNoRegionAndDeletingTwiceFails) {

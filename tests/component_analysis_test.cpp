@@ -1,6 +1,6 @@
 // Connected component analysis of bi-level images and maps, and the bounding-box analysis:
-// connectivity, run cutting, merge order, areas, keep-alive calls, and a differential test
-// against flood fill; the component list the analyses fill.
+// connectivity, run cutting, merge order, areas, and a differential test against flood fill;
+// the component list the analyses fill.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -111,23 +111,6 @@ TEST(FromMap, ByteLabelsOfAnotherMapAndTheTypeWord) {
   EXPECT_EQ(image->GetComponent(0)->GetType(), 0x0006);
 }
 
-TEST(KeepAlive, CalledOncePerScannedRowAndCancelIsIgnored) {
-  auto image = MakeImage({"X...", "....", "...X", "X..X", "...."});
-  std::vector<int> steps;
-  auto old = vorlane::SetKeepAliveHandler([&](CImage&, int step, int) {
-    steps.push_back(step);
-    return true;  // asks to cancel
-  });
-  image->CCAnalysis(1);
-  EXPECT_EQ(steps, (std::vector<int>{0, 1, 2, 3, 4}));
-  EXPECT_EQ(image->GetMaxComponent(), 3);
-  steps.clear();
-  image->SetCancel(0);
-  Boxes(*image, CRect(0, 2, 4, 4), 1);
-  EXPECT_EQ(steps, (std::vector<int>{0, 1}));
-  vorlane::SetKeepAliveHandler(old);
-}
-
 TEST(Differential, MatchesFloodFillOnRandomImages) {
   std::mt19937 rng(20240611);
   // Widths up to 140 cross the 16- and 64-column blocks of the row scan.
@@ -180,24 +163,6 @@ TEST(Differential, MapAnalysisMatchesTheBiLevelAnalysisOfTheSamePixels) {
       EXPECT_EQ(AnalysedSets(*image), fromImage);
     }
   }
-}
-
-// Lets a test clear the dirty flag, as a display rebuild does.
-struct Cleanable : CBiLevelImage {
-  void MarkClean() { m_bDirty = 0; }
-};
-
-TEST(Dirty, AnalysesMarkShownComponentsForRedrawing) {
-  Cleanable image;
-  image.Create(2, 1, 0, L"black");
-  image.SetShowComponents(0);
-  image.MarkClean();
-  image.CCAnalysis(1);
-  EXPECT_FALSE(image.IsDirty());  // components not shown
-  image.SetShowComponents(1);
-  image.MarkClean();
-  image.CCAnalysisFromMap(-1, 1, 1, FALSE, TRUE);
-  EXPECT_TRUE(image.IsDirty());
 }
 
 // Six components in label order: A (0-1, 0-1), B (4, 0), C (7-8, 0-1), D (0, 3),

@@ -74,15 +74,6 @@ TEST(ColourInterface, BiLevelStoresOneOrZero) {
             (std::vector<unsigned long>{0, 0, 1}));
 }
 
-TEST(ColourInterface, GreyStoresOneValueForAllChannels) {
-  CGreyScaleImage grey;
-  grey.Create(3, 3, 0, nullptr);
-  grey.SetRed(1, 2, 200), grey.SetRGBColor(0, 0, 0x00AA11BB), grey.SetRGBColor(3, 0, 0x00FFFFFF);
-  EXPECT_EQ((std::vector<unsigned long>{grey.GetRGBColor(1, 2), grey.GetBlue(0, 0),
-                                        grey.GetRGBColor(-1, 0)}),
-            (std::vector<unsigned long>{0x00C8C8C8u, 0x11, 0}));
-}
-
 TEST(ColourInterface, HiColourKeepsChannelsAndTheFourthByte) {
   sample::Probe<CHiColorImage> hi;
   hi.Create(3, 2, 0, nullptr);
