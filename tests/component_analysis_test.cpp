@@ -1,6 +1,6 @@
 // Connected component analysis of bi-level images and maps, and the bounding-box analysis:
-// connectivity, run cutting, merge order, areas, and a differential test against flood fill;
-// the component list the analyses fill.
+// connectivity, run cutting, merge order, areas, keep-alive calls, and a differential test
+// against flood fill; the component list the analyses fill.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -109,6 +109,23 @@ TEST(FromMap, ByteLabelsOfAnotherMapAndTheTypeWord) {
   ASSERT_EQ(image->GetMaxComponent(), 1);
   EXPECT_EQ(PixelsOf(*image->GetComponent(0)), (PixelSet{{0, 2}, {1, 3}}));
   EXPECT_EQ(image->GetComponent(0)->GetType(), 0x0006);
+}
+
+TEST(KeepAlive, CalledOncePerScannedRowAndCancelIsIgnored) {
+  auto image = MakeImage({"X...", "....", "...X", "X..X", "...."});
+  std::vector<int> steps;
+  auto old = vorlane::SetKeepAliveHandler([&](CImage&, int step, int) {
+    steps.push_back(step);
+    return true;  // asks to cancel
+  });
+  image->CCAnalysis(1);
+  EXPECT_EQ(steps, (std::vector<int>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(image->GetMaxComponent(), 3);
+  steps.clear();
+  image->SetCancel(0);
+  Boxes(*image, CRect(0, 2, 4, 4), 1);
+  EXPECT_EQ(steps, (std::vector<int>{0, 1}));
+  vorlane::SetKeepAliveHandler(old);
 }
 
 TEST(Differential, MatchesFloodFillOnRandomImages) {
