@@ -50,10 +50,30 @@ void PaintRow32(unsigned char* p, const unsigned char* labels, int width, const 
   }
 }
 
+// Pixels x0 to x1 - 1 of a row of four-byte pixels keep their fourth byte and take bgr.
+void FillRun32(unsigned char* row, int x0, int x1, DWORD bgr) {
+  for (int x = x0; x < x1; ++x) {
+    DWORD pixel;
+    std::memcpy(&pixel, row + 4 * static_cast<ptrdiff_t>(x), sizeof pixel);
+    pixel = (pixel & 0xFF000000u) | bgr;
+    std::memcpy(row + 4 * static_cast<ptrdiff_t>(x), &pixel, sizeof pixel);
+  }
+}
+
 }  // namespace
 
 void PaintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBgr colour) {
   if (!view.bits || !runs) return;
+  if (OverlayPixelStep(view.bitsPerPixel) == 4) {
+    // Four-byte pixels: the colour replaces the first three bytes of each in one store.
+    const DWORD bgr = DWORD{colour.blue} | DWORD{colour.green} << 8 | DWORD{colour.red} << 16;
+    for (int i = 0; i < count; ++i) {
+      const tagCompRun& run = runs[i];
+      if (run.y < 0 || run.y >= view.height) continue;
+      FillRun32(view.Row(run.y), std::max(run.xl, 0), std::min(run.xr, view.width - 1) + 1, bgr);
+    }
+    return;
+  }
   WithPixelStep(view, [&](auto step) {
     ForEachRunPixel<decltype(step)::value>(view, runs, count, [colour](unsigned char* p) {
       p[0] = colour.blue;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "kernels/display/display_bitmaps.h"
+#include "kernels/parallel/row_bands.h"
 
 namespace vorlane::detail {
 namespace {
@@ -84,10 +85,12 @@ void CopyPixels(PixelArray src, PixelArray dst) {
   const int width = std::min(src.width, dst.width);
   const int height = std::min(src.height, dst.height);
   if (width <= 0) return;
-  for (int y = 0; y < height; ++y) {
-    std::memcpy(dst.pixels + int64_t{y} * dst.width, src.pixels + int64_t{y} * src.width,
-                static_cast<size_t>(width) * sizeof(DWORD));
-  }
+  ForEachRowBand(0, height, int64_t{width} * height, [&](int first, int last) {
+    for (int y = first; y < last; ++y) {
+      std::memcpy(dst.pixels + int64_t{y} * dst.width, src.pixels + int64_t{y} * src.width,
+                  static_cast<size_t>(width) * sizeof(DWORD));
+    }
+  });
 }
 
 bool KnownRasterOperation(DWORD operation) {
