@@ -65,7 +65,7 @@ void AddRow(Sum* acc, const unsigned char* in, int width, bool ones) {
 }
 
 // t / n for every channel total t of a box of n pixels (0 <= t <= 255 n), from a table when n
-// is small enough for one; boxes take at most two widths and two heights, so few tables.
+// is small enough for one; the boxes of a resampling take a few sizes, so few tables.
 class BoxQuotients {
  public:
   static constexpr uint64_t kLargestTable = 1 << 10;  // boxes of up to 1024 pixels

@@ -20,8 +20,8 @@ inline constexpr std::int64_t kMinWorkPerBand = 1 << 19;
 inline constexpr int kMaxBands = 8;
 
 // The bands of rows [begin, end) for a pass of `work` units: one per thread the setting
-// allows (one per core by default), at most kMaxBands, each with at least kMinWorkPerBand units and
-// one row.
+// allows (one per core by default), at most kMaxBands, each with at least kMinWorkPerBand
+// units and one row.
 class RowBands {
  public:
   RowBands(int begin, int end, std::int64_t work)
