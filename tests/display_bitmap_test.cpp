@@ -66,6 +66,20 @@ TEST(DisplayBitmap, MapOfAnotherSizePaintsOnlyTheSharedPart) {
   }
 }
 
+TEST(DisplayBitmap, MapColoursFollowEveryLabelAlongWideRows) {
+  // Runs of "Standard" 0x01 of 9 to 11 pixels: whole blocks of eight of one label and mixed ones.
+  CHiColorImage image;
+  image.Create(37, 3, RGB(1, 2, 3), L"wide");
+  const auto labelled = [](int x, int y) { return (x + y) / (9 + y) % 2 == 0; };
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 37; ++x)
+      if (labelled(x, y)) image.GetImageMap(0)->SetMapByte(x, y, 0x01);
+  CBitmap* bitmap = image.GetBitmap();
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 37; ++x)
+      EXPECT_EQ(PixelAt(*bitmap, x, y), labelled(x, y) ? 0x0000C0u : 0x010203u) << x << "," << y;
+}
+
 struct ThumbnailCase {
   int width, height;
   int left, top, right, bottom;  // the picture inside the 100 x 100 thumbnail

@@ -25,29 +25,34 @@ void ForEachRunPixel(const BitmapView& view, const tagCompRun* runs, int count, 
   }
 }
 
+// Pixels x to x + count - 1 of a row of four-byte pixels keep the bits keep leaves and take
+// paint (a loop of constants, which vectorises).
+void PaintPixels32(unsigned char* p, int x, int count, DWORD keep, DWORD paint) {
+  for (int i = x; i < x + count; ++i) {
+    DWORD pixel;
+    std::memcpy(&pixel, p + 4 * static_cast<ptrdiff_t>(i), sizeof pixel);
+    pixel = (pixel & keep) | paint;
+    std::memcpy(p + 4 * static_cast<ptrdiff_t>(i), &pixel, sizeof pixel);
+  }
+}
+
 // One row of four-byte pixels: each pixel keeps the bits keep[label] leaves and takes
-// paint[label]. With skipZero, blocks of eight pixels of label 0 are passed over at once.
-// Parameters by value, so that the pixel stores cannot be taken to change them.
+// paint[label]. Blocks of eight pixels of one label are painted at once, and with skipZero
+// blocks of label 0 are passed over. Parameters by value, so that the pixel stores cannot be
+// taken to change them.
 void PaintRow32(unsigned char* p, const unsigned char* labels, int width, const DWORD* keep,
                 const DWORD* paint, bool skipZero) {
   int x = 0;
-  while (x < width) {
-    if (skipZero && x + 8 <= width) {
-      uint64_t eight;
-      std::memcpy(&eight, labels + x, sizeof eight);
-      if (eight == 0) {
-        x += 8;
-        continue;
-      }
+  for (; x + 8 <= width; x += 8) {
+    uint64_t eight;
+    std::memcpy(&eight, labels + x, sizeof eight);
+    if (eight == labels[x] * 0x0101010101010101ull) {
+      if (!(skipZero && eight == 0)) PaintPixels32(p, x, 8, keep[labels[x]], paint[labels[x]]);
+      continue;
     }
-    const int stop = std::min(x + 8, width);
-    for (; x < stop; ++x) {
-      DWORD pixel;
-      std::memcpy(&pixel, p + 4 * static_cast<ptrdiff_t>(x), sizeof pixel);
-      pixel = (pixel & keep[labels[x]]) | paint[labels[x]];
-      std::memcpy(p + 4 * static_cast<ptrdiff_t>(x), &pixel, sizeof pixel);
-    }
+    for (int i = x; i < x + 8; ++i) PaintPixels32(p, i, 1, keep[labels[i]], paint[labels[i]]);
   }
+  for (; x < width; ++x) PaintPixels32(p, x, 1, keep[labels[x]], paint[labels[x]]);
 }
 
 // Pixels x0 to x1 - 1 of a row of four-byte pixels keep their fourth byte and take bgr.
