@@ -55,16 +55,6 @@ void PaintRow32(unsigned char* p, const unsigned char* labels, int width, const 
   for (; x < width; ++x) PaintPixels32(p, x, 1, keep[labels[x]], paint[labels[x]]);
 }
 
-// Pixels x0 to x1 - 1 of a row of four-byte pixels keep their fourth byte and take bgr.
-void FillRun32(unsigned char* row, int x0, int x1, DWORD bgr) {
-  for (int x = x0; x < x1; ++x) {
-    DWORD pixel;
-    std::memcpy(&pixel, row + 4 * static_cast<ptrdiff_t>(x), sizeof pixel);
-    pixel = (pixel & 0xFF000000u) | bgr;
-    std::memcpy(row + 4 * static_cast<ptrdiff_t>(x), &pixel, sizeof pixel);
-  }
-}
-
 }  // namespace
 
 void PaintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBgr colour) {
@@ -75,7 +65,9 @@ void PaintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelB
     for (int i = 0; i < count; ++i) {
       const tagCompRun& run = runs[i];
       if (run.y < 0 || run.y >= view.height) continue;
-      FillRun32(view.Row(run.y), std::max(run.xl, 0), std::min(run.xr, view.width - 1) + 1, bgr);
+      const int xl = std::max(run.xl, 0);
+      PaintPixels32(view.Row(run.y), xl, std::min(run.xr, view.width - 1) + 1 - xl, 0xFF000000u,
+                    bgr);
     }
     return;
   }

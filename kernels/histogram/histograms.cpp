@@ -18,15 +18,14 @@ void GreyHistogram(const unsigned char* const* rows, const RECT& rect, const Byt
                    long* hist) {
   std::fill(hist, hist + 256, 0L);
   const int width = rect.right - rect.left;
-  const bool none =
-      sel.map.data ? std::none_of(sel.accept.begin(), sel.accept.end(), [](bool a) { return a; })
-                   : !sel.all;
-  if (none || width <= 0 || rect.bottom <= rect.top) return;
-  const bool every =
-      !sel.map.data || std::all_of(sel.accept.begin(), sel.accept.end(), [](bool a) { return a; });
-  // Bands of rows counted at once.
+  // take[b]: 1 when a pixel whose map byte is b counts (every byte without a map).
   std::array<unsigned char, 256> take{};
-  for (size_t b = 0; b < take.size(); ++b) take[b] = sel.accept[b] ? 1 : 0;
+  for (size_t b = 0; b < take.size(); ++b)
+    take[b] = (sel.map.data ? sel.accept[b] : sel.all) ? 1 : 0;
+  const int taken = std::count(take.begin(), take.end(), 1);
+  if (taken == 0 || width <= 0 || rect.bottom <= rect.top) return;
+  const bool every = taken == 256;
+  // Bands of rows counted at once.
   const RowBands bands(rect.top, rect.bottom, std::int64_t{width} * (rect.bottom - rect.top));
   std::vector<ByteCounts> perBand(static_cast<size_t>(bands.Count()));
   bands.Run([&](int index, int first, int last) {
