@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -16,7 +17,9 @@
 #include "kernels/host/diagnostics.h"
 #include "kernels/io/tiff_rows.h"
 #include "kernels/io/tiff_samples.h"
+#include "kernels/parallel/row_bands.h"
 #include "kernels/pixels/copy.h"
+#include "kernels/pixels/pixel_arrays.h"
 
 using vorlane::detail::TiffImageBytes;
 using vorlane::detail::TiffLayout;
@@ -102,6 +105,96 @@ bool NoColourInRun(const std::vector<MapColours>& overlay,
   return true;
 }
 
+// Colour rows are decoded in blocks of about this many bytes, which stay in the cache.
+constexpr size_t kDecodeBlockBytes = size_t{256} << 10;
+// Pages of more bytes than this are written past the cache: they would not stay in it.
+constexpr size_t kPageBytesPastCache = size_t{8} << 20;
+
+// Reads every row of an uncompressed file straight from the file into lines, in bands of
+// rows on all cores. False when the file's rows cannot all be read so (nothing is
+// reported: the caller then reads them through libtiff, which reports what is wrong).
+bool ReadFileRowsInBands(const TiffRowReader& rows, uint32_t height, uint8_t* const* lines) {
+  if (!rows.AllRowsInFile()) return false;
+  std::atomic<bool> complete{true};
+  vorlane::detail::ForEachRowBand(
+      0, static_cast<int>(height), static_cast<int64_t>(rows.RowBytes()) * height,
+      [&](int first, int last) {
+        const auto count = static_cast<uint32_t>(last - first);
+        if (rows.ReadFileRows(static_cast<uint32_t>(first), count, lines + first) < count) {
+          complete = false;
+        }
+      });
+  return complete;
+}
+
+// Decodes the rows of an RGB file of three or four samples into the pixel rows lines (top
+// row first) of the pageBytes bytes at data as blue, green, red, x. Four-sample rows are
+// decoded in place; others in blocks into a buffer that stays in the cache, then turned into
+// pixels (around the cache when the page is larger than it). Rows that the file holds as
+// they stand are read in bands on all cores. Returns the number of rows done before the
+// first that failed.
+uint32_t ReadRgbRows(TiffRowReader& rows, const TiffLayout& layout, unsigned char* data,
+                     unsigned char* const* lines, size_t pageBytes) {
+  const bool direct = layout.samplesPerPixel == 4;
+  const size_t rowBytes = rows.RowBytes();
+  const uint32_t block = direct ? layout.height
+                                : static_cast<uint32_t>(std::clamp<size_t>(
+                                      kDecodeBlockBytes / rowBytes, 1, layout.height));
+  // Only into pages already in memory: fresh ones are faulted in and zeroed through the cache
+  // anyway, and storing around it then costs more.
+  const bool pastCache =
+      !direct && pageBytes > kPageBytesPastCache && vorlane::detail::PagesInMemory(data, pageBytes);
+  // A block buffer and its row pointers.
+  struct Block {
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t*> rows;
+  };
+  const auto makeBlock = [&] {
+    Block b;
+    if (direct) return b;
+    b.bytes.resize(block * rowBytes);
+    for (uint32_t r = 0; r < block; ++r) b.rows.push_back(b.bytes.data() + r * rowBytes);
+    return b;
+  };
+  // Decodes rows [first, last) with decode(y, count, in) and converts them; returns the row
+  // that failed, or last.
+  const auto convertRows = [&](uint32_t first, uint32_t last, const Block& b, auto&& decode) {
+    for (uint32_t top = first; top < last; top += block) {
+      const uint32_t count = std::min(block, last - top);
+      uint8_t* const* in = direct ? lines + top : b.rows.data();
+      const uint32_t read = decode(top, count, in);
+      for (uint32_t r = 0; r < read; ++r) {
+        vorlane::detail::RgbRowToBgrx(in[r], layout.width, layout.samplesPerPixel, lines[top + r],
+                                      pastCache);
+      }
+      if (read < count) return top + read;
+    }
+    return last;
+  };
+  if (rows.AllRowsInFile()) {
+    const vorlane::detail::RowBands bands(0, static_cast<int>(layout.height),
+                                          static_cast<int64_t>(pageBytes));
+    std::vector<Block> blocks;
+    for (int b = 0; b < bands.Count(); ++b) blocks.push_back(makeBlock());
+    std::atomic<bool> complete{true};
+    bands.Run([&](int band, int first, int last) {
+      const auto end = static_cast<uint32_t>(last);
+      const auto readFile = [&](uint32_t y, uint32_t count, uint8_t* const* in) {
+        return rows.ReadFileRows(y, count, in);
+      };
+      if (convertRows(static_cast<uint32_t>(first), end, blocks[static_cast<size_t>(band)],
+                      readFile) < end) {
+        complete = false;
+      }
+    });
+    if (complete) return layout.height;
+  }
+  // Through libtiff where the file's rows cannot all be read as they stand.
+  return convertRows(
+      0, layout.height, makeBlock(),
+      [&](uint32_t y, uint32_t count, uint8_t* const* in) { return rows.ReadRows(y, count, in); });
+}
+
 // Writes the trace line of a row that could not be decoded; returns false.
 bool RowFailed(uint32_t y) {
   TraceF("TIFF row %u cannot be read\n", y);
@@ -181,13 +274,16 @@ int CGreyScaleImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
                       rows.RowBytes() <= static_cast<size_t>(bytesPerLine);
   std::vector<uint8_t> scanline(direct ? 0 : rows.RowBytes());
   const bool invert = layout.photometric == PHOTOMETRIC_MINISWHITE;
+  if (direct && !ReadFileRowsInBands(rows, layout.height, arrays.Lines())) {
+    const uint32_t read = rows.ReadRows(0, layout.height, arrays.Lines());
+    if (read < layout.height) return RowFailed(read);
+  }
   for (uint32_t y = 0; y < layout.height; ++y) {
     uint8_t* row = arrays.Lines()[y];
-    uint8_t* in = direct ? row : scanline.data();
-    if (!rows.ReadRow(y, in)) return RowFailed(y);
+    if (!direct && !rows.ReadRow(y, scanline.data())) return RowFailed(y);
     if (!direct || invert) {
-      vorlane::detail::ConvertGreyRow(in, layout.width, layout.bitsPerSample,
-                                      layout.samplesPerPixel, invert, row);
+      vorlane::detail::ConvertGreyRow(direct ? row : scanline.data(), layout.width,
+                                      layout.bitsPerSample, layout.samplesPerPixel, invert, row);
     }
     std::memset(row + width, 0, static_cast<size_t>(bytesPerLine - width));
   }
@@ -223,14 +319,9 @@ int CHiColorImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
   if (ReadsAsRgbRows(layout)) {
     TiffRowReader rows;
     if (!rows.Begin(tif, layout)) return 0;
-    const bool direct = layout.samplesPerPixel == 4;
-    std::vector<uint8_t> scanline(direct ? 0 : rows.RowBytes());
-    for (uint32_t y = 0; y < layout.height; ++y) {
-      uint8_t* row = arrays.Lines()[y];
-      uint8_t* in = direct ? row : scanline.data();
-      if (!rows.ReadRow(y, in)) return RowFailed(y);
-      vorlane::detail::RgbRowToBgrx(in, layout.width, layout.samplesPerPixel, row);
-    }
+    const uint32_t done = ReadRgbRows(rows, layout, arrays.Data(), arrays.Lines(),
+                                      vorlane::detail::BufferBytes(bytesPerLine, height));
+    if (done < layout.height) return RowFailed(done);
   } else {
     // libtiff converts any other kind of file to red, green, blue, alpha values, bottom row
     // first like the pixel buffer; a damaged file fails instead of leaving rows unset.

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +100,52 @@ TEST(TiffLoadRules, PathsAreHandedToLibtiffAsUtf8) {
   const std::wstring bad = plain.wide() + L"-" + wchar_t(0xD800) + L".tif";
   EXPECT_EQ(image.ExportTIFF(bad.c_str()), 0);
   EXPECT_EQ(Load(bad), nullptr);
+}
+
+// A 37 x 30 picture in uncompressed strips of 4 rows written last first, so that the file
+// holds them in reverse order; strip 0 lacks its last `missing` bytes.
+void WriteReversedStrips(const std::string& path, uint16_t samples, size_t missing) {
+  constexpr uint32_t width = 37, height = 30;
+  TIFF* tif = TIFFOpen(path.c_str(), "w");
+  ASSERT_NE(tif, nullptr);
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, samples == 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 4);
+  for (uint32_t strip = (height + 3) / 4; strip-- > 0;) {
+    std::vector<uint8_t> data;
+    for (uint32_t y = strip * 4; y < std::min(height, strip * 4 + 4); ++y) {
+      for (uint32_t x = 0; x < width * samples; ++x) data.push_back(uint8_t(x * 5 + y * 11));
+    }
+    if (strip == 0) data.erase(data.end() - ptrdiff_t(missing), data.end());
+    ASSERT_GE(TIFFWriteRawStrip(tif, strip, data.data(), tmsize_t(data.size())), 0);
+  }
+  TIFFClose(tif);
+}
+
+TEST(TiffLoadRules, UncompressedStripsAreReadWhereverTheFileHoldsThem) {
+  for (const uint16_t samples : {1, 3}) {
+    TempPath path(".tif");
+    WriteReversedStrips(path.str(), samples, 0);
+    const auto image = Load(path.wide());
+    ASSERT_NE(image, nullptr);
+    for (int y = 0; y < 30; ++y) {
+      for (int x = 0; x < 37; ++x) {
+        const auto sample = [&](int s) { return uint8_t((x * samples + s) * 5 + y * 11); };
+        ASSERT_EQ(image->GetRed(x, y), sample(0)) << samples << " " << x << "," << y;
+        ASSERT_EQ(image->GetBlue(x, y), sample(samples == 3 ? 2 : 0)) << x << "," << y;
+      }
+    }
+    // A strip shorter than its rows fails at the first row it cannot fill, as libtiff reads it.
+    TempPath shortStrip(".tif");
+    WriteReversedStrips(shortStrip.str(), samples, 5);
+    TraceCapture trace;
+    EXPECT_EQ(Load(shortStrip.wide()), nullptr) << samples;
+    EXPECT_TRUE(trace.Has("TIFF row 3 cannot be read\n")) << samples;
+  }
 }
 
 TEST(TiffCreateFromHandle, AFailedReadLeavesTheImageAsItWas) {

@@ -1,7 +1,11 @@
 // libtiff plumbing of the TIFF readers and writers: handles, paths, limits, row reading.
 #include "kernels/io/tiff_rows.h"
 
+#include <sys/stat.h>
+#include <sys/uio.h>
+
 #include <algorithm>
+#include <array>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -104,7 +108,30 @@ bool TiffRowReader::Begin(TIFF* tif, const TiffLayout& layout) {
     return false;
   }
   m_rowBytes = static_cast<size_t>(rowBytes);
-  if (!layout.tiled) return true;
+  m_fd = -1;
+  m_stripOffsets.clear();
+  m_allRowsInFile = false;
+  if (!layout.tiled) {
+    // Uncompressed 8-bit samples in the bit order libtiff keeps are the decoded rows as they
+    // stand in a regular file.
+    uint16_t compression = COMPRESSION_NONE, fillOrder = FILLORDER_MSB2LSB;
+    uint32_t rowsPerStrip = 0;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_FILLORDER, &fillOrder);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip);
+    struct stat file {};
+    const int fd = TIFFFileno(tif);
+    if (compression == COMPRESSION_NONE && layout.bitsPerSample == 8 &&
+        layout.photometric != PHOTOMETRIC_YCBCR && fillOrder == FILLORDER_MSB2LSB &&
+        TIFFIsMSB2LSB(tif) && rowsPerStrip > 0 && fd >= 0 && fstat(fd, &file) == 0 &&
+        S_ISREG(file.st_mode) && file.st_size > 0) {
+      m_fd = fd;
+      m_fileBytes = static_cast<uint64_t>(file.st_size);
+      m_rowsPerStrip = rowsPerStrip;
+      FindFileStrips();
+    }
+    return true;
+  }
 
   if (!TIFFGetField(tif, TIFFTAG_TILEWIDTH, &m_tileWidth) ||
       !TIFFGetField(tif, TIFFTAG_TILELENGTH, &m_tileLength)) {
@@ -151,6 +178,78 @@ bool TiffRowReader::ReadRow(uint32_t y, uint8_t* dst) {
   if (top != m_bandTop && !LoadTileBand(top)) return false;
   std::memcpy(dst, m_band.data() + static_cast<size_t>(y - top) * m_rowBytes, m_rowBytes);
   return true;
+}
+
+void TiffRowReader::FindFileStrips() {
+  m_stripOffsets.clear();
+  m_allRowsInFile = false;
+  const uint64_t strips = (uint64_t{m_layout.height} + m_rowsPerStrip - 1) / m_rowsPerStrip;
+  if (strips > TIFFNumberOfStrips(m_tif) || strips > kMaxFileStrips) return;
+  m_stripOffsets.resize(static_cast<size_t>(strips));
+  m_allRowsInFile = true;
+  for (uint32_t strip = 0; strip < strips; ++strip) {
+    // libtiff reads a strip whole; it fails when the strip's bytes are missing, too few for
+    // its rows or beyond its allocation limit, and then so must the rows here.
+    const uint64_t rows =
+        std::min<uint64_t>(m_rowsPerStrip, m_layout.height - uint64_t{strip} * m_rowsPerStrip);
+    int error = 0;
+    const uint64_t start = TIFFGetStrileOffsetWithErr(m_tif, strip, &error);
+    const uint64_t bytes = TIFFGetStrileByteCountWithErr(m_tif, strip, &error);
+    const bool readable = error == 0 && bytes >= rows * m_rowBytes &&
+                          bytes <= static_cast<uint64_t>(kMaxTiffImageBytes) &&
+                          start <= m_fileBytes && bytes <= m_fileBytes - start;
+    m_stripOffsets[strip] = readable ? start : kNotInFile;
+    m_allRowsInFile = m_allRowsInFile && readable;
+  }
+}
+
+bool TiffRowReader::FileRowOffset(uint32_t y, uint64_t& offset) const {
+  if (m_stripOffsets.empty()) return false;
+  const uint32_t strip = y / m_rowsPerStrip;
+  if (m_stripOffsets[strip] == kNotInFile) return false;
+  offset = m_stripOffsets[strip] + (y - uint64_t{strip} * m_rowsPerStrip) * m_rowBytes;
+  return true;
+}
+
+uint32_t TiffRowReader::ReadFileRows(uint32_t y, uint32_t count, uint8_t* const* rows) const {
+  // Rows whose bytes follow each other in the file are read by one system call.
+  std::array<iovec, 1024> vectors;
+  uint32_t i = 0;
+  while (i < count) {
+    uint64_t start = 0, offset = 0;
+    if (!FileRowOffset(y + i, start)) return i;
+    uint32_t batch = 0;
+    while (i + batch < count && batch < vectors.size() && FileRowOffset(y + i + batch, offset) &&
+           offset == start + uint64_t{batch} * m_rowBytes) {
+      vectors[batch] = iovec{rows[i + batch], m_rowBytes};
+      ++batch;
+    }
+    uint32_t done = 0;
+    while (done < batch) {
+      const ssize_t got = preadv(m_fd, vectors.data() + done, static_cast<int>(batch - done),
+                                 static_cast<off_t>(start + uint64_t{done} * m_rowBytes));
+      if (got <= 0) break;
+      done += static_cast<uint32_t>(static_cast<size_t>(got) / m_rowBytes);
+      if (static_cast<size_t>(got) % m_rowBytes != 0) break;
+    }
+    i += done;
+    if (done < batch) return i;
+  }
+  return count;
+}
+
+uint32_t TiffRowReader::ReadRows(uint32_t y, uint32_t count, uint8_t* const* rows) {
+  uint32_t i = 0;
+  while (i < count) {
+    // The rows from i on that the file holds as they stand, then the first that it does not
+    // (or that the system could not deliver) through libtiff, which reports what is wrong.
+    i += ReadFileRows(y + i, count - i, rows + i);
+    if (i < count) {
+      if (!ReadRow(y + i, rows[i])) return i;
+      ++i;
+    }
+  }
+  return count;
 }
 
 bool WriteTiff(const wchar_t* path, const TiffWriteLayout& layout, const TiffRowSource& source) {

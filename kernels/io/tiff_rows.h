@@ -75,10 +75,28 @@ class TiffRowReader {
   // Decodes row y into dst (RowBytes() bytes). Rows are asked for in increasing order, each
   // once. False on a read or decoding error.
   bool ReadRow(uint32_t y, uint8_t* dst);
+  // Decodes rows y to y + count - 1 into rows[0] to rows[count - 1], as ReadRow does. Whole
+  // uncompressed strips of 8-bit samples are read by the system straight into the rows, many
+  // rows per call; any other row, and any strip that libtiff would reject, goes through
+  // libtiff, so that both give the same rows and the same errors. Returns the number of
+  // rows decoded before the first that failed (count when all were).
+  uint32_t ReadRows(uint32_t y, uint32_t count, uint8_t* const* rows);
+  // True when every row can be read from the file as it stands (uncompressed 8-bit strips,
+  // all present), so that ReadFileRows may read any of them.
+  bool AllRowsInFile() const { return m_allRowsInFile; }
+  // Reads rows y to y + count - 1 that the file holds as they stand into rows, straight from
+  // the file, without libtiff; several threads may call it at once for different rows.
+  // Returns the number of rows read before the first that the file does not hold as it
+  // stands or that the system could not deliver.
+  uint32_t ReadFileRows(uint32_t y, uint32_t count, uint8_t* const* rows) const;
 
  private:
   // Decodes the band of tile rows that starts at row top into m_band.
   bool LoadTileBand(uint32_t top);
+  // Finds the strips of an uncompressed file whose rows can be read as they stand.
+  void FindFileStrips();
+  // The file offset of row y when its strip can be read from the file as it stands.
+  bool FileRowOffset(uint32_t y, uint64_t& offset) const;
 
   TIFF* m_tif = nullptr;
   TiffLayout m_layout;
@@ -91,6 +109,15 @@ class TiffRowReader {
   std::vector<uint8_t> m_tile;
   std::vector<uint8_t> m_band;
   int64_t m_bandTop = -1;
+  // Uncompressed 8-bit strips read without libtiff: the file, its size and the strip height.
+  int m_fd = -1;
+  uint64_t m_fileBytes = 0;
+  uint32_t m_rowsPerStrip = 0;
+  // File offset of each strip, kNotInFile where libtiff must read the strip.
+  static constexpr uint64_t kNotInFile = UINT64_MAX;
+  static constexpr uint64_t kMaxFileStrips = uint64_t{1} << 22;
+  std::vector<uint64_t> m_stripOffsets;
+  bool m_allRowsInFile = false;
 };
 
 // What WriteTiff writes: an uncompressed, contiguous, most-significant-bit-first file.

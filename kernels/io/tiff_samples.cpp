@@ -3,6 +3,7 @@
 
 #include <array>
 #include <bit>
+#include <cstdint>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -43,11 +44,21 @@ void RgbToBgrxFrom(const uint8_t* src, uint32_t x, uint32_t width, uint8_t* dst)
 
 // Three-sample rows with one byte shuffle per four pixels. Each step reads 16 bytes for the
 // 12 it converts, so it stops while 16 bytes remain in the row.
+// Non-temporal stores (stream) bypass the cache and skip reading the lines they fill; they
+// need 16-byte aligned destinations.
 __attribute__((target("ssse3"))) void RgbToBgrxSsse3(const uint8_t* src, uint32_t width,
-                                                     uint8_t* dst) {
+                                                     uint8_t* dst, bool stream) {
   const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
   const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
   uint32_t x = 0;
+  if (stream && reinterpret_cast<uintptr_t>(dst) % 16 == 0) {
+    for (; x + 6 <= width; x += 4) {
+      const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * size_t{x}));
+      _mm_stream_si128(reinterpret_cast<__m128i*>(dst + 4 * size_t{x}),
+                       _mm_or_si128(_mm_shuffle_epi8(in, order), opaque));
+    }
+    _mm_sfence();
+  }
   for (; x + 6 <= width; x += 4) {
     const __m128i in = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * size_t{x}));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * size_t{x}),
@@ -56,22 +67,22 @@ __attribute__((target("ssse3"))) void RgbToBgrxSsse3(const uint8_t* src, uint32_
   RgbToBgrxFrom(src, x, width, dst);
 }
 
-void RgbToBgrxPlain(const uint8_t* src, uint32_t width, uint8_t* dst) {
+void RgbToBgrxPlain(const uint8_t* src, uint32_t width, uint8_t* dst, bool) {
   RgbToBgrxFrom(src, 0, width, dst);
 }
 
 // The shuffle where the processor has it.
-void RgbToBgrx(const uint8_t* src, uint32_t width, uint8_t* dst) {
+void RgbToBgrx(const uint8_t* src, uint32_t width, uint8_t* dst, bool stream) {
   static const auto kernel = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("ssse3") ? RgbToBgrxSsse3 : RgbToBgrxPlain;
   }();
-  kernel(src, width, dst);
+  kernel(src, width, dst, stream);
 }
 
 #else
 
-void RgbToBgrx(const uint8_t* src, uint32_t width, uint8_t* dst) {
+void RgbToBgrx(const uint8_t* src, uint32_t width, uint8_t* dst, bool) {
   RgbToBgrxFrom(src, 0, width, dst);
 }
 
@@ -184,13 +195,14 @@ void SwapRedBlue(const uint8_t* src, size_t count, uint8_t* dst) {
   }
 }
 
-void RgbRowToBgrx(const uint8_t* src, uint32_t width, int samplesPerPixel, uint8_t* dst) {
+void RgbRowToBgrx(const uint8_t* src, uint32_t width, int samplesPerPixel, uint8_t* dst,
+                  bool pastCache) {
   if (samplesPerPixel == 4) {
     SwapRedBlue(src, width, dst);
     return;
   }
   if (samplesPerPixel == 3) {
-    RgbToBgrx(src, width, dst);
+    RgbToBgrx(src, width, dst, pastCache);
     return;
   }
   const size_t stride = static_cast<size_t>(samplesPerPixel);

@@ -31,8 +31,10 @@ void SwapRedBlue(const uint8_t* src, size_t count, uint8_t* dst);
 
 // Turns width pixels of 8-bit red, green, blue samples (3 or more samples per pixel) into
 // blue, green, red and a fourth byte: the fourth sample as it stands, or 255 without one.
-// src may be dst when there are 4 samples.
-void RgbRowToBgrx(const uint8_t* src, uint32_t width, int samplesPerPixel, uint8_t* dst);
+// src may be dst when there are 4 samples. pastCache writes three-sample rows around the
+// cache, for pages too large to stay in it.
+void RgbRowToBgrx(const uint8_t* src, uint32_t width, int samplesPerPixel, uint8_t* dst,
+                  bool pastCache = false);
 
 // Turns count pixels of libtiff's RGBA raster (32-bit values, red in the low byte) into blue,
 // green, red, alpha bytes in place.

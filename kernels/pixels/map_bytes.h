@@ -2,26 +2,28 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
 
 namespace vorlane::detail {
 
+// Releases a block of AllocateMapBytes (null is allowed).
+void FreeMapBytes(unsigned char* bytes);
+
 struct MapBytesDeleter {
-  void operator()(unsigned char* bytes) const { std::free(bytes); }
+  void operator()(unsigned char* bytes) const { FreeMapBytes(bytes); }
 };
 // A map's byte block; CImageMap releases its m_pData with ReleaseMapBytes.
 using MapBytes = std::unique_ptr<unsigned char[], MapBytesDeleter>;
 
 // A block of bytes bytes (at least one, so that an empty map still has a block). zeroed:
-// every byte 0, from calloc, whose large blocks are pages the system hands out zeroed, so
-// that no pass over them is made before the map is used; otherwise the content is
-// undefined. Throws std::bad_alloc.
+// every byte 0 without a pass over the block: page-sized blocks are fresh pages of the
+// system, zeroed when first touched, so a map nobody writes costs no time and no memory;
+// small ones come from calloc. Otherwise the content is undefined. Throws std::bad_alloc.
 MapBytes AllocateMapBytes(size_t bytes, bool zeroed);
 
 // Releases a block of AllocateMapBytes (null is allowed) and clears the pointer.
 inline void ReleaseMapBytes(unsigned char*& bytes) {
-  std::free(bytes);
+  FreeMapBytes(bytes);
   bytes = nullptr;
 }
 
