@@ -8,6 +8,7 @@
 
 #include "imageclasses/comp.h"
 #include "kernels/colour/colour_similarity.h"
+#include "kernels/colour/lab_rows.h"
 
 namespace vorlane::detail {
 
@@ -79,7 +80,8 @@ struct ColourRegion {
 // region, after joining NE the NW region and then the W region; a distance of the two means
 // strictly below threshold merges the other into the joined region.
 //
-// metric supplies the distances: SetPixel(x, y, r, g, b) announces the pixel,
+// metric supplies the distances: BeginRow(row, width), where it has one, announces each row
+// before its pixels, SetPixel(x, y, r, g, b) the pixel,
 // ToMean(region, mean) is the distance of that pixel to a region's truncated mean, and
 // Between(regionA, meanA, regionB, meanB) the distance of two regions' truncated means.
 // Regions are numbered from 0 in the order they are made. Requires width, height >= 1.
@@ -112,18 +114,44 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
   std::vector<LabelledRun> rowRuns;
 
   enum Direction { kNone, kWest, kNorthWest, kNorth, kNorthEast };
+  const double worst = threshold + 1.0;
+  auto startRegion = [&](int r, int g, int b) {
+    const int made = static_cast<int>(means.size());
+    means.emplace_back(r, g, b);
+    parent.push_back(made);
+    return made;
+  };
   for (int y = 0; y < height; ++y) {
     const unsigned char* row = rows[y];
     int* above = previousRow.data();
     int* here = currentRow.data();
+    if constexpr (requires { metric.BeginRow(row, width); }) metric.BeginRow(row, width);
     for (int x = 0; x < width; ++x) {
       const unsigned char* pixel = row + 4 * static_cast<size_t>(x);
       const int r = pixel[2], g = pixel[1], b = pixel[0];
       metric.SetPixel(x, y, r, g, b);
 
+      // Inside a region: all four candidates carry the W region (which lives: every merge
+      // so far went into the region a pixel joined). It is measured once, and a join makes
+      // no merge test, as the NE region is the joined one.
+      if (y > 0 && x > 0 && x < width - 1) {
+        const int west = here[x - 1];
+        if (above[x - 1] == west && above[x] == west && above[x + 1] == west) {
+          ChannelMeans& mean = means[static_cast<size_t>(west)];
+          const double distance = metric.ToMean(west, mean);
+          if (distance < worst && !(distance > threshold)) {
+            mean.Add(r, g, b);
+            here[x] = west;
+          } else {
+            here[x] = startRegion(r, g, b);
+          }
+          continue;
+        }
+      }
+
       // The candidates in their order; a region met again has the same distance, which
       // cannot be strictly smaller, so it is measured once.
-      double best = threshold + 1.0;
+      double best = worst;
       int chosen = -1;
       Direction direction = kNone;
       int seen[4];
@@ -148,9 +176,7 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
       }
 
       if (chosen < 0 || best > threshold) {
-        chosen = static_cast<int>(means.size());
-        means.emplace_back(r, g, b);
-        parent.push_back(chosen);
+        chosen = startRegion(r, g, b);
       } else {
         ChannelMeans& mean = means[static_cast<size_t>(chosen)];
         mean.Add(r, g, b);
@@ -172,11 +198,11 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
     }
 
     // Record the row's runs of equal region (as known now; later merges are resolved at
-    // the end).
+    // the end), and keep the row's labels as the regions they are now.
     int start = 0;
-    int region = find(here[0]);
+    int region = here[0] = find(here[0]);
     for (int x = 1; x <= width; ++x) {
-      const int next = x < width ? find(here[x]) : -1;
+      const int next = x < width ? (here[x] = find(here[x])) : -1;
       if (next == region) continue;
       rowRuns.push_back(LabelledRun{{y, start, x - 1}, region});
       start = x;
@@ -217,16 +243,23 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
   return regions;
 }
 
-// The Lab distances of GrowColourRegions with each pixel's Lab colour computed once and each
-// region's truncated mean converted again only when it changes.
+// The Lab distances of GrowColourRegions with the Lab colours of each row's pixels computed
+// together before the row is grown and each region's truncated mean converted again only when
+// it changes.
 class CachedLabMetric {
  public:
-  void SetPixel(int, int, int r, int g, int b) {
-    const uint32_t colour = Pack(r, g, b);
-    if (colour != pixelColour_) {
-      pixelColour_ = colour;
-      pixel_ = LabOf(r, g, b);
+  // Converts the pixels of the next row at once.
+  void BeginRow(const unsigned char* row, int width) {
+    if (rowL_.size() < static_cast<size_t>(width)) {
+      rowL_.resize(static_cast<size_t>(width));
+      rowA_.resize(static_cast<size_t>(width));
+      rowB_.resize(static_cast<size_t>(width));
     }
+    LabRow(row, width, rowL_.data(), rowA_.data(), rowB_.data());
+  }
+  void SetPixel(int x, int, int, int, int) {
+    const size_t i = static_cast<size_t>(x);
+    pixel_ = LabColour{rowL_[i], rowA_[i], rowB_[i]};
   }
   double ToMean(int region, const ChannelMeans& mean) {
     return LabDistance(pixel_, MeanLab(region, mean));
@@ -261,7 +294,7 @@ class CachedLabMetric {
     return entry.lab;
   }
 
-  uint32_t pixelColour_ = kNoColour;
+  std::vector<float> rowL_, rowA_, rowB_;
   LabColour pixel_{};
   std::vector<Entry> cache_;
 };
