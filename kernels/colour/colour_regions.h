@@ -126,6 +126,17 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
     int* above = previousRow.data();
     int* here = currentRow.data();
     if constexpr (requires { metric.BeginRow(row, width); }) metric.BeginRow(row, width);
+    // The row's runs of equal label as the pixels get them; later merges are resolved at the
+    // end, where runs of one region that touch are joined.
+    int runStart = 0;
+    int runRegion = -1;
+    auto label = [&](int x, int region) {
+      here[x] = region;
+      if (region == runRegion) return;
+      if (x > 0) rowRuns.push_back(LabelledRun{{y, runStart, x - 1}, runRegion});
+      runStart = x;
+      runRegion = region;
+    };
     for (int x = 0; x < width; ++x) {
       const unsigned char* pixel = row + 4 * static_cast<size_t>(x);
       const int r = pixel[2], g = pixel[1], b = pixel[0];
@@ -141,9 +152,9 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
           const double distance = metric.ToMean(west, mean);
           if (distance < worst && !(distance > threshold)) {
             mean.Add(r, g, b);
-            here[x] = west;
+            label(x, west);
           } else {
-            here[x] = startRegion(r, g, b);
+            label(x, startRegion(r, g, b));
           }
           continue;
         }
@@ -194,20 +205,9 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
           if (x > 0) tryMerge(find(here[x - 1]));
         }
       }
-      here[x] = chosen;
+      label(x, chosen);
     }
-
-    // Record the row's runs of equal region (as known now; later merges are resolved at
-    // the end), and keep the row's labels as the regions they are now.
-    int start = 0;
-    int region = here[0] = find(here[0]);
-    for (int x = 1; x <= width; ++x) {
-      const int next = x < width ? (here[x] = find(here[x])) : -1;
-      if (next == region) continue;
-      rowRuns.push_back(LabelledRun{{y, start, x - 1}, region});
-      start = x;
-      region = next;
-    }
+    rowRuns.push_back(LabelledRun{{y, runStart, width - 1}, runRegion});
     previousRow.swap(currentRow);
   }
 
