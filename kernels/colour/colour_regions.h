@@ -80,8 +80,8 @@ struct ColourRegion {
 // region, after joining NE the NW region and then the W region; a distance of the two means
 // strictly below threshold merges the other into the joined region.
 //
-// metric supplies the distances: BeginRow(row, width), where it has one, announces each row
-// before its pixels, SetPixel(x, y, r, g, b) the pixel,
+// metric supplies the distances: BeginRow(y), where it has one, announces each row before
+// its pixels, SetPixel(x, y, r, g, b) the pixel,
 // ToMean(region, mean) is the distance of that pixel to a region's truncated mean, and
 // Between(regionA, meanA, regionB, meanB) the distance of two regions' truncated means.
 // Regions are numbered from 0 in the order they are made. Requires width, height >= 1.
@@ -125,7 +125,7 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
     const unsigned char* row = rows[y];
     int* above = previousRow.data();
     int* here = currentRow.data();
-    if constexpr (requires { metric.BeginRow(row, width); }) metric.BeginRow(row, width);
+    if constexpr (requires { metric.BeginRow(y); }) metric.BeginRow(y);
     // The row's runs of equal label as the pixels get them; later merges are resolved at the
     // end, where runs of one region that touch are joined.
     int runStart = 0;
@@ -243,24 +243,17 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
   return regions;
 }
 
-// The Lab distances of GrowColourRegions with the Lab colours of each row's pixels computed
-// together before the row is grown and each region's truncated mean converted again only when
-// it changes.
+// The Lab distances of GrowColourRegions with the Lab colours of the pixels converted a row
+// at a time (ahead of the growth where a second thread may) and each region's truncated mean
+// converted again only when it changes.
 class CachedLabMetric {
  public:
-  // Converts the pixels of the next row at once.
-  void BeginRow(const unsigned char* row, int width) {
-    if (rowL_.size() < static_cast<size_t>(width)) {
-      rowL_.resize(static_cast<size_t>(width));
-      rowA_.resize(static_cast<size_t>(width));
-      rowB_.resize(static_cast<size_t>(width));
-    }
-    LabRow(row, width, rowL_.data(), rowA_.data(), rowB_.data());
-  }
-  void SetPixel(int x, int, int, int, int) {
-    const size_t i = static_cast<size_t>(x);
-    pixel_ = LabColour{rowL_[i], rowA_[i], rowB_[i]};
-  }
+  // The metric of a growth over rows[0..height) of width pixels.
+  CachedLabMetric(const unsigned char* const* rows, int width, int height)
+      : lab_(rows, width, height) {}
+
+  void BeginRow(int y) { row_ = lab_.Row(y); }
+  void SetPixel(int x, int, int, int, int) { pixel_ = LabColour{row_.L[x], row_.a[x], row_.b[x]}; }
   double ToMean(int region, const ChannelMeans& mean) {
     return LabDistance(pixel_, MeanLab(region, mean));
   }
@@ -281,20 +274,26 @@ class CachedLabMetric {
            static_cast<uint32_t>(b) << 16;
   }
 
+  // The cached Lab of a region's mean; the rare misses are kept out of the inlined path.
   const LabColour& MeanLab(int region, const ChannelMeans& mean) {
-    if (static_cast<size_t>(region) >= cache_.size()) {
-      cache_.resize(static_cast<size_t>(region) + 1, Entry{kNoColour, {}});
-    }
-    Entry& entry = cache_[static_cast<size_t>(region)];
+    const size_t index = static_cast<size_t>(region);
     const uint32_t colour = Pack(mean.Whole(0), mean.Whole(1), mean.Whole(2));
-    if (entry.colour != colour) {
-      entry.colour = colour;
-      entry.lab = LabOf(mean.Whole(0), mean.Whole(1), mean.Whole(2));
+    if (index < cache_.size() && cache_[index].colour == colour) [[likely]] {
+      return cache_[index].lab;
     }
+    return Convert(index, mean);
+  }
+
+  [[gnu::noinline]] const LabColour& Convert(size_t index, const ChannelMeans& mean) {
+    if (index >= cache_.size()) cache_.resize(index + 1, Entry{kNoColour, {}});
+    Entry& entry = cache_[index];
+    entry.colour = Pack(mean.Whole(0), mean.Whole(1), mean.Whole(2));
+    entry.lab = LabOf(mean.Whole(0), mean.Whole(1), mean.Whole(2));
     return entry.lab;
   }
 
-  std::vector<float> rowL_, rowA_, rowB_;
+  LabRowsAhead lab_;
+  LabRowsAhead::Planes row_{};
   LabColour pixel_{};
   std::vector<Entry> cache_;
 };

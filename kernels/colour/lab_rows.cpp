@@ -1,6 +1,6 @@
 // Row kernel of the sRGB to Lab conversion: SSE2 on every x86-64 processor, AVX2 where the
 // processor has it (chosen once at run time), the scalar conversion elsewhere and for row
-// tails.
+// tails; and the rows of an image converted ahead on a second thread.
 //
 // The vector code computes every lane as TT_sRGB2sLab does for whole channel values: the
 // table's linear light, the three products of each of X, Y, Z summed in channel order, the
@@ -12,8 +12,14 @@
 // discarded, start from the threshold instead so that they stay clear of subnormals.
 #include "kernels/colour/lab_rows.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <system_error>
+
 #include "colourfunctions/colourfunctions.h"
 #include "kernels/colour/srgb_table.h"
+#include "kernels/parallel/row_bands.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -166,6 +172,69 @@ void LabRow(const unsigned char* bgrx, int count, float* L, float* a, float* b) 
 #else
   ScalarTail(bgrx, 0, count, L, a, b);
 #endif
+}
+
+LabRowsAhead::LabRowsAhead(const unsigned char* const* rows, int width, int height)
+    : rows_(rows), width_(width), height_(height) {
+  const bool ahead = RowBands(0, height, static_cast<std::int64_t>(width) * height).Count() > 1 &&
+                     height > kBlockRows;
+  store_.resize(3 * static_cast<size_t>(width) * (ahead ? kSlots * kBlockRows : 1));
+  if (!ahead) return;
+  try {
+    worker_ = std::jthread([this] { Work(); });
+  } catch (const std::system_error&) {
+    // No thread: each row is converted when asked for, into the first row of the store.
+  }
+}
+
+LabRowsAhead::~LabRowsAhead() {
+  // Releases a worker that waits for a free slot; the thread is joined next.
+  stop_.store(true);
+  consumed_.store(INT_MAX, std::memory_order_release);
+  consumed_.notify_one();
+}
+
+void LabRowsAhead::Convert(int y, int slotRow) {
+  float* L = store_.data() + 3 * static_cast<size_t>(width_) * static_cast<size_t>(slotRow);
+  LabRow(rows_[y], width_, L, L + width_, L + 2 * width_);
+}
+
+void LabRowsAhead::Work() {
+  const int blocks = (height_ + kBlockRows - 1) / kBlockRows;
+  for (int block = 0; block < blocks; ++block) {
+    // The slot is free once the block kSlots before is done with.
+    for (int done = consumed_.load(std::memory_order_acquire); done < block - kSlots + 1;
+         done = consumed_.load(std::memory_order_acquire)) {
+      consumed_.wait(done, std::memory_order_acquire);
+    }
+    if (stop_.load()) return;
+    const int first = block * kBlockRows, last = std::min(first + kBlockRows, height_);
+    for (int y = first; y < last; ++y) Convert(y, (block % kSlots) * kBlockRows + y - first);
+    produced_.store(block + 1, std::memory_order_release);
+    produced_.notify_one();
+  }
+}
+
+LabRowsAhead::Planes LabRowsAhead::Row(int y) {
+  int slotRow = 0;
+  if (worker_.joinable()) {
+    const int block = y / kBlockRows;
+    if (block != current_) {
+      // The earlier blocks are done with: their slots may be refilled.
+      current_ = block;
+      consumed_.store(block, std::memory_order_release);
+      consumed_.notify_one();
+    }
+    for (int done = produced_.load(std::memory_order_acquire); done <= block;
+         done = produced_.load(std::memory_order_acquire)) {
+      produced_.wait(done, std::memory_order_acquire);
+    }
+    slotRow = (block % kSlots) * kBlockRows + y % kBlockRows;
+  } else {
+    Convert(y, 0);
+  }
+  const float* L = store_.data() + 3 * static_cast<size_t>(width_) * static_cast<size_t>(slotRow);
+  return {L, L + width_, L + 2 * width_};
 }
 
 }  // namespace vorlane::detail
