@@ -284,6 +284,7 @@ class CachedLabMetric {
     return Convert(index, mean);
   }
 
+  // Converts the region's mean and keeps it, growing the cache to the region.
   [[gnu::noinline]] const LabColour& Convert(size_t index, const ChannelMeans& mean) {
     if (index >= cache_.size()) cache_.resize(index + 1, Entry{kNoColour, {}});
     Entry& entry = cache_[index];
