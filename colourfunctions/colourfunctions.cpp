@@ -37,7 +37,7 @@ inline HlsScale ScaleOf(unsigned char code) {
 // percent) refined by two Halley steps y <- y (y^3 + 2x) / (2y^3 + x), which triple the
 // correct digits each. Relative error below 3e-7 over the range.
 inline float CubeRoot(float x) {
-  float y = std::bit_cast<float>(std::bit_cast<std::uint32_t>(x) / 3u + 0x2a5137a0u);
+  float y = std::bit_cast<float>(std::bit_cast<std::uint32_t>(x) / 3u + kCubeRootBias);
   float y3 = y * y * y;
   y = y * (y3 + 2.0f * x) / (2.0f * y3 + x);
   y3 = y * y * y;
@@ -54,11 +54,7 @@ inline float SrgbToLinear(float c) {
 }
 
 // The L*a*b* companding function of a white-relative tristimulus value t.
-inline float LabF(float t) {
-  constexpr float kEpsilon = 216.0f / 24389.0f;  // (6/29)^3
-  constexpr float kSlope = 841.0f / 108.0f;      // 1 / (3 (6/29)^2)
-  return t > kEpsilon ? CubeRoot(t) : kSlope * t + 4.0f / 29.0f;
-}
+inline float LabF(float t) { return t > kLabEpsilon ? CubeRoot(t) : kLabSlope * t + kLabOffset; }
 
 // Share 0..1 of the chroma that one channel receives at hue x (sixths of a turn, 0..6),
 // as the distance-based ramp |x - centre| clamped: red is full within one sixth of 0,
@@ -148,14 +144,10 @@ void TT_sRGB2sLab(float r, float g, float b, float* L, float* a, float* bStar,
   const float lr = SrgbToLinear(ClampUnit(r, 255.0f));
   const float lg = SrgbToLinear(ClampUnit(g, 255.0f));
   const float lb = SrgbToLinear(ClampUnit(b, 255.0f));
-  // sRGB primaries to XYZ, each row divided by the D65 white's component.
-  constexpr double kXn = 0.95047, kZn = 1.08883;
-  constexpr float kX[3] = {float(0.4124564 / kXn), float(0.3575761 / kXn), float(0.1804375 / kXn)};
-  constexpr float kY[3] = {0.2126729f, 0.7151522f, 0.0721750f};
-  constexpr float kZ[3] = {float(0.0193339 / kZn), float(0.1191920 / kZn), float(0.9503041 / kZn)};
-  const float fx = LabF(kX[0] * lr + kX[1] * lg + kX[2] * lb);
-  const float fy = LabF(kY[0] * lr + kY[1] * lg + kY[2] * lb);
-  const float fz = LabF(kZ[0] * lr + kZ[1] * lg + kZ[2] * lb);
+  // White-relative X, Y, Z of the linear channels.
+  const float fx = LabF(kLinearToX[0] * lr + kLinearToX[1] * lg + kLinearToX[2] * lb);
+  const float fy = LabF(kLinearToY[0] * lr + kLinearToY[1] * lg + kLinearToY[2] * lb);
+  const float fz = LabF(kLinearToZ[0] * lr + kLinearToZ[1] * lg + kLinearToZ[2] * lb);
   *L = 116.0f * fy - 16.0f;
   *a = 500.0f * (fx - fy);
   *bStar = 200.0f * (fy - fz);

@@ -121,7 +121,7 @@ void CHiColorImage::ExColorCC(int, double dThreshold) {
   std::vector<vorlane::detail::ColourRegion> regions;
   if (m_nWidth > 0 && m_nHeight > 0 && m_ppLines) {
     if (typeid(*this) == typeid(CHiColorImage)) {
-      vorlane::detail::CachedLabMetric metric;
+      vorlane::detail::CachedLabMetric metric(m_ppLines, m_nWidth, m_nHeight);
       regions =
           vorlane::detail::GrowColourRegions(m_ppLines, m_nWidth, m_nHeight, dThreshold, metric);
     } else {

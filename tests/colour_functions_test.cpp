@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <limits>
 #include <vector>
 
 #include "colourfunctions/colourfunctions.h"
+#include "kernels/colour/lab_rows.h"
 #include "kernels/colour/srgb_table.h"
 
 namespace {
@@ -142,6 +144,26 @@ TEST(ColourLab, AgreesWithDoublePrecisionDefinition) {
                              std::fmax(std::fabs(got.y - want.y), std::fabs(got.z - want.z))));
       }
   EXPECT_LT(worst, 1e-3);
+}
+
+TEST(ColourLab, RowKernelGivesTheScalarBitsForEveryByteTriple) {
+  // Rows of every green and blue for each red, cut to every length modulo 8 so that each
+  // vector width and the scalar tail convert some; the unused byte is ignored.
+  std::vector<unsigned char> row(4 * 65536, 255);
+  std::vector<float> L(65536), a(65536), b(65536);
+  long differ = 0;
+  for (int r = 0; r < 256; ++r) {
+    for (int i = 0; i < 65536; ++i)
+      row[4 * i] = i & 255, row[4 * i + 1] = i >> 8, row[4 * i + 2] = r;
+    const int count = 65536 - r % 8;
+    vorlane::detail::LabRow(row.data(), count, L.data(), a.data(), b.data());
+    for (int i = 0; i < count; ++i) {
+      const Triple t = Lab(float(r), float(i >> 8), float(i & 255));
+      for (auto [got, want] : {std::pair{L[i], t.x}, std::pair{a[i], t.y}, std::pair{b[i], t.z}})
+        differ += std::bit_cast<uint32_t>(got) != std::bit_cast<uint32_t>(want);
+    }
+  }
+  EXPECT_EQ(differ, 0);
 }
 
 TEST(ColourLab, FractionalAndOutOfRangeInputs) {

@@ -112,6 +112,17 @@ const struct {
        image.ApplyFilter(&box);
      }},
     {"median filter", false, [](CImage& image) { image.ApplyRankOrderFilter(8, 3, 0); }},
+    {"colour regions painted by index", false,
+     [](CImage& image) {
+       image.ExColorCC(0, 20.0);
+       for (int i = 0; i < image.GetMaxComponent(); ++i) {
+         CComp& comp = *image.GetComponent(i);
+         for (int k = 0; k < comp.GetMaxRun(); ++k) {
+           const CComp::tagCompRun run = *comp.GetRun(k);
+           for (int x = run.xl; x <= run.xr; ++x) image.SetRGBColor(x, run.y, unsigned(i));
+         }
+       }
+     }},
     {"display with map overlay", true,
      [](CImage& image) {
        Threshold128(image);

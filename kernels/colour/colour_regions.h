@@ -8,6 +8,7 @@
 
 #include "imageclasses/comp.h"
 #include "kernels/colour/colour_similarity.h"
+#include "kernels/colour/lab_rows.h"
 
 namespace vorlane::detail {
 
@@ -79,7 +80,8 @@ struct ColourRegion {
 // region, after joining NE the NW region and then the W region; a distance of the two means
 // strictly below threshold merges the other into the joined region.
 //
-// metric supplies the distances: SetPixel(x, y, r, g, b) announces the pixel,
+// metric supplies the distances: BeginRow(y), where it has one, announces each row before
+// its pixels, SetPixel(x, y, r, g, b) the pixel,
 // ToMean(region, mean) is the distance of that pixel to a region's truncated mean, and
 // Between(regionA, meanA, regionB, meanB) the distance of two regions' truncated means.
 // Regions are numbered from 0 in the order they are made. Requires width, height >= 1.
@@ -112,18 +114,55 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
   std::vector<LabelledRun> rowRuns;
 
   enum Direction { kNone, kWest, kNorthWest, kNorth, kNorthEast };
+  const double worst = threshold + 1.0;
+  auto startRegion = [&](int r, int g, int b) {
+    const int made = static_cast<int>(means.size());
+    means.emplace_back(r, g, b);
+    parent.push_back(made);
+    return made;
+  };
   for (int y = 0; y < height; ++y) {
     const unsigned char* row = rows[y];
     int* above = previousRow.data();
     int* here = currentRow.data();
+    if constexpr (requires { metric.BeginRow(y); }) metric.BeginRow(y);
+    // The row's runs of equal label as the pixels get them; later merges are resolved at the
+    // end, where runs of one region that touch are joined.
+    int runStart = 0;
+    int runRegion = -1;
+    auto label = [&](int x, int region) {
+      here[x] = region;
+      if (region == runRegion) return;
+      if (x > 0) rowRuns.push_back(LabelledRun{{y, runStart, x - 1}, runRegion});
+      runStart = x;
+      runRegion = region;
+    };
     for (int x = 0; x < width; ++x) {
       const unsigned char* pixel = row + 4 * static_cast<size_t>(x);
       const int r = pixel[2], g = pixel[1], b = pixel[0];
       metric.SetPixel(x, y, r, g, b);
 
+      // Inside a region: all four candidates carry the W region (which lives: every merge
+      // so far went into the region a pixel joined). It is measured once, and a join makes
+      // no merge test, as the NE region is the joined one.
+      if (y > 0 && x > 0 && x < width - 1) {
+        const int west = here[x - 1];
+        if (above[x - 1] == west && above[x] == west && above[x + 1] == west) {
+          ChannelMeans& mean = means[static_cast<size_t>(west)];
+          const double distance = metric.ToMean(west, mean);
+          if (distance < worst && !(distance > threshold)) {
+            mean.Add(r, g, b);
+            label(x, west);
+          } else {
+            label(x, startRegion(r, g, b));
+          }
+          continue;
+        }
+      }
+
       // The candidates in their order; a region met again has the same distance, which
       // cannot be strictly smaller, so it is measured once.
-      double best = threshold + 1.0;
+      double best = worst;
       int chosen = -1;
       Direction direction = kNone;
       int seen[4];
@@ -148,9 +187,7 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
       }
 
       if (chosen < 0 || best > threshold) {
-        chosen = static_cast<int>(means.size());
-        means.emplace_back(r, g, b);
-        parent.push_back(chosen);
+        chosen = startRegion(r, g, b);
       } else {
         ChannelMeans& mean = means[static_cast<size_t>(chosen)];
         mean.Add(r, g, b);
@@ -168,20 +205,9 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
           if (x > 0) tryMerge(find(here[x - 1]));
         }
       }
-      here[x] = chosen;
+      label(x, chosen);
     }
-
-    // Record the row's runs of equal region (as known now; later merges are resolved at
-    // the end).
-    int start = 0;
-    int region = find(here[0]);
-    for (int x = 1; x <= width; ++x) {
-      const int next = x < width ? find(here[x]) : -1;
-      if (next == region) continue;
-      rowRuns.push_back(LabelledRun{{y, start, x - 1}, region});
-      start = x;
-      region = next;
-    }
+    rowRuns.push_back(LabelledRun{{y, runStart, width - 1}, runRegion});
     previousRow.swap(currentRow);
   }
 
@@ -217,17 +243,17 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
   return regions;
 }
 
-// The Lab distances of GrowColourRegions with each pixel's Lab colour computed once and each
-// region's truncated mean converted again only when it changes.
+// The Lab distances of GrowColourRegions with the Lab colours of the pixels converted a row
+// at a time (ahead of the growth where a second thread may) and each region's truncated mean
+// converted again only when it changes.
 class CachedLabMetric {
  public:
-  void SetPixel(int, int, int r, int g, int b) {
-    const uint32_t colour = Pack(r, g, b);
-    if (colour != pixelColour_) {
-      pixelColour_ = colour;
-      pixel_ = LabOf(r, g, b);
-    }
-  }
+  // The metric of a growth over rows[0..height) of width pixels.
+  CachedLabMetric(const unsigned char* const* rows, int width, int height)
+      : lab_(rows, width, height) {}
+
+  void BeginRow(int y) { row_ = lab_.Row(y); }
+  void SetPixel(int x, int, int, int, int) { pixel_ = LabColour{row_.L[x], row_.a[x], row_.b[x]}; }
   double ToMean(int region, const ChannelMeans& mean) {
     return LabDistance(pixel_, MeanLab(region, mean));
   }
@@ -248,20 +274,27 @@ class CachedLabMetric {
            static_cast<uint32_t>(b) << 16;
   }
 
+  // The cached Lab of a region's mean; the rare misses are kept out of the inlined path.
   const LabColour& MeanLab(int region, const ChannelMeans& mean) {
-    if (static_cast<size_t>(region) >= cache_.size()) {
-      cache_.resize(static_cast<size_t>(region) + 1, Entry{kNoColour, {}});
-    }
-    Entry& entry = cache_[static_cast<size_t>(region)];
+    const size_t index = static_cast<size_t>(region);
     const uint32_t colour = Pack(mean.Whole(0), mean.Whole(1), mean.Whole(2));
-    if (entry.colour != colour) {
-      entry.colour = colour;
-      entry.lab = LabOf(mean.Whole(0), mean.Whole(1), mean.Whole(2));
+    if (index < cache_.size() && cache_[index].colour == colour) [[likely]] {
+      return cache_[index].lab;
     }
+    return Convert(index, mean);
+  }
+
+  // Converts the region's mean and keeps it, growing the cache to the region.
+  [[gnu::noinline]] const LabColour& Convert(size_t index, const ChannelMeans& mean) {
+    if (index >= cache_.size()) cache_.resize(index + 1, Entry{kNoColour, {}});
+    Entry& entry = cache_[index];
+    entry.colour = Pack(mean.Whole(0), mean.Whole(1), mean.Whole(2));
+    entry.lab = LabOf(mean.Whole(0), mean.Whole(1), mean.Whole(2));
     return entry.lab;
   }
 
-  uint32_t pixelColour_ = kNoColour;
+  LabRowsAhead lab_;
+  LabRowsAhead::Planes row_{};
   LabColour pixel_{};
   std::vector<Entry> cache_;
 };

@@ -1,4 +1,5 @@
-// Internal tables of the colour-space functions: the sRGB transfer curve per channel byte.
+// Internal tables of the colour-space functions: the sRGB transfer curve per channel byte and
+// the constants of the conversion to Lab, shared by the scalar conversion and the row kernels.
 #pragma once
 
 namespace vorlane::detail {
@@ -60,5 +61,23 @@ inline constexpr float kSrgbToLinear[256] = {
     0.955973353f,   0.964686248f,    0.97344529f,     0.98225055f,     0.991102097f,
     1.0f,
 };
+
+// The sRGB primaries to XYZ, each row divided by the D65 white's component: X, Y, Z of linear
+// (red, green, blue) are the sums of the products in channel order.
+inline constexpr double kWhiteX = 0.95047, kWhiteZ = 1.08883;
+inline constexpr float kLinearToX[3] = {float(0.4124564 / kWhiteX), float(0.3575761 / kWhiteX),
+                                        float(0.1804375 / kWhiteX)};
+inline constexpr float kLinearToY[3] = {0.2126729f, 0.7151522f, 0.0721750f};
+inline constexpr float kLinearToZ[3] = {float(0.0193339 / kWhiteZ), float(0.1191920 / kWhiteZ),
+                                        float(0.9503041 / kWhiteZ)};
+
+// The Lab companding function: the cube root above kLabEpsilon = (6/29)^3, else
+// kLabSlope t + kLabOffset with kLabSlope = 1 / (3 (6/29)^2) and kLabOffset = 4/29.
+inline constexpr float kLabEpsilon = 216.0f / 24389.0f;
+inline constexpr float kLabSlope = 841.0f / 108.0f;
+inline constexpr float kLabOffset = 4.0f / 29.0f;
+
+// First guess of the cube root: the float's bits divided by 3 plus this.
+inline constexpr unsigned kCubeRootBias = 0x2a5137a0u;
 
 }  // namespace vorlane::detail
