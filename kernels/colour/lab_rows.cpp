@@ -175,13 +175,13 @@ void LabRow(const unsigned char* bgrx, int count, float* L, float* a, float* b) 
 }
 
 LabRowsAhead::LabRowsAhead(const unsigned char* const* rows, int width, int height)
-    : rows_(rows), width_(width), height_(height) {
+    : m_rows(rows), m_width(width), m_height(height) {
   const bool ahead = RowBands(0, height, static_cast<std::int64_t>(width) * height).Count() > 1 &&
                      height > kBlockRows;
-  store_.resize(3 * static_cast<size_t>(width) * (ahead ? kSlots * kBlockRows : 1));
+  m_store.resize(3 * static_cast<size_t>(width) * (ahead ? kSlots * kBlockRows : 1));
   if (!ahead) return;
   try {
-    worker_ = std::jthread([this] { Work(); });
+    m_worker = std::jthread([this] { Work(); });
   } catch (const std::system_error&) {
     // No thread: each row is converted when asked for, into the first row of the store.
   }
@@ -189,52 +189,52 @@ LabRowsAhead::LabRowsAhead(const unsigned char* const* rows, int width, int heig
 
 LabRowsAhead::~LabRowsAhead() {
   // Releases a worker that waits for a free slot; the thread is joined next.
-  stop_.store(true);
-  consumed_.store(INT_MAX, std::memory_order_release);
-  consumed_.notify_one();
+  m_stop.store(true);
+  m_consumed.store(INT_MAX, std::memory_order_release);
+  m_consumed.notify_one();
 }
 
 void LabRowsAhead::Convert(int y, int slotRow) {
-  float* L = store_.data() + 3 * static_cast<size_t>(width_) * static_cast<size_t>(slotRow);
-  LabRow(rows_[y], width_, L, L + width_, L + 2 * width_);
+  float* L = m_store.data() + 3 * static_cast<size_t>(m_width) * static_cast<size_t>(slotRow);
+  LabRow(m_rows[y], m_width, L, L + m_width, L + 2 * m_width);
 }
 
 void LabRowsAhead::Work() {
-  const int blocks = (height_ + kBlockRows - 1) / kBlockRows;
+  const int blocks = (m_height + kBlockRows - 1) / kBlockRows;
   for (int block = 0; block < blocks; ++block) {
     // The slot is free once the block kSlots before is done with.
-    for (int done = consumed_.load(std::memory_order_acquire); done < block - kSlots + 1;
-         done = consumed_.load(std::memory_order_acquire)) {
-      consumed_.wait(done, std::memory_order_acquire);
+    for (int done = m_consumed.load(std::memory_order_acquire); done < block - kSlots + 1;
+         done = m_consumed.load(std::memory_order_acquire)) {
+      m_consumed.wait(done, std::memory_order_acquire);
     }
-    if (stop_.load()) return;
-    const int first = block * kBlockRows, last = std::min(first + kBlockRows, height_);
+    if (m_stop.load()) return;
+    const int first = block * kBlockRows, last = std::min(first + kBlockRows, m_height);
     for (int y = first; y < last; ++y) Convert(y, (block % kSlots) * kBlockRows + y - first);
-    produced_.store(block + 1, std::memory_order_release);
-    produced_.notify_one();
+    m_produced.store(block + 1, std::memory_order_release);
+    m_produced.notify_one();
   }
 }
 
 LabRowsAhead::Planes LabRowsAhead::Row(int y) {
   int slotRow = 0;
-  if (worker_.joinable()) {
+  if (m_worker.joinable()) {
     const int block = y / kBlockRows;
-    if (block != current_) {
+    if (block != m_current) {
       // The earlier blocks are done with: their slots may be refilled.
-      current_ = block;
-      consumed_.store(block, std::memory_order_release);
-      consumed_.notify_one();
+      m_current = block;
+      m_consumed.store(block, std::memory_order_release);
+      m_consumed.notify_one();
     }
-    for (int done = produced_.load(std::memory_order_acquire); done <= block;
-         done = produced_.load(std::memory_order_acquire)) {
-      produced_.wait(done, std::memory_order_acquire);
+    for (int done = m_produced.load(std::memory_order_acquire); done <= block;
+         done = m_produced.load(std::memory_order_acquire)) {
+      m_produced.wait(done, std::memory_order_acquire);
     }
     slotRow = (block % kSlots) * kBlockRows + y % kBlockRows;
   } else {
     Convert(y, 0);
   }
-  const float* L = store_.data() + 3 * static_cast<size_t>(width_) * static_cast<size_t>(slotRow);
-  return {L, L + width_, L + 2 * width_};
+  const float* L = m_store.data() + 3 * static_cast<size_t>(m_width) * static_cast<size_t>(slotRow);
+  return {L, L + m_width, L + 2 * m_width};
 }
 
 }  // namespace vorlane::detail

@@ -43,15 +43,15 @@ class LabRowsAhead {
   // The worker: every block in turn, each once its slot is free.
   void Work();
 
-  const unsigned char* const* rows_;
-  int width_;
-  int height_;
-  int current_ = 0;               // the caller's block
-  std::vector<float> store_;      // rows of three planes, one after another
-  std::atomic<int> produced_{0};  // blocks converted
-  std::atomic<int> consumed_{0};  // blocks the caller is done with
-  std::atomic<bool> stop_{false};
-  std::jthread worker_;  // last: started once the rest is ready
+  const unsigned char* const* m_rows;
+  int m_width;
+  int m_height;
+  int m_current = 0;               // the caller's block
+  std::vector<float> m_store;      // rows of three planes, one after another
+  std::atomic<int> m_produced{0};  // blocks converted
+  std::atomic<int> m_consumed{0};  // blocks the caller is done with
+  std::atomic<bool> m_stop{false};
+  std::jthread m_worker;  // last: started once the rest is ready
 };
 
 }  // namespace vorlane::detail
