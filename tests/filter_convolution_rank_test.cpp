@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "kernels/pixels/format_access.h"
 #include "tests/support/filter_reference.h"
 
 namespace {
@@ -27,6 +28,21 @@ void ExpectSame(const ref::Picture& want, CImage& image, int channels) {
   const ref::Picture got = ref::Read(image, channels);
   ASSERT_EQ(want.v, got.v);
   ASSERT_EQ(want.fg, got.fg);
+}
+
+// The fourth bytes of a colour image's pixels, which the filters leave; with rng, set at random
+// first.
+std::vector<unsigned char> FourthBytes(CImage& image, std::mt19937* rng = nullptr) {
+  const auto view = vorlane::detail::FormatAccess::View(&image);
+  std::vector<unsigned char> bytes;
+  for (int y = 0; y < view.height; ++y) {
+    for (int x = 0; x < view.width; ++x) {
+      unsigned char& b = view.rows[y][4 * x + 3];
+      if (rng) b = static_cast<unsigned char>((*rng)());
+      bytes.push_back(b);
+    }
+  }
+  return bytes;
 }
 
 TEST(Convolution, QuotientsAreExact) {
@@ -108,6 +124,7 @@ TEST(Convolution, MatchesThePlainReference) {
         colour.Create(s.width, s.height, 0, L"c");
         ref::Randomise(grey, rng, 256, s.background);
         ref::Randomise(colour, rng, 256, s.background);
+        const std::vector<unsigned char> fourth = FourthBytes(colour, &rng);
         const ref::Picture wantGrey = ref::Convolve(ref::Read(grey, 1), k.kernel, size, k.divisor);
         const ref::Picture wantColour =
             ref::Convolve(ref::Read(colour, 3), k.kernel, size, k.divisor);
@@ -116,6 +133,7 @@ TEST(Convolution, MatchesThePlainReference) {
         SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " size " << size);
         ExpectSame(wantGrey, grey, 1);
         ExpectSame(wantColour, colour, 3);
+        EXPECT_EQ(FourthBytes(colour), fourth);
       }
     }
   }
@@ -130,12 +148,14 @@ TEST(ColourRankFilter, MatchesThePlainReferencePerOperationWindowAndChannel) {
           CHiColorImage image;
           image.Create(s.width, s.height, 0, L"c");
           ref::Randomise(image, rng, 256, s.background);
+          const std::vector<unsigned char> fourth = FourthBytes(image, &rng);
           const ref::Picture want = ref::Rank(ref::Read(image, 3), op, window, channel);
           image.ApplyRankOrderFilter(static_cast<unsigned char>(op), window,
                                      static_cast<unsigned char>(channel));
           SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " op " << op
                                           << " window " << window << " channel " << channel);
           ExpectSame(want, image, 3);
+          EXPECT_EQ(FourthBytes(image), fourth);
         }
       }
     }
