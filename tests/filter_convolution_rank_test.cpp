@@ -46,13 +46,19 @@ std::vector<unsigned char> FourthBytes(CImage& image, std::mt19937* rng = nullpt
 }
 
 TEST(Convolution, QuotientsAreExact) {
-  // 280 / ((8 x 21) / 9.0) is 14.999999999999998 in double; the filter gives 15.
-  CGreyScaleImage image;
-  image.Create(3, 3, RGB(0, 35, 0), L"g");
-  image.GetImageMap(0)->MapByteAddAttribute(0, 0, 1);
-  Kernel k = Box(3, 21);
-  image.ApplyFilter(&k);
-  EXPECT_EQ(image.GetRed(1, 1), 15);
+  // 280 / ((8 x 21) / 9.0) is 14.999999999999998 in double; the filter gives 15. Full windows of
+  // 231 by 32 give 2079 / 32 = 64 (a multiply-high by 65536 / 32 + 1 gives 65).
+  struct Case {
+    int width, value, divisor, x, want;
+  };
+  for (const Case c : {Case{3, 35, 21, 1, 15}, Case{40, 231, 32, 20, 64}}) {
+    CGreyScaleImage image;
+    image.Create(c.width, 3, RGB(0, c.value, 0), L"g");
+    if (c.width == 3) image.GetImageMap(0)->MapByteAddAttribute(0, 0, 1);
+    Kernel k = Box(3, c.divisor);
+    image.ApplyFilter(&k);
+    EXPECT_EQ(image.GetRed(c.x, 1), c.want);
+  }
 }
 
 TEST(Filters, UnusableKernelsUnknownOperationsAndEmptyImagesChangeNothing) {
@@ -106,7 +112,8 @@ TEST(Convolution, ACancelRestoresThePixelsAndKeepsEarlierMarks) {
 struct Shape {
   int width, height, background;
 };
-constexpr Shape kShapes[] = {{1, 1, 0}, {37, 29, 5}, {300, 9, 3}, {11, 40, 0}, {4, 3, 2}};
+constexpr Shape kShapes[] = {{1, 1, 0},   {37, 29, 5}, {300, 9, 3},
+                             {11, 40, 0}, {4, 3, 2},   {45, 9, 0}};
 
 TEST(Convolution, MatchesThePlainReference) {
   std::mt19937 rng(7);
