@@ -56,18 +56,32 @@ void MaskRowPlanes(const FilterView& view, int y, int xa, int xb, unsigned char*
   unsigned char* flags = out + span * C;
   const int inA = std::max(xa, 0), inB = std::max(inA, std::min(xb, view.width));
   std::memset(flags, 0, span);
-  const unsigned char* m = view.map ? view.map[y] : nullptr;
-  if (m) {
-    for (int x = inA; x < inB; ++x) flags[x - xa] = view.foreground[m[x]];
-  } else {
-    std::memset(flags + (inA - xa), 1, static_cast<size_t>(inB - inA));
-  }
   const unsigned char* s = view.src[y];
   for (int c = 0; c < C; ++c) {
     std::memset(out + span * c, 0, static_cast<size_t>(inA - xa));
     std::memset(out + span * c + (inB - xa), 0, static_cast<size_t>(xb - inB));
   }
   unsigned char* planes[3] = {out, out + span, out + 2 * span};
+  if (RowAllForeground(view, y, inA, inB)) {
+    // Nothing to mask: the channel bytes as they are.
+    std::memset(flags + (inA - xa), 1, static_cast<size_t>(inB - inA));
+    if constexpr (P == 1) {
+      std::memcpy(planes[0] + (inA - xa), s + inA, static_cast<size_t>(inB - inA));
+    } else {
+      unsigned char* __restrict blue = planes[0] + (inA - xa);
+      unsigned char* __restrict green = planes[1] + (inA - xa);
+      unsigned char* __restrict red = planes[2] + (inA - xa);
+      const unsigned char* __restrict p = s + 4 * inA;
+      for (int i = 0; i < inB - inA; ++i) {
+        blue[i] = p[4 * i];
+        green[i] = p[4 * i + 1];
+        red[i] = p[4 * i + 2];
+      }
+    }
+    return;
+  }
+  const unsigned char* m = view.map[y];
+  for (int x = inA; x < inB; ++x) flags[x - xa] = view.foreground[m[x]];
   for (int x = inA; x < inB; ++x) {
     // All ones for foreground, else zero.
     const unsigned char keep = static_cast<unsigned char>(0u - flags[x - xa]);
