@@ -218,14 +218,15 @@ void RankOrder3x3(const FilterView& view, int operation, int only, int x0, int x
     return row < 0 || row >= view.height ? nullptr
                                          : ring.data() + bytes * static_cast<size_t>(row % 3);
   };
+  // rowFg[row % 3]: the row is all foreground over columns a - 1 to b (found as the row comes
+  // in, so that its map bytes are at hand for the pixels at the picture's sides).
+  bool rowFg[3] = {};
   const auto keep = [&](int row) {
-    if (unsigned char* s = slot(row)) std::memcpy(s, view.src[row] + 4 * xa, bytes);
+    if (unsigned char* s = slot(row)) {
+      std::memcpy(s, view.src[row] + 4 * xa, bytes);
+      rowFg[row % 3] = RowAllForeground(view, row, a - 1, b + 1);
+    }
   };
-  // rowFg[y - y0 + 1]: row y is all foreground over columns a - 1 to b.
-  std::vector<unsigned char> rowFg(static_cast<size_t>(y1 - y0 + 2));
-  for (int y = std::max(y0 - 1, 0); y < std::min(y1 + 1, view.height); ++y) {
-    rowFg[static_cast<size_t>(y - y0 + 1)] = RowAllForeground(view, y, a - 1, b + 1);
-  }
   keep(y0 - 1);
   keep(y0);
   for (int y = y0; y < y1; ++y) {
@@ -244,8 +245,7 @@ void RankOrder3x3(const FilterView& view, int operation, int only, int x0, int x
            sorted.data(), sorted.data() + bytes, sorted.data() + 2 * bytes);
     };
     single(x0, a);
-    const unsigned char* fg = rowFg.data() + (y - y0);
-    if (fg[0] && fg[1] && fg[2]) {
+    if (rowFg[0] && rowFg[1] && rowFg[2]) {
       run(a, b);
     } else {
       // columnFg[x - xa]: column x is foreground in all three rows.
