@@ -1,5 +1,6 @@
 // The views and row helpers the neighbourhood filters share: the source copy with its
-// foreground test, masked window rows, and the column strips that progress is reported by.
+// foreground test, masked window rows, bands of rows filtered in place, and the column strips
+// that progress is reported by.
 #pragma once
 
 #include <algorithm>
