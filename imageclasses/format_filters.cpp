@@ -1,5 +1,6 @@
 // The neighbourhood filters of the pixel formats: convolution, rank-order filters,
 // salt-and-pepper removal, edge detection and edge-preserving smoothing.
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -65,21 +66,33 @@ struct ForegroundOfMap {
   std::vector<const unsigned char*> rows;
 };
 
-// Runs a filter over a copy of the image: kernel(view, x0, x1, y0, y1) writes columns x0 to
-// x1 - 1 of rows y0 to y1 - 1 (a kernel without rowBands takes whole columns only). Column by
-// column, cancelled(x) asks the host whether to stop; a stop puts the copy back over the
-// whole buffer.
+// Runs a filter over the image: kernel(view, x0, x1, y0, y1) writes columns x0 to x1 - 1 of rows
+// y0 to y1 - 1, reading rows up to reach above and below them (reach < 0: a kernel that takes
+// whole columns only). Column by column, cancelled(x) asks the host whether to stop; a stop
+// puts the pixels back as they were.
 template <class Kernel, class Cancelled>
 void RunFilter(unsigned char* data, unsigned char* const* lines, int bytesPerLine, int width,
-               int height, CImageMap* current, bool rowBands, Kernel&& kernel,
-               Cancelled&& cancelled) {
-  const PixelCopy copy(data, lines, bytesPerLine, height);
+               int height, CImageMap* current, int reach, Kernel&& kernel, Cancelled&& cancelled) {
   const ForegroundOfMap map(current);
+  if (reach >= 0 && !vorlane::detail::KeepAliveListening()) {
+    // No host listens, so the answer cannot change during the run: a cancel still pending
+    // leaves the image as it is, otherwise the bands of rows are filtered in place at once.
+    if (cancelled(0)) return;
+    vorlane::detail::ForEachRowBandInPlace(
+        lines, static_cast<size_t>(bytesPerLine), height, reach, std::int64_t{width} * height,
+        [&](const unsigned char* const* src, int y0, int y1) {
+          kernel(FilterView{src, lines, width, height, map.Rows(), map.foreground}, 0, width, y0,
+                 y1);
+        });
+    return;
+  }
+  // Strips of columns over a copy that a stop puts back; a host with a keep-alive handler sees
+  // the columns' progress as they are done.
+  const PixelCopy copy(data, lines, bytesPerLine, height);
   const FilterView view{copy.Lines(), lines, width, height, map.Rows(), map.foreground};
-  // A host with a keep-alive handler sees the columns' progress as they are done.
-  const bool finished = vorlane::detail::RunFilterPasses(
-      width, height, vorlane::detail::KeepAliveListening(), rowBands,
-      [&](int x0, int x1, int y0, int y1) { kernel(view, x0, x1, y0, y1); }, cancelled);
+  const bool finished = vorlane::detail::RunFilterStrips(
+      width, height, vorlane::detail::KeepAliveListening(),
+      [&](int x0, int x1) { kernel(view, x0, x1, 0, height); }, cancelled);
   if (!finished) copy.RestoreInto(data);
 }
 
@@ -98,7 +111,8 @@ void CGreyScaleImage::ApplyFilter(tagFilterStruct* filter) {
   if (!UsableKernel(filter) || !m_pData || m_nWidth <= 0 || m_nHeight <= 0) return;
   const vorlane::detail::ConvolutionKernel kernel{filter->kernel, filter->size, filter->divisor};
   RunFilter(
-      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(), true,
+      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(),
+      (kernel.size - 1) / 2,
       [&](const FilterView& view, int x0, int x1, int y0, int y1) {
         vorlane::detail::ConvolveColumns<1>(view, kernel, x0, x1, y0, y1);
       },
@@ -110,7 +124,8 @@ void CHiColorImage::ApplyFilter(tagFilterStruct* filter) {
   if (!UsableKernel(filter) || !m_pData || m_nWidth <= 0 || m_nHeight <= 0) return;
   const vorlane::detail::ConvolutionKernel kernel{filter->kernel, filter->size, filter->divisor};
   RunFilter(
-      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(), true,
+      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(),
+      (kernel.size - 1) / 2,
       [&](const FilterView& view, int x0, int x1, int y0, int y1) {
         vorlane::detail::ConvolveColumns<4>(view, kernel, x0, x1, y0, y1);
       },
@@ -125,7 +140,7 @@ void CHiColorImage::ApplyRankOrderFilter(unsigned char operation, int windowSize
   }
   const int h = HalfWindow(windowSize);
   RunFilter(
-      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(), true,
+      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(), h,
       [&](const FilterView& view, int x0, int x1, int y0, int y1) {
         vorlane::detail::RankOrderColumns(view, operation, h, channel, x0, x1, y0, y1);
       },
@@ -141,7 +156,7 @@ template <class Cancelled>
 void RunBinaryFilter(unsigned char* data, unsigned char* const* lines, int bytesPerLine, int width,
                      int height, int h, BinaryRule rule, Cancelled&& cancelled) {
   RunFilter(
-      data, lines, bytesPerLine, width, height, nullptr, false,
+      data, lines, bytesPerLine, width, height, nullptr, -1,
       [&](const FilterView& view, int x0, int x1, int, int) {
         vorlane::detail::BinaryWindowColumns(view.src, view.dst, width, height, h, rule, x0, x1);
       },

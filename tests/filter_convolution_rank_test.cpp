@@ -5,6 +5,7 @@
 #include <random>
 #include <vector>
 
+#include "kernels/pixels/format_access.h"
 #include "tests/support/filter_reference.h"
 
 namespace {
@@ -29,14 +30,35 @@ void ExpectSame(const ref::Picture& want, CImage& image, int channels) {
   ASSERT_EQ(want.fg, got.fg);
 }
 
+// The fourth bytes of a colour image's pixels, which the filters leave; with rng, set at random
+// first.
+std::vector<unsigned char> FourthBytes(CImage& image, std::mt19937* rng = nullptr) {
+  const auto view = vorlane::detail::FormatAccess::View(&image);
+  std::vector<unsigned char> bytes;
+  for (int y = 0; y < view.height; ++y) {
+    for (int x = 0; x < view.width; ++x) {
+      unsigned char& b = view.rows[y][4 * x + 3];
+      if (rng) b = static_cast<unsigned char>((*rng)());
+      bytes.push_back(b);
+    }
+  }
+  return bytes;
+}
+
 TEST(Convolution, QuotientsAreExact) {
-  // 280 / ((8 x 21) / 9.0) is 14.999999999999998 in double; the filter gives 15.
-  CGreyScaleImage image;
-  image.Create(3, 3, RGB(0, 35, 0), L"g");
-  image.GetImageMap(0)->MapByteAddAttribute(0, 0, 1);
-  Kernel k = Box(3, 21);
-  image.ApplyFilter(&k);
-  EXPECT_EQ(image.GetRed(1, 1), 15);
+  // 280 / ((8 x 21) / 9.0) is 14.999999999999998 in double; the filter gives 15. Full windows of
+  // 231 by 32 give 2079 / 32 = 64 (a multiply-high by 65536 / 32 + 1 gives 65).
+  struct Case {
+    int width, value, divisor, x, want;
+  };
+  for (const Case c : {Case{3, 35, 21, 1, 15}, Case{40, 231, 32, 20, 64}}) {
+    CGreyScaleImage image;
+    image.Create(c.width, 3, RGB(0, c.value, 0), L"g");
+    if (c.width == 3) image.GetImageMap(0)->MapByteAddAttribute(0, 0, 1);
+    Kernel k = Box(3, c.divisor);
+    image.ApplyFilter(&k);
+    EXPECT_EQ(image.GetRed(c.x, 1), c.want);
+  }
 }
 
 TEST(Filters, UnusableKernelsUnknownOperationsAndEmptyImagesChangeNothing) {
@@ -90,7 +112,8 @@ TEST(Convolution, ACancelRestoresThePixelsAndKeepsEarlierMarks) {
 struct Shape {
   int width, height, background;
 };
-constexpr Shape kShapes[] = {{1, 1, 0}, {37, 29, 5}, {300, 9, 3}, {11, 40, 0}, {4, 3, 2}};
+constexpr Shape kShapes[] = {{1, 1, 0},   {37, 29, 5}, {300, 9, 3},
+                             {11, 40, 0}, {4, 3, 2},   {45, 9, 0}};
 
 TEST(Convolution, MatchesThePlainReference) {
   std::mt19937 rng(7);
@@ -108,6 +131,7 @@ TEST(Convolution, MatchesThePlainReference) {
         colour.Create(s.width, s.height, 0, L"c");
         ref::Randomise(grey, rng, 256, s.background);
         ref::Randomise(colour, rng, 256, s.background);
+        const std::vector<unsigned char> fourth = FourthBytes(colour, &rng);
         const ref::Picture wantGrey = ref::Convolve(ref::Read(grey, 1), k.kernel, size, k.divisor);
         const ref::Picture wantColour =
             ref::Convolve(ref::Read(colour, 3), k.kernel, size, k.divisor);
@@ -116,6 +140,7 @@ TEST(Convolution, MatchesThePlainReference) {
         SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " size " << size);
         ExpectSame(wantGrey, grey, 1);
         ExpectSame(wantColour, colour, 3);
+        EXPECT_EQ(FourthBytes(colour), fourth);
       }
     }
   }
@@ -130,12 +155,14 @@ TEST(ColourRankFilter, MatchesThePlainReferencePerOperationWindowAndChannel) {
           CHiColorImage image;
           image.Create(s.width, s.height, 0, L"c");
           ref::Randomise(image, rng, 256, s.background);
+          const std::vector<unsigned char> fourth = FourthBytes(image, &rng);
           const ref::Picture want = ref::Rank(ref::Read(image, 3), op, window, channel);
           image.ApplyRankOrderFilter(static_cast<unsigned char>(op), window,
                                      static_cast<unsigned char>(channel));
           SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " op " << op
                                           << " window " << window << " channel " << channel);
           ExpectSame(want, image, 3);
+          EXPECT_EQ(FourthBytes(image), fourth);
         }
       }
     }

@@ -26,7 +26,8 @@ int ConvolutionQuotient(int64_t sum, int count, int n, int divisor);
 // (windows reach the rows around them), pixel size P (1 grey,
 // 4 blue-green-red-unused; the fourth byte is not written). Each channel becomes
 // ConvolutionQuotient of the kernel-weighted sum over the window's foreground pixels inside the
-// picture. A pixel whose window holds no foreground keeps its value.
+// picture. A pixel whose window holds no foreground keeps its value. The image rows y0 to y1 - 1
+// may be the copy's own rows: each is read before it is written.
 template <int P>
 void ConvolveColumns(const FilterView& view, const ConvolutionKernel& kernel, int x0, int x1,
                      int y0, int y1);

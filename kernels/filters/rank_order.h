@@ -25,7 +25,8 @@ inline bool IsRankOperation(int operation) {
 // ascending (the upper of the two middle values when count is even). channel 1 writes the red
 // result into all three channels, 2 the green result, 4 the blue result; any other value each
 // channel's own result. The fourth byte is not written. A pixel whose window holds no
-// foreground keeps its value.
+// foreground keeps its value. The image rows y0 to y1 - 1 may be the copy's own rows: each is
+// read before it is written.
 void RankOrderColumns(const FilterView& view, int operation, int h, int channel, int x0, int x1,
                       int y0, int y1);
 
