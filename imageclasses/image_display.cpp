@@ -3,10 +3,17 @@
 // and the title.
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <typeinfo>
+#include <vector>
 
+#include "imageclasses/bilevelimage.h"
+#include "imageclasses/greyscaleimage.h"
+#include "imageclasses/hicolorimage.h"
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
+#include "imageclasses/locolorimage.h"
 #include "kernels/display/bitmap_view.h"
 #include "kernels/display/display_bitmaps.h"
 #include "kernels/display/paint_runs.h"
@@ -36,6 +43,27 @@ bool MakeBitmap(CBitmap& bitmap, int width, int height, bool clear) {
   }
   bitmap.DeleteObject();
   return bitmap.CreateBitmap(width, height, 1, 32, nullptr);
+}
+
+// The colour of every label of map.
+vorlane::detail::LabelColours MapLabelColours(const CImageMap& map) {
+  vorlane::detail::LabelColours colours;
+  for (int label = 0; label < 256; ++label) {
+    auto& c = colours.colour[static_cast<size_t>(label)];
+    const bool has =
+        map.GetMapColour(static_cast<unsigned char>(label), &c.red, &c.green, &c.blue) != 0;
+    colours.has[static_cast<size_t>(label)] = has;
+    colours.any = colours.any || has;
+  }
+  return colours;
+}
+
+// Whether image is of one of the library's own pixel formats, whose map colours are painted
+// by CImage::UpdateColourMap; a host's derived class may paint them its own way.
+bool PaintsOwnMapColours(const CImage& image) {
+  const std::type_info& type = typeid(image);
+  return type == typeid(CHiColorImage) || type == typeid(CGreyScaleImage) ||
+         type == typeid(CLoColorImage) || type == typeid(CBiLevelImage);
 }
 
 }  // namespace
@@ -82,15 +110,34 @@ void CImage::RequestUpdate() {
     source = dimmedCopy.get();
   }
   FillBitmapInfo();
+  // The map colours are painted into each row as soon as it is transferred, while it is in
+  // the cache, when the class paints them with this class's own UpdateColourMap (the same
+  // pixels as the calls below).
+  const int overlayMaps[] = {m_nCurrentMap, GetImageMapIndex(L"Dorvale")};
+  std::vector<vorlane::detail::LabelPainter> painters;
+  if ((flags & IU_MAP_OVERLAY) && PaintsOwnMapColours(*this)) {
+    for (const int index : overlayMaps) {
+      if (const CImageMap* map = GetImageMap(index)) {
+        painters.emplace_back(map->m_ppLines, map->GetWidth(), map->GetHeight(),
+                              MapLabelColours(*map));
+      }
+    }
+  }
+  const std::function<void(int)> paintRow = [&](int y) {
+    unsigned char* row =
+        reinterpret_cast<unsigned char*>(m_Bitmap.Pixels() + int64_t{y} * m_Bitmap.Width());
+    for (const auto& painter : painters) painter.PaintRow(row, y, m_Bitmap.Width());
+  };
   const bool transferred =
       m_pBitmapInfo && source &&
       vorlane::detail::TransferPixels(*m_pBitmapInfo, source, FormatAccess::View(this).bytesPerLine,
-                                      m_Bitmap.Pixels(), m_Bitmap.Width(), m_Bitmap.Height());
+                                      m_Bitmap.Pixels(), m_Bitmap.Width(), m_Bitmap.Height(),
+                                      painters.empty() ? nullptr : &paintRow);
   if (!transferred) MakeBitmap(m_Bitmap, m_nWidth, m_nHeight, true);
   dimmedCopy.reset();
-  if (flags & IU_MAP_OVERLAY) {
-    UpdateColourMap(m_nCurrentMap);
-    UpdateColourMap(GetImageMapIndex(L"Dorvale"));
+  if ((flags & IU_MAP_OVERLAY) && (painters.empty() || !transferred)) {
+    UpdateColourMap(overlayMaps[0]);
+    UpdateColourMap(overlayMaps[1]);
   }
   if (flags & IU_THUMBNAIL) UpdateThumbnail();
   m_bDirty = 0;
@@ -120,16 +167,8 @@ void CImage::UpdateColourMap(int mapIndex) {
   }
   const auto view = vorlane::detail::ViewOf(m_Bitmap);
   if (!vorlane::detail::OverlayDepthAccepted(view, "CImage::UpdateColourMap")) return;
-  vorlane::detail::LabelColours colours;
-  for (int label = 0; label < 256; ++label) {
-    auto& c = colours.colour[static_cast<size_t>(label)];
-    const bool has =
-        map->GetMapColour(static_cast<unsigned char>(label), &c.red, &c.green, &c.blue) != 0;
-    colours.has[static_cast<size_t>(label)] = has;
-    colours.any = colours.any || has;
-  }
   vorlane::detail::PaintLabelColours(view, map->m_ppLines, map->GetWidth(), map->GetHeight(),
-                                     colours);
+                                     MapLabelColours(*map));
 }
 
 void CImage::UpdateColourMap(const wchar_t* name) {

@@ -54,6 +54,31 @@ TEST(DisplayBitmap, FirstDisplayPaintsStandardAndDorvaleColours) {
   EXPECT_TRUE(PixelAt(*bitmap, 1, 1) == 0x646464u && PixelAt(*bitmap, 2, 2) == 0xC04040u);
 }
 
+// A host's class that overrides UpdateColourMap sees the rebuild call it for the current map
+// and the "Dorvale" map, after the pixels are in the bitmap.
+class CountingImage : public CGreyScaleImage {
+ public:
+  void UpdateColourMap(int mapIndex) override {
+    calls.push_back(mapIndex);
+    seen.push_back(PixelAt(m_Bitmap, 0, 0));
+    if (mapIndex == 0) CImage::UpdateColourMap(mapIndex);
+  }
+  std::vector<int> calls;
+  std::vector<DWORD> seen;
+};
+
+TEST(DisplayBitmap, RebuildCallsAnOverriddenUpdateColourMapForBothMaps) {
+  CountingImage image;
+  image.Create(4, 3, RGB(0, 100, 0), L"page");
+  image.GetImageMap(0)->SetMapByte(1, 1, 0x01);
+  image.AddImageMap(static_cast<unsigned char>(MAP_DORVALE))->SetMapByte(2, 2, 1);
+  CBitmap* bitmap = image.GetBitmap();
+  EXPECT_EQ(image.calls, (std::vector<int>{0, 1}));
+  EXPECT_EQ(image.seen, (std::vector<DWORD>{0x646464, 0x646464}));
+  // The override left "Dorvale" unpainted.
+  EXPECT_TRUE(PixelAt(*bitmap, 1, 1) == 0x0000C0u && PixelAt(*bitmap, 2, 2) == 0x646464u);
+}
+
 TEST(DisplayBitmap, MapOfAnotherSizePaintsOnlyTheSharedPart) {
   for (int side : {1, 9}) {
     CHiColorImage image;

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "kernels/parallel/row_bands.h"
 
 namespace vorlane::detail {
@@ -36,6 +40,19 @@ void PaintPixels32(unsigned char* p, int x, int count, DWORD keep, DWORD paint) 
   }
 }
 
+// Eight four-byte pixels at p keep the bits keep leaves and take paint.
+inline void PaintEight32(unsigned char* p, DWORD keep, DWORD paint) {
+#ifdef __SSE2__
+  const __m128i k = _mm_set1_epi32(static_cast<int>(keep));
+  const __m128i c = _mm_set1_epi32(static_cast<int>(paint));
+  auto* v = reinterpret_cast<__m128i*>(p);
+  _mm_storeu_si128(v, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(v), k), c));
+  _mm_storeu_si128(v + 1, _mm_or_si128(_mm_and_si128(_mm_loadu_si128(v + 1), k), c));
+#else
+  PaintPixels32(p, 0, 8, keep, paint);
+#endif
+}
+
 // One row of four-byte pixels: each pixel keeps the bits keep[label] leaves and takes
 // paint[label]. Blocks of eight pixels of one label are painted at once, and with skipZero
 // blocks of label 0 are passed over. Parameters by value, so that the pixel stores cannot be
@@ -47,7 +64,8 @@ void PaintRow32(unsigned char* p, const unsigned char* labels, int width, const 
     uint64_t eight;
     std::memcpy(&eight, labels + x, sizeof eight);
     if (eight == labels[x] * 0x0101010101010101ull) {
-      if (!(skipZero && eight == 0)) PaintPixels32(p, x, 8, keep[labels[x]], paint[labels[x]]);
+      if (!(skipZero && eight == 0))
+        PaintEight32(p + 4 * static_cast<ptrdiff_t>(x), keep[labels[x]], paint[labels[x]]);
       continue;
     }
     for (int i = x; i < x + 8; ++i) PaintPixels32(p, i, 1, keep[labels[i]], paint[labels[i]]);
@@ -91,30 +109,44 @@ void TintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBg
   });
 }
 
+LabelPainter::LabelPainter(const unsigned char* const* mapRows, int mapWidth, int mapHeight,
+                           const LabelColours& colours)
+    : m_rows(mapRows),
+      m_width(mapWidth),
+      m_height(mapHeight),
+      m_any(colours.any),
+      m_skipZero(!colours.has[0]) {
+  for (size_t label = 0; label < 256; ++label) {
+    const PixelBgr& c = colours.colour[label];
+    m_keep[label] = colours.has[label] ? 0xFF000000u : 0xFFFFFFFFu;
+    m_paint[label] =
+        colours.has[label] ? DWORD{c.blue} | DWORD{c.green} << 8 | DWORD{c.red} << 16 : 0;
+  }
+}
+
+void LabelPainter::PaintRow(unsigned char* pixels, int y, int width) const {
+  if (!Any() || y < 0 || y >= m_height) return;
+  PaintRow32(pixels, m_rows[y], std::min(width, m_width), m_keep.data(), m_paint.data(),
+             m_skipZero);
+}
+
 void PaintLabelColours(const BitmapView& view, const unsigned char* const* mapRows, int mapWidth,
                        int mapHeight, const LabelColours& colours) {
   if (!view.bits || !mapRows || !colours.any) return;
   const int width = std::min(view.width, mapWidth);
   const int height = std::min(view.height, mapHeight);
-  // Per label, the bits of a four-byte pixel (blue in the low byte) that stay and the colour
-  // put in the others.
-  std::array<DWORD, 256> keep, paint;
-  for (size_t label = 0; label < 256; ++label) {
-    const PixelBgr& c = colours.colour[label];
-    keep[label] = colours.has[label] ? 0xFF000000u : 0xFFFFFFFFu;
-    paint[label] =
-        colours.has[label] ? DWORD{c.blue} | DWORD{c.green} << 8 | DWORD{c.red} << 16 : 0;
-  }
   const std::int64_t work = static_cast<std::int64_t>(width) * height;
-  const bool fourBytes = OverlayPixelStep(view.bitsPerPixel) == 4;
+  if (OverlayPixelStep(view.bitsPerPixel) == 4) {
+    const LabelPainter painter(mapRows, mapWidth, mapHeight, colours);
+    ForEachRowBand(0, height, work, [&](int first, int last) {
+      for (int y = first; y < last; ++y) painter.PaintRow(view.Row(y), y, view.width);
+    });
+    return;
+  }
   ForEachRowBand(0, height, work, [&](int first, int last) {
     for (int y = first; y < last; ++y) {
       const unsigned char* labels = mapRows[y];
       unsigned char* p = view.Row(y);
-      if (fourBytes) {
-        PaintRow32(p, labels, width, keep.data(), paint.data(), !colours.has[0]);
-        continue;
-      }
       for (int x = 0; x < width; ++x, p += 3) {
         const unsigned char label = labels[x];
         if (!colours.has[label]) continue;

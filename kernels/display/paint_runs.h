@@ -33,6 +33,27 @@ struct LabelColours {
   bool any = false;
 };
 
+// The label colours of a map made ready for rows of four-byte pixels: pixel (x, y) takes
+// the colour of map byte mapRows[y][x] when it has one, else is left, in the part that both
+// cover.
+class LabelPainter {
+ public:
+  LabelPainter(const unsigned char* const* mapRows, int mapWidth, int mapHeight,
+               const LabelColours& colours);
+  // Whether any label has a colour (and there are map rows).
+  bool Any() const { return m_rows && m_any; }
+  // Paints row y of a bitmap of four-byte pixels, width pixels wide, at pixels.
+  void PaintRow(unsigned char* pixels, int y, int width) const;
+
+ private:
+  const unsigned char* const* m_rows;
+  int m_width, m_height;
+  bool m_any, m_skipZero;
+  // Per label, the bits of a four-byte pixel (blue in the low byte) that stay and the colour
+  // put in the others.
+  std::array<DWORD, 256> m_keep, m_paint;
+};
+
 // Paints the label colours of a map over view: pixel (x, y) takes the colour of map byte
 // mapRows[y][x] when it has one, else is left. Only the part both cover is painted
 // (columns below min(width, mapWidth), rows below min(height, mapHeight)).

@@ -85,7 +85,7 @@ void ReleaseBitmapInfo(BITMAPINFO*& info) {
 }
 
 bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine,
-                    DWORD* dst, int width, int height) {
+                    DWORD* dst, int width, int height, const std::function<void(int y)>* rowDone) {
   const BITMAPINFOHEADER& h = info.bmiHeader;
   const int bits = h.biBitCount;
   const int rows = std::min<int>(h.biHeight, height);
@@ -102,6 +102,7 @@ bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int byt
     ForEachRowBand(0, rows, work, [&](int first, int last) {
       for (int y = first; y < last; ++y) {
         ClearFourthBytes(sourceRow(y), columns, dst + static_cast<ptrdiff_t>(y) * width);
+        if (rowDone) (*rowDone)(y);
       }
     });
     return whole;
@@ -116,6 +117,7 @@ bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int byt
   ForEachRowBand(0, rows, work, [&](int first, int last) {
     for (int y = first; y < last; ++y) {
       LookUpRow(sourceRow(y), columns, lookup.data(), dst + static_cast<ptrdiff_t>(y) * width);
+      if (rowDone) (*rowDone)(y);
     }
   });
   return whole;

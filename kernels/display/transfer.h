@@ -2,6 +2,8 @@
 // buffers into 32-bit display pixels.
 #pragma once
 
+#include <functional>
+
 #include "kernels/pixels/format_access.h"
 #include "platform/bitmap.h"
 
@@ -22,8 +24,10 @@ void ReleaseBitmapInfo(BITMAPINFO*& info);
 // clipped to dst's. 8-bit pixels are looked up in info's palette (a value beyond the
 // palette's colours is black); 32-bit pixels are copied with their fourth byte cleared.
 // Other depths, a null source or a row length too short for the width transfer nothing.
-// True when every pixel of dst was written.
+// True when every pixel of dst was written. rowDone, when given, is called with each row y of
+// dst as soon as it is written, on the thread that wrote it (rows of one band in turn).
 bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine,
-                    DWORD* dst, int width, int height);
+                    DWORD* dst, int width, int height,
+                    const std::function<void(int y)>* rowDone = nullptr);
 
 }  // namespace vorlane::detail

@@ -87,11 +87,12 @@ TEST(Interrupt, AnInterruptedPageLeavesNoFile) {
 
 TEST(Interrupt, CtrlCStopsTheToolWithItsExitCode) {
   ScratchDir dir;
-  // The full A4 demo page takes seconds: the signal arrives while it is drawn or processed.
+  // The full A4 demo page takes over a second here: the signal, after half a second, arrives
+  // while it is drawn or processed.
   // --foreground: one signal to the tool alone, as a single Ctrl-C; otherwise timeout also
   // signals its process group and the second signal takes the tool's immediate way out.
   const ToolRun run =
-      RunTool(dir, "demo -o out -q", "timeout --foreground --preserve-status -s INT 2 ");
+      RunTool(dir, "demo -o out -q", "timeout --foreground --preserve-status -s INT 0.5 ");
   EXPECT_EQ(run.exitCode, 130) << run.err;
   EXPECT_NE(run.err.find("vorlane: interrupted"), std::string::npos) << run.err;
   EXPECT_TRUE(!fs::exists(dir / "out") || fs::is_empty(dir / "out"));
