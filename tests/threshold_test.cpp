@@ -185,6 +185,10 @@ TEST(AutomaticThreshold, StraddleCountsPickTheSameCandidateAsThePerCandidateScan
     EXPECT_EQ(vorlane::detail::FewestStraddles(counts, {lower, upper, true}),
               reference::FewestStraddles(page, rect.left, rect.top, rect.right, rect.bottom, lower,
                                          upper));
+    for (int t = 0; t < 256; t += 1 + trial % 4) {  // each unordered pair once
+      EXPECT_EQ(2 * counts[t],
+                reference::Straddles(page, rect.left, rect.top, rect.right, rect.bottom, t));
+    }
   }
 }
 

@@ -1,6 +1,7 @@
 // Byte value counting with interleaved tables, eight bytes per load.
 #include "kernels/histogram/byte_counts.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vorlane::detail {
@@ -8,6 +9,8 @@ namespace {
 
 // Folding before this many values keeps every 32-bit counter exact.
 constexpr std::int64_t kFoldAt = std::int64_t{1} << 31;
+// Entries of one table of value pairs.
+constexpr int kPairEntries = 1 << 16;
 
 }  // namespace
 
@@ -65,6 +68,45 @@ void ByteCounts::Fold() {
     m_totals[v] += sum;
   }
   std::memset(m_tables, 0, sizeof m_tables);
+  m_pending = 0;
+}
+
+PairCounts::PairCounts() : m_table(kPairEntries, 0) { std::memset(m_totals, 0, sizeof m_totals); }
+
+void PairCounts::Add(const unsigned char* a, const unsigned char* b, int count) {
+  if (count <= 0) return;
+  if (m_pending + count > kFoldAt) Fold();
+  m_pending += count;
+  std::uint32_t* table = m_table.data();
+  // The pair indices of a chunk at a time, computed by vector instructions.
+  constexpr int kChunk = 256;
+  std::uint16_t index[kChunk];
+  for (int start = 0; start < count; start += kChunk) {
+    const int n = count - start < kChunk ? count - start : kChunk;
+    const unsigned char* ca = a + start;
+    const unsigned char* cb = b + start;
+    for (int i = 0; i < n; ++i) index[i] = static_cast<std::uint16_t>(ca[i] | (cb[i] << 8));
+    for (int i = 0; i < n; ++i) ++table[index[i]];
+  }
+}
+
+const std::int64_t* PairCounts::Totals() {
+  Fold();
+  return m_totals;
+}
+
+void PairCounts::Fold() {
+  const std::uint32_t* table = m_table.data();
+  for (int b = 0; b < 256; ++b) {
+    std::int64_t row = 0;
+    for (int a = 0; a < 256; ++a) {
+      const std::uint32_t c = table[(b << 8) | a];
+      row += c;
+      m_totals[a] += c;
+    }
+    m_totals[b] += row;
+  }
+  std::fill(m_table.begin(), m_table.end(), 0u);
   m_pending = 0;
 }
 

@@ -60,6 +60,7 @@ void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int6
   // Per band of rows: the pixel values and the maxima of the pairs each row starts.
   struct BandCounts {
     ByteCounts pixels, maxima;
+    PairCounts pairs;
     std::vector<unsigned char> pairMax;
   };
   const RowBands bands(rect.top, rect.bottom, std::int64_t{width} * height * 5);
@@ -73,24 +74,31 @@ void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int6
       unsigned char* m = band.pairMax.data();
       // Right, down, down-right and down-left neighbours.
       PairMaxima(row, row + 1, width - 1, m);
-      int n = width - 1;
       if (y + 1 < rect.bottom) {
+        // Right with down-right, down-left with down: two maxima per increment.
         const unsigned char* below = src[y + 1] + rect.left;
-        PairMaxima(row, below, width, m + n);
-        PairMaxima(row, below + 1, width - 1, m + n + width);
-        PairMaxima(row + 1, below, width - 1, m + n + 2 * width - 1);
-        n += 3 * width - 2;
+        unsigned char* down = m + width - 1;
+        unsigned char* downRight = down + width;
+        unsigned char* downLeft = downRight + width - 1;
+        PairMaxima(row, below, width, down);
+        PairMaxima(row, below + 1, width - 1, downRight);
+        PairMaxima(row + 1, below, width - 1, downLeft);
+        band.pairs.Add(m, downRight, width - 1);
+        band.pairs.Add(downLeft, down, width - 1);
+        band.maxima.Add(down + width - 1, 1);
+      } else {
+        band.maxima.Add(m, width - 1);
       }
-      band.maxima.Add(m, n);
     }
   });
   std::int64_t pixels[256] = {}, maxima[256] = {};
   for (BandCounts& band : perBand) {
     const std::int64_t* p = band.pixels.Totals();
     const std::int64_t* m = band.maxima.Totals();
+    const std::int64_t* q = band.pairs.Totals();
     for (int v = 0; v < 256; ++v) {
       pixels[v] += p[v];
-      maxima[v] += m[v];
+      maxima[v] += m[v] + q[v];
     }
   }
   // Degrees: 8 inside, fewer on the border rows and columns (each pixel counted once).
