@@ -73,21 +73,13 @@ void ByteCounts::Fold() {
 
 PairCounts::PairCounts() : m_table(kPairEntries, 0) { std::memset(m_totals, 0, sizeof m_totals); }
 
-void PairCounts::Add(const unsigned char* a, const unsigned char* b, int count) {
+void PairCounts::Add(const std::uint16_t* pairs, int count) {
   if (count <= 0) return;
   if (m_pending + count > kFoldAt) Fold();
   m_pending += count;
   std::uint32_t* table = m_table.data();
-  // The pair indices of a chunk at a time, computed by vector instructions.
-  constexpr int kChunk = 256;
-  std::uint16_t index[kChunk];
-  for (int start = 0; start < count; start += kChunk) {
-    const int n = count - start < kChunk ? count - start : kChunk;
-    const unsigned char* ca = a + start;
-    const unsigned char* cb = b + start;
-    for (int i = 0; i < n; ++i) index[i] = static_cast<std::uint16_t>(ca[i] | (cb[i] << 8));
-    for (int i = 0; i < n; ++i) ++table[index[i]];
-  }
+#pragma GCC unroll 8
+  for (int i = 0; i < count; ++i) ++table[pairs[i]];
 }
 
 const std::int64_t* PairCounts::Totals() {

@@ -29,16 +29,16 @@ class ByteCounts {
   std::int64_t m_pending = 0;
 };
 
-// Counts of the 256 byte values over pairs of values: Add(a, b, n) counts every a[i] and b[i]
-// with one increment of a 65536-entry table indexed by the pair. Where paired values are
-// close (neighbouring pixels), the touched entries stay in the first-level cache, and half as
-// many increments as single-value counting are made. Folded into 64-bit totals before any
-// counter could overflow.
+// Counts of the 256 byte values taken two at a time: a pair a | b << 8 counts a and b with
+// one increment of a 65536-entry table indexed by the pair. Where paired values are close
+// (neighbouring pixels) the touched entries stay in the first-level cache, and half as many
+// increments as single-value counting are made. Folded into 64-bit totals before any counter
+// could overflow.
 class PairCounts {
  public:
   PairCounts();
-  // Counts a[0 .. count - 1] and b[0 .. count - 1].
-  void Add(const unsigned char* a, const unsigned char* b, int count);
+  // Counts both bytes of pairs[0 .. count - 1].
+  void Add(const std::uint16_t* pairs, int count);
   // The totals of all values counted so far, 256 entries.
   const std::int64_t* Totals();
 
