@@ -49,6 +49,12 @@ void ByteCounts::AddTaken(const unsigned char* values, const unsigned char* sele
     std::uint64_t w, s;
     std::memcpy(&w, values + i, sizeof w);
     std::memcpy(&s, selectors + i, sizeof s);
+    // Eight equal selectors (a map is mostly runs of one label): all or none taken.
+    if (s == (s & 0xFF) * 0x0101010101010101u) {
+      if (!take[s & 0xFF]) continue;
+      for (int k = 0; k < kTables; ++k) ++m_tables[k][(w >> (8 * k)) & 0xFF];
+      continue;
+    }
     for (int k = 0; k < kTables; ++k) {
       m_tables[k][(w >> (8 * k)) & 0xFF] += take[(s >> (8 * k)) & 0xFF];
     }
