@@ -6,6 +6,7 @@
 // map inversion.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <random>
 #include <tuple>
@@ -185,6 +186,10 @@ TEST(AutomaticThreshold, StraddleCountsPickTheSameCandidateAsThePerCandidateScan
     EXPECT_EQ(vorlane::detail::FewestStraddles(counts, {lower, upper, true}),
               reference::FewestStraddles(page, rect.left, rect.top, rect.right, rect.bottom, lower,
                                          upper));
+    for (int t = 0; t < 256; t += 1 + trial % 4) {  // each unordered pair once
+      EXPECT_EQ(2 * counts[t],
+                reference::Straddles(page, rect.left, rect.top, rect.right, rect.bottom, t));
+    }
   }
 }
 
@@ -250,17 +255,25 @@ TEST(Histograms, RectanglesChannelsAndHues) {
 }
 
 TEST(Histograms, ModesSelectPixelsByMap) {
-  // Mode, map index, pixels counted of 4, one marked background in the current map.
-  const int cases[][3] = {{0, 0, 3}, {1, 0, 4}, {2, 0, 1}, {3, 0, 3},
-                          {2, 5, 0}, {3, 5, 4}, {9, 0, 0}};
+  // Mode, map index, pixels counted of 40, nine marked background in the current map (a run
+  // of eight and a single one).
+  const int cases[][3] = {{0, 0, 31}, {1, 0, 40}, {2, 0, 9}, {3, 0, 31},
+                          {2, 5, 0},  {3, 5, 40}, {9, 0, 0}};
   for (const auto [mode, mapIndex, counted] : cases) {
-    auto image = sample::Make(sample::Fmt::kGrey, 2, 2);
+    auto image = sample::Make(sample::Fmt::kGrey, 20, 2);
     Standard(*image).SetMapByte(1, 1, 0x03);
+    for (int x = 8; x < 16; ++x) Standard(*image).SetMapByte(x, 0, 0x03);
     long hist[256];
     long* h[1] = {hist};
     RECT zero{0, 0, 0, 0};
     image->GetHistograms(h, 1, zero, static_cast<unsigned char>(mode), mapIndex, 0x01);
     EXPECT_EQ(Total(hist), counted) << mode << " " << mapIndex;
+    if (counted != 31) continue;  // the unmarked pixels: all less the marked ones, by value
+    long all[256];
+    long* a[1] = {all};
+    image->GetHistograms(a, 1, zero, 1, 0, 0);
+    for (int x = 7; x < 16; ++x) --all[image->GetRed(x == 7 ? 1 : x, x == 7 ? 1 : 0)];
+    EXPECT_TRUE(std::equal(hist, hist + 256, all)) << mode;
   }
 }
 

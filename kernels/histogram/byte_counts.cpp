@@ -1,6 +1,7 @@
 // Byte value counting with interleaved tables, eight bytes per load.
 #include "kernels/histogram/byte_counts.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vorlane::detail {
@@ -8,6 +9,8 @@ namespace {
 
 // Folding before this many values keeps every 32-bit counter exact.
 constexpr std::int64_t kFoldAt = std::int64_t{1} << 31;
+// Entries of one table of value pairs.
+constexpr int kPairEntries = 1 << 16;
 
 }  // namespace
 
@@ -46,6 +49,12 @@ void ByteCounts::AddTaken(const unsigned char* values, const unsigned char* sele
     std::uint64_t w, s;
     std::memcpy(&w, values + i, sizeof w);
     std::memcpy(&s, selectors + i, sizeof s);
+    // Eight equal selectors (a map is mostly runs of one label): all or none taken.
+    if (s == (s & 0xFF) * 0x0101010101010101u) {
+      if (!take[s & 0xFF]) continue;
+      for (int k = 0; k < kTables; ++k) ++m_tables[k][(w >> (8 * k)) & 0xFF];
+      continue;
+    }
     for (int k = 0; k < kTables; ++k) {
       m_tables[k][(w >> (8 * k)) & 0xFF] += take[(s >> (8 * k)) & 0xFF];
     }
@@ -65,6 +74,37 @@ void ByteCounts::Fold() {
     m_totals[v] += sum;
   }
   std::memset(m_tables, 0, sizeof m_tables);
+  m_pending = 0;
+}
+
+PairCounts::PairCounts() : m_table(kPairEntries, 0) { std::memset(m_totals, 0, sizeof m_totals); }
+
+void PairCounts::Add(const std::uint16_t* pairs, int count) {
+  if (count <= 0) return;
+  if (m_pending + count > kFoldAt) Fold();
+  m_pending += count;
+  std::uint32_t* table = m_table.data();
+#pragma GCC unroll 8
+  for (int i = 0; i < count; ++i) ++table[pairs[i]];
+}
+
+const std::int64_t* PairCounts::Totals() {
+  Fold();
+  return m_totals;
+}
+
+void PairCounts::Fold() {
+  const std::uint32_t* table = m_table.data();
+  for (int b = 0; b < 256; ++b) {
+    std::int64_t row = 0;
+    for (int a = 0; a < 256; ++a) {
+      const std::uint32_t c = table[(b << 8) | a];
+      row += c;
+      m_totals[a] += c;
+    }
+    m_totals[b] += row;
+  }
+  std::fill(m_table.begin(), m_table.end(), 0u);
   m_pending = 0;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace vorlane::detail {
 
@@ -24,6 +25,27 @@ class ByteCounts {
 
   static constexpr int kTables = 8;
   std::uint32_t m_tables[kTables][256];
+  std::int64_t m_totals[256];
+  std::int64_t m_pending = 0;
+};
+
+// Counts of the 256 byte values taken two at a time: a pair a | b << 8 counts a and b with
+// one increment of a 65536-entry table indexed by the pair. Where paired values are close
+// (neighbouring pixels) the touched entries stay in the first-level cache, and half as many
+// increments as single-value counting are made. Folded into 64-bit totals before any counter
+// could overflow.
+class PairCounts {
+ public:
+  PairCounts();
+  // Counts both bytes of pairs[0 .. count - 1].
+  void Add(const std::uint16_t* pairs, int count);
+  // The totals of all values counted so far, 256 entries.
+  const std::int64_t* Totals();
+
+ private:
+  void Fold();
+
+  std::vector<std::uint32_t> m_table;
   std::int64_t m_totals[256];
   std::int64_t m_pending = 0;
 };

@@ -45,6 +45,15 @@ void PairMaxima(const unsigned char* a, const unsigned char* b, int count, unsig
   for (int i = 0; i < count; ++i) out[i] = std::max(a[i], b[i]);
 }
 
+// out[i] = max(a[i], b[i]) | max(c[i], d[i]) << 8 for i below count: the maxima of two pairs
+// as one index of PairCounts; a loop the compiler vectorises.
+void PairedMaxima(const unsigned char* a, const unsigned char* b, const unsigned char* c,
+                  const unsigned char* d, int count, std::uint16_t* out) {
+  for (int i = 0; i < count; ++i) {
+    out[i] = static_cast<std::uint16_t>(std::max(a[i], b[i]) | std::max(c[i], d[i]) << 8);
+  }
+}
+
 }  // namespace
 
 // A pair straddles t when min < t <= max, that is [min < t] - [max < t], and
@@ -57,40 +66,46 @@ void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int6
   std::fill(counts, counts + 256, 0);
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return;
-  // Per band of rows: the pixel values and the maxima of the pairs each row starts.
+  // Per band of rows: the pixel values and the maxima of the pairs each row starts, most of
+  // them two at a time.
   struct BandCounts {
     ByteCounts pixels, maxima;
-    std::vector<unsigned char> pairMax;
+    PairCounts pairs;
+    std::vector<std::uint16_t> pairMax;
+    std::vector<unsigned char> rightMax;
   };
   const RowBands bands(rect.top, rect.bottom, std::int64_t{width} * height * 5);
   std::vector<BandCounts> perBand(static_cast<size_t>(bands.Count()));
-  for (BandCounts& band : perBand) band.pairMax.resize(static_cast<size_t>(width) * 4);
   bands.Run([&](int index, int first, int last) {
     BandCounts& band = perBand[static_cast<size_t>(index)];
+    band.pairMax.resize(static_cast<size_t>(width) * 2);
     for (int y = first; y < last; ++y) {
       const unsigned char* row = src[y] + rect.left;
       band.pixels.Add(row, width);
-      unsigned char* m = band.pairMax.data();
-      // Right, down, down-right and down-left neighbours.
-      PairMaxima(row, row + 1, width - 1, m);
-      int n = width - 1;
       if (y + 1 < rect.bottom) {
+        // Right with down-right, down-left with down; the last column's down pair alone.
         const unsigned char* below = src[y + 1] + rect.left;
-        PairMaxima(row, below, width, m + n);
-        PairMaxima(row, below + 1, width - 1, m + n + width);
-        PairMaxima(row + 1, below, width - 1, m + n + 2 * width - 1);
-        n += 3 * width - 2;
+        std::uint16_t* m = band.pairMax.data();
+        PairedMaxima(row, row + 1, row, below + 1, width - 1, m);
+        PairedMaxima(row + 1, below, row, below, width - 1, m + width - 1);
+        band.pairs.Add(m, 2 * width - 2);
+        const unsigned char down = std::max(row[width - 1], below[width - 1]);
+        band.maxima.Add(&down, 1);
+      } else {
+        band.rightMax.resize(static_cast<size_t>(width));
+        PairMaxima(row, row + 1, width - 1, band.rightMax.data());
+        band.maxima.Add(band.rightMax.data(), width - 1);
       }
-      band.maxima.Add(m, n);
     }
   });
   std::int64_t pixels[256] = {}, maxima[256] = {};
   for (BandCounts& band : perBand) {
     const std::int64_t* p = band.pixels.Totals();
     const std::int64_t* m = band.maxima.Totals();
+    const std::int64_t* q = band.pairs.Totals();
     for (int v = 0; v < 256; ++v) {
       pixels[v] += p[v];
-      maxima[v] += m[v];
+      maxima[v] += m[v] + q[v];
     }
   }
   // Degrees: 8 inside, fewer on the border rows and columns (each pixel counted once).

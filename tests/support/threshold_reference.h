@@ -56,28 +56,35 @@ inline std::vector<int> Niblack(const Page& p, int left, int top, int right, int
   return out;
 }
 
-// The first candidate of [lower, upper) with the fewest ordered pairs (p, q), q one of the
-// 8 neighbours of p inside the rectangle, that straddle it; -1 for an empty range.
+// The ordered pairs (p, q), q one of the 8 neighbours of p inside the rectangle, that
+// straddle t: min < t <= max.
+inline long long Straddles(const Page& p, int left, int top, int right, int bottom, int t) {
+  long long count = 0;
+  for (int y = top; y < bottom; ++y) {
+    for (int x = left; x < right; ++x) {
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+          const int qx = x + dx, qy = y + dy;
+          if ((dx == 0 && dy == 0) || qx < left || qy < top || qx >= right || qy >= bottom) {
+            continue;
+          }
+          const int a = p.At(x, y), b = p.At(qx, qy);
+          count += (b < t && t <= a) || (a < t && t <= b);
+        }
+      }
+    }
+  }
+  return count;
+}
+
+// The first candidate of [lower, upper) with the fewest straddling pairs; -1 for an empty
+// range.
 inline int FewestStraddles(const Page& p, int left, int top, int right, int bottom, int lower,
                            int upper) {
   int best = -1;
   long long bestCount = 0;
   for (int t = lower; t < upper; ++t) {
-    long long count = 0;
-    for (int y = top; y < bottom; ++y) {
-      for (int x = left; x < right; ++x) {
-        for (int dy = -1; dy <= 1; ++dy) {
-          for (int dx = -1; dx <= 1; ++dx) {
-            const int qx = x + dx, qy = y + dy;
-            if ((dx == 0 && dy == 0) || qx < left || qy < top || qx >= right || qy >= bottom) {
-              continue;
-            }
-            const int a = p.At(x, y), b = p.At(qx, qy);
-            count += (b < t && t <= a) || (a < t && t <= b);
-          }
-        }
-      }
-    }
+    const long long count = Straddles(p, left, top, right, bottom, t);
     if (best < 0 || count < bestCount) {
       best = t;
       bestCount = count;
