@@ -139,11 +139,15 @@ BOOL CImageMap::Create(CImage* image, unsigned char predefinedId) {
 
 BOOL CImageMap::CreateDuplicate(CImageMap* source, CImage* image) {
   if (!source || source == this) return FALSE;
-  // Bytes copied from the source are written once; only a source without bytes leaves zeros.
-  if (!AllocateBytes(source->m_nWidth, source->m_nHeight, !source->m_pData)) return FALSE;
-  if (source->m_pData && m_nWidth > 0 && m_nHeight > 0) {
-    vorlane::detail::CopyBytes(m_pData, source->m_pData,
-                               static_cast<size_t>(m_nWidth) * static_cast<size_t>(m_nHeight));
+  if (!source->m_pData) {
+    if (!AllocateBytes(source->m_nWidth, source->m_nHeight, true)) return FALSE;
+  } else {
+    const int width = source->m_nWidth, height = source->m_nHeight;
+    auto data = vorlane::detail::CopyMapBytes(
+        source->m_pData, static_cast<size_t>(width) * static_cast<size_t>(height));
+    auto* lines = new unsigned char*[height > 0 ? height : 1];
+    SetupLineArray(lines, data.get(), height, width);
+    ReplaceBytes(data.release(), lines, width, height);
   }
   m_pImage = image ? image : source->m_pImage;
   m_nLabelMode = source->m_nLabelMode;

@@ -1,8 +1,12 @@
 // Allocation of the byte blocks of image maps.
 #include "kernels/pixels/map_bytes.h"
 
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +14,10 @@
 #include <mutex>
 #include <new>
 #include <unordered_map>
+#include <vector>
+
+#include "kernels/parallel/row_bands.h"
+#include "kernels/pixels/copy.h"
 
 namespace vorlane::detail {
 namespace {
@@ -74,7 +82,102 @@ void* MapZeroedBlock(size_t bytes) {
   return block;
 }
 
+// Offset of the first 64-byte line of [bytes, bytes + count) that holds a non-zero byte, or
+// count when all are zero. The lines are tested a word at a time, eight words together.
+size_t FirstNonZeroLine(const unsigned char* bytes, size_t count) {
+  constexpr size_t kLine = 64;
+  size_t offset = 0;
+  for (; offset + kLine <= count; offset += kLine) {
+    uint64_t words[kLine / 8];
+    std::memcpy(words, bytes + offset, kLine);
+    uint64_t any = 0;
+    for (const uint64_t word : words) any |= word;
+    if (any != 0) return offset;
+  }
+  for (size_t i = offset; i < count; ++i) {
+    if (bytes[i] != 0) return offset;
+  }
+  return count;
+}
+
+// For each block of blockBytes (a multiple of the page size) of [bytes, bytes + count),
+// whether the system has never given it a page: no page present and none swapped out. Such
+// a block of a private anonymous mapping reads as zeros. Empty when the system does not say.
+std::vector<bool> UntouchedBlocks(const unsigned char* bytes, size_t count, size_t blockBytes) {
+  const auto pageBytes = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  const auto address = reinterpret_cast<uintptr_t>(bytes);
+  if (pageBytes == 0 || blockBytes % pageBytes != 0 || address % pageBytes != 0) return {};
+  const int fd = open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  const size_t pages = (count + pageBytes - 1) / pageBytes;
+  std::vector<uint64_t> entries(pages);
+  const size_t wanted = pages * sizeof(uint64_t);
+  size_t got = 0;
+  while (got < wanted) {
+    const ssize_t n = pread(fd, reinterpret_cast<char*>(entries.data()) + got, wanted - got,
+                            static_cast<off_t>(address / pageBytes * sizeof(uint64_t) + got));
+    if (n <= 0) break;
+    got += static_cast<size_t>(n);
+  }
+  close(fd);
+  if (got < wanted) return {};
+  constexpr uint64_t kPresent = uint64_t{1} << 63, kSwapped = uint64_t{1} << 62;
+  const size_t pagesPerBlock = blockBytes / pageBytes;
+  std::vector<bool> untouched((pages + pagesPerBlock - 1) / pagesPerBlock, true);
+  for (size_t page = 0; page < pages; ++page) {
+    if (entries[page] & (kPresent | kSwapped)) untouched[page / pagesPerBlock] = false;
+  }
+  return untouched;
+}
+
 }  // namespace
+
+MapBytes CopyMapBytes(const unsigned char* source, size_t bytes) {
+  MapBytes copy = AllocateMapBytes(bytes, true);
+  if (bytes == 0) return copy;
+  bool sourceMapped = false;
+  {
+    MappedBlocks& mapped = Mapped();
+    const std::lock_guard lock(mapped.mutex);
+    if (!mapped.lengths.contains(copy.get())) {
+      // A heap block: calloc has cleared it already, so a plain copy costs no more.
+      CopyBytes(copy.get(), source, bytes);
+      return copy;
+    }
+    sourceMapped = mapped.lengths.contains(const_cast<unsigned char*>(source));
+  }
+  // Fresh pages: each 64 KiB block is written from its first non-zero line on, or not at
+  // all. Blocks of a mapped source that were never given pages are not even read. The
+  // blocks are split among the cores in bands.
+  constexpr size_t kBlock = size_t{1} << 16;
+  const size_t blocks = (bytes + kBlock - 1) / kBlock;
+  if (blocks > static_cast<size_t>(INT_MAX)) {
+    std::memcpy(copy.get(), source, bytes);
+    return copy;
+  }
+  const std::vector<bool> untouched =
+      sourceMapped ? UntouchedBlocks(source, bytes, kBlock) : std::vector<bool>();
+  if (untouched.size() == blocks &&
+      std::find(untouched.begin(), untouched.end(), false) == untouched.end()) {
+    return copy;
+  }
+  unsigned char* target = copy.get();
+  ForEachRowBand(0, static_cast<int>(blocks), static_cast<std::int64_t>(bytes) / 4,
+                 [&](int first, int last) {
+                   for (int block = first; block < last; ++block) {
+                     if (untouched.size() == blocks && untouched[static_cast<size_t>(block)]) {
+                       continue;
+                     }
+                     const size_t begin = static_cast<size_t>(block) * kBlock;
+                     const size_t count = std::min(bytes - begin, kBlock);
+                     const size_t skip = FirstNonZeroLine(source + begin, count);
+                     if (skip < count) {
+                       std::memcpy(target + begin + skip, source + begin + skip, count - skip);
+                     }
+                   }
+                 });
+  return copy;
+}
 
 MapBytes AllocateMapBytes(size_t bytes, bool zeroed) {
   const size_t size = bytes > 0 ? bytes : 1;
