@@ -9,6 +9,7 @@
 //   vorlane_io_peers libtiff FILE reads FILE with the libtiff loop once
 //   vorlane_io_peers none         does nothing (the process's own footprint)
 //   vorlane_io_peers convert N    converts the colour page to grey N times (for profilers)
+//   vorlane_io_peers conversions  times the conversions alone
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -335,6 +336,30 @@ Figures CvConversion(const cv::Mat& bgra, bool threshold, const std::string& suf
   return f;
 }
 
+// The conversions with both libraries on one thread, then with their default threads: ours
+// and the peer's figures in turn.
+std::vector<Figures> CompareConversions() {
+  CHiColorImage& colour = vorlane::bench::BenchColourPage();
+  const cv::Mat bgra = ColourMat(colour);
+  std::vector<Figures> conversions;
+  for (const bool oneThread : {true, false}) {
+    vorlane::SetPixelThreads(oneThread ? 1 : 0);
+    cv::setNumThreads(oneThread ? 1 : -1);
+    const std::string threads = oneThread ? " (1 thread)" : "";
+    conversions.push_back(
+        OurConversion<CGreyScaleImage>("CGreyScaleImage::CreateFromImage" + threads, colour));
+    conversions.push_back(CvConversion(bgra, false, threads));
+    conversions.push_back(
+        OurConversion<CBiLevelImage>("CBiLevelImage::CreateFromImage" + threads, colour));
+    conversions.push_back(CvConversion(bgra, true, threads));
+  }
+  return conversions;
+}
+
+void ConversionRatios(const std::vector<Figures>& conversions) {
+  for (size_t i = 0; i < conversions.size(); i += 2) Ratio(conversions[i], conversions[i + 1], 1.5);
+}
+
 int OneShot(int argc, char** argv) {
   const std::string mode = argv[1];
   if (mode == "none") return 0;
@@ -350,6 +375,14 @@ int OneShot(int argc, char** argv) {
     std::unique_ptr<CImage> image(
         ImgLoadFromFile(Wide(argv[2]).c_str(), nullptr, nullptr, nullptr, nullptr));
     return image ? 0 : 1;
+  }
+  if (mode == "conversions") {
+    vorlane::bench::peers::PrintHeader("checksum");
+    const std::vector<Figures> conversions = CompareConversions();
+    for (const Figures& f : conversions) Print(f);
+    std::printf("\nRatios (ours / peer; below 1 is faster):\n");
+    ConversionRatios(conversions);
+    return 0;
   }
   if (mode == "convert" && argc == 3) {
     CHiColorImage& colour = vorlane::bench::BenchColourPage();
@@ -368,8 +401,9 @@ int OneShot(int argc, char** argv) {
     const Raster raster = LibtiffLoad(argv[2], bits == 1 ? Kind::kBits : Kind::kGrey);
     return raster.bytes > 0 ? 0 : 1;
   }
-  std::fprintf(stderr, "usage: %s [files DIR | load FILE | libtiff FILE | convert N | none]\n",
-               argv[0]);
+  std::fprintf(
+      stderr, "usage: %s [files DIR | load FILE | libtiff FILE | convert N | conversions | none]\n",
+      argv[0]);
   return 2;
 }
 
@@ -413,21 +447,7 @@ int main(int argc, char** argv) {
     Print(p.peer);
     if (!p.packingPeer.name.empty()) Print(p.packingPeer);
   }
-  CHiColorImage& colour = vorlane::bench::BenchColourPage();
-  const cv::Mat bgra = ColourMat(colour);
-  // The conversions with both libraries on one thread, then with their default threads.
-  std::vector<Figures> conversions;
-  for (const bool oneThread : {true, false}) {
-    vorlane::SetPixelThreads(oneThread ? 1 : 0);
-    cv::setNumThreads(oneThread ? 1 : -1);
-    const std::string threads = oneThread ? " (1 thread)" : "";
-    conversions.push_back(
-        OurConversion<CGreyScaleImage>("CGreyScaleImage::CreateFromImage" + threads, colour));
-    conversions.push_back(CvConversion(bgra, false, threads));
-    conversions.push_back(
-        OurConversion<CBiLevelImage>("CBiLevelImage::CreateFromImage" + threads, colour));
-    conversions.push_back(CvConversion(bgra, true, threads));
-  }
+  const std::vector<Figures> conversions = CompareConversions();
   for (const Figures& f : conversions) Print(f);
   std::filesystem::remove_all(dir);
 
@@ -444,7 +464,7 @@ int main(int argc, char** argv) {
     Ratio(p.ours, p.peer, packing ? 0 : 1.2);
     if (packing) Ratio(p.ours, p.packingPeer, 1.2);
   }
-  for (size_t i = 0; i < conversions.size(); i += 2) Ratio(conversions[i], conversions[i + 1], 1.5);
+  ConversionRatios(conversions);
   // OpenCV rounds its luminance and weighs the channels slightly differently: its checksums
   // are close to ours, not equal.
   std::printf("\nLoad checksums %s.\n", agree ? "agree" : "DISAGREE");
