@@ -97,13 +97,14 @@ TEST(PixelRowPaths, EveryLuminanceKernelOfThisProcessorFollowsTheRuleForEveryCol
 }
 
 TEST(PixelRowPaths, PageSizedMapCopiesKeepEveryByte) {
-  // A map of several MiB, written at the edges of 64 KiB blocks and 64-byte lines, in a run
-  // crossing a block edge, in a block written and cleared again, at its last byte, and left
-  // alone elsewhere. Copies of it, and copies of a copy, hold the same bytes.
-  const int width = 2100, height = 1700;
-  CHiColorImage colour;
-  ASSERT_EQ(colour.Create(width, height, 0, nullptr), 1);
-  CImageMap* map = colour.GetImageMap(0);
+  // A map of 8 MiB, written within its first 2 MiB at the edges of 64 KiB blocks and 64-byte
+  // lines, in a run crossing a block edge, in a block written and cleared again, and at its
+  // last byte; the rest is never written. Copies of it, and copies of a copy, hold the same
+  // bytes; so does a copy after the map has been written all over.
+  const int width = 2100, height = 4000;
+  CGreyScaleImage page;
+  ASSERT_EQ(page.Create(width, height, 0, nullptr), 1);
+  CImageMap* map = page.GetImageMap(0);
   const auto set = [&](size_t offset, unsigned char value) {
     map->GetLine(static_cast<int>(offset / width))[offset % width] = value;
   };
@@ -123,9 +124,9 @@ TEST(PixelRowPaths, PageSizedMapCopiesKeepEveryByte) {
   CImageMap copy;
   ASSERT_EQ(copy.CreateDuplicate(map, nullptr), TRUE);
   EXPECT_EQ(same(&copy), 0);
-  CGreyScaleImage grey;
-  ASSERT_EQ(grey.CreateFromImage(&colour, 0), 1);
-  EXPECT_EQ(same(grey.GetImageMap(0)), 0);
+  CBiLevelImage bits;
+  ASSERT_EQ(bits.CreateFromImage(&page, 0), 1);
+  EXPECT_EQ(same(bits.GetImageMap(0)), 0);
   CImageMap copyOfCopy;
   ASSERT_EQ(copyOfCopy.CreateDuplicate(&copy, nullptr), TRUE);
   EXPECT_EQ(same(&copyOfCopy), 0);
@@ -133,6 +134,10 @@ TEST(PixelRowPaths, PageSizedMapCopiesKeepEveryByte) {
   copy.GetLine(height - 1)[0] = 77;
   EXPECT_EQ(map->GetLine(height - 1)[0], 0);
   EXPECT_EQ(copyOfCopy.GetLine(height - 1)[0], 0);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; x += 3) map->GetLine(y)[x] = static_cast<unsigned char>(x ^ y);
+  ASSERT_EQ(copy.CreateDuplicate(map, nullptr), TRUE);
+  EXPECT_EQ(same(&copy), 0);
 }
 
 TEST(PixelRowPaths, ThreeSampleRgbFilesLoadEveryPixelAtEveryRowLength) {

@@ -82,6 +82,13 @@ void* MapZeroedBlock(size_t bytes) {
   return block;
 }
 
+// Whether bytes is the start of a block of MapZeroedBlock.
+bool IsMappedBlock(const unsigned char* bytes) {
+  MappedBlocks& mapped = Mapped();
+  const std::lock_guard lock(mapped.mutex);
+  return mapped.lengths.contains(const_cast<unsigned char*>(bytes));
+}
+
 // Offset of the first 64-byte line of [bytes, bytes + count) that holds a non-zero byte, or
 // count when all are zero. The lines are tested a word at a time, eight words together.
 size_t FirstNonZeroLine(const unsigned char* bytes, size_t count) {
@@ -133,41 +140,37 @@ std::vector<bool> UntouchedBlocks(const unsigned char* bytes, size_t count, size
 }  // namespace
 
 MapBytes CopyMapBytes(const unsigned char* source, size_t bytes) {
-  MapBytes copy = AllocateMapBytes(bytes, true);
-  if (bytes == 0) return copy;
-  bool sourceMapped = false;
-  {
-    MappedBlocks& mapped = Mapped();
-    const std::lock_guard lock(mapped.mutex);
-    if (!mapped.lengths.contains(copy.get())) {
-      // A heap block: calloc has cleared it already, so a plain copy costs no more.
-      CopyBytes(copy.get(), source, bytes);
-      return copy;
-    }
-    sourceMapped = mapped.lengths.contains(const_cast<unsigned char*>(source));
-  }
-  // Fresh pages: each 64 KiB block is written from its first non-zero line on, or not at
-  // all. Blocks of a mapped source that were never given pages are not even read. The
-  // blocks are split among the cores in bands.
+  // A page-sized source of which at least half was never given pages (a map nobody has
+  // written, or has written in a few places) is copied into fresh zeroed pages: blocks the
+  // source never touched are neither read nor written, and the others are written from their
+  // first non-zero line on. Any other source is copied whole into a block from the heap,
+  // whose reused memory costs no page faults.
   constexpr size_t kBlock = size_t{1} << 16;
   const size_t blocks = (bytes + kBlock - 1) / kBlock;
-  if (blocks > static_cast<size_t>(INT_MAX)) {
-    std::memcpy(copy.get(), source, bytes);
+  std::vector<bool> untouched;
+  if (bytes >= kMappedFrom && blocks <= static_cast<size_t>(INT_MAX) && IsMappedBlock(source)) {
+    untouched = UntouchedBlocks(source, bytes, kBlock);
+  }
+  MapBytes copy;
+  const auto untouchedBlocks =
+      static_cast<size_t>(std::count(untouched.begin(), untouched.end(), true));
+  if (untouched.size() == blocks && 2 * untouchedBlocks >= blocks) {
+    copy = AllocateMapBytes(bytes, true);
+    if (!IsMappedBlock(copy.get())) untouched.clear();  // no fresh pages: copied whole below
+  } else {
+    untouched.clear();
+    copy = AllocateMapBytes(bytes, false);
+  }
+  if (untouched.empty()) {
+    if (bytes > 0) CopyBytes(copy.get(), source, bytes);
     return copy;
   }
-  const std::vector<bool> untouched =
-      sourceMapped ? UntouchedBlocks(source, bytes, kBlock) : std::vector<bool>();
-  if (untouched.size() == blocks &&
-      std::find(untouched.begin(), untouched.end(), false) == untouched.end()) {
-    return copy;
-  }
+  if (untouchedBlocks == blocks) return copy;
   unsigned char* target = copy.get();
   ForEachRowBand(0, static_cast<int>(blocks), static_cast<std::int64_t>(bytes) / 4,
                  [&](int first, int last) {
                    for (int block = first; block < last; ++block) {
-                     if (untouched.size() == blocks && untouched[static_cast<size_t>(block)]) {
-                       continue;
-                     }
+                     if (untouched[static_cast<size_t>(block)]) continue;
                      const size_t begin = static_cast<size_t>(block) * kBlock;
                      const size_t count = std::min(bytes - begin, kBlock);
                      const size_t skip = FirstNonZeroLine(source + begin, count);

@@ -22,10 +22,10 @@ using MapBytes = std::unique_ptr<unsigned char[], MapBytesDeleter>;
 MapBytes AllocateMapBytes(size_t bytes, bool zeroed);
 
 // A new block (as AllocateMapBytes) holding a copy of the bytes bytes at source (not null
-// when bytes > 0). Where the copy is a page-sized zeroed block, only the source's non-zero
-// stretches are written into it: a map that holds only zeros, as one nobody has labelled, is
-// copied by reading it, and its copy takes no memory until it is written. Throws
-// std::bad_alloc.
+// when bytes > 0). A page-sized source that the system has mostly not yet given pages to (a
+// map nobody has written, or has written in a few places) is copied without reading or
+// writing those parts, and the copy takes memory only where the source holds non-zero
+// bytes. Throws std::bad_alloc.
 MapBytes CopyMapBytes(const unsigned char* source, size_t bytes);
 
 // Releases a block of AllocateMapBytes (null is allowed) and clears the pointer.
