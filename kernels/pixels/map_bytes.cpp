@@ -114,10 +114,22 @@ std::vector<bool> UntouchedBlocks(const unsigned char* bytes, size_t count, size
   const auto pageBytes = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   const auto address = reinterpret_cast<uintptr_t>(bytes);
   if (pageBytes == 0 || blockBytes % pageBytes != 0 || address % pageBytes != 0) return {};
-  const int fd = open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return {};
   const size_t pages = (count + pageBytes - 1) / pageBytes;
   std::vector<uint64_t> entries(pages);
+  const int fd = open("/proc/self/pagemap", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  constexpr uint64_t kPresent = uint64_t{1} << 63, kSwapped = uint64_t{1} << 62;
+  // The report is trusted only if it shows as present a page known to be: the stack page of
+  // a variable just written.
+  volatile unsigned char here = 1;
+  uint64_t probe = 0;
+  const auto hereAddress = reinterpret_cast<uintptr_t>(&here);
+  if (pread(fd, &probe, sizeof probe, static_cast<off_t>(hereAddress / pageBytes * sizeof probe)) !=
+          static_cast<ssize_t>(sizeof probe) ||
+      !(probe & kPresent)) {
+    close(fd);
+    return {};
+  }
   const size_t wanted = pages * sizeof(uint64_t);
   size_t got = 0;
   while (got < wanted) {
@@ -128,7 +140,6 @@ std::vector<bool> UntouchedBlocks(const unsigned char* bytes, size_t count, size
   }
   close(fd);
   if (got < wanted) return {};
-  constexpr uint64_t kPresent = uint64_t{1} << 63, kSwapped = uint64_t{1} << 62;
   const size_t pagesPerBlock = blockBytes / pageBytes;
   std::vector<bool> untouched((pages + pagesPerBlock - 1) / pagesPerBlock, true);
   for (size_t page = 0; page < pages; ++page) {
