@@ -65,7 +65,7 @@ struct ByteVectors {
 // The vector helpers below are always inlined, into the AVX2 kernels too: the warning that
 // 32-byte vectors passed by value change the calling convention without AVX does not apply (it
 // comes at the end of the file, so it is off for the rest of it).
-#if defined(__GNUC__) && !defined(__clang__)
+#if defined(__GNUC__)
 #pragma GCC diagnostic ignored "-Wpsabi"
 #endif
 
