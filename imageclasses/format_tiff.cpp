@@ -19,6 +19,7 @@
 #include "kernels/io/tiff_samples.h"
 #include "kernels/parallel/row_bands.h"
 #include "kernels/pixels/copy.h"
+#include "kernels/pixels/map_bytes.h"
 #include "kernels/pixels/pixel_arrays.h"
 
 using vorlane::detail::TiffImageBytes;
@@ -356,6 +357,10 @@ int CHiColorImage::ExportTIFF(const wchar_t* fileName) {
       if (colours.any) overlay.push_back(colours);
     }
   }
+  // Whether label 0 takes a colour in some map: otherwise rows of label 0 in every map keep
+  // their pixels, found by a fast scan.
+  const bool zeroColoured =
+      std::any_of(overlay.begin(), overlay.end(), [](const MapColours& c) { return c.has[0]; });
   std::vector<const unsigned char*> labels(overlay.size());  // the map rows of row y
   const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 4,
                                8, PHOTOMETRIC_RGB};
@@ -365,7 +370,13 @@ int CHiColorImage::ExportTIFF(const wchar_t* fileName) {
                      for (size_t i = 0; i < overlay.size(); ++i) {
                        labels[i] = overlay[i].map->GetLine(static_cast<int>(y));
                      }
-                     for (int x = 0; x < m_nWidth && !overlay.empty(); x += 8) {
+                     const bool rowKept =
+                         !zeroColoured &&
+                         std::all_of(labels.begin(), labels.end(), [&](const unsigned char* row) {
+                           return vorlane::detail::FirstNonZeroLine(row, layout.width) ==
+                                  layout.width;
+                         });
+                     for (int x = 0; x < m_nWidth && !rowKept; x += 8) {
                        const int end = std::min(x + 8, m_nWidth);
                        if (end - x == 8 && NoColourInRun(overlay, labels, x)) continue;
                        for (int i = x; i < end; ++i) {

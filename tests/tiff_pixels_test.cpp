@@ -289,12 +289,14 @@ TEST(TiffRoundTrip, ExportFailsWithoutPixelsPathOrDirectoryAndForLowColour) {
 TEST(TiffRoundTrip, MapOverlayColoursLabelledPixelsByTheFirstMapWithAColour) {
   constexpr int kWidth = 21;  // two runs of eight pixels and a rest
   tifftest::CTiffHiProbe image;
-  ASSERT_EQ(image.Create(kWidth, 2, 0x00102030, L"overlay"), 1);
-  // Red, green, blue, fourth byte per pixel of the top row, without and with the overlay.
-  std::vector<uint8_t> plain, shown;
-  for (int x = 0; x < kWidth; ++x) {
-    image.Row(0)[4 * x + 3] = static_cast<unsigned char>(x);
-    plain.insert(plain.end(), {0x30, 0x20, 0x10, static_cast<uint8_t>(x)});
+  ASSERT_EQ(image.Create(kWidth, 3, 0x00102030, L"overlay"), 1);
+  // Red, green, blue, fourth byte per pixel of the three rows, without the overlay.
+  std::vector<uint8_t> plain;
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      image.Row(y)[4 * x + 3] = static_cast<unsigned char>(x);
+      plain.insert(plain.end(), {0x30, 0x20, 0x10, static_cast<uint8_t>(x)});
+    }
   }
   // "Standard" colours its "Background" type (bit 0) in (0, 0, 192); a second map of byte
   // labels colours label 5 in (10, 200, 30).
@@ -308,20 +310,34 @@ TEST(TiffRoundTrip, MapOverlayColoursLabelledPixelsByTheFirstMapWithAColour) {
   standard->SetMapByte(2, 0, 0x02);   // a type that is not visible: no colour
   standard->SetMapByte(13, 0, 0x03);  // inside the second run: the visible bit counts
   marks->SetMapByte(20, 0, 5);        // the rest after the runs
-  shown = plain;
-  for (const int x : {0, 1, 13, 20}) {
-    const uint8_t ink[] = {10, 200, 30}, background[] = {0, 0, 192};
-    std::copy_n(x == 0 || x == 13 ? background : ink, 3, shown.begin() + 4 * x);
-  }
-  for (const auto& [flags, expected] :
-       {std::pair{IU_NORMAL | IU_MAP_OVERLAY, shown}, std::pair{IU_NORMAL, plain}}) {
-    image.SetUpdateFlags(static_cast<unsigned short>(flags));
+  marks->SetMapByte(20, 1, 5);        // a row labelled only in its rest; the third has none
+  const uint8_t ink[] = {10, 200, 30}, background[] = {0, 0, 192}, paper[] = {1, 2, 3};
+  std::vector<uint8_t> shown = plain;
+  for (const int i : {0, 1, 13, 20, kWidth + 20})
+    std::copy_n(i == 0 || i == 13 ? background : ink, 3, shown.begin() + 4 * i);
+  // Then label 0 of the second map takes a colour too: every pixel without another colour.
+  std::vector<uint8_t> everywhere = shown;
+  for (int i = 0; i < 3 * kWidth; ++i)
+    if (std::equal(plain.begin() + 4 * i, plain.begin() + 4 * i + 3, shown.begin() + 4 * i))
+      std::copy_n(paper, 3, everywhere.begin() + 4 * i);
+  struct Case {
+    int flags;
+    bool paperColoured;
+    const std::vector<uint8_t>& expected;
+  };
+  for (const Case& c :
+       {Case{IU_NORMAL | IU_MAP_OVERLAY, false, shown}, Case{IU_NORMAL, false, plain},
+        Case{IU_NORMAL | IU_MAP_OVERLAY, true, everywhere}}) {
+    if (c.paperColoured) marks->SetPixelType(0, L"Paper", 1, 2, 3, 1);
+    image.SetUpdateFlags(static_cast<unsigned short>(c.flags));
     TempPath path(".tif");
     EXPECT_EQ(image.ExportTIFF(path.wide().c_str()), 1);
-    std::vector<uint8_t> row(4 * kWidth);
+    std::vector<uint8_t> rows(12 * kWidth);
     std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "r"), TIFFClose);
-    ASSERT_TRUE(tif && TIFFReadScanline(tif.get(), row.data(), 0, 0) == 1);
-    EXPECT_EQ(row, expected);
+    ASSERT_TRUE(tif);
+    for (uint32_t y = 0; y < 3; ++y)
+      ASSERT_EQ(TIFFReadScanline(tif.get(), rows.data() + 4 * kWidth * y, y, 0), 1);
+    EXPECT_EQ(rows, c.expected);
   }
 }
 

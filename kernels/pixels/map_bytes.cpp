@@ -89,24 +89,6 @@ bool IsMappedBlock(const unsigned char* bytes) {
   return mapped.lengths.contains(const_cast<unsigned char*>(bytes));
 }
 
-// Offset of the first 64-byte line of [bytes, bytes + count) that holds a non-zero byte, or
-// count when all are zero. The lines are tested a word at a time, eight words together.
-size_t FirstNonZeroLine(const unsigned char* bytes, size_t count) {
-  constexpr size_t kLine = 64;
-  size_t offset = 0;
-  for (; offset + kLine <= count; offset += kLine) {
-    uint64_t words[kLine / 8];
-    std::memcpy(words, bytes + offset, kLine);
-    uint64_t any = 0;
-    for (const uint64_t word : words) any |= word;
-    if (any != 0) return offset;
-  }
-  for (size_t i = offset; i < count; ++i) {
-    if (bytes[i] != 0) return offset;
-  }
-  return count;
-}
-
 // For each block of blockBytes (a multiple of the page size) of [bytes, bytes + count),
 // whether the system has never given it a page: no page present and none swapped out. Such
 // a block of a private anonymous mapping reads as zeros. Empty when the system does not say.
@@ -149,6 +131,22 @@ std::vector<bool> UntouchedBlocks(const unsigned char* bytes, size_t count, size
 }
 
 }  // namespace
+
+size_t FirstNonZeroLine(const unsigned char* bytes, size_t count) {
+  constexpr size_t kLine = 64;
+  size_t offset = 0;
+  for (; offset + kLine <= count; offset += kLine) {
+    uint64_t words[kLine / 8];
+    std::memcpy(words, bytes + offset, kLine);
+    uint64_t any = 0;
+    for (const uint64_t word : words) any |= word;
+    if (any != 0) return offset;
+  }
+  for (size_t i = offset; i < count; ++i) {
+    if (bytes[i] != 0) return offset;
+  }
+  return count;
+}
 
 MapBytes CopyMapBytes(const unsigned char* source, size_t bytes) {
   // A page-sized source of which at least half was never given pages (a map nobody has

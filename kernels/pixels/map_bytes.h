@@ -28,6 +28,10 @@ MapBytes AllocateMapBytes(size_t bytes, bool zeroed);
 // bytes. Throws std::bad_alloc.
 MapBytes CopyMapBytes(const unsigned char* source, size_t bytes);
 
+// Offset of the first 64-byte line of [bytes, bytes + count) that holds a non-zero byte, or
+// count when all are zero (a fast test of an unlabelled stretch of a map).
+size_t FirstNonZeroLine(const unsigned char* bytes, size_t count);
+
 // Releases a block of AllocateMapBytes (null is allowed) and clears the pointer.
 inline void ReleaseMapBytes(unsigned char*& bytes) {
   FreeMapBytes(bytes);
