@@ -2,6 +2,7 @@
 #include "imageclasses/hicolorimage.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "imageclasses/imagemap.h"
 #include "kernels/pixels/pixel_arrays.h"
@@ -22,14 +23,11 @@ int CHiColorImage::Create(int width, int height, unsigned long colour, const wch
   m_nBitsPerPixel = 32;
   if (!CImage::Create(width, height, colour, name)) return 0;
   AllocatePixels(m_pData, m_ppLines);
-  const unsigned char r = GetRValue(colour), g = GetGValue(colour), b = GetBValue(colour);
+  const uint32_t pixel = uint32_t{GetBValue(colour)} | uint32_t{GetGValue(colour)} << 8 |
+                         uint32_t{GetRValue(colour)} << 16;
   for (int y = 0; y < m_nHeight; ++y) {
     unsigned char* p = m_ppLines[y];
-    for (int x = 0; x < m_nWidth; ++x, p += 4) {
-      p[0] = b;
-      p[1] = g;
-      p[2] = r;
-    }
+    for (int x = 0; x < m_nWidth; ++x, p += 4) std::memcpy(p, &pixel, 4);
   }
   m_bArraysByReference = 0;
   SetDirty();

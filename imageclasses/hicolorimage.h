@@ -26,8 +26,8 @@ class CHiColorImage : public virtual CImage {
   void RestoreBackup() override;
   int CreateBackup() override;
   void SetReferenceImage(CImage* reference) override;
-  // Writes red, green and blue of colour into every pixel; the fourth byte and the row
-  // padding stay as allocated.
+  // Writes red, green and blue of colour into every pixel, and 0 into the fourth byte (which
+  // exports and archives carry: memory left as allocated would put stale heap bytes there).
   int Create(int width, int height, unsigned long colour, const wchar_t* name) override;
 
   unsigned char GetRed(int x, int y) override;

@@ -161,20 +161,28 @@ TEST(PixelRowPaths, ThreeSampleRgbFilesLoadEveryPixelAtEveryRowLength) {
   }
 }
 
-// Map bytes are zero in a new image whatever memory the heap hands back.
-TEST(PixelRowPaths, MapBytesAreZeroWhenNew) {
-  // Leave labelled maps behind in the heap first, so that reused memory is not zero.
+// Map bytes, and the fourth bytes of colour pixels (which exports and archives carry), are
+// zero in a new image whatever memory the heap hands back.
+TEST(PixelRowPaths, MapBytesAndFourthPixelBytesAreZeroWhenNew) {
+  // Leave labelled maps and pixels with every byte set behind in the heap first, so that
+  // reused memory is not zero.
   for (int round = 0; round < 3; ++round) {
-    CHiColorImage used;
+    sample::Probe<CHiColorImage> used;
     ASSERT_EQ(used.Create(300, 200, 0, nullptr), 1);
     used.GetImageMap(0)->ClearMap(0xA5);
+    for (int y = 0; y < 200; ++y) std::fill(used.Row(y), used.Row(y) + 4 * 300, 0xA5);
   }
-  CHiColorImage colour;
-  ASSERT_EQ(colour.Create(300, 200, 0, nullptr), 1);
+  sample::Probe<CHiColorImage> colour;
+  ASSERT_EQ(colour.Create(300, 200, RGB(1, 2, 3), nullptr), 1);
   CImageMap* map = colour.GetImageMap(0);
   const std::vector<unsigned char> zero(300);
-  for (int y = 0; y < 200; ++y)
+  int fourthBytesSet = 0;
+  for (int y = 0; y < 200; ++y) {
     EXPECT_TRUE(std::equal(zero.begin(), zero.end(), map->GetLine(y))) << y;
+    for (int x = 0; x < 300; ++x) fourthBytesSet += colour.Row(y)[4 * x + 3] != 0;
+  }
+  EXPECT_EQ(fourthBytesSet, 0);
+  EXPECT_EQ(colour.GetRGBColor(299, 199), RGB(1, 2, 3));
 }
 
 }  // namespace
