@@ -252,6 +252,9 @@ uint32_t TiffRowReader::ReadRows(uint32_t y, uint32_t count, uint8_t* const* row
   return count;
 }
 
+// Rows are written in blocks of about this many bytes.
+constexpr size_t kWriteBlockBytes = size_t{256} << 10;
+
 bool WriteTiff(const wchar_t* path, const TiffWriteLayout& layout, const TiffRowSource& source) {
   std::string utf8;
   if (!WidePathToUtf8(path, utf8)) return false;
@@ -270,13 +273,26 @@ bool WriteTiff(const wchar_t* path, const TiffWriteLayout& layout, const TiffRow
         TIFFSetField(t, TIFFTAG_PHOTOMETRIC, layout.photometric)) {
       const tmsize_t scanline = TIFFScanlineSize(t);
       if (scanline > 0) {
-        std::vector<uint8_t> scratch(static_cast<size_t>(scanline));
+        // Without a rows-per-strip tag the image is one strip, and uncompressed rows of 8 bits
+        // or less, most significant bit first, are stored as they stand. The rows are
+        // gathered into blocks that stay in the cache and appended to the strip straight
+        // from the block: written row by row, libtiff would copy every row into a buffer of
+        // the whole image's size first.
+        const auto rowBytes = static_cast<size_t>(scanline);
+        const size_t blockRows = std::clamp<size_t>(kWriteBlockBytes / rowBytes, 1,
+                                                    std::max<uint32_t>(layout.height, 1));
+        std::vector<uint8_t> block(blockRows * rowBytes);
         written = true;
-        for (uint32_t y = 0; y < layout.height && written; ++y) {
-          // Uncompressed, most significant bit first, 8 bits or less: libtiff copies the
-          // row as it stands and never writes to it.
-          auto* row = const_cast<uint8_t*>(source(y, scratch.data()));
-          written = TIFFWriteScanline(t, row, y, 0) >= 0;
+        for (uint32_t y = 0; y < layout.height && written;) {
+          const auto rows = static_cast<uint32_t>(std::min<size_t>(blockRows, layout.height - y));
+          for (uint32_t i = 0; i < rows; ++i) {
+            uint8_t* slot = block.data() + i * rowBytes;
+            const uint8_t* row = source(y + i, slot);
+            if (row != slot) std::memcpy(slot, row, rowBytes);
+          }
+          const auto bytes = static_cast<tmsize_t>(rows * rowBytes);
+          written = TIFFWriteRawStrip(t, 0, block.data(), bytes) == bytes;
+          y += rows;
         }
         written = written && TIFFFlush(t) != 0;
       }

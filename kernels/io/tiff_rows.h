@@ -130,12 +130,13 @@ struct TiffWriteLayout {
 };
 
 // Supplies scanline y, top row first: returns either scratch (TIFFScanlineSize bytes to
-// fill) or bytes of its own of at least that length. libtiff only reads them.
+// fill) or bytes of its own of at least that length, which are only read.
 using TiffRowSource = std::function<const uint8_t*(uint32_t y, uint8_t* scratch)>;
 
 // Writes a new file at path (replacing an existing one) with the tags ImageWidth,
 // ImageLength, Compression, PlanarConfiguration, SamplesPerPixel, BitsPerSample, FillOrder
-// and PhotometricInterpretation, in this order, and the rows of source. Returns false when
+// and PhotometricInterpretation, in this order, and the rows of source as one strip (the
+// file libtiff makes of them row by row). Returns false when
 // the file cannot be created or a write fails; an incomplete file is removed.
 bool WriteTiff(const wchar_t* path, const TiffWriteLayout& layout, const TiffRowSource& source);
 
