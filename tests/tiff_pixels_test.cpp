@@ -212,10 +212,11 @@ struct FormatCase {
 const FormatCase kFormats[] = {{true, 1, 1, PHOTOMETRIC_MINISBLACK},
                                {false, 1, 1, PHOTOMETRIC_MINISBLACK},
                                {false, 4, 4, PHOTOMETRIC_RGB}};
-// Odd shapes, and row lengths around the vector steps of 4, 16 and 32 pixels.
-const int kSizes[][2] = {{1, 1},  {3, 5},  {7, 2},  {10, 3}, {33, 17}, {64, 1}, {1, 40},
-                         {2, 3},  {5, 3},  {6, 3},  {15, 3}, {16, 3},  {17, 3}, {31, 3},
-                         {32, 3}, {47, 3}, {48, 3}, {63, 3}, {65, 3},  {97, 3}, {130, 3}};
+// Odd shapes, row lengths around the vector steps of 4, 16 and 32 pixels, and a picture
+// written in several blocks of rows, the last one short.
+const int kSizes[][2] = {{1, 1},  {3, 5},  {7, 2},  {10, 3}, {33, 17}, {64, 1},    {1, 40}, {2, 3},
+                         {5, 3},  {6, 3},  {15, 3}, {16, 3}, {17, 3},  {31, 3},    {32, 3}, {47, 3},
+                         {48, 3}, {63, 3}, {65, 3}, {97, 3}, {130, 3}, {2000, 150}};
 
 TEST(TiffRoundTrip, ImagesComeBackBitForBitAndMatchLibtiffsOwnFile) {
   for (const FormatCase& fc : kFormats) {
