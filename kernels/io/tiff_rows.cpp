@@ -285,7 +285,9 @@ bool WriteTiff(const wchar_t* path, const TiffWriteLayout& layout, const TiffRow
         written = true;
         for (uint32_t y = 0; y < layout.height && written;) {
           const auto rows = static_cast<uint32_t>(std::min<size_t>(blockRows, layout.height - y));
-          for (uint32_t i = 0; i < rows; ++i) {
+          // Last row first: image rows lie bottom row first in memory, so the rows are read
+          // in ascending addresses, which the processor fetches ahead.
+          for (uint32_t i = rows; i-- > 0;) {
             uint8_t* slot = block.data() + i * rowBytes;
             const uint8_t* row = source(y + i, slot);
             if (row != slot) std::memcpy(slot, row, rowBytes);
