@@ -130,8 +130,8 @@ struct TiffWriteLayout {
 };
 
 // Supplies scanline y, counted from the top (rows are asked for in no set order): returns
-// either scratch (TIFFScanlineSize bytes to
-// fill) or bytes of its own of at least that length, which are only read.
+// either scratch (TIFFScanlineSize bytes to fill) or bytes of its own of at least that
+// length, which are only read.
 using TiffRowSource = std::function<const uint8_t*(uint32_t y, uint8_t* scratch)>;
 
 // Writes a new file at path (replacing an existing one) with the tags ImageWidth,
