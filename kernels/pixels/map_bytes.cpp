@@ -149,45 +149,52 @@ size_t FirstNonZeroLine(const unsigned char* bytes, size_t count) {
 }
 
 MapBytes CopyMapBytes(const unsigned char* source, size_t bytes) {
-  // A page-sized source of which at least half was never given pages (a map nobody has
-  // written, or has written in a few places) is copied into fresh zeroed pages: blocks the
-  // source never touched are neither read nor written, and the others are written from their
-  // first non-zero line on. Any other source is copied whole into a block from the heap,
-  // whose reused memory costs no page faults.
+  // A page-sized source is looked at in blocks of 64 KiB first: where each block's first
+  // non-zero line is (blocks of a mapped source that the system never gave pages are zero
+  // without a look). When at most half of the blocks hold anything (a map nobody has
+  // written, or has written in a few places), the copy is made of fresh zeroed pages and
+  // only those blocks are written, from their first non-zero line on. Any other source is
+  // copied whole into a block from the heap, whose reused memory costs no page faults.
   constexpr size_t kBlock = size_t{1} << 16;
   const size_t blocks = (bytes + kBlock - 1) / kBlock;
-  std::vector<bool> untouched;
-  if (bytes >= kMappedFrom && blocks <= static_cast<size_t>(INT_MAX) && IsMappedBlock(source)) {
-    untouched = UntouchedBlocks(source, bytes, kBlock);
-  }
-  MapBytes copy;
-  const auto untouchedBlocks =
-      static_cast<size_t>(std::count(untouched.begin(), untouched.end(), true));
-  if (untouched.size() == blocks && 2 * untouchedBlocks >= blocks) {
-    copy = AllocateMapBytes(bytes, true);
-    if (!IsMappedBlock(copy.get())) untouched.clear();  // no fresh pages: copied whole below
-  } else {
-    untouched.clear();
-    copy = AllocateMapBytes(bytes, false);
-  }
-  if (untouched.empty()) {
+  const auto heapCopy = [&] {
+    MapBytes copy = AllocateMapBytes(bytes, false);
     if (bytes > 0) CopyBytes(copy.get(), source, bytes);
     return copy;
+  };
+  if (bytes < kMappedFrom || !HugePagesOnRequest() || blocks > static_cast<size_t>(INT_MAX)) {
+    return heapCopy();
   }
-  if (untouchedBlocks == blocks) return copy;
+  const std::vector<bool> untouched =
+      IsMappedBlock(source) ? UntouchedBlocks(source, bytes, kBlock) : std::vector<bool>();
+  std::vector<size_t> firstNonZero(blocks);
+  const auto blockBytes = [&](size_t block) { return std::min(bytes - block * kBlock, kBlock); };
+  const auto work = static_cast<std::int64_t>(bytes) / 4;
+  ForEachRowBand(0, static_cast<int>(blocks), work, [&](int first, int last) {
+    for (auto block = static_cast<size_t>(first); block < static_cast<size_t>(last); ++block) {
+      const bool skipped = untouched.size() == blocks && untouched[block];
+      firstNonZero[block] = skipped ? blockBytes(block)
+                                    : FirstNonZeroLine(source + block * kBlock, blockBytes(block));
+    }
+  });
+  size_t written = 0;
+  for (size_t block = 0; block < blocks; ++block)
+    written += firstNonZero[block] < blockBytes(block);
+  if (2 * written > blocks) return heapCopy();
+  MapBytes copy = AllocateMapBytes(bytes, true);
+  if (!IsMappedBlock(copy.get())) {
+    CopyBytes(copy.get(), source, bytes);  // no fresh pages: a cleared heap block
+    return copy;
+  }
+  if (written == 0) return copy;
   unsigned char* target = copy.get();
-  ForEachRowBand(0, static_cast<int>(blocks), static_cast<std::int64_t>(bytes) / 4,
-                 [&](int first, int last) {
-                   for (int block = first; block < last; ++block) {
-                     if (untouched[static_cast<size_t>(block)]) continue;
-                     const size_t begin = static_cast<size_t>(block) * kBlock;
-                     const size_t count = std::min(bytes - begin, kBlock);
-                     const size_t skip = FirstNonZeroLine(source + begin, count);
-                     if (skip < count) {
-                       std::memcpy(target + begin + skip, source + begin + skip, count - skip);
-                     }
-                   }
-                 });
+  ForEachRowBand(0, static_cast<int>(blocks), work, [&](int first, int last) {
+    for (auto block = static_cast<size_t>(first); block < static_cast<size_t>(last); ++block) {
+      const size_t begin = block * kBlock + firstNonZero[block],
+                   end = block * kBlock + blockBytes(block);
+      if (begin < end) std::memcpy(target + begin, source + begin, end - begin);
+    }
+  });
   return copy;
 }
 

@@ -22,10 +22,10 @@ using MapBytes = std::unique_ptr<unsigned char[], MapBytesDeleter>;
 MapBytes AllocateMapBytes(size_t bytes, bool zeroed);
 
 // A new block (as AllocateMapBytes) holding a copy of the bytes bytes at source (not null
-// when bytes > 0). A page-sized source that the system has mostly not yet given pages to (a
-// map nobody has written, or has written in a few places) is copied without reading or
-// writing those parts, and the copy takes memory only where the source holds non-zero
-// bytes. Throws std::bad_alloc.
+// when bytes > 0). A page-sized source that is mostly zero (a map nobody has written, or
+// has written in a few places) is copied by a scan for its non-zero stretches, without
+// reading what the system never gave pages to, and the copy takes memory only where those
+// stretches are. Throws std::bad_alloc.
 MapBytes CopyMapBytes(const unsigned char* source, size_t bytes);
 
 // Offset of the first 64-byte line of [bytes, bytes + count) that holds a non-zero byte, or
