@@ -14,6 +14,9 @@
 // the weight, rounded once, as in the scalar rule.
 #include "kernels/pixels/luminance_rows.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "kernels/pixels/convert.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -41,25 +44,42 @@ constexpr float kGreenWeight = 0.59f / 256.0f;
 constexpr float kRedWeight = 0.3f / 65536.0f;
 static_assert(kGreenWeight * 256.0f == 0.59f && kRedWeight * 65536.0f == 0.3f);
 
-// Luminance of the four pixels of px (blue in the low byte of each 32-bit lane).
-inline __m128 Luminance4(__m128i px) {
-  const __m128 blue = _mm_cvtepi32_ps(_mm_and_si128(px, _mm_set1_epi32(0xFF)));
-  const __m128 green = _mm_cvtepi32_ps(_mm_and_si128(px, _mm_set1_epi32(0xFF00)));
-  const __m128 red = _mm_cvtepi32_ps(_mm_and_si128(px, _mm_set1_epi32(0xFF0000)));
-  const __m128 blueGreen = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(kBlueWeight), blue),
-                                      _mm_mul_ps(_mm_set1_ps(kGreenWeight), green));
-  return _mm_add_ps(blueGreen, _mm_mul_ps(_mm_set1_ps(kRedWeight), red));
+// The luminance arithmetic is written once for every vector width, on the compiler's
+// generic vectors of N bytes. It is always inlined into each width's kernel, which is
+// compiled for that width's instruction set, so the operations become that set's
+// instructions. (Its result is handed back through a reference: a wide vector passed by
+// value between code with and without that instruction set would change the calling
+// convention.)
+template <int N>
+struct Lanes {
+  typedef int32_t Ints __attribute__((vector_size(N)));
+  typedef float Floats __attribute__((vector_size(N)));
+};
+
+// N / 4 pixels at p to N / 4 32-bit results in out: the truncated grey level, or 1 / 0 for
+// bi-level. Blue lies in the low byte of each pixel's 32-bit lane.
+template <int N, bool kBiLevel>
+[[gnu::always_inline]] inline void Results(const unsigned char* p, typename Lanes<N>::Ints& out) {
+  using Ints = typename Lanes<N>::Ints;
+  using Floats = typename Lanes<N>::Floats;
+  Ints px;
+  std::memcpy(&px, p, sizeof px);
+  const Floats blue = __builtin_convertvector(px & 0xFF, Floats);
+  const Floats green = __builtin_convertvector(px & 0xFF00, Floats);
+  const Floats red = __builtin_convertvector(px & 0xFF0000, Floats);
+  const Floats lum = (kBlueWeight * blue + kGreenWeight * green) + kRedWeight * red;
+  if constexpr (kBiLevel) {
+    out = (lum > 128.0f) & 1;
+  } else {
+    out = __builtin_convertvector(lum, Ints);  // truncated toward zero
+  }
 }
 
-// Four pixels to four 32-bit results: the truncated grey level, or 1 / 0 for bi-level.
 template <bool kBiLevel>
 inline __m128i Result4(const unsigned char* p) {
-  const __m128 lum = Luminance4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-  if (kBiLevel) {
-    return _mm_and_si128(_mm_castps_si128(_mm_cmpgt_ps(lum, _mm_set1_ps(128.0f))),
-                         _mm_set1_epi32(1));
-  }
-  return _mm_cvttps_epi32(lum);
+  Lanes<16>::Ints results;
+  Results<16, kBiLevel>(p, results);
+  return __builtin_bit_cast(__m128i, results);
 }
 
 // SSE2: sixteen pixels per step.
@@ -77,22 +97,11 @@ void RowSse2(const unsigned char* bgrx, int count, unsigned char* out) {
   ScalarTail<kBiLevel>(bgrx, x, count, out);
 }
 
-// Eight pixels to eight 32-bit results, as Result4.
 template <bool kBiLevel>
 __attribute__((target("avx2"))) inline __m256i Result8(const unsigned char* p) {
-  const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-  const __m256 blue = _mm256_cvtepi32_ps(_mm256_and_si256(px, _mm256_set1_epi32(0xFF)));
-  const __m256 green = _mm256_cvtepi32_ps(_mm256_and_si256(px, _mm256_set1_epi32(0xFF00)));
-  const __m256 red = _mm256_cvtepi32_ps(_mm256_and_si256(px, _mm256_set1_epi32(0xFF0000)));
-  const __m256 blueGreen = _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(kBlueWeight), blue),
-                                         _mm256_mul_ps(_mm256_set1_ps(kGreenWeight), green));
-  const __m256 lum = _mm256_add_ps(blueGreen, _mm256_mul_ps(_mm256_set1_ps(kRedWeight), red));
-  if (kBiLevel) {
-    return _mm256_and_si256(
-        _mm256_castps_si256(_mm256_cmp_ps(lum, _mm256_set1_ps(128.0f), _CMP_GT_OQ)),
-        _mm256_set1_epi32(1));
-  }
-  return _mm256_cvttps_epi32(lum);
+  Lanes<32>::Ints results;
+  Results<32, kBiLevel>(p, results);
+  return __builtin_bit_cast(__m256i, results);
 }
 
 // AVX2: thirty-two pixels per step. The packs work within 128-bit lanes, so the 32-bit
@@ -115,27 +124,11 @@ __attribute__((target("avx2"))) void RowAvx2(const unsigned char* bgrx, int coun
 
 #define VORLANE_AVX512 __attribute__((target("avx512f,avx512bw")))
 
-// The intrinsics below are the zero-masking forms with every lane selected: the plain forms
-// draw a false uninitialised-value warning from some compilers.
-constexpr __mmask16 kAllLanes = 0xFFFF;
-
-// The 32-bit lanes of v as single-precision values.
-VORLANE_AVX512 inline __m512 ToFloat16(__m512i v) { return _mm512_maskz_cvtepi32_ps(kAllLanes, v); }
-
-// Sixteen pixels to sixteen 32-bit results, as Result4.
 template <bool kBiLevel>
 VORLANE_AVX512 inline __m512i Result16(const unsigned char* p) {
-  const __m512i px = _mm512_loadu_si512(p);
-  const __m512 blue = ToFloat16(_mm512_and_si512(px, _mm512_set1_epi32(0xFF)));
-  const __m512 green = ToFloat16(_mm512_and_si512(px, _mm512_set1_epi32(0xFF00)));
-  const __m512 red = ToFloat16(_mm512_and_si512(px, _mm512_set1_epi32(0xFF0000)));
-  const __m512 blueGreen = _mm512_add_ps(_mm512_mul_ps(_mm512_set1_ps(kBlueWeight), blue),
-                                         _mm512_mul_ps(_mm512_set1_ps(kGreenWeight), green));
-  const __m512 lum = _mm512_add_ps(blueGreen, _mm512_mul_ps(_mm512_set1_ps(kRedWeight), red));
-  if (kBiLevel) {
-    return _mm512_maskz_set1_epi32(_mm512_cmp_ps_mask(lum, _mm512_set1_ps(128.0f), _CMP_GT_OQ), 1);
-  }
-  return _mm512_maskz_cvttps_epi32(kAllLanes, lum);
+  Lanes<64>::Ints results;
+  Results<64, kBiLevel>(p, results);
+  return __builtin_bit_cast(__m512i, results);
 }
 
 // AVX-512: sixty-four pixels per step, packed as in RowAvx2 within 128-bit lanes and put
@@ -149,7 +142,9 @@ VORLANE_AVX512 void RowAvx512(const unsigned char* bgrx, int count, unsigned cha
     const __m512i a = Result16<kBiLevel>(p), b = Result16<kBiLevel>(p + 64);
     const __m512i c = Result16<kBiLevel>(p + 128), d = Result16<kBiLevel>(p + 192);
     const __m512i bytes = _mm512_packus_epi16(_mm512_packs_epi32(a, b), _mm512_packs_epi32(c, d));
-    _mm512_storeu_si512(out + x, _mm512_maskz_permutexvar_epi32(kAllLanes, order, bytes));
+    // The zero-masking form with every lane selected: the plain one draws a false
+    // uninitialised-value warning from some compilers.
+    _mm512_storeu_si512(out + x, _mm512_maskz_permutexvar_epi32(0xFFFF, order, bytes));
   }
   RowAvx2<kBiLevel>(bgrx + 4 * x, count - x, out + x);
 }
