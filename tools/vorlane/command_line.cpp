@@ -17,6 +17,7 @@
 #include "jobs.h"
 #include "page_io.h"
 #include "progress.h"
+#include "vorlane/pipeline/html_report.h"
 
 namespace vorlane::cli {
 namespace {
@@ -224,6 +225,18 @@ int RunCommandLine(int argc, char** argv) {
   demo->add_option("--size", demoSize, "A smaller page for quick tries, as WIDTHxHEIGHT");
   demo->add_flag("--save-page", savePage, "Also write the sample page as demo-page.tif");
 
+  CLI::App* report = app.add_subcommand(
+      "report", "Write OUT_DIR/index.html: a report of the pages processed into OUT_DIR");
+  std::string reportDir;
+  bool processReport = false;
+  report->add_option("OUT_DIR", reportDir, "The output folder of a run")->required();
+  process->add_flag("--report", processReport, "Also write the HTML report (OUT/index.html)");
+  const auto writeReport = [](const fs::path& dir) {
+    const std::string problem = WriteHtmlReport(dir);
+    if (!problem.empty()) std::fprintf(stderr, "vorlane: report: %s\n", problem.c_str());
+    return problem.empty() ? kExitOk : kExitFileFailed;
+  };
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -243,6 +256,7 @@ int RunCommandLine(int argc, char** argv) {
   if (*info) return RunInfo(infoFile, std::cout);
   if (*skew) return RunSkew(skewFile, skewJson, std::cout);
   if (*show) return RunShow(showFile, showOut, showSettings);
+  if (*report) return writeReport(reportDir);
   if (*process) {
     RunSettings settings;
     if (!Settle(processArgs, settings, exitCode)) return exitCode;
@@ -254,7 +268,10 @@ int RunCommandLine(int argc, char** argv) {
       std::fprintf(stderr, "vorlane: no page files (.tif, .tiff, .vlx) in the inputs\n");
       return kExitFileFailed;
     }
-    return RunBatch(files, settings, mode);
+    const int batchExit = RunBatch(files, settings, mode);
+    if (!processReport) return batchExit;
+    const int reportExit = writeReport(settings.outDir);
+    return batchExit != kExitOk ? batchExit : reportExit;
   }
   // demo
   RunSettings settings;
