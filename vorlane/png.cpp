@@ -5,12 +5,13 @@
 #include <png.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <csetjmp>
 #include <cstdio>
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "kernels/io/temporary_name.h"
 
 namespace vorlane {
 namespace {
@@ -61,15 +62,7 @@ bool WritePng(const CBitmap& bitmap, const std::filesystem::path& path) {
   // A temporary file in the target directory, so that the final rename stays on one file
   // system and a failed write never leaves a partial file under the caller's name. It is
   // created with the usual permissions (0666 less the umask), unlike mkstemp's 0600.
-  static std::atomic<unsigned> counter{0};
-  std::string name = ".";
-  name += path.filename().string();
-  name += '.';
-  name += std::to_string(::getpid());
-  name += '.';
-  name += std::to_string(counter++);
-  name += ".tmp";
-  const std::string temp = (path.parent_path() / name).string();
+  const std::string temp = detail::TemporaryNameBeside(path).string();
   const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   FILE* file = ::fdopen(fd, "wb");

@@ -3,10 +3,7 @@
 // are compiled in from vorlane/pipeline/assets/.
 #include "vorlane/pipeline/html_report.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -18,6 +15,8 @@
 #include <sstream>
 #include <system_error>
 #include <vector>
+
+#include "kernels/io/temporary_name.h"
 
 namespace vorlane::detail {
 // Defined in the generated html_report_assets.cpp.
@@ -275,14 +274,7 @@ std::vector<Page> ReadPages(const fs::path& dir) {
 
 // Writes text to path under a temporary name and renames it into place.
 bool WriteText(const fs::path& path, const std::string& text, std::string& error) {
-  static std::atomic<unsigned> counter{0};
-  std::string name = ".";
-  name += path.filename().string();
-  name += ".part-";
-  name += std::to_string(::getpid());
-  name += '-';
-  name += std::to_string(counter++);
-  const fs::path temp = path.parent_path() / name;
+  const fs::path temp = detail::TemporaryNameBeside(path);
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     out << text;

@@ -158,14 +158,15 @@
   viewport.addEventListener('mouseleave', function () { if (!drag) outline(-1); });
 
   // ---- Histograms --------------------------------------------------------------------------
-  // bins: [{label, count}]; drawn as bars with the counts on a linear axis.
+  // bins: [{label, count}]; drawn as bars with the counts on a logarithmic axis, so that the
+  // few large components still show beside thousands of specks.
   function histogram(target, bins, caption) {
     var most = 1, bw = 300 / bins.length;
     bins.forEach(function (b) { most = Math.max(most, b.count); });
     var s = el('svg', { viewBox: '0 0 320 150', 'class': 'histogram', role: 'img',
                         'aria-label': caption }, target, SVG);
     bins.forEach(function (b, k) {
-      var h = b.count / most * 110;
+      var h = Math.log(1 + b.count) / Math.log(1 + most) * 110;
       var r = el('rect', { x: 10 + k * bw + 0.5, y: 120 - h, width: Math.max(bw - 1, 0.5),
                            height: h }, s, SVG);
       el('title', {}, r, SVG).textContent = b.label + ': ' + b.count;
@@ -173,7 +174,7 @@
     var step = Math.ceil(bins.length / 6);
     for (var k = 0; k < bins.length; k += step)
       el('text', { x: 10 + k * bw, y: 134 }, s, SVG).textContent = bins[k].label.split('\u2013')[0];
-    el('text', { x: 10, y: 148 }, s, SVG).textContent = caption + ' (largest bar ' + most + ')';
+    el('text', { x: 10, y: 148 }, s, SVG).textContent = caption + ' (log count, largest bar ' + most + ')';
   }
   var sizeBins = [], heightBins = [], top = 1;
   comps.forEach(function (c) {
