@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <vorlane/pipeline/html_report.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
