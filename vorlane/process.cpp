@@ -103,18 +103,6 @@ int DefaultHalfWindow(int dpi) {
                             : kHalfWindowWithoutResolution;
 }
 
-const char* MethodName(ThresholdMethod method) {
-  switch (method) {
-    case ThresholdMethod::niblack:
-      return "niblack";
-    case ThresholdMethod::weszka:
-      return "weszka";
-    case ThresholdMethod::global:
-      return "global";
-  }
-  return "unknown";
-}
-
 ProcessResult ProcessPage(CImage& page, const ProcessOptions& options) {
   ProcessResult result;
   StageRunner stage(options, result);

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <vorlane/process.h>
 
-#include "tool_rig.h"
+#include "support/pipeline_rig.h"
 
-namespace tooltest {
+namespace pipetest {
 namespace {
 
 // A grey page with dark squares of value 40 on paper of value 220.
@@ -76,4 +76,4 @@ TEST(ProcessPage, EmptyPagesFailAndStopRequestsCancel) {
 }
 
 }  // namespace
-}  // namespace tooltest
+}  // namespace pipetest

@@ -1,16 +1,18 @@
-// What the tool writes for a page: the names of its outputs, files written under temporary
-// names and renamed together, and the JSON report.
+// What a processed page leaves in its output folder: the names of its outputs, files written
+// under temporary names and renamed together, and the JSON report.
 #pragma once
 
-#include <vorlane/process.h>
-
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "vorlane/pipeline/vocabulary.h"
+#include "vorlane/process.h"
+
 class CImage;
 
-namespace vorlane::cli {
+namespace vorlane::pipeline {
 
 // The outputs of one page with stem S in a folder: S-bilevel.tif, S-result.vlx,
 // S-overlay.png, S-components.png, S-thumbnail.png and S-report.json (written last).
@@ -59,11 +61,11 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
 
 // Writes result's outputs as names says (under temporary names, renamed at the end), the PNG
 // views only with views; views is cleared when the library renders no display bitmap (the
-// page is then written without views). stop is polled between files. Returns an empty string on
-// success, "cancelled" when stopped, else the reason of the failure. Nothing of a failed or stopped
-// page is left behind.
-std::string WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
-                         ProcessResult& result, const OutputNames& names, bool& views,
-                         const std::function<bool()>& stop);
+// page is then written without views). stop (may be empty) is polled between files. Gives
+// written, cancelled when stopped, or failed with the reason. Nothing of a failed or
+// stopped page is left behind.
+PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
+                        ProcessResult& result, const OutputNames& names, bool& views,
+                        const std::function<bool()>& stop);
 
-}  // namespace vorlane::cli
+}  // namespace vorlane::pipeline

@@ -1,7 +1,5 @@
 // The built-in sample page, drawn in an ink layer without skew and sampled turned.
-#include "demo_page.h"
-
-#include <vorlane/vorlane.h>
+#include "vorlane/pipeline/demo_page.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,9 +7,9 @@
 #include <numbers>
 #include <vector>
 
-#include "progress.h"
+#include "imageclasses/hicolorimage.h"
 
-namespace vorlane::cli {
+namespace vorlane::pipeline {
 namespace {
 
 enum Ink : uint8_t { kPaper = 0, kText = 1, kStamp = 2, kHole = 3 };
@@ -139,7 +137,8 @@ void DrawStampAndHoles(InkLayer& layer, Random& rnd, int width, int height, doub
 
 }  // namespace
 
-std::unique_ptr<CHiColorImage> MakeDemoPage(int width, int height) {
+std::unique_ptr<CHiColorImage> MakeDemoPage(int width, int height,
+                                            const std::function<bool()>& stop) {
   auto page = std::make_unique<CHiColorImage>();
   if (width <= 0 || height <= 0 || !page->Create(width, height, RGB(255, 255, 255), L"demo"))
     return nullptr;
@@ -156,7 +155,7 @@ std::unique_ptr<CHiColorImage> MakeDemoPage(int width, int height) {
   const double angle = kDemoSkewDegrees * std::numbers::pi / 180.0;
   const double c = std::cos(angle), s = std::sin(angle);
   const double cx = width / 2.0, cy = height / 2.0;
-  for (int y = 0; y < height && !InterruptRequested(); ++y) {
+  for (int y = 0; y < height && !(stop && stop()); ++y) {
     for (int x = 0; x < width; ++x) {
       // The content is turned counter-clockwise: sample the unturned layer.
       const double u = cx + (x - cx) * c - (y - cy) * s;
@@ -195,4 +194,4 @@ std::unique_ptr<CHiColorImage> MakeDemoPage(int width, int height) {
   return page;
 }
 
-}  // namespace vorlane::cli
+}  // namespace vorlane::pipeline

@@ -2,13 +2,10 @@
 // rotating colours, and the thumbnail.
 #pragma once
 
-#include <filesystem>
-#include <string>
-
 class CBitmap;
 class CImage;
 
-namespace vorlane::cli {
+namespace vorlane::pipeline {
 
 enum class View { overlay, components, thumbnail, plain };
 
@@ -18,7 +15,4 @@ enum class View { overlay, components, thumbnail, plain };
 // afterwards. False when the library gives no bitmap.
 bool RenderView(CImage& image, View view, CBitmap& target);
 
-// Writes bitmap as a PNG file; false when it cannot (no bitmap, write error).
-bool WriteBitmapPng(const CBitmap& bitmap, const std::filesystem::path& path);
-
-}  // namespace vorlane::cli
+}  // namespace vorlane::pipeline

@@ -1,8 +1,7 @@
 // Writing the outputs of a page: bi-level TIFF, archive, PNG views and the JSON report.
-#include "outputs.h"
+#include "vorlane/pipeline/outputs.h"
 
 #include <unistd.h>
-#include <vorlane/vorlane.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,10 +10,13 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
-#include "page_io.h"
-#include "views.h"
+#include "imageclasses/bilevelimage.h"
+#include "platform/platform.h"
+#include "vorlane/pipeline/paths.h"
+#include "vorlane/pipeline/views.h"
+#include "vorlane/png.h"
 
-namespace vorlane::cli {
+namespace vorlane::pipeline {
 namespace {
 
 namespace fs = std::filesystem;
@@ -179,19 +181,19 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
   return text;
 }
 
-std::string WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
-                         ProcessResult& result, const OutputNames& names, bool& views,
-                         const std::function<bool()>& stop) {
+PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
+                        ProcessResult& result, const OutputNames& names, bool& views,
+                        const std::function<bool()>& stop) {
   PendingFiles files;
   const auto stopped = [&] { return stop && stop(); };
-  const auto cannot = [](const fs::path& p) { return "cannot write " + p.string(); };
+  const auto cannot = [](const fs::path& p) { return Failed("cannot write " + p.string()); };
 
   const fs::path tiff = files.Add(names.tiff);
   if (!result.bilevel->ExportTIFF(WidePath(tiff).c_str())) return cannot(names.tiff);
-  if (stopped()) return "cancelled";
+  if (stopped()) return Cancelled();
   const fs::path archive = files.Add(names.archive);
   if (!WriteArchive(*result.bilevel, archive)) return cannot(names.archive);
-  if (stopped()) return "cancelled";
+  if (stopped()) return Cancelled();
 
   const struct {
     CImage* image;
@@ -205,16 +207,16 @@ std::string WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
     views = RenderView(*pictures[i].image, pictures[i].view, bitmaps[i]);
   for (size_t i = 0; i < std::size(pictures) && views; ++i) {
     const auto& v = pictures[i];
-    if (!WriteBitmapPng(bitmaps[i], files.Add(*v.name))) return cannot(*v.name);
-    if (stopped()) return "cancelled";
+    if (!vorlane::WritePng(bitmaps[i], files.Add(*v.name))) return cannot(*v.name);
+    if (stopped()) return Cancelled();
   }
 
   if (!WriteReport(BuildReport(facts, options, result, names, views), files.Add(names.report)))
     return cannot(names.report);
-  if (stopped()) return "cancelled";
+  if (stopped()) return Cancelled();
   std::string error;
-  if (!files.Commit(error)) return error;
-  return {};
+  if (!files.Commit(error)) return Failed(error);
+  return {PageOutcome::written, {}};
 }
 
-}  // namespace vorlane::cli
+}  // namespace vorlane::pipeline

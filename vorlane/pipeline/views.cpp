@@ -1,10 +1,10 @@
 // Rendering of the PNG views through the library's display bitmaps.
-#include "views.h"
+#include "vorlane/pipeline/views.h"
 
-#include <vorlane/png.h>
-#include <vorlane/vorlane.h>
+#include "imageclasses/image.h"
+#include "platform/platform.h"
 
-namespace vorlane::cli {
+namespace vorlane::pipeline {
 namespace {
 
 bool CopyBitmap(const CBitmap& source, CBitmap& target) {
@@ -34,8 +34,4 @@ bool RenderView(CImage& image, View view, CBitmap& target) {
   return ok;
 }
 
-bool WriteBitmapPng(const CBitmap& bitmap, const std::filesystem::path& path) {
-  return vorlane::WritePng(bitmap, path);
-}
-
-}  // namespace vorlane::cli
+}  // namespace vorlane::pipeline
