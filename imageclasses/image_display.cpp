@@ -203,8 +203,9 @@ void CImage::DrawSetBackColor(unsigned long colour) { m_crDrawBack = static_cast
 
 CString CImage::GetTitle(unsigned short parts) {
   CString title;
-  if ((parts & 0x01) && m_pszName && m_pszName[0]) {
-    title += m_pszName;
+  if (parts & 0x01) {
+    // A missing name reads as the empty one: the title then starts with the blank.
+    if (m_pszName) title += m_pszName;
     title += L" ";
   }
   if (parts & 0x02) {
