@@ -61,11 +61,11 @@ void CGreyScaleImage::Threshold_Niblack(int halfWindow, CRect& rect, CImage* des
   if (standard) standard->ClearMap(standard->GetPTByteLabel(L"Foreground"));
   NormaliseThresholdRect(rect, m_nWidth, m_nHeight);
   if (m_pData && out.picture) {
-    if (outputs & 0x1) {
+    if (outputs & THRESHOLD_OUTPUT_MAP) {
       out.map = RowsOf(standard, m_nWidth, m_nHeight);
       out.label = standard ? standard->GetPTByteLabel(L"Background") : 0;
     }
-    if (!(outputs & 0x2)) out.picture = nullptr;
+    if (!(outputs & THRESHOLD_OUTPUT_PICTURE)) out.picture = nullptr;
     // The kernel reads the current pixels, from a private copy when it writes them.
     NiblackThreshold(m_ppLines, rect, halfWindow, out);
   }

@@ -42,6 +42,11 @@ class RunListCollector;
 #define IU_BLACK_WHITE 0x20
 #define IU_MAP_OVERLAY 0x40
 
+// Outputs of Threshold_Niblack: the background labels in the "Standard" map, the picture.
+#define THRESHOLD_OUTPUT_MAP 0x01
+#define THRESHOLD_OUTPUT_PICTURE 0x02
+#define THRESHOLD_OUTPUT_ALL (THRESHOLD_OUTPUT_MAP | THRESHOLD_OUTPUT_PICTURE)
+
 // Predefined map ids.
 #define MAP_STANDARD 0
 #define MAP_DORVALE 1

@@ -140,7 +140,7 @@ TEST(LocalThreshold, MatchesThePlainWindowLoopOnRandomPages) {
     const int bottom = trial % 4 == 0 ? height : top + 1 + static_cast<int>(rng() % (height - top));
     auto image = GreyOf(page);
     CRect rect(left, top, right, bottom);
-    image->Threshold_Niblack(w, rect, nullptr, 0x1);
+    image->Threshold_Niblack(w, rect, nullptr, THRESHOLD_OUTPUT_MAP);
     Ints want = reference::Niblack(page, left, top, right, bottom, w);
     for (int& v : want) v = std::max(v, 0);  // outside the rectangle the map stays 0
     EXPECT_EQ(Bytes(*image, true), want) << "trial " << trial << " window " << w;
@@ -150,8 +150,8 @@ TEST(LocalThreshold, MatchesThePlainWindowLoopOnRandomPages) {
 TEST(LocalThreshold, OutputBitsSelectMapAndPicture) {
   const reference::Page page = RandomPage(16, 16, 5, true);
   auto pictureOnly = GreyOf(page), mapOnly = GreyOf(page);
-  pictureOnly->Threshold_Niblack(2, Whole(), nullptr, 0x2);
-  mapOnly->Threshold_Niblack(2, Whole(), nullptr, 0x1);
+  pictureOnly->Threshold_Niblack(2, Whole(), nullptr, THRESHOLD_OUTPUT_PICTURE);
+  mapOnly->Threshold_Niblack(2, Whole(), nullptr, THRESHOLD_OUTPUT_MAP);
   EXPECT_EQ(Bytes(*pictureOnly, true), Ints(256, 0));
   EXPECT_EQ(Bytes(*mapOnly, false), Ints(page.pixels.begin(), page.pixels.end()));
   const Ints shown = Shown(Bytes(*mapOnly, true));
@@ -165,8 +165,8 @@ TEST(LocalThreshold, InPlaceReadsCurrentPixelsAndLeavesNoBackup) {
   image->CreateBackup();  // an older backup holding other pixels
   Put(*image, page);
   auto self = GreyOf(page);
-  image->Threshold_Niblack(4, Whole(), nullptr, 0x3);
-  self->Threshold_Niblack(4, Whole(), self.get(), 0x3);
+  image->Threshold_Niblack(4, Whole(), nullptr, THRESHOLD_OUTPUT_ALL);
+  self->Threshold_Niblack(4, Whole(), self.get(), THRESHOLD_OUTPUT_ALL);
   const Ints want = Shown(reference::Niblack(page, 0, 0, 24, 18, 4));
   EXPECT_EQ(Bytes(*image, false), want);
   EXPECT_EQ(Bytes(*self, false), want);

@@ -159,7 +159,7 @@ ProcessResult ProcessPage(CImage& page, const ProcessOptions& options) {
       case ThresholdMethod::niblack:
         result.halfWindow =
             options.halfWindow > 0 ? options.halfWindow : DefaultHalfWindow(page.GetDPI());
-        grey->Threshold_Niblack(result.halfWindow, whole, result.bilevel, 0x3);
+        grey->Threshold_Niblack(result.halfWindow, whole, result.bilevel, THRESHOLD_OUTPUT_ALL);
         break;
       case ThresholdMethod::weszka:
         grey->Threshold_WeszkaRosenfeld(whole, result.bilevel);

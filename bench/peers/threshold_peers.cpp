@@ -71,7 +71,7 @@ int main() {
 
   const Figures oursNiblack = Time("Threshold_Niblack 15", [&] {
     CRect r = whole();
-    page.Threshold_Niblack(15, r, &binary, 0x3);
+    page.Threshold_Niblack(15, r, &binary, THRESHOLD_OUTPUT_ALL);
   });
   const Figures cvNiblack = Time(
       "cv::ximgproc::niBlackThreshold 31x31",
