@@ -242,7 +242,7 @@ int CBiLevelImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
 }
 
 int CBiLevelImage::ExportTIFF(const wchar_t* fileName) {
-  if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
+  if (!fileName || !HasPixels(m_ppLines)) return 0;
   // Each row packed straight into the scanline: the first (width + 7) / 8 bytes of the
   // packed row, which is all the scanline holds.
   const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 1,
@@ -298,7 +298,7 @@ int CGreyScaleImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
 }
 
 int CGreyScaleImage::ExportTIFF(const wchar_t* fileName) {
-  if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
+  if (!fileName || !HasPixels(m_ppLines)) return 0;
   const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 1,
                                8, PHOTOMETRIC_MINISBLACK};
   return WriteTiff(fileName, layout, [&](uint32_t y, uint8_t*) { return m_ppLines[y]; }) ? 1 : 0;
@@ -344,7 +344,7 @@ int CHiColorImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
 }
 
 int CHiColorImage::ExportTIFF(const wchar_t* fileName) {
-  if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
+  if (!fileName || !HasPixels(m_ppLines)) return 0;
   // With the map overlay shown, a pixel takes the colour of the first map (in list order)
   // that has one for its label. Maps of another size than the image have no say, nor have
   // maps without a single coloured label.

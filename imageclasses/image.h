@@ -256,6 +256,10 @@ class CImage : public CObject {
   void DrawSetBackColor(unsigned long colour);
 
  protected:
+  // The precondition of pixel operations: the format's pixel buffer (or line table) pixels
+  // exists and the image has at least one row and one column.
+  bool HasPixels(const void* pixels) const { return pixels && m_nWidth > 0 && m_nHeight > 0; }
+
   void FreeComponents();
   // Replaces the component list by one component per alive label of a labelling, in label
   // order: each refers to this image, carries the type word wType and takes its label's run

@@ -207,8 +207,7 @@ struct GeometryAccess {
   template <class Format>
   static int ReSample(Format& self, int newWidth, int newHeight, int dpi) {
     constexpr int kBpp = Geometry<Format>::kBpp;
-    if (newWidth <= 0 || newHeight <= 0 || !self.m_pData || self.m_nWidth <= 0 ||
-        self.m_nHeight <= 0) {
+    if (newWidth <= 0 || newHeight <= 0 || !self.HasPixels(self.m_pData)) {
       return 0;
     }
     NewPixels scaled = Allocate(self, newWidth, newHeight);
