@@ -204,6 +204,16 @@ bool RowFailed(uint32_t y) {
 
 }  // namespace
 
+int CImage::AdoptDecodedPixels(vorlane::detail::OwnedPixelArrays& arrays, unsigned char*& data,
+                               unsigned char**& lines, int width, int height, const wchar_t* name) {
+  if (data || m_ppImageMaps) FreeMem();
+  if (!CImage::Create(width, height, 0, name)) return 0;
+  arrays.HandOver(data, lines);
+  m_bArraysByReference = 0;
+  SetDirty();
+  return 1;
+}
+
 // ---- Bi-level ----
 
 int CBiLevelImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
@@ -233,12 +243,7 @@ int CBiLevelImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
     std::memset(row + width, 0, static_cast<size_t>(bytesPerLine - width));
   }
 
-  if (m_pData || m_ppImageMaps) FreeMem();
-  if (!CImage::Create(width, height, 0, fileName)) return 0;
-  arrays.HandOver(m_pData, m_ppLines);
-  m_bArraysByReference = 0;
-  SetDirty();
-  return 1;
+  return AdoptDecodedPixels(arrays, m_pData, m_ppLines, width, height, fileName);
 }
 
 int CBiLevelImage::ExportTIFF(const wchar_t* fileName) {
@@ -289,12 +294,7 @@ int CGreyScaleImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
     std::memset(row + width, 0, static_cast<size_t>(bytesPerLine - width));
   }
 
-  if (m_pData || m_ppImageMaps) FreeMem();
-  if (!CImage::Create(width, height, 0, fileName)) return 0;
-  arrays.HandOver(m_pData, m_ppLines);
-  m_bArraysByReference = 0;
-  SetDirty();
-  return 1;
+  return AdoptDecodedPixels(arrays, m_pData, m_ppLines, width, height, fileName);
 }
 
 int CGreyScaleImage::ExportTIFF(const wchar_t* fileName) {
@@ -335,12 +335,7 @@ int CHiColorImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
     vorlane::detail::RasterToBgra(arrays.Data(), static_cast<size_t>(layout.width) * layout.height);
   }
 
-  if (m_pData || m_ppImageMaps) FreeMem();
-  if (!CImage::Create(width, height, 0, fileName)) return 0;
-  arrays.HandOver(m_pData, m_ppLines);
-  m_bArraysByReference = 0;
-  SetDirty();
-  return 1;
+  return AdoptDecodedPixels(arrays, m_pData, m_ppLines, width, height, fileName);
 }
 
 int CHiColorImage::ExportTIFF(const wchar_t* fileName) {

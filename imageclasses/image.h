@@ -25,6 +25,8 @@ struct GeometryAccess;
 // The labels and run lists of a component analysis.
 class LabelForest;
 class RunListCollector;
+// Pixel arrays owned until they are handed over.
+class OwnedPixelArrays;
 }  // namespace vorlane::detail
 
 #define IMAGE_TYPE_IMAGE 0x01
@@ -315,6 +317,12 @@ class CImage : public CObject {
   // empty and rethrows.
   void SerializePlainPixels(CArchive& ar, int bitsPerPixel, unsigned char*& data,
                             unsigned char**& lines);
+  // The end of a file load: replaces the image (its pixels, data and lines, and its maps and
+  // components) by a new one of width x height named name that takes over the decoded
+  // arrays. Returns 1, or 0 when the size is refused (the image is then empty and the
+  // arrays are freed by their owner).
+  int AdoptDecodedPixels(vorlane::detail::OwnedPixelArrays& arrays, unsigned char*& data,
+                         unsigned char**& lines, int width, int height, const wchar_t* name);
   // Releases every map and the map array.
   void DeleteMapList();
   // Replaces the map list by duplicates of source's maps made for this image.
