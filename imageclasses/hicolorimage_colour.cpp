@@ -83,7 +83,7 @@ int CHiColorImage::CCAnalysis(int n) {
 // Lab values are cached, when the object is of this very class.
 void CHiColorImage::ColorCC(int bConnect8) {
   std::vector<std::unique_ptr<CComp>> components;
-  if (m_nWidth > 0 && m_nHeight > 0 && m_ppLines) {
+  if (HasPixels(m_ppLines)) {
     vorlane::detail::ColourRunLabels linked;
     if (typeid(*this) == typeid(CHiColorImage)) {
       linked = vorlane::detail::LinkColourRuns(
@@ -119,7 +119,7 @@ void CHiColorImage::ColorCC(int bConnect8) {
 
 void CHiColorImage::ExColorCC(int, double dThreshold) {
   std::vector<vorlane::detail::ColourRegion> regions;
-  if (m_nWidth > 0 && m_nHeight > 0 && m_ppLines) {
+  if (HasPixels(m_ppLines)) {
     if (typeid(*this) == typeid(CHiColorImage)) {
       vorlane::detail::CachedLabMetric metric(m_ppLines, m_nWidth, m_nHeight);
       regions =

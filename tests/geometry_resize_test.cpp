@@ -112,4 +112,49 @@ TEST(GeometryMaps, EveryOperationLeavesTheMapsTheImageSize) {
   }
 }
 
+TEST(GeometryMaps, LabelsMoveWithTheirPixels) {
+  // A pattern of pixels in a colour of their own carries a label of the "Dorvale" map; after
+  // each operation exactly the pixels of that colour carry it (fills are white and
+  // unlabelled). Palette images would need a colour table: the other three formats.
+  const std::pair<Fmt, unsigned long> formats[] = {
+      {Fmt::kBi, RGB(0, 0, 0)}, {Fmt::kGrey, RGB(77, 77, 77)}, {Fmt::kHi, RGB(10, 200, 30)}};
+  const unsigned long white = RGB(255, 255, 255);
+  for (const auto& [f, mark] : formats) {
+    auto image = sample::NewImage(f);
+    image->Create(13, 7, f == Fmt::kBi ? white : RGB(100, 100, 100), L"pattern");
+    CImageMap* dorvale = image->AddImageMap(static_cast<unsigned char>(MAP_DORVALE));
+    const unsigned char fill = dorvale->GetPTByteLabel(L"Background");
+    const unsigned char label = fill == 3 ? 4 : 3;
+    for (int y = 0; y < 7; ++y) {
+      for (int x = 0; x < 13; ++x) {
+        if ((3 * x + y) % 4 != 0 && x != y) continue;
+        image->SetRGBColor(x, y, mark);
+        dorvale->SetMapByte(x, y, label);
+      }
+    }
+    const unsigned long marked = image->GetRGBColor(0, 0);  // as the format shows it
+    ASSERT_NE(marked, image->GetRGBColor(1, 0)) << sample::Name(f);
+    const std::function<void()> steps[] = {
+        [&] { image->Rotate(0.7, white, 0); }, [&] { image->Rotate(3.5, white, 1); },
+        [&] { image->Tilt(-0.4, 3); },         [&] { image->Tilt(0.3, 1); },
+        [&] { image->Crop(2, 3, 9, 6); },      [&] { image->Rotate(-1.2, white, 0); }};
+    for (size_t step = 0; step < std::size(steps); ++step) {
+      steps[step]();
+      CImageMap* map = image->GetImageMap(image->GetImageMapIndex(L"Dorvale"));
+      ASSERT_TRUE(map && map->GetWidth() == image->GetWidth() &&
+                  map->GetHeight() == image->GetHeight());
+      int labelled = 0, wrong = 0;
+      for (int y = 0; y < image->GetHeight(); ++y) {
+        for (int x = 0; x < image->GetWidth(); ++x) {
+          const bool carries = map->GetMapByte(x, y) == label;
+          labelled += carries;
+          wrong += carries != (image->GetRGBColor(x, y) == marked);
+        }
+      }
+      EXPECT_GT(labelled, 0) << sample::Name(f) << " step " << step;
+      EXPECT_EQ(wrong, 0) << sample::Name(f) << " step " << step;
+    }
+  }
+}
+
 }  // namespace
