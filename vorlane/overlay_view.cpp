@@ -17,11 +17,11 @@ using namespace vorlane::detail;
 namespace vorlane {
 namespace {
 
-// The palette: 128 untinted grey levels, 64 levels of ink tint, and 4 levels for each of
-// 16 map colours.
-constexpr int kGreyEntries = 128;
+// The palette: 32 untinted grey levels (the paper's noise in more levels would double the
+// file), 64 levels of ink tint, and 4 levels for each of 16 map colours.
+constexpr int kGreyEntries = 32;
 constexpr int kInkFirst = 128;
-constexpr int kInkLevels = 64;
+constexpr int kInkLevels = 16;
 constexpr int kTypeFirst = 192;
 constexpr int kTypeLevels = 4;
 constexpr int kTypeColours = 16;
@@ -115,8 +115,10 @@ bool WriteOverlayPng(CImage& page, const std::filesystem::path& path) {
   picture.width = view.width;
   picture.height = view.height;
   picture.bitDepth = 8;
-  for (int i = 0; i < kGreyEntries; ++i) {
-    const auto g = static_cast<unsigned char>(i * 255 / (kGreyEntries - 1));
+  for (int i = 0; i < kInkFirst; ++i) {
+    // Entries past the grey levels are unused.
+    const auto g =
+        static_cast<unsigned char>(std::min(i, kGreyEntries - 1) * 255 / (kGreyEntries - 1));
     PutEntry(picture.palette, g, g, g);
   }
   for (int i = 0; i < kInkLevels; ++i) {
@@ -141,9 +143,9 @@ bool WriteOverlayPng(CImage& page, const std::filesystem::path& path) {
       if (type >= 0) {
         out[x] = static_cast<unsigned char>(kTypeFirst + type * kTypeLevels + v / 64);
       } else if (ink) {
-        out[x] = static_cast<unsigned char>(kInkFirst + v / 4);
+        out[x] = static_cast<unsigned char>(kInkFirst + v / 16);
       } else {
-        out[x] = static_cast<unsigned char>(v / 2);
+        out[x] = static_cast<unsigned char>(v / 8);
       }
     }
   };

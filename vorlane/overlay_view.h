@@ -9,7 +9,7 @@ class CImage;
 namespace vorlane {
 
 // Writes page as a palette PNG at path: every pixel shows the page's grey value (colour
-// pages their luminance; bi-level pages black and white), quantised to 128 levels. Pixels
+// pages their luminance; bi-level pages black and white), quantised to 32 levels. Pixels
 // that the "Standard" map does not mark as "Background" (on a bi-level page: its black
 // pixels) are ink, tinted red at partial opacity; pixels of a visible type of the "Dorvale"
 // map other than "Paper" take that type's colour at partial opacity instead. Background
