@@ -18,7 +18,7 @@ namespace vorlane {
 namespace {
 
 // The palette: 32 untinted grey levels (the paper's noise in more levels would double the
-// file), 64 levels of ink tint, and 4 levels for each of 16 map colours.
+// file), 16 levels of ink tint, and 4 levels for each of 16 map colours.
 constexpr int kGreyEntries = 32;
 constexpr int kInkFirst = 128;
 constexpr int kInkLevels = 16;
@@ -121,8 +121,9 @@ bool WriteOverlayPng(CImage& page, const std::filesystem::path& path) {
         static_cast<unsigned char>(std::min(i, kGreyEntries - 1) * 255 / (kGreyEntries - 1));
     PutEntry(picture.palette, g, g, g);
   }
-  for (int i = 0; i < kInkLevels; ++i) {
-    const int g = i * 255 / (kInkLevels - 1);
+  for (int i = kInkFirst; i < kTypeFirst; ++i) {
+    // Entries past the ink levels are unused.
+    const int g = std::min(i - kInkFirst, kInkLevels - 1) * 255 / (kInkLevels - 1);
     PutEntry(picture.palette, Blend(g, kInk[0]), Blend(g, kInk[1]), Blend(g, kInk[2]));
   }
   for (const auto& c : tints->colours) {
