@@ -1,7 +1,7 @@
-// PNG encoding of view pictures: chunks, banded deflate and the palette search.
+// PNG encoding of view pictures: chunks, deflate and the palette search.
 #include "kernels/png/png_encoder.h"
 
-#include <zlib.h>
+#include <libdeflate.h>
 
 #include <algorithm>
 #include <array>
@@ -19,6 +19,10 @@ constexpr std::int64_t kLargestSide = 0x7FFFFFFF;
 // passes within the cache.
 constexpr size_t kIdatBytes = size_t{1} << 20;
 
+struct CompressorFree {
+  void operator()(libdeflate_compressor* c) const { libdeflate_free_compressor(c); }
+};
+
 void PutBig32(std::vector<unsigned char>& out, std::uint32_t v) {
   const unsigned char b[4] = {static_cast<unsigned char>(v >> 24),
                               static_cast<unsigned char>(v >> 16),
@@ -33,67 +37,7 @@ void PutChunk(std::vector<unsigned char>& out, const char* type, const unsigned 
   const size_t start = out.size();
   out.insert(out.end(), type, type + 4);
   if (size) out.insert(out.end(), data, data + size);
-  uLong crc = crc32(0L, Z_NULL, 0);
-  // The CRC is taken in pieces that fit zlib's unsigned int length.
-  for (size_t done = start; done < out.size();) {
-    const size_t piece = std::min<size_t>(out.size() - done, size_t{1} << 30);
-    crc = crc32(crc, out.data() + done, static_cast<uInt>(piece));
-    done += piece;
-  }
-  PutBig32(out, static_cast<std::uint32_t>(crc));
-}
-
-// One band of the image data: rows [first, last) with their filter bytes, as raw deflate
-// blocks that end on a byte boundary (sync flush) or, for the last band, with the final
-// block; also the Adler-32 of the uncompressed bytes and their count.
-struct DeflatedBand {
-  std::vector<unsigned char> bytes;
-  uLong adler = 1;
-  std::int64_t length = 0;
-  bool ok = false;
-};
-
-void DeflateBand(const PngPicture& picture, int level, int first, int last, bool final,
-                 DeflatedBand& band) {
-  z_stream z{};
-  // Palette pictures (labels, noisy paper in few levels) deflate smaller and as fast with
-  // run-length matches only; RGB pictures need zlib's full match search.
-  const int strategy = picture.IsPalette() ? Z_RLE : Z_DEFAULT_STRATEGY;
-  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, strategy) != Z_OK) return;
-  const size_t rowBytes = static_cast<size_t>(picture.RowBytes()) + 1;
-  std::vector<unsigned char> row(rowBytes);
-  band.adler = adler32(0L, Z_NULL, 0);
-  band.length = static_cast<std::int64_t>(rowBytes) * (last - first);
-  // A first guess of a tenth of the raw size; the output grows when deflate needs more.
-  band.bytes.resize(std::max<size_t>(rowBytes * static_cast<size_t>(last - first) / 10, 4096));
-  size_t written = 0;
-  bool ok = true;
-  for (int y = first; y < last && ok; ++y) {
-    row[0] = 0;  // filter type none
-    picture.row(y, row.data() + 1);
-    band.adler = adler32(band.adler, row.data(), static_cast<uInt>(rowBytes));
-    z.next_in = row.data();
-    z.avail_in = static_cast<uInt>(rowBytes);
-    const int flush = y + 1 < last ? Z_NO_FLUSH : (final ? Z_FINISH : Z_SYNC_FLUSH);
-    for (;;) {
-      if (written == band.bytes.size()) band.bytes.resize(band.bytes.size() * 2);
-      z.next_out = band.bytes.data() + written;
-      z.avail_out = static_cast<uInt>(std::min<size_t>(band.bytes.size() - written, 1u << 30));
-      const uInt room = z.avail_out;
-      const int status = deflate(&z, flush);
-      written += room - z.avail_out;
-      if (status == Z_STREAM_ERROR) {
-        ok = false;
-        break;
-      }
-      // Done with this row when its input is taken and, for a flush, the output has room
-      // left (deflate wrote all it had); Z_FINISH ends with the stream's end.
-      if (flush == Z_FINISH ? status == Z_STREAM_END : z.avail_in == 0 && z.avail_out > 0) break;
-    }
-  }
-  band.bytes.resize(written);
-  deflateEnd(&z);
-  band.ok = ok;
+  PutBig32(out, libdeflate_crc32(0, out.data() + start, out.size() - start));
 }
 
 // Colour to palette index: open addressing over 1024 slots for at most 256 colours.
@@ -153,27 +97,29 @@ bool EncodePng(const PngPicture& picture, int level, std::vector<unsigned char>&
       !depthOk) {
     return false;
   }
-  // Bands large enough that their flush blocks cost nothing measurable.
-  const RowBands bands(0, picture.height, picture.RowBytes() * picture.height);
-  std::vector<DeflatedBand> parts(static_cast<size_t>(bands.Count()));
-  bands.Run([&](int band, int first, int last) {
-    DeflateBand(picture, level, first, last, band + 1 == bands.Count(), parts[band]);
-  });
-  uLong adler = adler32(0L, Z_NULL, 0);
-  size_t dataBytes = 2 + 4;
-  for (const DeflatedBand& part : parts) {
-    if (!part.ok) return false;
-    adler = adler32_combine64(adler, part.adler, part.length);
-    dataBytes += part.bytes.size();
-  }
-  // The zlib stream: header (deflate, 32 KiB window, fastest), the bands, the Adler-32.
-  std::vector<unsigned char> data;
-  data.reserve(dataBytes);
-  data.push_back(0x78);
-  data.push_back(0x01);
-  for (const DeflatedBand& part : parts)
-    data.insert(data.end(), part.bytes.begin(), part.bytes.end());
-  PutBig32(data, static_cast<std::uint32_t>(adler));
+  // The filtered rows (a filter byte, none, before each) are made in bands on the cores,
+  // then deflated at once: libdeflate compresses whole buffers about twice as fast as
+  // zlib's fastest level, to the same size.
+  const size_t rowBytes = static_cast<size_t>(picture.RowBytes()) + 1;
+  std::vector<unsigned char> raw(rowBytes * static_cast<size_t>(picture.height));
+  ForEachRowBand(0, picture.height, static_cast<std::int64_t>(raw.size()),
+                 [&](int first, int last) {
+                   for (int y = first; y < last; ++y) {
+                     unsigned char* row = raw.data() + rowBytes * static_cast<size_t>(y);
+                     row[0] = 0;
+                     picture.row(y, row + 1);
+                   }
+                 });
+  std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
+      libdeflate_alloc_compressor(level));
+  if (!compressor) return false;
+  std::vector<unsigned char> data(libdeflate_zlib_compress_bound(compressor.get(), raw.size()));
+  const size_t packed =
+      libdeflate_zlib_compress(compressor.get(), raw.data(), raw.size(), data.data(), data.size());
+  if (packed == 0) return false;
+  data.resize(packed);
+  std::vector<unsigned char>().swap(raw);
+  const size_t dataBytes = data.size();
 
   out.reserve(dataBytes + dataBytes / kIdatBytes * 12 + picture.palette.size() + 128);
   static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
