@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "imageclasses/clusteringcylindrical.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/toolkit/arrays_and_files.h"
+#include "platform/diagnostics.h"
 
 IMPLEMENT_DYNCREATE(CClustering3D, CObject)
 

@@ -15,8 +15,8 @@
 #include "imageclasses/image.h"
 #include "kernels/components/boundary.h"
 #include "kernels/components/spans.h"
-#include "kernels/host/diagnostics.h"
 #include "platform/archive.h"
+#include "platform/diagnostics.h"
 #include "platform/region.h"
 
 IMPLEMENT_SERIAL(CComp, CObject, VERSIONABLE_SCHEMA | 1)

@@ -9,8 +9,8 @@
 #include <limits>
 #include <vector>
 
-#include "kernels/host/diagnostics.h"
 #include "kernels/toolkit/arrays_and_files.h"
+#include "platform/diagnostics.h"
 
 namespace vorlane::detail {
 namespace {

@@ -8,13 +8,13 @@
 #include "imageclasses/imagemap.h"
 #include "kernels/histogram/histograms.h"
 #include "kernels/histogram/map_selection.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/format_access.h"
 #include "kernels/pixels/rectangles.h"
 #include "kernels/threshold/advanced_threshold.h"
 #include "kernels/threshold/global_threshold.h"
 #include "kernels/threshold/niblack.h"
 #include "kernels/threshold/weszka_rosenfeld.h"
+#include "platform/diagnostics.h"
 
 using namespace vorlane::detail;
 

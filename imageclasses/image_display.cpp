@@ -19,9 +19,9 @@
 #include "kernels/display/paint_runs.h"
 #include "kernels/display/stretch.h"
 #include "kernels/display/transfer.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/copy.h"
 #include "kernels/pixels/format_access.h"
+#include "platform/diagnostics.h"
 
 using vorlane::detail::FormatAccess;
 using vorlane::detail::PixelArray;
