@@ -5,17 +5,26 @@
 #include <cstdint>
 #include <vector>
 
-#include "imageclasses/distribution.h"
 #include "kernels/histogram/byte_counts.h"
+#include "kernels/histogram/smoothing.h"
 #include "kernels/parallel/row_bands.h"
 
 namespace vorlane::detail {
 
 CandidateRange SmoothedPeakRange(const long* hist) {
-  CDistribution<long> dist;
-  dist.Create(hist, 256);
+  CandidateRange range;
+  if (!hist) {
+    range.twoPeaks = false;
+    return range;
+  }
+  std::vector<long> values(hist, hist + 256), smoothed(256);
+  std::vector<int> maxima, minima;
+  const auto countMaxima = [&] {
+    FindExtrema(values.data(), 256, kPlateauMiddleMax, maxima, minima);
+    return static_cast<int>(maxima.size());
+  };
   int radius = 2;
-  int previous = dist.GetMaximaCount();
+  int previous = countMaxima();
   int count = previous;
   for (int pass = 0; count > 2 && pass < kMaxSmoothingPasses; ++pass) {
     if (count == previous) {
@@ -24,17 +33,16 @@ CandidateRange SmoothedPeakRange(const long* hist) {
       radius = 2;
       previous = count;
     }
-    dist.MovingAverage(radius);
-    count = dist.GetMaximaCount();
+    WeightedMovingAverage(values.data(), smoothed.data(), 256, radius);
+    values.swap(smoothed);
+    count = countMaxima();
   }
-  CandidateRange range;
   if (count < 2) {
     range.twoPeaks = false;
     return range;
   }
-  const int* maxima = dist.GetMaximaPositions();
   range.lower = maxima[0];
-  range.upper = count == 2 ? maxima[1] : maxima[count - 1];
+  range.upper = count == 2 ? maxima[1] : maxima[static_cast<size_t>(count - 1)];
   return range;
 }
 
