@@ -7,8 +7,8 @@
 
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/image.h"
+#include "imageclasses/internal/format_access.h"
 #include "kernels/histogram/histograms.h"
-#include "kernels/pixels/format_access.h"
 #include "kernels/pixels/rectangles.h"
 #include "kernels/skew/skew_search.h"
 #include "kernels/threshold/weszka_rosenfeld.h"
