@@ -38,9 +38,7 @@ bool Valid(const SkewOptions& o) {
 int GreyInkLimit(const unsigned char* const* rows, const RECT& rect) {
   long hist[256];
   GreyHistogram(rows, rect, ByteSelection{}, hist);
-  std::int64_t counts[256] = {};
-  StraddleCounts(rows, rect, counts);
-  return FewestStraddles(counts, SmoothedPeakRange(hist));
+  return WeszkaRosenfeldLevel(rows, rect, hist).level;
 }
 
 SkewEstimate Estimate(const PixelView& view, const SkewOptions& options) {

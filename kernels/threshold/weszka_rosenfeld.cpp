@@ -70,8 +70,10 @@ void PairedMaxima(const unsigned char* a, const unsigned char* b, const unsigned
 // deg(p) being the number of neighbours of p inside the rectangle. So one histogram of the
 // pixels (weighted by degree) and one of the pair maxima (four forward pairs per pixel, the
 // maxima taken a row at a time) give every candidate's count.
-void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int64_t* counts) {
+void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int64_t* counts,
+                    std::int64_t* pixelCounts) {
   std::fill(counts, counts + 256, 0);
+  if (pixelCounts) std::fill(pixelCounts, pixelCounts + 256, 0);
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return;
   // Per band of rows: the pixel values and the maxima of the pairs each row starts, most of
@@ -116,6 +118,7 @@ void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int6
       maxima[v] += m[v] + q[v];
     }
   }
+  if (pixelCounts) std::copy(pixels, pixels + 256, pixelCounts);
   // Degrees: 8 inside, fewer on the border rows and columns (each pixel counted once).
   std::int64_t degree[256] = {};
   for (int v = 0; v < 256; ++v) {
@@ -151,6 +154,24 @@ int FewestStraddles(const std::int64_t* counts, const CandidateRange& range) {
     if (best < 0 || counts[t] < counts[best]) best = t;
   }
   return best;
+}
+
+AutomaticLevel WeszkaRosenfeldLevel(const unsigned char* const* rows, const RECT& rect,
+                                    const long* hist) {
+  const CandidateRange range = SmoothedPeakRange(hist);
+  std::int64_t counts[256] = {};
+  std::int64_t pixels[256] = {};
+  if (rows) StraddleCounts(rows, rect, counts, pixels);
+  AutomaticLevel result;
+  result.level = FewestStraddles(counts, range);
+  result.twoPeaks = range.twoPeaks;
+  for (int v = std::min(result.level, 255); v >= 0; --v) {
+    if (pixels[v] > 0) {
+      result.largestForeground = v;
+      break;
+    }
+  }
+  return result;
 }
 
 }  // namespace vorlane::detail
