@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "kernels/host/diagnostics.h"
 #include "kernels/toolkit/arrays_and_files.h"
+#include "platform/diagnostics.h"
 
 IMPLEMENT_DYNCREATE(CClustering3D, CObject)
 

@@ -13,8 +13,8 @@
 #include "kernels/filters/edge_preserving_smoothing.h"
 #include "kernels/filters/filter_rows.h"
 #include "kernels/filters/rank_order.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/copy.h"
+#include "platform/diagnostics.h"
 
 using vorlane::detail::BinaryRule;
 using vorlane::detail::FilterView;

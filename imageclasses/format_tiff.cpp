@@ -14,13 +14,13 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/imagemap.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/io/tiff_rows.h"
 #include "kernels/io/tiff_samples.h"
 #include "kernels/parallel/row_bands.h"
 #include "kernels/pixels/copy.h"
 #include "kernels/pixels/map_bytes.h"
 #include "kernels/pixels/pixel_arrays.h"
+#include "platform/diagnostics.h"
 
 using vorlane::detail::TiffImageBytes;
 using vorlane::detail::TiffLayout;

@@ -13,15 +13,15 @@
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
+#include "imageclasses/internal/format_access.h"
 #include "imageclasses/locolorimage.h"
 #include "kernels/display/bitmap_view.h"
 #include "kernels/display/display_bitmaps.h"
 #include "kernels/display/paint_runs.h"
 #include "kernels/display/stretch.h"
 #include "kernels/display/transfer.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/copy.h"
-#include "kernels/pixels/format_access.h"
+#include "platform/diagnostics.h"
 
 using vorlane::detail::FormatAccess;
 using vorlane::detail::PixelArray;

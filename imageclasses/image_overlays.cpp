@@ -4,6 +4,7 @@
 
 #include "imageclasses/comp.h"
 #include "imageclasses/image.h"
+#include "imageclasses/internal/runs.h"
 #include "kernels/display/display_bitmaps.h"
 #include "kernels/display/paint_runs.h"
 
@@ -51,7 +52,9 @@ class RotatingColours {
 };
 
 // The runs of comp as one array (null when it has none).
-const tagCompRun* RunsOf(CComp& comp) { return comp.GetRun(0); }
+const vorlane::detail::Run* RunsOf(CComp& comp) {
+  return vorlane::detail::KernelRuns(comp.GetRun(0));
+}
 
 }  // namespace
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "colourfunctions/colourfunctions.h"
+#include "colourfunctions/srgb_table.h"
 #include "kernels/colour/lab_rows.h"
-#include "kernels/colour/srgb_table.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
-#include "kernels/pixels/format_access.h"
+#include "imageclasses/internal/format_access.h"
 #include "kernels/png/png_encoder.h"
 #include "kernels/png/png_file.h"
 

@@ -7,8 +7,8 @@
 
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/image.h"
+#include "imageclasses/internal/format_access.h"
 #include "kernels/histogram/histograms.h"
-#include "kernels/pixels/format_access.h"
 #include "kernels/pixels/rectangles.h"
 #include "kernels/skew/skew_search.h"
 #include "kernels/threshold/weszka_rosenfeld.h"
@@ -38,9 +38,7 @@ bool Valid(const SkewOptions& o) {
 int GreyInkLimit(const unsigned char* const* rows, const RECT& rect) {
   long hist[256];
   GreyHistogram(rows, rect, ByteSelection{}, hist);
-  std::int64_t counts[256] = {};
-  StraddleCounts(rows, rect, counts);
-  return FewestStraddles(counts, SmoothedPeakRange(hist));
+  return WeszkaRosenfeldLevel(rows, rect, hist).level;
 }
 
 SkewEstimate Estimate(const PixelView& view, const SkewOptions& options) {

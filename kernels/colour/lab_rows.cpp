@@ -19,7 +19,7 @@
 #include <system_error>
 
 #include "colourfunctions/colourfunctions.h"
-#include "kernels/colour/srgb_table.h"
+#include "colourfunctions/srgb_table.h"
 #include "kernels/parallel/row_bands.h"
 
 #if defined(__x86_64__) || defined(__i386__)

@@ -8,7 +8,7 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"
-#include "kernels/pixels/format_access.h"
+#include "imageclasses/internal/format_access.h"
 #include "page_io.h"
 #include "platform/archive.h"
 
