@@ -193,6 +193,39 @@ TEST(AutomaticThreshold, StraddleCountsPickTheSameCandidateAsThePerCandidateScan
   }
 }
 
+TEST(AutomaticThreshold, TheLevelTellsTheLargestValueOfTheRegionThatBecomesForeground) {
+  std::mt19937 rng(23);
+  for (int trial = 0; trial < 8; ++trial) {
+    const reference::Page page = RandomPage(16 + trial, 12, rng(), trial % 2);
+    std::vector<const unsigned char*> rows;
+    for (int y = 0; y < page.height; ++y) rows.push_back(&page.pixels[size_t(y) * page.width]);
+    const RECT rect{trial % 3, 2, page.width - 1, page.height - trial % 2};
+    long hist[256] = {};  // the caller's selection: here the whole page
+    for (unsigned char v : page.pixels) ++hist[v];
+    const auto got = vorlane::detail::WeszkaRosenfeldLevel(rows.data(), rect, hist);
+    const auto range = vorlane::detail::SmoothedPeakRange(hist);
+    std::int64_t counts[256];
+    vorlane::detail::StraddleCounts(rows.data(), rect, counts);
+    EXPECT_EQ(got.level, vorlane::detail::FewestStraddles(counts, range));
+    EXPECT_EQ(got.twoPeaks, range.twoPeaks);
+    int largest = -1;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+      for (int x = rect.left; x < rect.right; ++x) {
+        const int v = page.pixels[size_t(y) * page.width + x];
+        if (v <= got.level) largest = std::max(largest, v);
+      }
+    }
+    EXPECT_EQ(got.largestForeground, largest) << "trial " << trial;
+  }
+  // Without rows no pair straddles: the first candidate, and nothing is foreground.
+  long flat[256] = {};
+  flat[100] = 64;
+  const auto none = vorlane::detail::WeszkaRosenfeldLevel(nullptr, RECT{0, 0, 8, 8}, flat);
+  EXPECT_EQ(none.level, 0);
+  EXPECT_FALSE(none.twoPeaks);
+  EXPECT_EQ(none.largestForeground, -1);
+}
+
 TEST(AutomaticThreshold, AFlatPageWarnsAndSearchesTheWholeRange) {
   auto image = GreyOf(reference::Page{8, 8, std::vector<unsigned char>(64, 100)});
   TraceCapture trace;
