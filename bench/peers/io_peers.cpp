@@ -321,15 +321,15 @@ cv::Mat ColourMat(CHiColorImage& colour) {
 Figures CvConversion(const cv::Mat& bgra, bool threshold, const std::string& suffix) {
   cv::Mat grey, bits;
   Figures f = MeasureMaking((threshold ? "cvtColor + threshold" : "cvtColor BGRA2GRAY") + suffix,
-                              kRepetitions,
-                              [&] {
-                                cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
-                                if (threshold) cv::threshold(grey, bits, 128, 1, cv::THRESH_BINARY);
-                              },
-                              [&] {
-                                grey.release();
-                                bits.release();
-                              });
+                            kRepetitions,
+                            [&] {
+                              cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
+                              if (threshold) cv::threshold(grey, bits, 128, 1, cv::THRESH_BINARY);
+                            },
+                            [&] {
+                              grey.release();
+                              bits.release();
+                            });
   cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
   if (threshold) cv::threshold(grey, bits, 128, 1, cv::THRESH_BINARY);
   f.count = static_cast<long long>(cv::sum(threshold ? bits : grey)[0]);

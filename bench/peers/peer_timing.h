@@ -18,7 +18,6 @@ namespace vorlane::bench::peers {
 
 inline constexpr int kRepetitions = 21;
 
-
 // Processor time of the whole process (all threads) in milliseconds.
 inline double ProcessCpuMs() {
   timespec t{};
@@ -129,8 +128,8 @@ inline Figures MeasureMaking(const std::string& name, int repetitions,
 
 // The column headings of Print; countHeading names the last column.
 inline void PrintHeader(const char* countHeading = "") {
-  std::printf("%-46s %9s %9s %9s %9s %9s %s\n", "operation", "host", "warm", "host cpu",
-              "warm cpu", "host flt", countHeading);
+  std::printf("%-46s %9s %9s %9s %9s %9s %s\n", "operation", "host", "warm", "host cpu", "warm cpu",
+              "host flt", countHeading);
 }
 
 inline void Print(const Figures& f) {

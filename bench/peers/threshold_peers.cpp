@@ -44,7 +44,8 @@ Figures Ours(const std::string& name, CGreyScaleImage& page,
         copy.reset();
         destination.reset();
       });
-  f.warm = Measure(true, [&] { op(page, binary); }, [] {});
+  f.warm = Measure(
+      true, [&] { op(page, binary); }, [] {});
   return f;
 }
 
@@ -58,7 +59,8 @@ Figures Cv(const std::string& name, const cv::Mat& src, cv::Mat& out,
                         clone.release();
                         out.release();
                       }),
-          Measure(true, [&] { op(src); }, [&] { out.release(); })};
+          Measure(
+              true, [&] { op(src); }, [&] { out.release(); })};
 }
 
 // A Leptonica call on a copy of pix (host) or on pix (warm); release drops its output.
@@ -71,7 +73,8 @@ Figures Lept(const std::string& name, PIX* pix, const std::function<void(PIX*)>&
                         if (copy) pixDestroy(&copy);
                         release();
                       }),
-          Measure(true, [&] { op(pix); }, release)};
+          Measure(
+              true, [&] { op(pix); }, release)};
 }
 
 }  // namespace
@@ -139,10 +142,11 @@ int main() {
 
   long hist[256];
   long* histograms[1] = {hist};
-  const Figures oursHist = Ours("GetHistograms grey", page, [&](CGreyScaleImage& g, CBiLevelImage&) {
-    RECT r{0, 0, 0, 0};
-    g.GetHistograms(histograms, 1, r, 1, 0, 0);
-  });
+  const Figures oursHist =
+      Ours("GetHistograms grey", page, [&](CGreyScaleImage& g, CBiLevelImage&) {
+        RECT r{0, 0, 0, 0};
+        g.GetHistograms(histograms, 1, r, 1, 0, 0);
+      });
   cv::Mat cvHist;
   const Figures cvCalcHist = Cv("cv::calcHist 256 bins", grey, cvHist, [&](const cv::Mat& g) {
     const int channels[] = {0}, bins[] = {256};

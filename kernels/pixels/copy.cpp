@@ -53,9 +53,8 @@ void ForEachByteBand(size_t bytes, Fn&& fn) {
 
 void CopyBytes(unsigned char* dst, const unsigned char* src, size_t bytes) {
   if (bytes == 0) return;
-  ForEachByteBand(bytes, [&](size_t begin, size_t end) {
-    std::memcpy(dst + begin, src + begin, end - begin);
-  });
+  ForEachByteBand(
+      bytes, [&](size_t begin, size_t end) { std::memcpy(dst + begin, src + begin, end - begin); });
 }
 
 void FillBytes(unsigned char* dst, unsigned char value, size_t bytes) {

@@ -93,7 +93,8 @@ unsigned char* MapBlock(size_t length) {
   const uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
   if (aligned > start) munmap(raw, aligned - start);
   const uintptr_t end = start + reserved;
-  if (end > aligned + length) munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
+  if (end > aligned + length)
+    munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
   void* block = reinterpret_cast<void*>(aligned);
 #ifdef MADV_HUGEPAGE
   madvise(block, length, MADV_HUGEPAGE);
@@ -173,9 +174,8 @@ bool ReturnPageBlock(unsigned char* block) {
   }
   // Make room: the oldest kept blocks go first.
   size_t drop = 0;
-  while (drop < blocks.kept.size() &&
-         (blocks.keptBytes + returned.length > kKeptBytes ||
-          blocks.kept.size() - drop >= kKeptBlocks)) {
+  while (drop < blocks.kept.size() && (blocks.keptBytes + returned.length > kKeptBytes ||
+                                       blocks.kept.size() - drop >= kKeptBlocks)) {
     blocks.keptBytes -= blocks.kept[drop].length;
     unmap.Add(blocks.kept[drop]);
     ++drop;

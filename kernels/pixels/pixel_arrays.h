@@ -13,8 +13,8 @@ struct PixelArrays {
 };
 
 // Allocates bytesPerLine x height bytes (left uninitialised; a reused page block holds what
-// its last user left) and height row pointers (not yet set). Both counts are non-negative and already checked against the buffer limit.
-// Throws std::bad_alloc with nothing allocated.
+// its last user left) and height row pointers (not yet set). Both counts are non-negative and
+// already checked against the buffer limit. Throws std::bad_alloc with nothing allocated.
 PixelArrays AllocatePixelArrays(int bytesPerLine, int height);
 
 // Whether the middle page of the bytes bytes at data is in memory: true for a buffer that
