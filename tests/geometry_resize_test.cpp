@@ -3,8 +3,11 @@
 // what resampling does to components, resolution, backup, name and maps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "support/sample_images.h"
@@ -70,6 +73,60 @@ TEST(GeometryResample, BiLevelVotesWithTiesWhiteAndPaletteIndicesAreNeverMixed) 
   const unsigned char first = probe->Row(2)[4];
   ASSERT_EQ(lo->ReSample(3, 2, 100), 1);
   EXPECT_EQ(probe->Row(1)[2], first);  // the top-left pixel of box (2, 1)
+}
+
+// The box of target index u among `to` over a source extent `from`: [trunc(u s), trunc((u + 1)
+// s)) with s = from / to, at least the first index.
+std::pair<int, int> ReferenceBox(int u, int from, int to) {
+  const double scale = static_cast<double>(from) / to;
+  const int first = static_cast<int>(u * scale);
+  return {first, std::max(std::min(from, static_cast<int>((u + 1) * scale)), first + 1)};
+}
+
+TEST(GeometryResample, AveragesAndVotesMatchAPlainBoxReference) {
+  // Whole factors (2 to 5, on a page large enough to be split among threads) and others.
+  const sample::Size sizes[][2] = {{{1400, 800}, {700, 400}}, {{60, 45}, {20, 15}},
+                                   {{64, 32}, {16, 8}},       {{55, 25}, {11, 5}},
+                                   {{60, 40}, {30, 10}},      {{61, 41}, {30, 20}}};
+  for (const Fmt f : {Fmt::kGrey, Fmt::kHi, Fmt::kBi}) {
+    for (const auto& [from, to] : sizes) {
+      auto image = sample::NewImage(f);
+      image->Create(from.width, from.height, 0, L"r");
+      uint32_t state = 12345;
+      for (int y = 0; y < from.height; ++y) {
+        for (int x = 0; x < from.width; ++x) {
+          state = state * 1664525u + 1013904223u;
+          image->SetRGBColor(
+              x, y, f == Fmt::kBi ? ((state >> 16) & 1 ? 0xFFFFFF : 0) : (state >> 8) & 0xFFFFFF);
+        }
+      }
+      std::vector<unsigned long> want;
+      for (int v = 0; v < to.height; ++v) {
+        const auto [y0, y1] = ReferenceBox(v, from.height, to.height);
+        for (int u = 0; u < to.width; ++u) {
+          const auto [x0, x1] = ReferenceBox(u, from.width, to.width);
+          const unsigned long n = static_cast<unsigned long>((x1 - x0) * (y1 - y0));
+          unsigned long sum[3] = {};
+          for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+              const unsigned long c = image->GetRGBColor(x, y);
+              for (int k = 0; k < 3; ++k) sum[k] += (c >> (8 * k)) & 0xFF;
+            }
+          }
+          if (f == Fmt::kBi) {
+            const unsigned long ones = sum[0] / 255;
+            want.push_back(ones < n - ones ? 0 : 0xFFFFFF);
+          } else {
+            want.push_back(sum[0] / n | (sum[1] / n) << 8 | (sum[2] / n) << 16);
+          }
+        }
+      }
+      ASSERT_EQ(image->ReSample(to.width, to.height, 100), 1);
+      EXPECT_EQ(sample::Colours(*image), want)
+          << sample::Name(f) << " " << from.width << "x" << from.height << " to " << to.width << "x"
+          << to.height;
+    }
+  }
 }
 
 TEST(GeometryResample, CommonPartDropsComponentsClearsMapsAndRefusesEmptySizes) {
