@@ -33,7 +33,7 @@ namespace vorlane {
 
 struct SkewOptions {
   // Angles from -rangeDegrees to +rangeDegrees are searched; from above 0 to 45.
-  double rangeDegrees = 10.0;
+  double rangeDegrees = 15.0;
   // The step of the refined search (the result is refined to a fifth of it); from 0.01 to
   // rangeDegrees.
   double precisionDegrees = 0.05;
@@ -44,10 +44,23 @@ struct SkewOptions {
   double minConfidence = 0.5;
 };
 
+// Why an estimate is not trusted.
+enum class SkewReason {
+  none,        // trusted (or bad options: nothing was estimated)
+  blank,       // too little ink, or no page to search
+  noLines,     // ink without lines: a photograph, a drawing, pictures only
+  ambiguous,   // two angles compete
+  outOfRange,  // the lines lie beyond the range searched, or the page is on its side
+};
+
+// The text of a reason for reports: "", "blank", "no lines", "ambiguous", "out of range".
+const char* SkewReasonText(SkewReason reason);
+
 struct SkewEstimate {
   double angleDegrees = 0.0;  // positive: the content is turned counter-clockwise
   double confidence = 0.0;    // 0 to 1
   bool trusted = false;
+  SkewReason reason = SkewReason::none;
 };
 
 // Estimates the skew of page. Bi-level pages are searched as they are (0 is ink); greyscale

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
 
 namespace vorlane::detail {
@@ -62,7 +63,42 @@ double PeakCentre(const Sweep& sweep) {
   return weights > 0.0 ? sum / weights : sweep.angles[sweep.best];
 }
 
+// The rival of the sweep's best score (see SkewSearchResult::rival), mean being its mean.
+double Rival(const Sweep& sweep, double mean) {
+  const double rise = static_cast<double>(sweep.scores[sweep.best]) - mean;
+  if (rise <= 0.0) return 0.0;
+  const size_t n = sweep.scores.size();
+  double strongest = 0.0;
+  for (size_t i = 0; i < n; ++i) {
+    const std::int64_t s = sweep.scores[i];
+    const bool local =
+        (i == 0 || sweep.scores[i - 1] <= s) && (i + 1 == n || sweep.scores[i + 1] <= s);
+    if (!local || std::fabs(sweep.angles[i] - sweep.angles[sweep.best]) < kRivalApartDegrees)
+      continue;
+    const size_t from = std::min(i, sweep.best), to = std::max(i, sweep.best);
+    const std::int64_t dip =
+        *std::min_element(sweep.scores.begin() + static_cast<std::ptrdiff_t>(from),
+                          sweep.scores.begin() + static_cast<std::ptrdiff_t>(to));
+    const double base = std::max(static_cast<double>(dip), mean);
+    strongest = std::max(strongest, (static_cast<double>(s) - base) / rise);
+  }
+  return strongest;
+}
+
+Sweep CoarseSweep(const StripCounts& full, const SkewSearchSettings& settings,
+                  ProfileSpace& profile) {
+  const double reach = SkewSearchReach(settings);
+  return Scan(ReduceRows(full, kCoarseReduction), 0.0, CoarseStep(settings), reach, reach, profile);
+}
+
 }  // namespace
+
+std::int64_t CoarsePeakScore(const StripCounts& full, const SkewSearchSettings& settings) {
+  if (full.ink <= 0 || full.strips <= 0) return 0;
+  ProfileSpace profile;
+  const Sweep coarse = CoarseSweep(full, settings, profile);
+  return coarse.scores[coarse.best];
+}
 
 double SkewSearchReach(const SkewSearchSettings& settings) {
   return settings.rangeDegrees + CoarseStep(settings);
@@ -74,14 +110,15 @@ SkewSearchResult SearchSkew(const StripCounts& full, const SkewSearchSettings& s
   ProfileSpace profile;
   const double range = settings.rangeDegrees, reach = SkewSearchReach(settings);
   const double coarseStep = CoarseStep(settings);
-  const Sweep coarse =
-      Scan(ReduceRows(full, kCoarseReduction), 0.0, coarseStep, reach, reach, profile);
+  const Sweep coarse = CoarseSweep(full, settings, profile);
   const std::int64_t peak = coarse.scores[coarse.best];
   if (peak <= 0) return result;
   double mean = 0.0;
   for (std::int64_t s : coarse.scores) mean += static_cast<double>(s);
   mean /= static_cast<double>(coarse.scores.size());
   result.confidence = 1.0 - mean / static_cast<double>(peak);
+  result.coarsePeak = peak;
+  result.rival = Rival(coarse, mean);
   const Sweep middle =
       Scan(full, coarse.angles[coarse.best], settings.precisionDegrees, coarseStep, reach, profile);
   const double fineStep = settings.precisionDegrees / kFineStepsPerPrecision;

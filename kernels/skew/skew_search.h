@@ -18,7 +18,15 @@ struct SkewSearchResult {
   // False when the best coarse angle lies on an end of the sweep or the refined angle
   // beyond the range (the true one may lie beyond it), or the sweep found no ink.
   bool peakInside = false;
+  // The strongest rival of the coarse peak: the highest local maximum of the coarse sweep at
+  // least kRivalApartDegrees from it, measured by how far it rises above the deeper of the
+  // sweep's mean and the lowest score between the two, as a share of the peak's rise above
+  // the mean (0: none; near 1: two angles compete).
+  double rival = 0.0;
+  std::int64_t coarsePeak = 0;  // the best score of the coarse sweep
 };
+
+inline constexpr double kRivalApartDegrees = 1.5;
 
 // The largest angle searched: the range and one coarse step beyond, so that a page turned by
 // the range's own angle still shows a peak inside the sweep. Strips shift by up to
@@ -35,5 +43,9 @@ double SkewSearchReach(const SkewSearchSettings& settings);
 //    centre of this round's peak (see PeakCentre), clamped to the range.
 // No angle searched lies beyond the reach.
 SkewSearchResult SearchSkew(const StripCounts& full, const SkewSearchSettings& settings);
+
+// The best score of round 1 of SearchSkew alone (0 without ink): comparable between counts of
+// the same ink at the same resolution, such as a page's strips and its bands (CountBandInk).
+std::int64_t CoarsePeakScore(const StripCounts& full, const SkewSearchSettings& settings);
 
 }  // namespace vorlane::detail
