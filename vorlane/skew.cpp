@@ -71,13 +71,15 @@ SkewEstimate Estimate(const PixelView& view, const SkewOptions& options) {
   const StripCounts counts =
       CountStripInk(ink.rows.data(), all, 0, ShiftMargin(settings, ink.width));
   const SkewSearchResult found = SearchSkew(counts, settings);
-  // A page on its side shows sharper lines across than along its rows.
+  // A page on its side shows sharp lines across its rows, sharper than along them.
   const StripCounts bands =
       CountBandInk(ink.rows.data(), all, 0, ShiftMargin(settings, ink.height));
-  const bool sideways = CoarsePeakScore(bands, settings) > found.coarsePeak;
-  if (!found.peakInside || sideways) return Untrusted(SkewReason::outOfRange, found.confidence);
+  const SkewSearchResult across = SearchCoarsely(bands, settings);
+  if (across.confidence >= options.minConfidence && across.coarsePeak > found.coarsePeak)
+    return Untrusted(SkewReason::outOfRange, found.confidence);
   if (found.confidence < options.minConfidence)
     return Untrusted(SkewReason::noLines, found.confidence);
+  if (!found.peakInside) return Untrusted(SkewReason::outOfRange, found.confidence);
   if (found.rival >= kRivalLimit) return Untrusted(SkewReason::ambiguous, found.confidence);
   SkewEstimate estimate;
   estimate.angleDegrees = found.angleDegrees;

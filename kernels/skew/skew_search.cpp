@@ -91,42 +91,55 @@ Sweep CoarseSweep(const StripCounts& full, const SkewSearchSettings& settings,
   return Scan(ReduceRows(full, kCoarseReduction), 0.0, CoarseStep(settings), reach, reach, profile);
 }
 
-}  // namespace
-
-std::int64_t CoarsePeakScore(const StripCounts& full, const SkewSearchSettings& settings) {
-  if (full.ink <= 0 || full.strips <= 0) return 0;
-  ProfileSpace profile;
-  const Sweep coarse = CoarseSweep(full, settings, profile);
-  return coarse.scores[coarse.best];
-}
-
-double SkewSearchReach(const SkewSearchSettings& settings) {
-  return settings.rangeDegrees + CoarseStep(settings);
-}
-
-SkewSearchResult SearchSkew(const StripCounts& full, const SkewSearchSettings& settings) {
-  SkewSearchResult result;
-  if (full.ink <= 0 || full.strips <= 0) return result;
-  ProfileSpace profile;
-  const double range = settings.rangeDegrees, reach = SkewSearchReach(settings);
-  const double coarseStep = CoarseStep(settings);
-  const Sweep coarse = CoarseSweep(full, settings, profile);
+// Fills the confidence, peak and rival of result from the coarse sweep; false when its best
+// score is 0.
+bool Judge(const Sweep& coarse, SkewSearchResult& result) {
   const std::int64_t peak = coarse.scores[coarse.best];
-  if (peak <= 0) return result;
+  if (peak <= 0) return false;
   double mean = 0.0;
   for (std::int64_t s : coarse.scores) mean += static_cast<double>(s);
   mean /= static_cast<double>(coarse.scores.size());
   result.confidence = 1.0 - mean / static_cast<double>(peak);
   result.coarsePeak = peak;
   result.rival = Rival(coarse, mean);
+  return true;
+}
+
+}  // namespace
+
+SkewSearchResult SearchCoarsely(const StripCounts& full, const SkewSearchSettings& settings) {
+  SkewSearchResult result;
+  if (full.ink <= 0 || full.strips <= 0) return result;
+  ProfileSpace profile;
+  const Sweep coarse = CoarseSweep(full, settings, profile);
+  Judge(coarse, result);
+  return result;
+}
+
+double SkewSearchReach(const SkewSearchSettings& settings) {
+  return std::min(2.0 * settings.rangeDegrees, kSkewWatchLimit) + CoarseStep(settings);
+}
+
+SkewSearchResult SearchSkew(const StripCounts& full, const SkewSearchSettings& settings) {
+  SkewSearchResult result;
+  if (full.ink <= 0 || full.strips <= 0) return result;
+  ProfileSpace profile;
+  const double range = settings.rangeDegrees, coarseStep = CoarseStep(settings);
+  // The refinement stays within one coarse step beyond the range.
+  const double reach = range + coarseStep;
+  const Sweep coarse = CoarseSweep(full, settings, profile);
+  if (!Judge(coarse, result)) return result;
+  // A peak on an end of the sweep or beyond the range: the lines lie outside the range.
+  if (coarse.best == 0 || coarse.best + 1 == coarse.scores.size() ||
+      std::fabs(coarse.angles[coarse.best]) > reach)
+    return result;
   const Sweep middle =
       Scan(full, coarse.angles[coarse.best], settings.precisionDegrees, coarseStep, reach, profile);
   const double fineStep = settings.precisionDegrees / kFineStepsPerPrecision;
   const double angle =
       PeakCentre(Scan(full, middle.angles[middle.best], fineStep,
                       kFineReachInPrecisions * settings.precisionDegrees, reach, profile));
-  result.peakInside = coarse.best != 0 && coarse.best + 1 != coarse.scores.size() &&
-                      std::fabs(angle) <= range + fineStep / 2.0;
+  result.peakInside = std::fabs(angle) <= range + fineStep / 2.0;
   result.angleDegrees = std::clamp(angle, -range, range);
   return result;
 }

@@ -46,8 +46,6 @@ class RunCensus {
   std::vector<Run> m_runs;
 };
 
-enum class Role : unsigned char { content, speckOrEdge, large };
-
 // The pixels of the runs of each label in candidate that survive an erosion by a square of
 // side 2 kThickRadius + 1, counted per label: a pixel survives when the square around it is
 // all ink of the candidates.
@@ -90,39 +88,33 @@ InkCensus KeepVotingInk(BytePlane& mask, long long leastVoting) {
   const int labels = forest.Count();
   std::vector<RunCensus::Run>& runs = collector.Runs();
   for (RunCensus::Run& r : runs) r.label = forest.Find(r.label);
-  // Roles of the final labels.
+  // Roles of the final labels: specks and what touches the edge count for nothing; of the
+  // rest, filled components never vote, large thin ones only in place of text.
   const int tallest = mask.height / kLargeHeightShare, widest = mask.width / kLargeWidthShare;
-  std::vector<Role> role(static_cast<size_t>(labels), Role::speckOrEdge);
-  long long small = 0;
-  bool anyLarge = false;
+  std::vector<char> counted(static_cast<size_t>(labels), 0);
   for (int label = 0; label < labels; ++label) {
     if (!forest.Alive(label)) continue;
     const BoxCollector::Box& b = collector.BoxOf(label);
-    const long long pixels = collector.PixelsOf(label);
     const bool edge =
         b.left == 0 || b.top == 0 || b.right == mask.width - 1 || b.bottom == mask.height - 1;
-    if (edge || pixels <= kSpeckPixels) continue;
+    counted[static_cast<size_t>(label)] = !edge && collector.PixelsOf(label) > kSpeckPixels;
+  }
+  const std::vector<long long> thick = ThickPixels(mask, runs, counted, labels);
+  std::vector<char> votes(static_cast<size_t>(labels), 0), thinLarge(votes);
+  long long small = 0;
+  for (int label = 0; label < labels; ++label) {
+    if (!counted[static_cast<size_t>(label)]) continue;
+    const BoxCollector::Box& b = collector.BoxOf(label);
+    const long long pixels = collector.PixelsOf(label);
     census.content += pixels;
+    if (thick[static_cast<size_t>(label)] * kThinShare > pixels) continue;
     const bool large = b.bottom - b.top + 1 > tallest || b.right - b.left + 1 > widest;
-    role[static_cast<size_t>(label)] = large ? Role::large : Role::content;
-    anyLarge = anyLarge || large;
+    (large ? thinLarge : votes)[static_cast<size_t>(label)] = 1;
     if (!large) small += pixels;
   }
-  // Which labels vote.
-  std::vector<char> votes(static_cast<size_t>(labels), 0);
-  for (int label = 0; label < labels; ++label)
-    votes[static_cast<size_t>(label)] = role[static_cast<size_t>(label)] == Role::content;
-  if (small < leastVoting && anyLarge) {
+  if (small < leastVoting) {
     census.linesOnly = true;
-    std::vector<char> large(static_cast<size_t>(labels), 0);
-    for (int label = 0; label < labels; ++label)
-      large[static_cast<size_t>(label)] = role[static_cast<size_t>(label)] == Role::large;
-    const std::vector<long long> thick = ThickPixels(mask, runs, large, labels);
-    for (int label = 0; label < labels; ++label) {
-      if (!large[static_cast<size_t>(label)]) continue;
-      const bool thin = thick[static_cast<size_t>(label)] * kThinShare <= collector.PixelsOf(label);
-      votes[static_cast<size_t>(label)] = thin;
-    }
+    votes = thinLarge;
   }
   for (int label = 0; label < labels; ++label) {
     if (!votes[static_cast<size_t>(label)]) continue;
