@@ -71,14 +71,15 @@ SkewEstimate Estimate(const PixelView& view, const SkewOptions& options) {
   const StripCounts counts =
       CountStripInk(ink.rows.data(), all, 0, ShiftMargin(settings, ink.width));
   const SkewSearchResult found = SearchSkew(counts, settings);
-  // A page on its side shows sharp lines across its rows, sharper than along them.
-  const StripCounts bands =
-      CountBandInk(ink.rows.data(), all, 0, ShiftMargin(settings, ink.height));
-  const SkewSearchResult across = SearchCoarsely(bands, settings);
-  if (across.confidence >= options.minConfidence && across.coarsePeak > found.coarsePeak)
-    return Untrusted(SkewReason::outOfRange, found.confidence);
-  if (found.confidence < options.minConfidence)
-    return Untrusted(SkewReason::noLines, found.confidence);
+  if (found.confidence < options.minConfidence) {
+    // No sharp lines along the rows: a page on its side shows them across its rows instead.
+    const StripCounts bands =
+        CountBandInk(ink.rows.data(), all, 0, ShiftMargin(settings, ink.height));
+    const SkewSearchResult across = SearchCoarsely(bands, settings);
+    const bool sideways =
+        across.confidence >= options.minConfidence && across.coarsePeak > found.coarsePeak;
+    return Untrusted(sideways ? SkewReason::outOfRange : SkewReason::noLines, found.confidence);
+  }
   if (!found.peakInside) return Untrusted(SkewReason::outOfRange, found.confidence);
   if (found.rival >= kRivalLimit) return Untrusted(SkewReason::ambiguous, found.confidence);
   SkewEstimate estimate;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <numbers>
+#include <utility>
 
 namespace vorlane::detail {
 namespace {
@@ -14,6 +15,7 @@ static_assert(kCoarseReduction <= kSkewMaxRowFactor);
 constexpr double kCoarseStepsPerPrecision = 4.0;
 constexpr double kFineStepsPerPrecision = 5.0;
 constexpr double kFineReachInPrecisions = 2.0;
+constexpr int kMiddleMoves = 4;
 
 double Tangent(double degrees) { return std::tan(degrees * std::numbers::pi / 180.0); }
 
@@ -133,8 +135,17 @@ SkewSearchResult SearchSkew(const StripCounts& full, const SkewSearchSettings& s
   if (coarse.best == 0 || coarse.best + 1 == coarse.scores.size() ||
       std::fabs(coarse.angles[coarse.best]) > reach)
     return result;
-  const Sweep middle =
+  Sweep middle =
       Scan(full, coarse.angles[coarse.best], settings.precisionDegrees, coarseStep, reach, profile);
+  // The coarse rows blur the peak and may place it more than a step off: while the best angle
+  // lies on an end of the round, the round moves there, as long as the score still rises.
+  for (int move = 0; move < kMiddleMoves; ++move) {
+    if (middle.best != 0 && middle.best + 1 != middle.scores.size()) break;
+    Sweep next = Scan(full, middle.angles[middle.best], settings.precisionDegrees, coarseStep,
+                      reach, profile);
+    if (next.scores[next.best] <= middle.scores[middle.best]) break;
+    middle = std::move(next);
+  }
   const double fineStep = settings.precisionDegrees / kFineStepsPerPrecision;
   const double angle =
       PeakCentre(Scan(full, middle.angles[middle.best], fineStep,

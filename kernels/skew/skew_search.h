@@ -41,7 +41,8 @@ double SkewSearchReach(const SkewSearchSettings& settings);
 //    rows reduced by 4, whose peak is only roughly placed but whose scores give the
 //    confidence;
 // 2. when that peak lies inside the sweep and within one coarse step of the range, the
-//    precision's steps at full resolution over one coarse step either side of it;
+//    precision's steps at full resolution over one coarse step either side of it, moved
+//    (up to 4 times) to its best angle while that lies on an end and the score still rises;
 // 3. a fifth of the precision over two precisions either side of that; the angle is the
 //    centre of this round's peak (see PeakCentre), clamped to the range.
 // Rounds 2 and 3 search no angle beyond one coarse step outside the range.
