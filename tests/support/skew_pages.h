@@ -152,10 +152,11 @@ inline Pixels Render(const Layout& page, double degrees) {
   return out;
 }
 
-// A bi-level image of the pixels.
-inline std::unique_ptr<CBiLevelImage> ToBiLevel(const Pixels& pixels) {
-  struct Writable : CBiLevelImage {
-    unsigned char* Row(int y) { return m_ppLines[y]; }
+// An image of class Format (bi-level or greyscale: one byte per pixel) holding the pixels.
+template <class Format>
+std::unique_ptr<Format> ToImage(const Pixels& pixels) {
+  struct Writable : Format {
+    unsigned char* Row(int y) { return this->m_ppLines[y]; }
   };
   auto image = std::make_unique<Writable>();
   if (!image->Create(pixels.width, pixels.height, 0x00FFFFFF, L"skew")) return nullptr;
@@ -163,6 +164,11 @@ inline std::unique_ptr<CBiLevelImage> ToBiLevel(const Pixels& pixels) {
     std::memcpy(image->Row(y), pixels.bytes.data() + static_cast<size_t>(y) * pixels.width,
                 static_cast<size_t>(pixels.width));
   return image;
+}
+
+// A bi-level image of the pixels.
+inline std::unique_ptr<CBiLevelImage> ToBiLevel(const Pixels& pixels) {
+  return ToImage<CBiLevelImage>(pixels);
 }
 
 // Grey pixels of a bi-level page: ink and paper values.
@@ -234,15 +240,7 @@ inline void Photo(Pixels& grey, int x0, int y0, int x1, int y1, std::uint64_t se
 
 // A greyscale image of grey pixels.
 inline std::unique_ptr<CGreyScaleImage> ToGreyImage(const Pixels& pixels) {
-  struct Writable : CGreyScaleImage {
-    unsigned char* Row(int y) { return m_ppLines[y]; }
-  };
-  auto image = std::make_unique<Writable>();
-  if (!image->Create(pixels.width, pixels.height, 0x00FFFFFF, L"skew")) return nullptr;
-  for (int y = 0; y < pixels.height; ++y)
-    std::memcpy(image->Row(y), pixels.bytes.data() + static_cast<size_t>(y) * pixels.width,
-                static_cast<size_t>(pixels.width));
-  return image;
+  return ToImage<CGreyScaleImage>(pixels);
 }
 
 }  // namespace skewpages
