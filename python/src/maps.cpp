@@ -2,6 +2,7 @@
 // with the pixel-type tables as PixelType objects.
 #include "binding.h"
 #include "imageclasses/imagemap.h"
+#include "vorlane/pipeline/paths.h"
 
 namespace vorlane::python {
 namespace {

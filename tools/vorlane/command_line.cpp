@@ -170,7 +170,7 @@ int RunProcess(const std::vector<fs::path>& inputs, const RunSettings& settings,
 constexpr const char* kFooter = R"(Outputs of a page with stem S, in the output folder:
   S-bilevel.tif     the binarised page (1-bit TIFF)
   S-result.vlx      archive of the bi-level page with its maps and components
-  S-overlay.png     the page with the colours of its maps (background blue)
+  S-overlay.png     the page with its ink tinted red (and map types in their colours)
   S-components.png  the components in rotating colours
   S-thumbnail.png   100 x 100 thumbnail of the page
   S-report.json     input, size, resolution, method and parameters, threshold, angle

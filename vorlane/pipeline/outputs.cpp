@@ -2,6 +2,8 @@
 #include "vorlane/pipeline/outputs.h"
 
 #include <unistd.h>
+#include <vorlane/overlay_view.h>
+#include <vorlane/vorlane.h>
 
 #include <algorithm>
 #include <atomic>
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <system_error>
+#include <thread>
 
 #include "imageclasses/bilevelimage.h"
 #include "platform/platform.h"
@@ -195,19 +198,31 @@ PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
   if (!WriteArchive(*result.bilevel, archive)) return cannot(names.archive);
   if (stopped()) return Cancelled();
 
-  const struct {
-    CImage* image;
-    View view;
-    const fs::path* name;
-  } pictures[] = {{result.labelled, View::overlay, &names.overlay},
-                  {result.bilevel, View::components, &names.components},
-                  {result.labelled, View::thumbnail, &names.thumbnail}};
-  CBitmap bitmaps[std::size(pictures)];
-  for (size_t i = 0; i < std::size(pictures) && views; ++i)
-    views = RenderView(*pictures[i].image, pictures[i].view, bitmaps[i]);
-  for (size_t i = 0; i < std::size(pictures) && views; ++i) {
-    const auto& v = pictures[i];
-    if (!vorlane::WritePng(bitmaps[i], files.Add(*v.name))) return cannot(*v.name);
+  // The components and thumbnail views come from the library's display bitmaps; the overlay
+  // is the page itself with its labels tinted, written straight from its pixels and maps.
+  CBitmap components, thumbnail;
+  if (views) views = RenderView(*result.bilevel, View::components, components);
+  if (views) views = RenderView(*result.labelled, View::thumbnail, thumbnail);
+  if (views) {
+    const fs::path overlayFile = files.Add(names.overlay);
+    const fs::path componentsFile = files.Add(names.components);
+    const fs::path thumbnailFile = files.Add(names.thumbnail);
+    // The overlay is encoded on a second thread while the others are encoded here: each
+    // encoding is one deflate pass that uses one core.
+    bool overlayOk = false;
+    std::thread overlay;
+    try {
+      overlay =
+          std::thread([&] { overlayOk = vorlane::WriteOverlayPng(*result.labelled, overlayFile); });
+    } catch (const std::system_error&) {
+      overlayOk = vorlane::WriteOverlayPng(*result.labelled, overlayFile);
+    }
+    const bool componentsOk = vorlane::WritePng(components, componentsFile);
+    const bool thumbnailOk = vorlane::WritePng(thumbnail, thumbnailFile);
+    if (overlay.joinable()) overlay.join();
+    if (!overlayOk) return cannot(names.overlay);
+    if (!componentsOk) return cannot(names.components);
+    if (!thumbnailOk) return cannot(names.thumbnail);
     if (stopped()) return Cancelled();
   }
 

@@ -1,5 +1,5 @@
 // Map views and byte selections of the per-pixel kernels.
-#include "kernels/histogram/map_selection.h"
+#include "imageclasses/internal/map_selection.h"
 
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
@@ -11,22 +11,6 @@ MapRows RowsOf(CImageMap* map, int width, int height) {
     return {};
   }
   return MapRows{map->GetLine(0), width};
-}
-
-ByteSelection WithoutBits(const MapRows& map, unsigned char label) {
-  ByteSelection s;
-  s.map = map;
-  s.all = true;
-  for (int b = 0; b < 256; ++b) s.accept[b] = (b & label) == 0;
-  return s;
-}
-
-ByteSelection WithBits(const MapRows& map, unsigned char label) {
-  ByteSelection s;
-  s.map = map;
-  s.all = false;
-  for (int b = 0; b < 256; ++b) s.accept[b] = (b & label) != 0;
-  return s;
 }
 
 ByteSelection OfType(CImageMap* map, const MapRows& rows, unsigned char label, bool negate) {

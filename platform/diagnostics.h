@@ -1,4 +1,5 @@
 // Library-internal entry points of the host hooks: trace lines, message boxes, keep-alive.
+// Not installed: hosts reach the hooks through platform/hooks.h.
 #pragma once
 
 class CImage;

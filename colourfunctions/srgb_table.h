@@ -1,5 +1,6 @@
 // Internal tables of the colour-space functions: the sRGB transfer curve per channel byte and
 // the constants of the conversion to Lab, shared by the scalar conversion and the row kernels.
+// Not installed.
 #pragma once
 
 namespace vorlane::detail {

@@ -1,5 +1,5 @@
 // The view of an image's pixels by its format: the one place that tells the formats apart.
-#include "kernels/pixels/format_access.h"
+#include "imageclasses/internal/format_access.h"
 
 #include "imageclasses/bilevelimage.h"
 #include "imageclasses/greyscaleimage.h"

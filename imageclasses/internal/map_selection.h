@@ -1,4 +1,5 @@
 // Builds the map views and byte selections of the per-pixel kernels from an image's maps.
+// Internal to the classes.
 #pragma once
 
 #include "kernels/histogram/selection.h"
@@ -10,10 +11,6 @@ namespace vorlane::detail {
 // The bytes of map, or no map when map is null or not width x height.
 MapRows RowsOf(CImageMap* map, int width, int height);
 
-// Pixels whose byte has no bit in common with label; every pixel without a map.
-ByteSelection WithoutBits(const MapRows& map, unsigned char label);
-// Pixels whose byte has a bit in common with label; none without a map.
-ByteSelection WithBits(const MapRows& map, unsigned char label);
 // Pixels whose byte map says is of the type with byte label (CImageMap::ByteIsOfType), or,
 // with negate, those it says are not. Without a map no pixel is of any type, so the plain
 // form takes none and the negated form every pixel.
