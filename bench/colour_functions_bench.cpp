@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "colourfunctions/colourfunctions.h"
+#include "kernels/colour/lab_rows.h"
 
 namespace {
 
@@ -91,6 +92,26 @@ void BM_sRGB2sLab(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(page.size()));
 }
 BENCHMARK(BM_sRGB2sLab)->Unit(benchmark::kMillisecond);
+
+// The same page through the row kernel of the colour analyses, row by row from full-colour
+// pixels (blue, green, red, unused).
+void BM_LabRows(benchmark::State& state) {
+  const auto& page = Page();
+  std::vector<std::uint8_t> bgrx(4 * page.size());
+  for (std::size_t i = 0; i < page.size(); ++i) {
+    bgrx[4 * i] = page[i].b, bgrx[4 * i + 1] = page[i].g, bgrx[4 * i + 2] = page[i].r;
+  }
+  std::vector<float> L(kPageWidth), a(kPageWidth), b(kPageWidth);
+  for (auto _ : state) {
+    for (int y = 0; y < kPageHeight; ++y) {
+      vorlane::detail::LabRow(bgrx.data() + 4 * std::size_t{kPageWidth} * y, kPageWidth, L.data(),
+                              a.data(), b.data());
+      benchmark::DoNotOptimize(L.data());
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(page.size()));
+}
+BENCHMARK(BM_LabRows)->Unit(benchmark::kMillisecond);
 
 // The full perceptual test of each pixel against its left neighbour: two conversions and
 // the five predicates as a visual-similarity check chains them.

@@ -48,7 +48,7 @@ BENCHMARK(BM_Threshold)->Unit(benchmark::kMillisecond);
 void BM_ThresholdNiblack(benchmark::State& state) {
   for (auto _ : state) {
     CRect r(-1, -1, -1, -1);
-    Grey().Threshold_Niblack(static_cast<int>(state.range(0)), r, &Binary(), 0x3);
+    Grey().Threshold_Niblack(static_cast<int>(state.range(0)), r, &Binary(), THRESHOLD_OUTPUT_ALL);
   }
   CountPixels(state);
 }

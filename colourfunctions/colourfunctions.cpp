@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "kernels/colour/srgb_table.h"
+#include "colourfunctions/srgb_table.h"
 
 namespace vorlane::detail {
 

@@ -7,7 +7,7 @@
 int CBiLevelImage::CCAnalysis(int bConnect8) {
   vorlane::detail::RunListCollector runs;
   vorlane::detail::LabelForest forest;
-  if (m_ppLines && m_nWidth > 0 && m_nHeight > 0) {
+  if (HasPixels(m_ppLines)) {
     forest = vorlane::detail::LabelRuns(
         m_ppLines, 0, 0, m_nWidth, m_nHeight, bConnect8 != 0, vorlane::detail::BlackPixelRuns(),
         runs, [this](int done, int rows) { Progress_KeepAlive(done, rows); });
@@ -29,7 +29,7 @@ int CBiLevelImage::BBAnalysis(RECT** ppRects, int* pnRects, CRect rcArea, int bC
     right = std::min<int>(rcArea.right, m_nWidth);
     bottom = std::min<int>(rcArea.bottom, m_nHeight);
   }
-  if (!m_ppLines || left >= right || top >= bottom) return 1;
+  if (!HasPixels(m_ppLines) || left >= right || top >= bottom) return 1;
 
   vorlane::detail::BoxCollector boxes;
   const vorlane::detail::LabelForest forest = vorlane::detail::LabelRuns(

@@ -6,7 +6,7 @@
 #include "imageclasses/comp.h"
 
 void CBiLevelImage::DrawComponents(unsigned long colour) {
-  if (!m_ppLines) return;
+  if (!HasPixels(m_ppLines)) return;
   const unsigned char value =
       (GetRValue(colour) < 129 && GetGValue(colour) < 129 && GetBValue(colour) < 129) ? 0 : 1;
   for (int y = 0; y < m_nHeight; ++y) std::memset(m_ppLines[y], 1, static_cast<size_t>(m_nWidth));

@@ -4,12 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <typeinfo>
 #include <vector>
 
-#include "imageclasses/clusteringcylindrical.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/toolkit/arrays_and_files.h"
+#include "platform/diagnostics.h"
 
 IMPLEMENT_DYNCREATE(CClustering3D, CObject)
 
@@ -144,17 +142,10 @@ void CClustering3D::AssignPointsToClusters() {
     std::fill(m_pAssignment.get(), m_pAssignment.get() + m_nPoints, 0);
     return;
   }
-  // The library's own classes measure with SquaredDistance, which is inlined; a derived
-  // class may measure otherwise through DistanceSquared.
-  const std::type_info& type = typeid(*this);
-  if (type == typeid(CClustering3D) || type == typeid(CClusteringCylindrical)) {
-    vorlane::detail::AssignNearest(m_pPoints.get(), m_nPoints, m_pCenters.get(), m_nK,
-                                   m_pAssignment.get(), vorlane::detail::SquaredDistance);
-  } else {
-    vorlane::detail::AssignNearest(
-        m_pPoints.get(), m_nPoints, m_pCenters.get(), m_nK, m_pAssignment.get(),
-        [this](const tagFPoint& a, const tagFPoint& b) { return DistanceSquared(a, b); });
-  }
+  // Every class measures through DistanceSquared, so a derived class may measure otherwise.
+  vorlane::detail::AssignNearest(
+      m_pPoints.get(), m_nPoints, m_pCenters.get(), m_nK, m_pAssignment.get(),
+      [this](const tagFPoint& a, const tagFPoint& b) { return DistanceSquared(a, b); });
 }
 
 void CClustering3D::ReCalculateClusterCenters() {

@@ -13,10 +13,11 @@
 
 #include "colourfunctions/colourfunctions.h"
 #include "imageclasses/image.h"
+#include "imageclasses/internal/runs.h"
 #include "kernels/components/boundary.h"
 #include "kernels/components/spans.h"
-#include "kernels/host/diagnostics.h"
 #include "platform/archive.h"
+#include "platform/diagnostics.h"
 #include "platform/region.h"
 
 IMPLEMENT_SERIAL(CComp, CObject, VERSIONABLE_SCHEMA | 1)
@@ -24,8 +25,11 @@ IMPLEMENT_SERIAL(CComp, CObject, VERSIONABLE_SCHEMA | 1)
 namespace {
 
 using Run = CComp::tagCompRun;
+using KernelRun = vorlane::detail::Run;
+using vorlane::detail::CompRuns;
 using vorlane::detail::CoverTable;
 using vorlane::detail::FirstEndingAtOrAfter;
+using vorlane::detail::KernelRuns;
 using vorlane::detail::RowBegin;
 using vorlane::detail::RowEnd;
 
@@ -330,9 +334,9 @@ int CComp::AddRun(int y, int xl, int xr, int bUpdate) {
   // Clip the span against the runs of its row, leftmost overlap first: the uncovered gaps
   // are inserted one by one from the left, as separate additions.
   while (xl <= xr) {
-    const int begin = RowBegin(m_pRuns, m_nRuns, y);
-    const int end = RowEnd(m_pRuns, m_nRuns, y);
-    const int k = FirstEndingAtOrAfter(m_pRuns, begin, end, xl);
+    const int begin = RowBegin(KernelRuns(m_pRuns), m_nRuns, y);
+    const int end = RowEnd(KernelRuns(m_pRuns), m_nRuns, y);
+    const int k = FirstEndingAtOrAfter(KernelRuns(m_pRuns), begin, end, xl);
     if (k >= end || m_pRuns[k].xl > xr) {
       InsertRun(y, xl, xr, bUpdate);
       break;
@@ -358,10 +362,10 @@ void CComp::UpdateExternalBorder(int y, int xl, int xr) {
     const int64_t to = int64_t{xr} + 1;
     // Ring points of this row that no run covers.
     fresh.clear();
-    const int begin = RowBegin(m_pRuns, m_nRuns, r);
-    const int end = RowEnd(m_pRuns, m_nRuns, r);
+    const int begin = RowBegin(KernelRuns(m_pRuns), m_nRuns, r);
+    const int end = RowEnd(KernelRuns(m_pRuns), m_nRuns, r);
     auto outside = [&](int64_t x) {
-      const int k = FirstEndingAtOrAfter(m_pRuns, begin, end, static_cast<int>(x));
+      const int k = FirstEndingAtOrAfter(KernelRuns(m_pRuns), begin, end, static_cast<int>(x));
       return k >= end || m_pRuns[k].xl > x;
     };
     if (r == y) {
@@ -370,7 +374,7 @@ void CComp::UpdateExternalBorder(int y, int xl, int xr) {
     } else {
       int64_t x = std::max<int64_t>(from, INT_MIN);
       const int64_t last = std::min<int64_t>(to, INT_MAX);
-      int k = FirstEndingAtOrAfter(m_pRuns, begin, end, static_cast<int>(x));
+      int k = FirstEndingAtOrAfter(KernelRuns(m_pRuns), begin, end, static_cast<int>(x));
       while (x <= last) {
         if (k < end && m_pRuns[k].xl <= x) {
           x = int64_t{m_pRuns[k].xr} + 1;  // skip the covered columns
@@ -532,9 +536,9 @@ int CComp::AddPoint(int x, int y) { return AddRun(y, x, x, FALSE); }
 int CComp::AddPoint(CPoint pt) { return AddPoint(pt.x, pt.y); }
 
 int CComp::RemovePoint(int x, int y) {
-  const int begin = RowBegin(m_pRuns, m_nRuns, y);
-  const int end = RowEnd(m_pRuns, m_nRuns, y);
-  const int k = FirstEndingAtOrAfter(m_pRuns, begin, end, x);
+  const int begin = RowBegin(KernelRuns(m_pRuns), m_nRuns, y);
+  const int end = RowEnd(KernelRuns(m_pRuns), m_nRuns, y);
+  const int k = FirstEndingAtOrAfter(KernelRuns(m_pRuns), begin, end, x);
   if (k >= end || m_pRuns[k].xl > x) return m_nRuns;
   tagCompRun& run = m_pRuns[k];
   if (run.xl == run.xr) return RemoveRun(k, TRUE);
@@ -556,7 +560,7 @@ int CComp::RemovePoint(int x, int y) {
 int CComp::RemovePoint(CPoint pt) { return RemovePoint(pt.x, pt.y); }
 
 int CComp::PtInComponent(int x, int y) const {
-  return vorlane::detail::RunsContain(m_pRuns, m_nRuns, x, y) ? 1 : 0;
+  return vorlane::detail::RunsContain(KernelRuns(m_pRuns), m_nRuns, x, y) ? 1 : 0;
 }
 
 int CComp::PtInComponent(const CPoint& pt) const { return PtInComponent(pt.x, pt.y); }
@@ -681,7 +685,7 @@ unsigned long CComp::GetColorHLS() {
 int CComp::GetMaxExternalBorder() {
   if (m_nExternalBorder == kNotComputed) {
     std::vector<POINT> points;
-    vorlane::detail::ExternalBorderPoints(CoverTable(m_pRuns, m_nRuns), points);
+    vorlane::detail::ExternalBorderPoints(CoverTable(KernelRuns(m_pRuns), m_nRuns), points);
     ResizeExternalBorder(static_cast<int>(points.size()));
     if (!points.empty())
       std::memcpy(m_pExternalBorder, points.data(), sizeof(POINT) * points.size());
@@ -692,7 +696,7 @@ int CComp::GetMaxExternalBorder() {
 int CComp::GetMaxInternalBorder() {
   if (m_nInternalBorder == kNotComputed) {
     std::vector<POINT> points;
-    vorlane::detail::InternalBorderPoints(CoverTable(m_pRuns, m_nRuns), points);
+    vorlane::detail::InternalBorderPoints(CoverTable(KernelRuns(m_pRuns), m_nRuns), points);
     ResizeInternalBorder(static_cast<int>(points.size()));
     if (!points.empty())
       std::memcpy(m_pInternalBorder, points.data(), sizeof(POINT) * points.size());
@@ -715,7 +719,7 @@ int CComp::GetExternalConnections() {
     // Every pixel with a neighbour outside is on the internal border, so counting the
     // outside neighbours of all pixels counts those of the border list.
     GetMaxInternalBorder();
-    const CoverTable table(m_pRuns, m_nRuns);
+    const CoverTable table(KernelRuns(m_pRuns), m_nRuns);
     m_nExternalConnections =
         static_cast<int>(8 * table.PixelCount() - vorlane::detail::InternalPairs(table));
   }
@@ -737,16 +741,16 @@ int CComp::GetInternalConnections() {
 // Relations between two components
 
 int CComp::ComputeOverlapping(CComp& other) {
-  const CoverTable mine(m_pRuns, m_nRuns);
-  const CoverTable theirs(other.m_pRuns, other.m_nRuns);
+  const CoverTable mine(KernelRuns(m_pRuns), m_nRuns);
+  const CoverTable theirs(KernelRuns(other.m_pRuns), other.m_nRuns);
   return static_cast<int>(vorlane::detail::OverlapTables(mine, theirs, 0, 0));
 }
 
 int CComp::ComputeConnections(CComp& other) {
   GetMaxInternalBorder();
   other.GetMaxInternalBorder();
-  const CoverTable mine(m_pRuns, m_nRuns);
-  const CoverTable theirs(other.m_pRuns, other.m_nRuns);
+  const CoverTable mine(KernelRuns(m_pRuns), m_nRuns);
+  const CoverTable theirs(KernelRuns(other.m_pRuns), other.m_nRuns);
   int64_t pairs = 0;
   for (int dy = -1; dy <= 1; ++dy) {
     for (int dx = -1; dx <= 1; ++dx) {
@@ -769,48 +773,48 @@ double CComp::ComputeEuclidianDistance(CComp& other) {
 // Set operators
 
 void CComp::operator+=(CComp& other) {
-  const CoverTable mine(m_pRuns, m_nRuns);
-  const CoverTable theirs(other.m_pRuns, other.m_nRuns);
-  std::vector<tagCompRun> runs;
+  const CoverTable mine(KernelRuns(m_pRuns), m_nRuns);
+  const CoverTable theirs(KernelRuns(other.m_pRuns), other.m_nRuns);
+  std::vector<KernelRun> runs;
   vorlane::detail::UniteTables(mine, theirs, runs);
   // Adding only covered pixels changes nothing, caches included.
-  if (RunPixels(runs.data(), static_cast<int>(runs.size())) == mine.PixelCount()) return;
-  ReplaceRuns(runs.data(), static_cast<int>(runs.size()));
+  if (RunPixels(CompRuns(runs.data()), static_cast<int>(runs.size())) == mine.PixelCount()) return;
+  ReplaceRuns(CompRuns(runs.data()), static_cast<int>(runs.size()));
   ResetAttributes();
 }
 
 void CComp::operator|=(CComp& other) { *this += other; }
 
 void CComp::operator-=(CComp& other) {
-  const CoverTable mine(m_pRuns, m_nRuns);
-  const CoverTable theirs(other.m_pRuns, other.m_nRuns);
-  std::vector<tagCompRun> runs;
+  const CoverTable mine(KernelRuns(m_pRuns), m_nRuns);
+  const CoverTable theirs(KernelRuns(other.m_pRuns), other.m_nRuns);
+  std::vector<KernelRun> runs;
   vorlane::detail::SubtractTables(mine, theirs, runs);
-  if (RunPixels(runs.data(), static_cast<int>(runs.size())) == mine.PixelCount()) return;
+  if (RunPixels(CompRuns(runs.data()), static_cast<int>(runs.size())) == mine.PixelCount()) return;
   if (runs.empty()) {
     // The last run goes the way RemoveRun takes it: the component is emptied.
     Empty();
     return;
   }
-  ReplaceRuns(runs.data(), static_cast<int>(runs.size()));
+  ReplaceRuns(CompRuns(runs.data()), static_cast<int>(runs.size()));
   ResetAttributes();
 }
 
 void CComp::operator&=(CComp& other) {
   // this -= (this - other)
-  const CoverTable mine(m_pRuns, m_nRuns);
-  const CoverTable theirs(other.m_pRuns, other.m_nRuns);
-  std::vector<tagCompRun> outside;
+  const CoverTable mine(KernelRuns(m_pRuns), m_nRuns);
+  const CoverTable theirs(KernelRuns(other.m_pRuns), other.m_nRuns);
+  std::vector<KernelRun> outside;
   vorlane::detail::SubtractTables(mine, theirs, outside);
   if (outside.empty()) return;
-  std::vector<tagCompRun> runs;
+  std::vector<KernelRun> runs;
   vorlane::detail::SubtractTables(
       mine, CoverTable(outside.data(), static_cast<int>(outside.size())), runs);
   if (runs.empty()) {
     Empty();
     return;
   }
-  ReplaceRuns(runs.data(), static_cast<int>(runs.size()));
+  ReplaceRuns(CompRuns(runs.data()), static_cast<int>(runs.size()));
   ResetAttributes();
 }
 
@@ -839,19 +843,20 @@ CComp CComp::operator&(CComp& other) {
 }
 
 void CComp::Merge(CComp& other) {
-  const CoverTable mine(m_pRuns, m_nRuns);
-  const CoverTable theirs(other.m_pRuns, other.m_nRuns);
-  std::vector<tagCompRun> runs;
+  const CoverTable mine(KernelRuns(m_pRuns), m_nRuns);
+  const CoverTable theirs(KernelRuns(other.m_pRuns), other.m_nRuns);
+  std::vector<KernelRun> runs;
   vorlane::detail::UniteTables(mine, theirs, runs);
 
   // Vexed pixels that neither component covers.
   const bool vexed = m_pVexed || other.m_pVexed;
-  std::vector<tagCompRun> vexedRuns;
+  std::vector<KernelRun> vexedRuns;
   if (vexed) {
-    const CoverTable a(m_pVexed ? m_pVexed->m_pRuns : nullptr, m_pVexed ? m_pVexed->m_nRuns : 0);
-    const CoverTable b(other.m_pVexed ? other.m_pVexed->m_pRuns : nullptr,
+    const CoverTable a(m_pVexed ? KernelRuns(m_pVexed->m_pRuns) : nullptr,
+                       m_pVexed ? m_pVexed->m_nRuns : 0);
+    const CoverTable b(other.m_pVexed ? KernelRuns(other.m_pVexed->m_pRuns) : nullptr,
                        other.m_pVexed ? other.m_pVexed->m_nRuns : 0);
-    std::vector<tagCompRun> both;
+    std::vector<KernelRun> both;
     vorlane::detail::UniteTables(a, b, both);
     vorlane::detail::SubtractTables(CoverTable(both.data(), static_cast<int>(both.size())),
                                     CoverTable(runs.data(), static_cast<int>(runs.size())),
@@ -859,18 +864,18 @@ void CComp::Merge(CComp& other) {
   }
 
   Clear();
-  ReplaceRuns(runs.data(), static_cast<int>(runs.size()));
+  ReplaceRuns(CompRuns(runs.data()), static_cast<int>(runs.size()));
   if (vexed) {
     m_pVexed = new CComp;
-    m_pVexed->ReplaceRuns(vexedRuns.data(), static_cast<int>(vexedRuns.size()));
+    m_pVexed->ReplaceRuns(CompRuns(vexedRuns.data()), static_cast<int>(vexedRuns.size()));
   }
 }
 
 void CComp::Thin() {
-  std::vector<tagCompRun> runs;
-  vorlane::detail::ErodeTable(CoverTable(m_pRuns, m_nRuns), runs);
+  std::vector<KernelRun> runs;
+  vorlane::detail::ErodeTable(CoverTable(KernelRuns(m_pRuns), m_nRuns), runs);
   ResetAttributes();
-  ReplaceRuns(runs.data(), static_cast<int>(runs.size()));
+  ReplaceRuns(CompRuns(runs.data()), static_cast<int>(runs.size()));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -878,7 +883,7 @@ void CComp::Thin() {
 
 void CComp::ComputeBoundary() {
   GetBoundingRect();
-  const std::vector<POINT> vertices = vorlane::detail::TraceBoundary(m_pRuns, m_nRuns);
+  const std::vector<POINT> vertices = vorlane::detail::TraceBoundary(KernelRuns(m_pRuns), m_nRuns);
   m_pBoundary = CopyArray(vertices.data(), static_cast<int>(vertices.size()));
   m_nBoundary = m_pBoundary ? static_cast<int>(vertices.size()) : 0;
 }

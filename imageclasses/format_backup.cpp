@@ -6,9 +6,9 @@
 #include "imageclasses/bilevelimage.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
+#include "imageclasses/internal/format_access.h"
 #include "imageclasses/locolorimage.h"
 #include "kernels/pixels/copy.h"
-#include "kernels/pixels/format_access.h"
 #include "kernels/pixels/pixel_arrays.h"
 
 namespace vorlane::detail {

@@ -8,13 +8,13 @@
 #include "imageclasses/bilevelimage.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
+#include "imageclasses/internal/format_access.h"
 #include "imageclasses/locolorimage.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/buffer_size.h"
 #include "kernels/pixels/convert.h"
 #include "kernels/pixels/copy.h"
-#include "kernels/pixels/format_access.h"
 #include "kernels/pixels/pixel_arrays.h"
+#include "platform/diagnostics.h"
 
 namespace vorlane::detail {
 namespace {

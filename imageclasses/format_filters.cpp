@@ -13,8 +13,8 @@
 #include "kernels/filters/edge_preserving_smoothing.h"
 #include "kernels/filters/filter_rows.h"
 #include "kernels/filters/rank_order.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/copy.h"
+#include "platform/diagnostics.h"
 
 using vorlane::detail::BinaryRule;
 using vorlane::detail::FilterView;
@@ -107,35 +107,46 @@ int HalfWindow(int windowSize) { return windowSize == 5 ? 2 : windowSize == 7 ? 
 
 }  // namespace
 
-void CGreyScaleImage::ApplyFilter(tagFilterStruct* filter) {
-  if (!UsableKernel(filter) || !m_pData || m_nWidth <= 0 || m_nHeight <= 0) return;
-  const vorlane::detail::ConvolutionKernel kernel{filter->kernel, filter->size, filter->divisor};
+namespace {
+
+// The convolution of filter over the pixels of a format of kBpp bytes per pixel (the image's
+// data, lines, row length and size), leaving out the background of the current map; column
+// by column, cancelled(x) asks the host whether to stop. The caller has checked the kernel
+// (UsableKernel) and the pixels.
+template <int kBpp, class Cancelled>
+void ConvolvePixels(const tagFilterStruct& filter, unsigned char* data, unsigned char* const* lines,
+                    int bytesPerLine, int width, int height, CImageMap* current,
+                    Cancelled&& cancelled) {
+  const vorlane::detail::ConvolutionKernel kernel{filter.kernel, filter.size, filter.divisor};
   RunFilter(
-      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(),
-      (kernel.size - 1) / 2,
+      data, lines, bytesPerLine, width, height, current, (kernel.size - 1) / 2,
       [&](const FilterView& view, int x0, int x1, int y0, int y1) {
-        vorlane::detail::ConvolveColumns<1>(view, kernel, x0, x1, y0, y1);
+        vorlane::detail::ConvolveColumns<kBpp>(view, kernel, x0, x1, y0, y1);
       },
-      [&](int x) { return Progress_KeepAlive(x + 1, m_nWidth) != 0; });
+      cancelled);
+}
+
+}  // namespace
+
+void CGreyScaleImage::ApplyFilter(tagFilterStruct* filter) {
+  if (!UsableKernel(filter) || !HasPixels(m_pData)) return;
+  ConvolvePixels<1>(*filter, m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight,
+                    GetCurrentMap(),
+                    [&](int x) { return Progress_KeepAlive(x + 1, m_nWidth) != 0; });
   m_bDirty = 1;
 }
 
 void CHiColorImage::ApplyFilter(tagFilterStruct* filter) {
-  if (!UsableKernel(filter) || !m_pData || m_nWidth <= 0 || m_nHeight <= 0) return;
-  const vorlane::detail::ConvolutionKernel kernel{filter->kernel, filter->size, filter->divisor};
-  RunFilter(
-      m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, GetCurrentMap(),
-      (kernel.size - 1) / 2,
-      [&](const FilterView& view, int x0, int x1, int y0, int y1) {
-        vorlane::detail::ConvolveColumns<4>(view, kernel, x0, x1, y0, y1);
-      },
-      [&](int x) { return Progress_KeepAlive(x + 1, m_nWidth) != 0; });
+  if (!UsableKernel(filter) || !HasPixels(m_pData)) return;
+  ConvolvePixels<4>(*filter, m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight,
+                    GetCurrentMap(),
+                    [&](int x) { return Progress_KeepAlive(x + 1, m_nWidth) != 0; });
   m_bDirty = 1;
 }
 
 void CHiColorImage::ApplyRankOrderFilter(unsigned char operation, int windowSize,
                                          unsigned char channel) {
-  if (!vorlane::detail::IsRankOperation(operation) || !m_pData || m_nWidth <= 0 || m_nHeight <= 0) {
+  if (!vorlane::detail::IsRankOperation(operation) || !HasPixels(m_pData)) {
     return;
   }
   const int h = HalfWindow(windowSize);
@@ -166,7 +177,7 @@ void RunBinaryFilter(unsigned char* data, unsigned char* const* lines, int bytes
 }  // namespace
 
 void CBiLevelImage::ApplyRankOrderFilter(unsigned char operation, int windowSize, unsigned char) {
-  if (!vorlane::detail::IsRankOperation(operation) || !m_pData || m_nWidth <= 0 || m_nHeight <= 0) {
+  if (!vorlane::detail::IsRankOperation(operation) || !HasPixels(m_pData)) {
     return;
   }
   const BinaryRule rule = operation == vorlane::detail::kRankMinimum   ? BinaryRule::kMinimum
@@ -179,7 +190,7 @@ void CBiLevelImage::ApplyRankOrderFilter(unsigned char operation, int windowSize
 }
 
 void CBiLevelImage::SaltPepperRemoval(int windowSize) {
-  if (!m_pData || m_nWidth <= 0 || m_nHeight <= 0) return;
+  if (!HasPixels(m_pData)) return;
   RunBinaryFilter(m_pData, m_ppLines, m_nBytesPerLine, m_nWidth, m_nHeight, HalfWindow(windowSize),
                   BinaryRule::kMajority,
                   [&](int x) { return Progress_KeepAlive(x + 1, m_nWidth) != 0; });
@@ -187,7 +198,7 @@ void CBiLevelImage::SaltPepperRemoval(int windowSize) {
 }
 
 void CHiColorImage::EdgeDetector(int directions) {
-  if (directions < 1 || !m_pData || m_nWidth <= 0 || m_nHeight <= 0) return;
+  if (directions < 1 || !HasPixels(m_pData)) return;
   DiscardBackup();
   if (!CreateBackup() || !m_ppBackupLines) return;
   vorlane::detail::DetectEdges(m_ppBackupLines, m_ppLines, m_nWidth, m_nHeight, directions);
@@ -195,7 +206,7 @@ void CHiColorImage::EdgeDetector(int directions) {
 }
 
 void CHiColorImage::EdgePreservingSmoothing() {
-  if (!m_pData || m_nWidth <= 0 || m_nHeight <= 0) return;
+  if (!HasPixels(m_pData)) return;
   const PixelCopy copy(m_pData, m_ppLines, m_nBytesPerLine, m_nHeight);
   vorlane::detail::SmoothPreservingEdges(copy.Lines(), m_ppLines, m_nWidth, m_nHeight);
   m_bDirty = 1;

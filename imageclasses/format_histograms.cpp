@@ -7,8 +7,8 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/imagemap.h"
+#include "imageclasses/internal/map_selection.h"
 #include "kernels/histogram/histograms.h"
-#include "kernels/histogram/map_selection.h"
 #include "kernels/histogram/point_operations.h"
 #include "kernels/pixels/copy.h"
 #include "kernels/pixels/rectangles.h"
@@ -48,7 +48,7 @@ int CGreyScaleImage::GetHistograms(long** histograms, unsigned long flags, RECT&
 
 int CGreyScaleImage::HistogramTransformation(int* const table, unsigned long flags) {
   if (!table) return 0;
-  if ((flags & kHistLuminance) && m_pData) {
+  if ((flags & kHistLuminance) && HasPixels(m_pData)) {
     unsigned char low[256];
     for (int i = 0; i < 256; ++i) low[i] = static_cast<unsigned char>(table[i]);
     ApplyByteTable(m_ppLines, RECT{0, 0, m_nWidth, m_nHeight}, low);
@@ -94,16 +94,16 @@ int CHiColorImage::GetHistograms(long** histograms, unsigned long flags, RECT& r
 
 int CHiColorImage::HistogramTransformation(int* const table, unsigned long flags) {
   if (!table) return 0;
-  if (m_pData) TransformColours(m_ppLines, m_nWidth, m_nHeight, table, flags);
+  if (HasPixels(m_pData)) TransformColours(m_ppLines, m_nWidth, m_nHeight, table, flags);
   return 1;
 }
 
 void CHiColorImage::ColorReduction() {
-  if (m_pData) ReduceColours(m_ppLines, m_nWidth, m_nHeight, ForegroundPixels(*this));
+  if (HasPixels(m_pData)) ReduceColours(m_ppLines, m_nWidth, m_nHeight, ForegroundPixels(*this));
 }
 
 void CHiColorImage::GetNegative() {
-  if (m_pData) NegateColours(m_ppLines, m_nWidth, m_nHeight);
+  if (HasPixels(m_pData)) NegateColours(m_ppLines, m_nWidth, m_nHeight);
 }
 
 void CHiColorImage::InvertMap() {
@@ -115,7 +115,7 @@ void CHiColorImage::InvertMap() {
 }
 
 void CHiColorImage::Clear(int red, int green, int blue) {
-  if (m_pData) {
+  if (HasPixels(m_pData)) {
     FillColour(m_ppLines, m_nWidth, m_nHeight, static_cast<unsigned char>(red),
                static_cast<unsigned char>(green), static_cast<unsigned char>(blue));
   }
@@ -124,7 +124,7 @@ void CHiColorImage::Clear(int red, int green, int blue) {
 
 void CHiColorImage::ClearSimilar(unsigned char red, unsigned char green, unsigned char blue,
                                  int tolerance) {
-  if (!m_pData) return;
+  if (!HasPixels(m_pData)) return;
   CImageMap* map = SafeGetImageMap(static_cast<unsigned char>(MAP_DORVALE));
   if (!map) return;
   MarkSimilar(m_ppLines, m_nWidth, m_nHeight, red, green, blue, tolerance,
@@ -140,7 +140,7 @@ unsigned long CHiColorImage::GetAverageColour(int mapIndex, unsigned char label)
 // ---- CBiLevelImage ----
 
 void CBiLevelImage::GetNegative() {
-  if (m_pData) NegateBiLevel(m_ppLines, m_nWidth, m_nHeight);
+  if (HasPixels(m_pData)) NegateBiLevel(m_ppLines, m_nWidth, m_nHeight);
 }
 
 void CBiLevelImage::Clear(int red, int green, int blue) {

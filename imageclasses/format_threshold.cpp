@@ -6,15 +6,15 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/imagemap.h"
+#include "imageclasses/internal/automatic_level.h"
+#include "imageclasses/internal/format_access.h"
+#include "imageclasses/internal/map_selection.h"
 #include "kernels/histogram/histograms.h"
-#include "kernels/histogram/map_selection.h"
-#include "kernels/host/diagnostics.h"
-#include "kernels/pixels/format_access.h"
 #include "kernels/pixels/rectangles.h"
 #include "kernels/threshold/advanced_threshold.h"
 #include "kernels/threshold/global_threshold.h"
 #include "kernels/threshold/niblack.h"
-#include "kernels/threshold/weszka_rosenfeld.h"
+#include "platform/diagnostics.h"
 
 using namespace vorlane::detail;
 
@@ -61,11 +61,11 @@ void CGreyScaleImage::Threshold_Niblack(int halfWindow, CRect& rect, CImage* des
   if (standard) standard->ClearMap(standard->GetPTByteLabel(L"Foreground"));
   NormaliseThresholdRect(rect, m_nWidth, m_nHeight);
   if (m_pData && out.picture) {
-    if (outputs & 0x1) {
+    if (outputs & THRESHOLD_OUTPUT_MAP) {
       out.map = RowsOf(standard, m_nWidth, m_nHeight);
       out.label = standard ? standard->GetPTByteLabel(L"Background") : 0;
     }
-    if (!(outputs & 0x2)) out.picture = nullptr;
+    if (!(outputs & THRESHOLD_OUTPUT_PICTURE)) out.picture = nullptr;
     // The kernel reads the current pixels, from a private copy when it writes them.
     NiblackThreshold(m_ppLines, rect, halfWindow, out);
   }
@@ -74,16 +74,7 @@ void CGreyScaleImage::Threshold_Niblack(int halfWindow, CRect& rect, CImage* des
 }
 
 void CGreyScaleImage::Threshold_WeszkaRosenfeld(CRect& rect, CImage* destination) {
-  NormaliseThresholdRect(rect, m_nWidth, m_nHeight);
-  long hist[256];
-  long* histograms[1] = {hist};
-  RECT whole{0, 0, 0, 0};
-  GetHistograms(histograms, kHistLuminance, whole, 0, 0, 0);
-  const CandidateRange range = SmoothedPeakRange(hist);
-  if (!range.twoPeaks) Trace("WARNING: Thresholding: Smoothing failed to produce 2 peaks\n");
-  std::int64_t counts[256] = {};
-  if (m_pData) StraddleCounts(m_ppLines, rect, counts);
-  Threshold(FewestStraddles(counts, range), rect, destination);
+  Threshold(AutomaticLevelOf(*this, rect).level, rect, destination);
 }
 
 void CHiColorImage::ApplyAdvancedTreshold(int* parameters) {

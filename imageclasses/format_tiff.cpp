@@ -14,13 +14,13 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/imagemap.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/io/tiff_rows.h"
 #include "kernels/io/tiff_samples.h"
 #include "kernels/parallel/row_bands.h"
 #include "kernels/pixels/copy.h"
 #include "kernels/pixels/map_bytes.h"
 #include "kernels/pixels/pixel_arrays.h"
+#include "platform/diagnostics.h"
 
 using vorlane::detail::TiffImageBytes;
 using vorlane::detail::TiffLayout;
@@ -204,6 +204,16 @@ bool RowFailed(uint32_t y) {
 
 }  // namespace
 
+int CImage::AdoptDecodedPixels(vorlane::detail::OwnedPixelArrays& arrays, unsigned char*& data,
+                               unsigned char**& lines, int width, int height, const wchar_t* name) {
+  if (data || m_ppImageMaps) FreeMem();
+  if (!CImage::Create(width, height, 0, name)) return 0;
+  arrays.HandOver(data, lines);
+  m_bArraysByReference = 0;
+  SetDirty();
+  return 1;
+}
+
 // ---- Bi-level ----
 
 int CBiLevelImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
@@ -233,16 +243,11 @@ int CBiLevelImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
     std::memset(row + width, 0, static_cast<size_t>(bytesPerLine - width));
   }
 
-  if (m_pData || m_ppImageMaps) FreeMem();
-  if (!CImage::Create(width, height, 0, fileName)) return 0;
-  arrays.HandOver(m_pData, m_ppLines);
-  m_bArraysByReference = 0;
-  SetDirty();
-  return 1;
+  return AdoptDecodedPixels(arrays, m_pData, m_ppLines, width, height, fileName);
 }
 
 int CBiLevelImage::ExportTIFF(const wchar_t* fileName) {
-  if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
+  if (!fileName || !HasPixels(m_ppLines)) return 0;
   // Each row packed straight into the scanline: the first (width + 7) / 8 bytes of the
   // packed row, which is all the scanline holds.
   const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 1,
@@ -289,16 +294,11 @@ int CGreyScaleImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
     std::memset(row + width, 0, static_cast<size_t>(bytesPerLine - width));
   }
 
-  if (m_pData || m_ppImageMaps) FreeMem();
-  if (!CImage::Create(width, height, 0, fileName)) return 0;
-  arrays.HandOver(m_pData, m_ppLines);
-  m_bArraysByReference = 0;
-  SetDirty();
-  return 1;
+  return AdoptDecodedPixels(arrays, m_pData, m_ppLines, width, height, fileName);
 }
 
 int CGreyScaleImage::ExportTIFF(const wchar_t* fileName) {
-  if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
+  if (!fileName || !HasPixels(m_ppLines)) return 0;
   const TiffWriteLayout layout{static_cast<uint32_t>(m_nWidth), static_cast<uint32_t>(m_nHeight), 1,
                                8, PHOTOMETRIC_MINISBLACK};
   return WriteTiff(fileName, layout, [&](uint32_t y, uint8_t*) { return m_ppLines[y]; }) ? 1 : 0;
@@ -335,16 +335,11 @@ int CHiColorImage::CreateFromTIFF(TIFF* tif, const wchar_t* fileName) {
     vorlane::detail::RasterToBgra(arrays.Data(), static_cast<size_t>(layout.width) * layout.height);
   }
 
-  if (m_pData || m_ppImageMaps) FreeMem();
-  if (!CImage::Create(width, height, 0, fileName)) return 0;
-  arrays.HandOver(m_pData, m_ppLines);
-  m_bArraysByReference = 0;
-  SetDirty();
-  return 1;
+  return AdoptDecodedPixels(arrays, m_pData, m_ppLines, width, height, fileName);
 }
 
 int CHiColorImage::ExportTIFF(const wchar_t* fileName) {
-  if (!fileName || !m_ppLines || m_nWidth <= 0 || m_nHeight <= 0) return 0;
+  if (!fileName || !HasPixels(m_ppLines)) return 0;
   // With the map overlay shown, a pixel takes the colour of the first map (in list order)
   // that has one for its label. Maps of another size than the image have no say, nor have
   // maps without a single coloured label.

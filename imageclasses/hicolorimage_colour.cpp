@@ -7,6 +7,7 @@
 
 #include "imageclasses/comp.h"
 #include "imageclasses/hicolorimage.h"
+#include "imageclasses/internal/runs.h"
 #include "kernels/colour/colour_regions.h"
 #include "kernels/colour/colour_runs.h"
 #include "kernels/colour/colour_similarity.h"
@@ -83,7 +84,7 @@ int CHiColorImage::CCAnalysis(int n) {
 // Lab values are cached, when the object is of this very class.
 void CHiColorImage::ColorCC(int bConnect8) {
   std::vector<std::unique_ptr<CComp>> components;
-  if (m_nWidth > 0 && m_nHeight > 0 && m_ppLines) {
+  if (HasPixels(m_ppLines)) {
     vorlane::detail::ColourRunLabels linked;
     if (typeid(*this) == typeid(CHiColorImage)) {
       linked = vorlane::detail::LinkColourRuns(
@@ -106,11 +107,11 @@ void CHiColorImage::ColorCC(int bConnect8) {
       return;
     }
     components.reserve(linked.labels.size());
-    for (const std::vector<CComp::tagCompRun>& runs : linked.labels) {
+    for (const std::vector<vorlane::detail::Run>& runs : linked.labels) {
       auto comp = std::make_unique<CComp>();
       comp->SetImageReference(this);
       // One run at a time, so that the measurements are kept current as it grows.
-      for (const CComp::tagCompRun& run : runs) comp->AddRun(run.y, run.xl, run.xr, TRUE);
+      for (const vorlane::detail::Run& run : runs) comp->AddRun(run.y, run.xl, run.xr, TRUE);
       components.push_back(std::move(comp));
     }
   }
@@ -119,7 +120,7 @@ void CHiColorImage::ColorCC(int bConnect8) {
 
 void CHiColorImage::ExColorCC(int, double dThreshold) {
   std::vector<vorlane::detail::ColourRegion> regions;
-  if (m_nWidth > 0 && m_nHeight > 0 && m_ppLines) {
+  if (HasPixels(m_ppLines)) {
     if (typeid(*this) == typeid(CHiColorImage)) {
       vorlane::detail::CachedLabMetric metric(m_ppLines, m_nWidth, m_nHeight);
       regions =
@@ -152,7 +153,7 @@ void CHiColorImage::ExColorCC(int, double dThreshold) {
   for (vorlane::detail::ColourRegion& region : regions) {
     auto comp = std::make_unique<CComp>();
     comp->SetImageReference(this);
-    comp->AttachRuns(region.runs.release(), region.count);
+    comp->AttachRuns(vorlane::detail::CompRuns(region.runs.release()), region.count);
     components.push_back(std::move(comp));
   }
   AdoptComponents(components);

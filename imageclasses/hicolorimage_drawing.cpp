@@ -30,7 +30,7 @@ int Shifted(int64_t value, int offset) {
 
 void CHiColorImage::Draw(HDC dc, int x, int y, unsigned long rasterOperation) {
   FillBitmapInfo();
-  if (!dc || !dc->GetSelectedBitmap() || !m_pData) return;
+  if (!dc || !dc->GetSelectedBitmap() || !HasPixels(m_pData)) return;
   vorlane::detail::CopyWithRasterOperation(m_pData, m_nBytesPerLine, m_nWidth, m_nHeight,
                                            vorlane::detail::ArrayOf(*dc->GetSelectedBitmap()), x, y,
                                            static_cast<DWORD>(rasterOperation));

@@ -8,10 +8,10 @@
 
 #include "imageclasses/comp.h"
 #include "imageclasses/imagemap.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/buffer_size.h"
 #include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
+#include "platform/diagnostics.h"
 
 IMPLEMENT_SERIAL(CImage, CObject, VERSIONABLE_SCHEMA | 1)
 

@@ -25,6 +25,8 @@ struct GeometryAccess;
 // The labels and run lists of a component analysis.
 class LabelForest;
 class RunListCollector;
+// Pixel arrays owned until they are handed over.
+class OwnedPixelArrays;
 }  // namespace vorlane::detail
 
 #define IMAGE_TYPE_IMAGE 0x01
@@ -41,6 +43,11 @@ class RunListCollector;
 #define IU_OVERLAY_COMPONENTS 0x10
 #define IU_BLACK_WHITE 0x20
 #define IU_MAP_OVERLAY 0x40
+
+// Outputs of Threshold_Niblack: the background labels in the "Standard" map, the picture.
+#define THRESHOLD_OUTPUT_MAP 0x01
+#define THRESHOLD_OUTPUT_PICTURE 0x02
+#define THRESHOLD_OUTPUT_ALL (THRESHOLD_OUTPUT_MAP | THRESHOLD_OUTPUT_PICTURE)
 
 // Predefined map ids.
 #define MAP_STANDARD 0
@@ -251,6 +258,10 @@ class CImage : public CObject {
   void DrawSetBackColor(unsigned long colour);
 
  protected:
+  // The precondition of pixel operations: the format's pixel buffer (or line table) pixels
+  // exists and the image has at least one row and one column.
+  bool HasPixels(const void* pixels) const { return pixels && m_nWidth > 0 && m_nHeight > 0; }
+
   void FreeComponents();
   // Replaces the component list by one component per alive label of a labelling, in label
   // order: each refers to this image, carries the type word wType and takes its label's run
@@ -306,6 +317,12 @@ class CImage : public CObject {
   // empty and rethrows.
   void SerializePlainPixels(CArchive& ar, int bitsPerPixel, unsigned char*& data,
                             unsigned char**& lines);
+  // The end of a file load: replaces the image (its pixels, data and lines, and its maps and
+  // components) by a new one of width x height named name that takes over the decoded
+  // arrays. Returns 1, or 0 when the size is refused (the image is then empty and the
+  // arrays are freed by their owner).
+  int AdoptDecodedPixels(vorlane::detail::OwnedPixelArrays& arrays, unsigned char*& data,
+                         unsigned char**& lines, int width, int height, const wchar_t* name);
   // Releases every map and the map array.
   void DeleteMapList();
   // Replaces the map list by duplicates of source's maps made for this image.

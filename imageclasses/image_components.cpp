@@ -8,6 +8,7 @@
 #include "imageclasses/comp.h"
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
+#include "imageclasses/internal/runs.h"
 #include "kernels/components/run_labelling.h"
 
 namespace {
@@ -259,7 +260,7 @@ void CImage::AdoptLabelledComponents(vorlane::detail::LabelForest& forest,
     comp->SetType(wType, FALSE);
     // The run lists are already sorted by row and column.
     vorlane::detail::RunListCollector::RunList& list = runs.List(label);
-    comp->AttachRuns(list.runs.release(), list.count, list.capacity);
+    comp->AttachRuns(vorlane::detail::CompRuns(list.runs.release()), list.count, list.capacity);
     m_ppComponents[m_nComponents++] = comp.release();
   }
   if (m_ImageUpdate.wFlags & IU_SHOW_COMPONENTS) m_bDirty = 1;

@@ -2,7 +2,7 @@
 // support: they do nothing, or report failure with 0 or null.
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
-#include "kernels/host/diagnostics.h"
+#include "platform/diagnostics.h"
 
 int CImage::ExportTIFF(const wchar_t*) { return 0; }
 int CImage::CreateFromTIFF(TIFF*, const wchar_t*) { return 0; }

@@ -13,15 +13,15 @@
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
+#include "imageclasses/internal/format_access.h"
 #include "imageclasses/locolorimage.h"
 #include "kernels/display/bitmap_view.h"
 #include "kernels/display/display_bitmaps.h"
 #include "kernels/display/paint_runs.h"
 #include "kernels/display/stretch.h"
 #include "kernels/display/transfer.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/copy.h"
-#include "kernels/pixels/format_access.h"
+#include "platform/diagnostics.h"
 
 using vorlane::detail::FormatAccess;
 using vorlane::detail::PixelArray;
@@ -203,8 +203,9 @@ void CImage::DrawSetBackColor(unsigned long colour) { m_crDrawBack = static_cast
 
 CString CImage::GetTitle(unsigned short parts) {
   CString title;
-  if ((parts & 0x01) && m_pszName && m_pszName[0]) {
-    title += m_pszName;
+  if (parts & 0x01) {
+    // A missing name reads as the empty one: the title then starts with the blank.
+    if (m_pszName) title += m_pszName;
     title += L" ";
   }
   if (parts & 0x02) {

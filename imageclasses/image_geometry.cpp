@@ -144,7 +144,9 @@ struct GeometryAccess {
     whole.bottom = frame.height;
     RotatePixels<kBpp>(View(self), canvas.View(), frame, whole, &fill);
     canvas.Pad(kBpp, fill.bytes[0]);
-    ForEachMap(self, [&](CImageMap& map) { map.Rotate(a, map.GetPTByteLabel(L"Background")); });
+    // Each map reduces the angle as given by itself, so an angle that reduces to 0.0 (a full
+    // turn) still reaches the maps as a rotation and discards their backups.
+    ForEachMap(self, [&](CImageMap& map) { map.Rotate(angle, map.GetPTByteLabel(L"Background")); });
     Install(self, canvas);
     if (keepSize) {
       self.Crop((frame.width - w) / 2, (frame.height - h) / 2, w, h);
@@ -205,8 +207,7 @@ struct GeometryAccess {
   template <class Format>
   static int ReSample(Format& self, int newWidth, int newHeight, int dpi) {
     constexpr int kBpp = Geometry<Format>::kBpp;
-    if (newWidth <= 0 || newHeight <= 0 || !self.m_pData || self.m_nWidth <= 0 ||
-        self.m_nHeight <= 0) {
+    if (newWidth <= 0 || newHeight <= 0 || !self.HasPixels(self.m_pData)) {
       return 0;
     }
     NewPixels scaled = Allocate(self, newWidth, newHeight);

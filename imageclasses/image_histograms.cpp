@@ -1,7 +1,7 @@
 // The CImage defaults of the histogram family: rectangle normalisation of histograms and
 // equalization, and the foreground pixel count.
 #include "imageclasses/image.h"
-#include "kernels/histogram/map_selection.h"
+#include "imageclasses/internal/map_selection.h"
 #include "kernels/histogram/point_operations.h"
 #include "kernels/pixels/rectangles.h"
 

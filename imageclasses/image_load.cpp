@@ -9,9 +9,10 @@
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
 #include "imageclasses/locolorimage.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/io/tiff_rows.h"
 #include "platform/archive.h"
+#include "platform/diagnostics.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ CImage* LoadTiff(const wchar_t* path, CRuntimeClass* hiColour, CRuntimeClass* lo
                  CRuntimeClass* greyScale, CRuntimeClass* biLevel) {
   std::string utf8;
   vorlane::detail::TiffHandle tif;
-  if (vorlane::detail::WidePathToUtf8(path, utf8)) {
+  if (vorlane::WideToUtf8(path, utf8)) {
     // Read, not memory-mapped ("m"): the file's pages would otherwise stay in the process
     // while it loads, beside the pixels decoded from them.
     tif = vorlane::detail::OpenTiff(utf8.c_str(), "rm");

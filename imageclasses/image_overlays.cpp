@@ -4,6 +4,7 @@
 
 #include "imageclasses/comp.h"
 #include "imageclasses/image.h"
+#include "imageclasses/internal/runs.h"
 #include "kernels/display/display_bitmaps.h"
 #include "kernels/display/paint_runs.h"
 
@@ -51,7 +52,9 @@ class RotatingColours {
 };
 
 // The runs of comp as one array (null when it has none).
-const tagCompRun* RunsOf(CComp& comp) { return comp.GetRun(0); }
+const vorlane::detail::Run* RunsOf(CComp& comp) {
+  return vorlane::detail::KernelRuns(comp.GetRun(0));
+}
 
 }  // namespace
 
@@ -79,13 +82,22 @@ void CImage::OverlayComponent(int* indices, int count, CBitmap* bitmap, unsigned
   const unsigned char green = (flags & 0x08) ? 0xFF : 0xC0;
   const auto view = vorlane::detail::ViewOf(target);
   if (!vorlane::detail::OverlayDepthAccepted(view, "CImage::OverlayComponent")) return;
-  for (int k = 0; k < count; ++k) {
+  // Two passes: the red tint over the runs of every listed component first, then the green
+  // tint over every listed vexed area, so a pixel in both is blended red before green.
+  const auto listed = [&](int k) -> CComp* {
     const int i = indices[k];
-    if (i < 0 || i >= m_nComponents || !m_ppComponents[i]) continue;
-    CComp& comp = *m_ppComponents[i];
-    if (flags & 0x01) vorlane::detail::TintRuns(view, RunsOf(comp), comp.GetMaxRun(), {0, 0, red});
-    if (flags & 0x02) {
-      CComp* vexed = comp.GetVexed();
+    return i < 0 || i >= m_nComponents ? nullptr : m_ppComponents[i];
+  };
+  if (flags & 0x01) {
+    for (int k = 0; k < count; ++k) {
+      if (CComp* comp = listed(k))
+        vorlane::detail::TintRuns(view, RunsOf(*comp), comp->GetMaxRun(), {0, 0, red});
+    }
+  }
+  if (flags & 0x02) {
+    for (int k = 0; k < count; ++k) {
+      CComp* comp = listed(k);
+      CComp* vexed = comp ? comp->GetVexed() : nullptr;
       if (vexed) vorlane::detail::TintRuns(view, RunsOf(*vexed), vexed->GetMaxRun(), {0, green, 0});
     }
   }

@@ -15,12 +15,12 @@
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
 #include "imageclasses/locolorimage.h"
-#include "kernels/host/diagnostics.h"
 #include "kernels/io/archive_bounds.h"
 #include "kernels/pixels/buffer_size.h"
 #include "kernels/pixels/map_bytes.h"
 #include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
+#include "platform/diagnostics.h"
 
 namespace vorlane::detail {
 

@@ -10,8 +10,8 @@
 #include <limits>
 #include <string>
 
-#include "kernels/text/utf8.h"
 #include "platform/archive.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ BOOL CFile::Open(LPCWSTR path, UINT flags, CFileException* error) {
   if (m_pStream) return fail(CFileException::genericException);  // already open
   if (!path) return fail(CFileException::badPath);
   std::string utf8;
-  if (!vorlane::detail::WideToUtf8(path, utf8)) return fail(CFileException::badPath);
+  if (!vorlane::WideToUtf8(path, utf8)) return fail(CFileException::badPath);
 
   int oflags = O_CLOEXEC;
   const char* fmode = "rb";

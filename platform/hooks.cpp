@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "kernels/host/diagnostics.h"
-#include "kernels/text/utf8.h"
+#include "platform/diagnostics.h"
+#include "platform/utf8.h"
 
 namespace vorlane {
 namespace {
@@ -17,12 +17,6 @@ std::mutex g_sinkMutex;
 TraceSink g_traceSink;
 MessageBoxSink g_messageBoxSink;
 thread_local KeepAliveHandler t_keepAlive;
-
-std::string Narrow(const wchar_t* s) {
-  std::string out;
-  detail::WideToUtf8(s, out);
-  return out;
-}
 
 }  // namespace
 
@@ -82,7 +76,7 @@ void MessageBox(const wchar_t* text, const wchar_t* caption) {
   if (sink) {
     sink(text ? text : L"", caption ? caption : L"");
   } else {
-    std::fprintf(stderr, "%s: %s\n", Narrow(caption).c_str(), Narrow(text).c_str());
+    std::fprintf(stderr, "%s: %s\n", Utf8(caption).c_str(), Utf8(text).c_str());
   }
 }
 

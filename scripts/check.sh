@@ -1,10 +1,12 @@
 #!/bin/sh
-# Installs what is missing, builds the library with its tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer (warnings are errors) and runs the test suite; then builds the
+# Checks which folders include which (scripts/check-layering.sh), installs what is missing,
+# builds the library with its tests under AddressSanitizer and UndefinedBehaviorSanitizer
+# (warnings are errors) and runs the test suite; then builds the
 # Python module in a plain build (an ASan-built extension cannot load into python3) and runs
 # its tests with pytest.
 set -eu
 cd "$(dirname "$0")/.."
+./scripts/check-layering.sh
 ./scripts/install-deps.sh
 BUILD_DIR=${BUILD_DIR:-build-check}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORLANE_SANITIZE=ON -DVORLANE_WERROR=ON \

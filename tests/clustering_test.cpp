@@ -30,6 +30,36 @@ void Fill(CClustering3D& c, const std::vector<std::vector<float>>& points,
   }
 }
 
+// A clusterer of its own that measures by the z difference alone.
+class DepthClustering : public CClusteringCylindrical {
+ private:
+  float DistanceSquared(const tagFPoint& a, const tagFPoint& b) override {
+    return (a.z - b.z) * (a.z - b.z);
+  }
+};
+
+TEST(Clustering, ADerivedClassMeasuresWithItsOwnDistance) {
+  // Near centre 0 in x and y but near centre 1 in z: the own distance decides.
+  const std::vector<std::vector<float>> points = {{0, 0, 9}, {10, 0, 1}};
+  const std::vector<std::vector<float>> centres = {{0, 0, 0}, {10, 0, 10}};
+  CClustering3D plain;
+  DepthClustering depth;
+  depth.SetAngleMode(2);
+  Fill(plain, points, centres);
+  Fill(depth, points, {{0, 0, 0}, {10, 0, 10}});
+  plain.PerformClustering(0.0f, 1);
+  depth.PerformClustering(0.0f, 1);
+  EXPECT_EQ(Of(plain, 0)[3], 1.0f);
+  EXPECT_EQ(Of(plain, 1)[3], 1.0f);
+  // Both points go by z: (.., 9) to centre 1, (.., 1) to centre 0; the centres follow.
+  float r = 0, angle = 0, z0 = -1, z1 = -1;
+  int n0 = 0, n1 = 0;
+  ASSERT_EQ(depth.GetClusterInfo(0, &r, &angle, &z0, &n0), 1);
+  ASSERT_EQ(depth.GetClusterInfo(1, &r, &angle, &z1, &n1), 1);
+  EXPECT_EQ((std::vector<float>{z0, static_cast<float>(n0), z1, static_cast<float>(n1)}),
+            (std::vector<float>{1, 1, 9, 1}));
+}
+
 TEST(Clustering, TwoPointsConvergeInTheSecondIteration) {
   CClustering3D c;
   EXPECT_EQ((std::vector<int>{c.AddPoint(0, 0, 0), c.AddPoint(10, 0, 0)}),

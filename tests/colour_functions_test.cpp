@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "colourfunctions/colourfunctions.h"
+#include "colourfunctions/srgb_table.h"
 #include "kernels/colour/lab_rows.h"
-#include "kernels/colour/srgb_table.h"
 
 namespace {
 
@@ -147,15 +147,16 @@ TEST(ColourLab, AgreesWithDoublePrecisionDefinition) {
 }
 
 TEST(ColourLab, RowKernelGivesTheScalarBitsForEveryByteTriple) {
-  // Rows of every green and blue for each red, cut to every length modulo 8 so that each
-  // vector width and the scalar tail convert some; the unused byte is ignored.
+  // Rows of every green and blue for each red, cut to every length modulo 16 so that each
+  // vector width (up to 16 pixels) and the scalar tail convert some; the unused byte is
+  // ignored.
   std::vector<unsigned char> row(4 * 65536, 255);
   std::vector<float> L(65536), a(65536), b(65536);
   long differ = 0;
   for (int r = 0; r < 256; ++r) {
     for (int i = 0; i < 65536; ++i)
       row[4 * i] = i & 255, row[4 * i + 1] = i >> 8, row[4 * i + 2] = r;
-    const int count = 65536 - r % 8;
+    const int count = 65536 - r % 16;
     vorlane::detail::LabRow(row.data(), count, L.data(), a.data(), b.data());
     for (int i = 0; i < count; ++i) {
       const Triple t = Lab(float(r), float(i >> 8), float(i & 255));

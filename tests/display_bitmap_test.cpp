@@ -132,15 +132,33 @@ TEST(Thumbnail, PictureIsScaledAndCentredOnBlueWithABlackOutline) {
   }
 }
 
-TEST(Title, NameAndTypeWord) {
+TEST(Title, NameFollowedByABlankThenTheTypeWord) {
   CGreyScaleImage grey;
   CHiColorImage hi;
   CBiLevelImage bi;
-  grey.Create(1, 1, 0, L"scan"), hi.Create(1, 1, 0, L"photo"), bi.Create(1, 1, 0, nullptr);
-  EXPECT_STREQ(static_cast<const wchar_t*>(grey.GetTitle(3)), L"scan Unknown ");
-  EXPECT_STREQ(static_cast<const wchar_t*>(hi.GetTitle(3)), L"photo HiColor ");
-  EXPECT_STREQ(static_cast<const wchar_t*>(bi.GetTitle(3)), L"BiLevel ");
-  EXPECT_STREQ(static_cast<const wchar_t*>(hi.GetTitle(0)), L"");
+  // The name, empty or missing, is always followed by the blank when asked for.
+  const struct {
+    CImage* image;
+    const wchar_t* name;
+    unsigned short parts;
+    const wchar_t* title;
+  } cases[] = {
+      {&grey, L"scan", 3, L"scan Unknown "},
+      {&hi, L"photo", 3, L"photo HiColor "},
+      {&hi, L"photo", 0, L""},
+      {&hi, L"photo", 1, L"photo "},
+      {&bi, L"", 2, L"BiLevel "},
+      {&grey, L"", 1, L" "},
+      {&grey, L"", 3, L" Unknown "},
+      {&bi, nullptr, 1, L" "},
+      {&bi, nullptr, 3, L" BiLevel "},
+      {&hi, nullptr, 3, L" HiColor "},
+  };
+  for (const auto& c : cases) {
+    c.image->Create(1, 1, 0, c.name);
+    EXPECT_STREQ(static_cast<const wchar_t*>(c.image->GetTitle(c.parts)), c.title)
+        << (c.name ? c.name : L"(null)") << " " << c.parts;
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "support/display_probe.h"
 #include "support/png_files.h"
+#include "vorlane/overlay_view.h"
 
 namespace {
 
@@ -72,6 +73,49 @@ TEST(DisplayGolden, EachOverlayOfTheSceneMatchesItsPicture) {
                                                 : *image.GetBitmap();
     ExpectGolden(shown, c.file);
   }
+}
+
+// The tool's overlay view of a grey page: the page's own grey with its ink (no "Background"
+// label) tinted red and a "Dorvale" type in its colour, background untouched.
+TEST(DisplayGolden, OverlayViewShowsThePageWithItsLabelsTinted) {
+  CGreyScaleImage page;
+  page.Create(24, 16, 0, L"page");
+  CImageMap* standard = page.GetImageMap(0);
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 24; ++x) {
+      const bool ink = (x / 4 + y / 4) % 2 == 0;
+      page.SetGreen(x, y, static_cast<unsigned char>(ink ? 20 + x * 3 : 180 + x * 3));
+      if (!ink) standard->MapByteAddAttribute(x, y, 0x01);
+    }
+  }
+  CImageMap* dorvale = page.AddImageMap(static_cast<unsigned char>(MAP_DORVALE));
+  for (int x = 0; x < 24; ++x) dorvale->SetMapByte(x, 14, static_cast<unsigned char>(x % 14));
+  const auto written = std::filesystem::path(testing::TempDir()) / "vorlane-overlay-view.png";
+  ASSERT_TRUE(vorlane::WriteOverlayPng(page, written));
+  const char* regenerate = std::getenv("VORLANE_REGENERATE_GOLDENS");
+  if (regenerate && *regenerate == '1') {
+    std::filesystem::copy_file(written, kGoldenDir / "overlay_view.png",
+                               std::filesystem::copy_options::overwrite_existing);
+  }
+  DecodedPng view, golden;
+  ASSERT_TRUE(ReadPng(written, view));
+  std::filesystem::remove(written);
+  ASSERT_TRUE(ReadPng(kGoldenDir / "overlay_view.png", golden)) << "missing golden";
+  ASSERT_EQ(view.width, 24);
+  ASSERT_EQ(view.height, 16);
+  EXPECT_EQ(view.pixels, golden.pixels);
+  const auto at = [&view](int x, int y) { return view.pixels[static_cast<size_t>(y) * 24 + x]; };
+  const auto red = [](DWORD c) { return static_cast<int>(c >> 16); };
+  const auto blue = [](DWORD c) { return static_cast<int>(c & 0xFF); };
+  // Background: grey, within the quantisation of the view.
+  EXPECT_EQ(red(at(4, 0)), blue(at(4, 0)));
+  EXPECT_NEAR(red(at(4, 0)), 180 + 12, 5);
+  // Ink: red over its own grey.
+  EXPECT_GT(red(at(0, 0)), blue(at(0, 0)) + 60);
+  // "Text" (8) is green, "Paper" (1) and "Foreground" (0) leave the pixel as it was.
+  const DWORD text = at(8, 14), paper = at(1, 14);
+  EXPECT_GT(static_cast<int>((text >> 8) & 0xFF), red(text) + 40);
+  EXPECT_EQ(paper, at(1, 13));
 }
 
 }  // namespace

@@ -67,6 +67,71 @@ TEST(ComponentTints, BlendRedOverComponentsAndGreenOverVexedAreas) {
   EXPECT_EQ((Pixels{PixelAt(*bitmap, 0, 3), PixelAt(*bitmap, 0, 0)}), (Pixels{0xFF7F7F, 0xEF3F3F}));
 }
 
+// Plain two passes over a copy of the pixels: the red tint over the runs of every listed
+// component, then the green tint over the runs of every listed vexed area.
+struct TintCase {
+  std::vector<std::vector<Run>> runs, vexed;  // per component, each disjoint
+  std::vector<int> indices;
+  unsigned char flags;
+};
+
+Pixels TwoPassTints(Pixels pixels, int width, const TintCase& c) {
+  const int red = (c.flags & 0x04) ? 0xFF : 0xC0;
+  const int green = (c.flags & 0x08) ? 0xFF : 0xC0;
+  const auto tint = [&](const std::vector<Run>& runs, int r, int g) {
+    for (const Run& run : runs) {
+      for (int x = run.xl; x <= run.xr; ++x) {
+        DWORD& p = pixels[static_cast<size_t>(run.y) * width + x];
+        const DWORD pr = (((p >> 16) & 0xFF) + r) / 2, pg = (((p >> 8) & 0xFF) + g) / 2;
+        p = (pr << 16) | (pg << 8) | ((p & 0xFF) / 2);
+      }
+    }
+  };
+  const auto valid = [&](int i) { return i >= 0 && i < static_cast<int>(c.runs.size()); };
+  if (c.flags & 0x01)
+    for (int i : c.indices)
+      if (valid(i)) tint(c.runs[i], red, 0);
+  if (c.flags & 0x02)
+    for (int i : c.indices)
+      if (valid(i)) tint(c.vexed[i], 0, green);
+  return pixels;
+}
+
+TEST(ComponentTints, AllRedTintsComeBeforeAllGreenTints) {
+  // clang-format off
+  const TintCase cases[] = {
+      // The first vexed area lies under the second component's runs.
+      {{{{0, 0, 2}}, {{1, 0, 3}}}, {{{1, 1, 2}}, {}}, {0, 1}, 0x03},
+      // ... and listed the other way round.
+      {{{{0, 0, 2}}, {{1, 0, 3}}}, {{{1, 1, 2}}, {}}, {1, 0}, 0x03},
+      // Each vexed area under the other's runs, full intensities.
+      {{{{0, 0, 4}}, {{2, 3, 9}}}, {{{2, 2, 5}}, {{0, 3, 6}}}, {0, 1}, 0x0F},
+      // Three components, a vexed area under two later ones, one index listed twice.
+      {{{{0, 0, 5}}, {{1, 2, 7}}, {{1, 8, 11}, {3, 0, 1}}},
+       {{{1, 4, 9}, {3, 0, 0}}, {{2, 0, 3}}, {{0, 4, 4}}}, {0, 1, 2, 1}, 0x03},
+      // One flag alone, and an index outside the list among valid ones.
+      {{{{0, 0, 2}}, {{1, 0, 3}}}, {{{1, 1, 2}}, {{0, 1, 1}}}, {0, 5, 1}, 0x01},
+      {{{{0, 0, 2}}, {{1, 0, 3}}}, {{{1, 1, 2}}, {{0, 1, 1}}}, {0, -3, 1}, 0x0A},
+  };
+  // clang-format on
+  for (size_t n = 0; n < std::size(cases); ++n) {
+    const TintCase& c = cases[n];
+    CHiColorImage image;
+    MakeWhitePage(image);
+    for (size_t i = 0; i < c.runs.size(); ++i) {
+      CComp* comp = image.CreateNewComponent();
+      for (const ::Run& r : c.runs[i]) comp->AddRun(r.y, r.xl, r.xr, 1);
+      for (const ::Run& r : c.vexed[i]) comp->GetVexed()->AddRun(r.y, r.xl, r.xr, 1);
+    }
+    CBitmap* bitmap = image.GetBitmap();
+    const Pixels before(bitmap->Pixels(), bitmap->Pixels() + 12 * 4);
+    std::vector<int> indices = c.indices;
+    image.OverlayComponent(indices.data(), static_cast<int>(indices.size()), nullptr, c.flags);
+    EXPECT_EQ(Pixels(bitmap->Pixels(), bitmap->Pixels() + 12 * 4), TwoPassTints(before, 12, c))
+        << "case " << n;
+  }
+}
+
 TEST(ComponentTints, PixelBlendTakesTheBackgroundColourOfTheCurrentMap) {
   DisplayProbe<CHiColorImage> image;
   image.Create(2, 1, RGB(255, 255, 255), L"blend");

@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "kernels/pixels/format_access.h"
+#include "imageclasses/internal/format_access.h"
 #include "tests/support/filter_reference.h"
 
 namespace {

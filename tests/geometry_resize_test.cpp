@@ -3,8 +3,11 @@
 // what resampling does to components, resolution, backup, name and maps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <functional>
+#include <utility>
 #include <vector>
 
 #include "support/sample_images.h"
@@ -72,6 +75,60 @@ TEST(GeometryResample, BiLevelVotesWithTiesWhiteAndPaletteIndicesAreNeverMixed) 
   EXPECT_EQ(probe->Row(1)[2], first);  // the top-left pixel of box (2, 1)
 }
 
+// The box of target index u among `to` over a source extent `from`: [trunc(u s), trunc((u + 1)
+// s)) with s = from / to, at least the first index.
+std::pair<int, int> ReferenceBox(int u, int from, int to) {
+  const double scale = static_cast<double>(from) / to;
+  const int first = static_cast<int>(u * scale);
+  return {first, std::max(std::min(from, static_cast<int>((u + 1) * scale)), first + 1)};
+}
+
+TEST(GeometryResample, AveragesAndVotesMatchAPlainBoxReference) {
+  // Whole factors (2 to 5, on a page large enough to be split among threads) and others.
+  const sample::Size sizes[][2] = {{{1400, 800}, {700, 400}}, {{60, 45}, {20, 15}},
+                                   {{64, 32}, {16, 8}},       {{55, 25}, {11, 5}},
+                                   {{60, 40}, {30, 10}},      {{61, 41}, {30, 20}}};
+  for (const Fmt f : {Fmt::kGrey, Fmt::kHi, Fmt::kBi}) {
+    for (const auto& [from, to] : sizes) {
+      auto image = sample::NewImage(f);
+      image->Create(from.width, from.height, 0, L"r");
+      uint32_t state = 12345;
+      for (int y = 0; y < from.height; ++y) {
+        for (int x = 0; x < from.width; ++x) {
+          state = state * 1664525u + 1013904223u;
+          image->SetRGBColor(
+              x, y, f == Fmt::kBi ? ((state >> 16) & 1 ? 0xFFFFFF : 0) : (state >> 8) & 0xFFFFFF);
+        }
+      }
+      std::vector<unsigned long> want;
+      for (int v = 0; v < to.height; ++v) {
+        const auto [y0, y1] = ReferenceBox(v, from.height, to.height);
+        for (int u = 0; u < to.width; ++u) {
+          const auto [x0, x1] = ReferenceBox(u, from.width, to.width);
+          const unsigned long n = static_cast<unsigned long>((x1 - x0) * (y1 - y0));
+          unsigned long sum[3] = {};
+          for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+              const unsigned long c = image->GetRGBColor(x, y);
+              for (int k = 0; k < 3; ++k) sum[k] += (c >> (8 * k)) & 0xFF;
+            }
+          }
+          if (f == Fmt::kBi) {
+            const unsigned long ones = sum[0] / 255;
+            want.push_back(ones < n - ones ? 0 : 0xFFFFFF);
+          } else {
+            want.push_back(sum[0] / n | (sum[1] / n) << 8 | (sum[2] / n) << 16);
+          }
+        }
+      }
+      ASSERT_EQ(image->ReSample(to.width, to.height, 100), 1);
+      EXPECT_EQ(sample::Colours(*image), want)
+          << sample::Name(f) << " " << from.width << "x" << from.height << " to " << to.width << "x"
+          << to.height;
+    }
+  }
+}
+
 TEST(GeometryResample, CommonPartDropsComponentsClearsMapsAndRefusesEmptySizes) {
   for (const Fmt f : sample::kAllFormats) {
     auto image = sample::Make(f, 8, 6);
@@ -108,6 +165,51 @@ TEST(GeometryMaps, EveryOperationLeavesTheMapsTheImageSize) {
                     image->GetImageMap(i)->GetHeight() == image->GetHeight())
             << sample::Name(f) << " step " << step;
       }
+    }
+  }
+}
+
+TEST(GeometryMaps, LabelsMoveWithTheirPixels) {
+  // A pattern of pixels in a colour of their own carries a label of the "Dorvale" map; after
+  // each operation exactly the pixels of that colour carry it (fills are white and
+  // unlabelled). Palette images would need a colour table: the other three formats.
+  const std::pair<Fmt, unsigned long> formats[] = {
+      {Fmt::kBi, RGB(0, 0, 0)}, {Fmt::kGrey, RGB(77, 77, 77)}, {Fmt::kHi, RGB(10, 200, 30)}};
+  const unsigned long white = RGB(255, 255, 255);
+  for (const auto& [f, mark] : formats) {
+    auto image = sample::NewImage(f);
+    image->Create(13, 7, f == Fmt::kBi ? white : RGB(100, 100, 100), L"pattern");
+    CImageMap* dorvale = image->AddImageMap(static_cast<unsigned char>(MAP_DORVALE));
+    const unsigned char fill = dorvale->GetPTByteLabel(L"Background");
+    const unsigned char label = fill == 3 ? 4 : 3;
+    for (int y = 0; y < 7; ++y) {
+      for (int x = 0; x < 13; ++x) {
+        if ((3 * x + y) % 4 != 0 && x != y) continue;
+        image->SetRGBColor(x, y, mark);
+        dorvale->SetMapByte(x, y, label);
+      }
+    }
+    const unsigned long marked = image->GetRGBColor(0, 0);  // as the format shows it
+    ASSERT_NE(marked, image->GetRGBColor(1, 0)) << sample::Name(f);
+    const std::function<void()> steps[] = {
+        [&] { image->Rotate(0.7, white, 0); }, [&] { image->Rotate(3.5, white, 1); },
+        [&] { image->Tilt(-0.4, 3); },         [&] { image->Tilt(0.3, 1); },
+        [&] { image->Crop(2, 3, 9, 6); },      [&] { image->Rotate(-1.2, white, 0); }};
+    for (size_t step = 0; step < std::size(steps); ++step) {
+      steps[step]();
+      CImageMap* map = image->GetImageMap(image->GetImageMapIndex(L"Dorvale"));
+      ASSERT_TRUE(map && map->GetWidth() == image->GetWidth() &&
+                  map->GetHeight() == image->GetHeight());
+      int labelled = 0, wrong = 0;
+      for (int y = 0; y < image->GetHeight(); ++y) {
+        for (int x = 0; x < image->GetWidth(); ++x) {
+          const bool carries = map->GetMapByte(x, y) == label;
+          labelled += carries;
+          wrong += carries != (image->GetRGBColor(x, y) == marked);
+        }
+      }
+      EXPECT_GT(labelled, 0) << sample::Name(f) << " step " << step;
+      EXPECT_EQ(wrong, 0) << sample::Name(f) << " step " << step;
     }
   }
 }

@@ -111,6 +111,28 @@ TEST(GeometryRotation, NoOperationsKeepTheBackupWhileTiltModeZeroAndFullTurnsDis
   }
 }
 
+TEST(GeometryRotation, AFullTurnThatReducesToZeroStillRunsOnImageAndMaps) {
+  constexpr double kFloatTurn = 6.2831854820251465;  // 2 pi in single precision
+  for (const Fmt f : sample::kAllFormats) {
+    auto image = sample::Make(f, 6, 4);
+    const Grid before = Pixels(*image);
+    const Grid mapBefore = Bytes(NumberMap(*image, false));
+    ASSERT_EQ(image->CreateBackup(), 1);
+    CImageMap& map = *image->GetImageMap(0);
+    ASSERT_NE(map.CreateBackup(), nullptr);
+    image->Rotate(kFloatTurn, 0, 0);
+    // The picture and its labels stay where they were; both backups are gone.
+    EXPECT_EQ(Pixels(*image), before) << sample::Name(f);
+    EXPECT_EQ(Bytes(map), mapBefore) << sample::Name(f);
+    EXPECT_EQ(map.GetBackup(), nullptr) << sample::Name(f);
+    EXPECT_EQ(image->CreateBackup(), 1) << sample::Name(f);
+    // A rectangle rotation by the same angle keeps the map's backup.
+    ASSERT_NE(map.CreateBackup(), nullptr);
+    image->Rotate(CRect(0, 0, 3, 3), kFloatTurn, 0, 1);
+    EXPECT_NE(map.GetBackup(), nullptr) << sample::Name(f);
+  }
+}
+
 TEST(GeometryRotation, KeepSizeCentresTheCanvasAndWideImagesKeepANarrowerCanvas) {
   auto image = sample::Make(Fmt::kHi, 20, 10);
   const Grid rotated = georef::Rotate(Pixels(*image), 0.3, 0x123456);

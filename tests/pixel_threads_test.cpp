@@ -8,8 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "imageclasses/internal/format_access.h"
 #include "kernels/parallel/row_bands.h"
-#include "kernels/pixels/format_access.h"
 #include "vorlane/vorlane.h"
 
 namespace {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "support/png_files.h"
 #include "vorlane/vorlane.h"
@@ -20,6 +21,46 @@ TEST(PngView, OddSizedBitmapDecodesToTheSamePixels) {
   ASSERT_EQ(png.width, 5);
   ASSERT_EQ(png.height, 3);
   for (int i = 0; i < 15; ++i) EXPECT_EQ(png.pixels[i], bitmap.Pixels()[i]) << i;
+}
+
+// The colour type byte of a PNG file's header: 2 RGB, 3 palette; and its bit depth.
+std::pair<int, int> ColourTypeAndDepth(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  char header[26] = {};
+  in.read(header, sizeof header);
+  return {static_cast<unsigned char>(header[25]), static_cast<unsigned char>(header[24])};
+}
+
+// Pictures of every palette depth and of too many colours, at widths that end inside a
+// packed byte, and one tall enough to be deflated in several bands, come back pixel for pixel.
+TEST(PngView, PalettesOfEveryDepthAndRgbDecodeToTheSamePixels) {
+  struct Case {
+    int width, height, colours, type, depth;
+  } cases[] = {{7, 3, 1, 3, 1},        {9, 5, 2, 3, 1},     {13, 4, 3, 3, 2},
+               {5, 6, 4, 3, 2},        {11, 7, 16, 3, 4},   {17, 9, 17, 3, 8},
+               {40, 30, 256, 3, 8},    {40, 30, 257, 2, 8}, {1500, 1200, 5, 3, 4},
+               {1500, 1200, 300, 2, 8}};
+  const auto path = std::filesystem::path(testing::TempDir()) / "vorlane-png-palette.png";
+  for (const Case& c : cases) {
+    CBitmap bitmap;
+    ASSERT_TRUE(bitmap.CreateBitmap(c.width, c.height, 1, 32, nullptr));
+    DWORD* px = bitmap.Pixels();
+    for (int i = 0; i < c.width * c.height; ++i) {
+      // Runs of equal colours with every colour present; the unused top byte varies.
+      const int k = (i / 3) % c.colours;
+      px[i] = (static_cast<DWORD>(k) << 8 | 0x30u) | (static_cast<DWORD>(i & 1) << 24);
+    }
+    ASSERT_TRUE(vorlane::WritePng(bitmap, path)) << c.colours;
+    EXPECT_EQ(ColourTypeAndDepth(path), std::make_pair(c.type, c.depth)) << c.colours;
+    DecodedPng png;
+    ASSERT_TRUE(ReadPng(path, png)) << c.colours;
+    ASSERT_EQ(png.width, c.width);
+    ASSERT_EQ(png.height, c.height);
+    int wrong = 0;
+    for (int i = 0; i < c.width * c.height; ++i) wrong += png.pixels[i] != (px[i] & 0x00FFFFFFu);
+    EXPECT_EQ(wrong, 0) << c.width << " x " << c.height << ", " << c.colours << " colours";
+  }
+  std::filesystem::remove(path);
 }
 
 TEST(PngView, EmptyBitmapsAndUnwritablePathsWriteNothing) {

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "support/skew_pages.h"
+#include "vorlane/process.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -62,6 +63,88 @@ TEST(SkewConvention, LinesRisingToTheRightArePositiveInEveryFormatAndRotateStrai
   // Straightening is the library's rotation by the same angle in radians.
   page.Rotate(e.angleDegrees * std::numbers::pi / 180.0, 0x00FFFFFF, 1);
   const vorlane::SkewEstimate after = vorlane::EstimateSkew(page);
+  EXPECT_TRUE(after.trusted);
+  EXPECT_NEAR(after.angleDegrees, 0.0, 0.05);
+}
+
+// A text page scanned in grey under strong uneven light, turned by degrees.
+skewpages::Pixels LitTextPage(double degrees) {
+  skewpages::Pixels grey = skewpages::Grey(
+      skewpages::Render(skewpages::MakeLayout(Kind::text, kWidth, kHeight), degrees), 40, 235);
+  skewpages::Light(grey, 0.45, 10.0, 7);
+  return grey;
+}
+
+TEST(SkewGreyPages, UnevenLightDoesNotHideTheLines) {
+  for (const double angle : {-6.2, 0.8, 3.7, 13.1}) {
+    const auto page = skewpages::ToGreyImage(LitTextPage(angle));
+    const vorlane::SkewEstimate e = vorlane::EstimateSkew(*page);
+    EXPECT_TRUE(e.trusted) << angle << " " << vorlane::SkewReasonText(e.reason);
+    EXPECT_NEAR(e.angleDegrees, angle, 0.1);
+    EXPECT_EQ(e.reason, vorlane::SkewReason::none);
+  }
+}
+
+// Pages that must not be trusted, each with its reason.
+struct UntrustedCase {
+  const char* name;
+  skewpages::Pixels (*make)();
+  vorlane::SkewReason reason;
+};
+
+skewpages::Pixels NoisyBlank() {
+  skewpages::Pixels paper = skewpages::Paper(kWidth, kHeight, 228);
+  skewpages::Light(paper, 0.45, 12.0, 3);
+  return paper;
+}
+skewpages::Pixels Photograph() {
+  skewpages::Pixels page = skewpages::Paper(kWidth, kHeight, 228);
+  skewpages::Photo(page, 0, 0, kWidth, kHeight, 11);
+  return page;
+}
+skewpages::Pixels TurnedBy30() { return LitTextPage(30.0); }
+skewpages::Pixels OnItsSide() { return LitTextPage(90.0); }
+// Two columns of text turned by different angles, as on a page of pasted clippings.
+skewpages::Pixels TwoAngles() {
+  skewpages::Pixels left =
+      skewpages::Render(skewpages::MakeLayout(Kind::text, kWidth, kHeight), 4.0);
+  const skewpages::Pixels right =
+      skewpages::Render(skewpages::MakeLayout(Kind::text, kWidth, kHeight), -4.0);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = kWidth / 2; x < kWidth; ++x)
+      left.Row(y)[x] = right.bytes[static_cast<size_t>(y) * kWidth + x];
+  return skewpages::Grey(left, 40, 235);
+}
+
+class SkewUntrusted : public testing::TestWithParam<UntrustedCase> {};
+
+TEST_P(SkewUntrusted, AnswersZeroWithTheReason) {
+  const auto page = skewpages::ToGreyImage(GetParam().make());
+  const vorlane::SkewEstimate e = vorlane::EstimateSkew(*page);
+  EXPECT_FALSE(e.trusted);
+  EXPECT_EQ(e.angleDegrees, 0.0);
+  EXPECT_STREQ(vorlane::SkewReasonText(e.reason), vorlane::SkewReasonText(GetParam().reason))
+      << "confidence " << e.confidence;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, SkewUntrusted,
+    testing::Values(UntrustedCase{"blank", NoisyBlank, vorlane::SkewReason::blank},
+                    UntrustedCase{"photograph", Photograph, vorlane::SkewReason::noLines},
+                    UntrustedCase{"turned30", TurnedBy30, vorlane::SkewReason::outOfRange},
+                    UntrustedCase{"sideways", OnItsSide, vorlane::SkewReason::outOfRange},
+                    UntrustedCase{"twoangles", TwoAngles, vorlane::SkewReason::ambiguous}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SkewConvention, AutomaticDeskewLeavesAStraightPage) {
+  const auto page = skewpages::ToGreyImage(LitTextPage(4.3));
+  vorlane::ProcessOptions options;
+  options.deskewAuto = true;
+  const vorlane::ProcessResult result = vorlane::ProcessPage(*page, options);
+  ASSERT_EQ(result.status, vorlane::ProcessResult::Status::done) << result.error;
+  EXPECT_TRUE(result.skew.trusted);
+  EXPECT_NEAR(result.angleDegrees, 4.3, 0.1);
+  const vorlane::SkewEstimate after = vorlane::EstimateSkew(*result.bilevel);
   EXPECT_TRUE(after.trusted);
   EXPECT_NEAR(after.angleDegrees, 0.0, 0.05);
 }

@@ -140,7 +140,7 @@ TEST(LocalThreshold, MatchesThePlainWindowLoopOnRandomPages) {
     const int bottom = trial % 4 == 0 ? height : top + 1 + static_cast<int>(rng() % (height - top));
     auto image = GreyOf(page);
     CRect rect(left, top, right, bottom);
-    image->Threshold_Niblack(w, rect, nullptr, 0x1);
+    image->Threshold_Niblack(w, rect, nullptr, THRESHOLD_OUTPUT_MAP);
     Ints want = reference::Niblack(page, left, top, right, bottom, w);
     for (int& v : want) v = std::max(v, 0);  // outside the rectangle the map stays 0
     EXPECT_EQ(Bytes(*image, true), want) << "trial " << trial << " window " << w;
@@ -150,8 +150,8 @@ TEST(LocalThreshold, MatchesThePlainWindowLoopOnRandomPages) {
 TEST(LocalThreshold, OutputBitsSelectMapAndPicture) {
   const reference::Page page = RandomPage(16, 16, 5, true);
   auto pictureOnly = GreyOf(page), mapOnly = GreyOf(page);
-  pictureOnly->Threshold_Niblack(2, Whole(), nullptr, 0x2);
-  mapOnly->Threshold_Niblack(2, Whole(), nullptr, 0x1);
+  pictureOnly->Threshold_Niblack(2, Whole(), nullptr, THRESHOLD_OUTPUT_PICTURE);
+  mapOnly->Threshold_Niblack(2, Whole(), nullptr, THRESHOLD_OUTPUT_MAP);
   EXPECT_EQ(Bytes(*pictureOnly, true), Ints(256, 0));
   EXPECT_EQ(Bytes(*mapOnly, false), Ints(page.pixels.begin(), page.pixels.end()));
   const Ints shown = Shown(Bytes(*mapOnly, true));
@@ -165,8 +165,8 @@ TEST(LocalThreshold, InPlaceReadsCurrentPixelsAndLeavesNoBackup) {
   image->CreateBackup();  // an older backup holding other pixels
   Put(*image, page);
   auto self = GreyOf(page);
-  image->Threshold_Niblack(4, Whole(), nullptr, 0x3);
-  self->Threshold_Niblack(4, Whole(), self.get(), 0x3);
+  image->Threshold_Niblack(4, Whole(), nullptr, THRESHOLD_OUTPUT_ALL);
+  self->Threshold_Niblack(4, Whole(), self.get(), THRESHOLD_OUTPUT_ALL);
   const Ints want = Shown(reference::Niblack(page, 0, 0, 24, 18, 4));
   EXPECT_EQ(Bytes(*image, false), want);
   EXPECT_EQ(Bytes(*self, false), want);
@@ -191,6 +191,39 @@ TEST(AutomaticThreshold, StraddleCountsPickTheSameCandidateAsThePerCandidateScan
                 reference::Straddles(page, rect.left, rect.top, rect.right, rect.bottom, t));
     }
   }
+}
+
+TEST(AutomaticThreshold, TheLevelTellsTheLargestValueOfTheRegionThatBecomesForeground) {
+  std::mt19937 rng(23);
+  for (int trial = 0; trial < 8; ++trial) {
+    const reference::Page page = RandomPage(16 + trial, 12, rng(), trial % 2);
+    std::vector<const unsigned char*> rows;
+    for (int y = 0; y < page.height; ++y) rows.push_back(&page.pixels[size_t(y) * page.width]);
+    const RECT rect{trial % 3, 2, page.width - 1, page.height - trial % 2};
+    long hist[256] = {};  // the caller's selection: here the whole page
+    for (unsigned char v : page.pixels) ++hist[v];
+    const auto got = vorlane::detail::WeszkaRosenfeldLevel(rows.data(), rect, hist);
+    const auto range = vorlane::detail::SmoothedPeakRange(hist);
+    std::int64_t counts[256];
+    vorlane::detail::StraddleCounts(rows.data(), rect, counts);
+    EXPECT_EQ(got.level, vorlane::detail::FewestStraddles(counts, range));
+    EXPECT_EQ(got.twoPeaks, range.twoPeaks);
+    int largest = -1;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+      for (int x = rect.left; x < rect.right; ++x) {
+        const int v = page.pixels[size_t(y) * page.width + x];
+        if (v <= got.level) largest = std::max(largest, v);
+      }
+    }
+    EXPECT_EQ(got.largestForeground, largest) << "trial " << trial;
+  }
+  // Without rows no pair straddles: the first candidate, and nothing is foreground.
+  long flat[256] = {};
+  flat[100] = 64;
+  const auto none = vorlane::detail::WeszkaRosenfeldLevel(nullptr, RECT{0, 0, 8, 8}, flat);
+  EXPECT_EQ(none.level, 0);
+  EXPECT_FALSE(none.twoPeaks);
+  EXPECT_EQ(none.largestForeground, -1);
 }
 
 TEST(AutomaticThreshold, AFlatPageWarnsAndSearchesTheWholeRange) {

@@ -9,6 +9,7 @@
 #include "imageclasses/comp.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/image.h"
+#include "imageclasses/internal/automatic_level.h"
 
 namespace vorlane {
 namespace {
@@ -21,27 +22,6 @@ constexpr unsigned long kWhite = 0x00FFFFFFul;
 constexpr int kDpiPerHalfWindowStep = 20;
 constexpr int kHalfWindowWithoutResolution = 15;
 constexpr int kLowestResolution = 50;
-
-// Row length of the one-byte-per-pixel buffers that UpdateNormal hands out.
-int PaddedRow(int width) { return (width + 3) & ~3; }
-
-// The largest grey value of grey whose pixel in bilevel is black (0), or -1 when there is
-// none. Both images have the same size and one byte per pixel in padded rows.
-int LargestForegroundGrey(CImage& grey, CImage& bilevel) {
-  const unsigned char* g = grey.UpdateNormal();
-  const unsigned char* b = bilevel.UpdateNormal();
-  if (!g || !b) return -1;
-  const int width = grey.GetWidth();
-  const int row = PaddedRow(width);
-  int largest = -1;
-  for (int y = 0; y < grey.GetHeight(); ++y) {
-    const unsigned char* gr = g + static_cast<size_t>(y) * row;
-    const unsigned char* br = b + static_cast<size_t>(y) * row;
-    for (int x = 0; x < width; ++x)
-      if (br[x] == 0 && gr[x] > largest) largest = gr[x];
-  }
-  return largest;
-}
 
 // Times each stage and reports its start; answers whether the road must stop.
 class StageRunner {
@@ -103,18 +83,6 @@ int DefaultHalfWindow(int dpi) {
                             : kHalfWindowWithoutResolution;
 }
 
-const char* MethodName(ThresholdMethod method) {
-  switch (method) {
-    case ThresholdMethod::niblack:
-      return "niblack";
-    case ThresholdMethod::weszka:
-      return "weszka";
-    case ThresholdMethod::global:
-      return "global";
-  }
-  return "unknown";
-}
-
 ProcessResult ProcessPage(CImage& page, const ProcessOptions& options) {
   ProcessResult result;
   StageRunner stage(options, result);
@@ -159,12 +127,17 @@ ProcessResult ProcessPage(CImage& page, const ProcessOptions& options) {
       case ThresholdMethod::niblack:
         result.halfWindow =
             options.halfWindow > 0 ? options.halfWindow : DefaultHalfWindow(page.GetDPI());
-        grey->Threshold_Niblack(result.halfWindow, whole, result.bilevel, 0x3);
+        grey->Threshold_Niblack(result.halfWindow, whole, result.bilevel, THRESHOLD_OUTPUT_ALL);
         break;
-      case ThresholdMethod::weszka:
-        grey->Threshold_WeszkaRosenfeld(whole, result.bilevel);
-        result.threshold = LargestForegroundGrey(*grey, *result.bilevel);
+      case ThresholdMethod::weszka: {
+        // The class's automatic threshold in its two steps, so that the level's histogram
+        // also tells the largest grey value that becomes foreground (grey is greyscale here).
+        const detail::AutomaticLevel automatic =
+            detail::AutomaticLevelOf(dynamic_cast<CGreyScaleImage&>(*grey), whole);
+        grey->Threshold(automatic.level, whole, result.bilevel);
+        result.threshold = automatic.largestForeground;
         break;
+      }
       case ThresholdMethod::global:
         result.threshold = options.globalThreshold;
         grey->Threshold(options.globalThreshold, whole, result.bilevel);

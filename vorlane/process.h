@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "vorlane/pipeline/vocabulary.h"
 #include "vorlane/skew.h"
 
 class CBiLevelImage;
@@ -14,8 +15,6 @@ class CGreyScaleImage;
 class CImage;
 
 namespace vorlane {
-
-enum class ThresholdMethod { niblack, weszka, global };
 
 struct ProcessOptions {
   ThresholdMethod method = ThresholdMethod::niblack;
@@ -92,8 +91,5 @@ int DefaultHalfWindow(int dpi);
 // other formats are converted to a new greyscale image first. Never throws for a bad page:
 // an empty page or a failed step gives Status::failed with the reason.
 ProcessResult ProcessPage(CImage& page, const ProcessOptions& options);
-
-// The text of a method for messages and reports: "niblack", "weszka", "global".
-const char* MethodName(ThresholdMethod method);
 
 }  // namespace vorlane

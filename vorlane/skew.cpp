@@ -1,17 +1,17 @@
-// Skew estimation of a page: format dispatch, region and ink threshold, then the search.
+// Skew estimation of a page: format dispatch, region, working resolution, the ink that votes,
+// then the search and the verdict.
 #include "vorlane/skew.h"
 
 #include <cmath>
-#include <cstdint>
 #include <numbers>
 
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/image.h"
-#include "kernels/histogram/histograms.h"
-#include "kernels/pixels/format_access.h"
+#include "imageclasses/internal/format_access.h"
 #include "kernels/pixels/rectangles.h"
+#include "kernels/skew/page_ink.h"
 #include "kernels/skew/skew_search.h"
-#include "kernels/threshold/weszka_rosenfeld.h"
+#include "kernels/skew/voting_ink.h"
 
 using namespace vorlane::detail;
 
@@ -26,6 +26,8 @@ constexpr int kLeastRows = 16;
 // Pages with fewer ink pixels than this share of the searched area are taken as blank:
 // dust and a few specks do not make lines.
 constexpr double kLeastInkShare = 0.001;
+// A rival peak rising this far (as a share of the best one's rise) makes the angle ambiguous.
+constexpr double kRivalLimit = 0.5;
 
 bool Valid(const SkewOptions& o) {
   return o.rangeDegrees > 0.0 && o.rangeDegrees <= kLargestRange &&
@@ -33,53 +35,88 @@ bool Valid(const SkewOptions& o) {
          o.minConfidence >= 0.0 && o.minConfidence <= 1.0;
 }
 
-// The largest grey value that counts as ink in rect of the 1-byte rows: the automatic
-// threshold between the two peaks of the region's histogram; -1 when there is none.
-int GreyInkLimit(const unsigned char* const* rows, const RECT& rect) {
-  long hist[256];
-  GreyHistogram(rows, rect, ByteSelection{}, hist);
-  std::int64_t counts[256] = {};
-  StraddleCounts(rows, rect, counts);
-  return FewestStraddles(counts, SmoothedPeakRange(hist));
+SkewEstimate Untrusted(SkewReason reason, double confidence = 0.0) {
+  SkewEstimate e;
+  e.confidence = confidence;
+  e.reason = reason;
+  return e;
+}
+
+// The zero rows above and below each strip that hold its shift at the largest angle searched,
+// for strips spread over span pixels.
+int ShiftMargin(const SkewSearchSettings& settings, int span) {
+  const double tangent = std::tan(SkewSearchReach(settings) * std::numbers::pi / 180.0);
+  return static_cast<int>(std::ceil(tangent * span / 2.0)) + 1;
 }
 
 SkewEstimate Estimate(const PixelView& view, const SkewOptions& options) {
-  SkewEstimate none;
   RECT rect = options.region;
   NormaliseThresholdRect(rect, view.width, view.height);
   if (rect.right - rect.left < 2 * kSkewStripWidth || rect.bottom - rect.top < kLeastRows)
-    return none;
-  const int inkAtMost = view.format == PixelFormat::kBiLevel ? 0 : GreyInkLimit(view.rows, rect);
-  if (inkAtMost < 0) return none;
-  // Room above and below each strip for its shift at the largest angle searched.
+    return Untrusted(SkewReason::blank);
+  // The ink at the working resolution (0 ink, 1 paper), of which only text-sized components
+  // are kept.
+  BytePlane ink;
+  ReduceDarkest(view.rows, rect,
+                SkewWorkingReduction(rect.right - rect.left, rect.bottom - rect.top), ink);
+  if (view.format != PixelFormat::kBiLevel) MarkGreyInk(ink);
+  const double area = static_cast<double>(ink.width) * static_cast<double>(ink.height);
+  const long long leastInk = static_cast<long long>(std::ceil(kLeastInkShare * area));
+  const InkCensus census = KeepVotingInk(ink, leastInk);
+  if (census.content < leastInk) return Untrusted(SkewReason::blank);
+  if (census.voting < leastInk) return Untrusted(SkewReason::noLines);
+
   const SkewSearchSettings settings{options.rangeDegrees, options.precisionDegrees};
-  const double halfWidth = (rect.right - rect.left) / 2.0;
-  const double tangent = std::tan(SkewSearchReach(settings) * std::numbers::pi / 180.0);
-  const int margin = static_cast<int>(std::ceil(tangent * halfWidth)) + 1;
-  const StripCounts counts = CountStripInk(view.rows, rect, inkAtMost, margin);
-  const double area =
-      static_cast<double>(rect.right - rect.left) * static_cast<double>(rect.bottom - rect.top);
-  if (static_cast<double>(counts.ink) < kLeastInkShare * area) return none;
+  const RECT all{0, 0, ink.width, ink.height};
+  const StripCounts counts =
+      CountStripInk(ink.rows.data(), all, 0, ShiftMargin(settings, ink.width));
   const SkewSearchResult found = SearchSkew(counts, settings);
+  if (found.confidence < options.minConfidence) {
+    // No sharp lines along the rows: a page on its side shows them across its rows instead.
+    const StripCounts bands =
+        CountBandInk(ink.rows.data(), all, 0, ShiftMargin(settings, ink.height));
+    const SkewSearchResult across = SearchCoarsely(bands, settings);
+    const bool sideways =
+        across.confidence >= options.minConfidence && across.coarsePeak > found.coarsePeak;
+    return Untrusted(sideways ? SkewReason::outOfRange : SkewReason::noLines, found.confidence);
+  }
+  if (!found.peakInside) return Untrusted(SkewReason::outOfRange, found.confidence);
+  if (found.rival >= kRivalLimit) return Untrusted(SkewReason::ambiguous, found.confidence);
   SkewEstimate estimate;
+  estimate.angleDegrees = found.angleDegrees;
   estimate.confidence = found.confidence;
-  estimate.trusted = found.peakInside && found.confidence >= options.minConfidence;
-  if (estimate.trusted) estimate.angleDegrees = found.angleDegrees;
+  estimate.trusted = true;
   return estimate;
 }
 
 }  // namespace
+
+const char* SkewReasonText(SkewReason reason) {
+  switch (reason) {
+    case SkewReason::none:
+      return "";
+    case SkewReason::blank:
+      return "blank";
+    case SkewReason::noLines:
+      return "no lines";
+    case SkewReason::ambiguous:
+      return "ambiguous";
+    case SkewReason::outOfRange:
+      return "out of range";
+  }
+  return "";
+}
 
 SkewEstimate EstimateSkew(const CImage& page, const SkewOptions& options) {
   if (!Valid(options)) return {};
   // Only read: the view needs the mutable image for its row table.
   CImage* image = const_cast<CImage*>(&page);
   const PixelView view = FormatAccess::View(image);
-  if (!view.HasPixels() || view.width <= 0 || view.height <= 0) return {};
+  if (!view.HasPixels() || view.width <= 0 || view.height <= 0) return Untrusted(SkewReason::blank);
   if (view.format == PixelFormat::kBiLevel || view.format == PixelFormat::kGreyScale)
     return Estimate(view, options);
   CGreyScaleImage grey;
-  if (!grey.CreateFromImage(image, 0)) return {};
+  if (!grey.CreateFromImage(image, 0)) return Untrusted(SkewReason::blank);
   return Estimate(FormatAccess::View(&grey), options);
 }
 

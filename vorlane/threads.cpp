@@ -1,18 +1,12 @@
-// The process-wide thread limit of the pixel passes.
+// The public thread limit of the pixel passes, kept by the row bands.
 #include "vorlane/threads.h"
 
-#include <algorithm>
-#include <atomic>
+#include "kernels/parallel/thread_setting.h"
 
 namespace vorlane {
-namespace {
 
-std::atomic<int> g_pixelThreads{0};
+int SetPixelThreads(int threads) { return detail::SetThreadSetting(threads); }
 
-}  // namespace
-
-int SetPixelThreads(int threads) { return g_pixelThreads.exchange(std::max(threads, 0)); }
-
-int GetPixelThreads() { return g_pixelThreads.load(); }
+int GetPixelThreads() { return detail::ThreadSetting(); }
 
 }  // namespace vorlane

@@ -1,7 +1,7 @@
 // Library entry: announces load and unload. The library's runtime classes enter the
 // class registry through their static registrars when the library is loaded and leave it
 // when it is unloaded.
-#include "kernels/host/diagnostics.h"
+#include "platform/diagnostics.h"
 
 namespace {
 

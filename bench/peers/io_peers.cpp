@@ -33,7 +33,7 @@
 namespace {
 
 using vorlane::bench::peers::Figures;
-using vorlane::bench::peers::MeasureColdWarm;
+using vorlane::bench::peers::MeasureMaking;
 using vorlane::bench::peers::Print;
 using vorlane::bench::peers::Ratio;
 
@@ -162,7 +162,7 @@ Pair CompareLoad(const std::string& path, Kind kind, const Codec& codec) {
   const std::string label = std::string(KindName(kind)) + " " + codec.name;
   std::unique_ptr<CImage> image;
   Pair pair{
-      MeasureColdWarm(
+      MeasureMaking(
           "ImgLoadFromFile " + label, kRepetitions,
           [&] { image.reset(ImgLoadFromFile(wide.c_str(), nullptr, nullptr, nullptr, nullptr)); },
           [&] { image.reset(); }),
@@ -173,7 +173,7 @@ Pair CompareLoad(const std::string& path, Kind kind, const Codec& codec) {
   pair.ours.count = Checksum(*image);
   image.reset();
   Raster raster;
-  pair.peer = MeasureColdWarm(
+  pair.peer = MeasureMaking(
       "libtiff loop " + label, kRepetitions, [&] { raster = LibtiffLoad(path, kind); },
       [&] { raster = Raster{}; });
   raster = LibtiffLoad(path, kind);
@@ -261,7 +261,7 @@ Pair CompareExport(CImage& image, const char* name, const std::string& dir, uint
   // Files written before (the load section's, the other side's exports) are flushed first,
   // so that neither side pays for the system writing them back.
   ::sync();
-  Pair pair{MeasureColdWarm(
+  Pair pair{MeasureMaking(
                 std::string("ExportTIFF ") + name, kRepetitions,
                 [&] {
                   if (!image.ExportTIFF(wide.c_str())) std::abort();
@@ -273,12 +273,12 @@ Pair CompareExport(CImage& image, const char* name, const std::string& dir, uint
   const auto width = static_cast<uint32_t>(image.GetWidth());
   const auto height = static_cast<uint32_t>(image.GetHeight());
   ::sync();
-  pair.peer = MeasureColdWarm(
+  pair.peer = MeasureMaking(
       std::string("libtiff write loop ") + name, kRepetitions,
       [&] { LibtiffWrite(path, rows, width, height, samples, bits, photometric); }, [] {});
   if (bits == 1) {
     const std::vector<uint8_t> pixels = Unpacked(rows, width, height);
-    pair.packingPeer = MeasureColdWarm(
+    pair.packingPeer = MeasureMaking(
         std::string("libtiff write loop packing bytes ") + name, kRepetitions,
         [&] { LibtiffWritePacking(path, pixels, width, height); }, [] {});
   }
@@ -289,7 +289,7 @@ Pair CompareExport(CImage& image, const char* name, const std::string& dir, uint
 template <class Format>
 Figures OurConversion(const std::string& name, CHiColorImage& colour) {
   std::unique_ptr<Format> image;
-  Figures f = MeasureColdWarm(
+  Figures f = MeasureMaking(
       name, kRepetitions,
       [&] {
         image = std::make_unique<Format>();
@@ -320,16 +320,16 @@ cv::Mat ColourMat(CHiColorImage& colour) {
 
 Figures CvConversion(const cv::Mat& bgra, bool threshold, const std::string& suffix) {
   cv::Mat grey, bits;
-  Figures f = MeasureColdWarm((threshold ? "cvtColor + threshold" : "cvtColor BGRA2GRAY") + suffix,
-                              kRepetitions,
-                              [&] {
-                                cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
-                                if (threshold) cv::threshold(grey, bits, 128, 1, cv::THRESH_BINARY);
-                              },
-                              [&] {
-                                grey.release();
-                                bits.release();
-                              });
+  Figures f = MeasureMaking((threshold ? "cvtColor + threshold" : "cvtColor BGRA2GRAY") + suffix,
+                            kRepetitions,
+                            [&] {
+                              cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
+                              if (threshold) cv::threshold(grey, bits, 128, 1, cv::THRESH_BINARY);
+                            },
+                            [&] {
+                              grey.release();
+                              bits.release();
+                            });
   cv::cvtColor(bgra, grey, cv::COLOR_BGRA2GRAY);
   if (threshold) cv::threshold(grey, bits, 128, 1, cv::THRESH_BINARY);
   f.count = static_cast<long long>(cv::sum(threshold ? bits : grey)[0]);

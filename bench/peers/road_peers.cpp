@@ -14,8 +14,9 @@
 
 #include "bench/bench_pages.h"
 #include "bench/peers/peer_timing.h"
-#include "jobs.h"
-#include "page_io.h"
+#include "vorlane/pipeline/outputs.h"
+#include "vorlane/pipeline/page_loading.h"
+#include "vorlane/pipeline/paths.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -38,23 +39,24 @@ int main() {
       fs::temp_directory_path() / ("vorlane-road-peers-" + std::to_string(::getpid()));
   fs::create_directories(folder);
   const fs::path input = folder / "grey.tif";
-  vorlane::bench::BenchGreyPage().ExportTIFF(vorlane::cli::WidePath(input).c_str());
+  vorlane::bench::BenchGreyPage().ExportTIFF(vorlane::pipeline::WidePath(input).c_str());
   cv::setNumThreads(1);
 
   // Ours: load, Niblack, components, then bi-level TIFF, archive and report (no PNG views).
   int ours = 0;
   const auto oursRoad = [&](bool outputs) {
-    vorlane::cli::LoadedPage page = vorlane::cli::LoadPage(input);
+    vorlane::pipeline::LoadedPage page = vorlane::pipeline::LoadPage(input);
     vorlane::ProcessOptions options;
     options.halfWindow = kHalfWindow;
     vorlane::ProcessResult result = vorlane::ProcessPage(*page.image, options);
     ours = static_cast<int>(result.components.size());
     bool noViews = false;
     if (outputs)
-      vorlane::cli::WriteOutputs(vorlane::cli::FactsOf("grey", *page.image), options, result,
-                                 vorlane::cli::NamesFor(folder, "ours"), noViews, {});
+      vorlane::pipeline::WriteOutputs(vorlane::pipeline::FactsOf("grey", *page.image), options,
+                                      result, vorlane::pipeline::NamesFor(folder, "ours"), noViews,
+                                      {});
     else
-      result.bilevel->ExportTIFF(vorlane::cli::WidePath(folder / "ours.tif").c_str());
+      result.bilevel->ExportTIFF(vorlane::pipeline::WidePath(folder / "ours.tif").c_str());
   };
   // OpenCV: the same window (31 x 31) and Niblack's usual k = -0.2; ink is 0 after the
   // threshold, so the components are counted on the inverse.

@@ -90,10 +90,10 @@ int main() {
       const double a = PeerAngle(pix, trusted);
       lept.Add(a, lines ? truth : 0.0, truth, trusted, Ms(start));
       if (i == kAngles / 2 + 7) {  // 2.59 degrees: the timed page of this kind
-        ours.push_back(MeasureColdWarm(
+        ours.push_back(MeasureMaking(
             std::string("EstimateSkew ") + skewpages::Name(kind), kRepetitions,
             [&] { vorlane::EstimateSkew(*page); }, [] {}));
-        peers.push_back(MeasureColdWarm(
+        peers.push_back(MeasureMaking(
             std::string("pixFindSkew ") + skewpages::Name(kind), kRepetitions,
             [&] { PeerAngle(pix, trusted); }, [] {}));
       }

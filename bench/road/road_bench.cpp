@@ -10,14 +10,15 @@
 #include <string>
 
 #include "bench_pages.h"
-#include "jobs.h"
-#include "page_io.h"
+#include "vorlane/pipeline/batch.h"
+#include "vorlane/pipeline/page_loading.h"
+#include "vorlane/pipeline/paths.h"
 #include "vorlane/vorlane.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using vorlane::cli::RunSettings;
+using vorlane::pipeline::RunSettings;
 
 constexpr int kBatchPages = 20;
 
@@ -27,8 +28,9 @@ const fs::path& Folder() {
   static const fs::path folder = [] {
     fs::path f = fs::temp_directory_path() / ("vorlane-road-bench-" + std::to_string(::getpid()));
     fs::create_directories(f / "batch");
-    vorlane::bench::BenchGreyPage().ExportTIFF(vorlane::cli::WidePath(f / "grey.tif").c_str());
-    vorlane::bench::BenchColourPage().ExportTIFF(vorlane::cli::WidePath(f / "colour.tif").c_str());
+    vorlane::bench::BenchGreyPage().ExportTIFF(vorlane::pipeline::WidePath(f / "grey.tif").c_str());
+    vorlane::bench::BenchColourPage().ExportTIFF(
+        vorlane::pipeline::WidePath(f / "colour.tif").c_str());
     for (int i = 0; i < kBatchPages; ++i)
       fs::copy_file(f / "grey.tif", f / "batch" / ("page" + std::to_string(i) + ".tif"));
     return f;
@@ -47,7 +49,6 @@ RunSettings Settings(const fs::path& out, int jobs) {
   RunSettings s;
   s.outDir = out;
   s.writeViews = false;
-  s.printResults = false;
   s.jobs = jobs;
   return s;
 }
@@ -62,20 +63,20 @@ void BM_RoadPage(benchmark::State& state, const char* name) {
   mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
   std::map<std::string, double> stages;
   const RunSettings settings = Settings(out, 1);
-  vorlane::cli::Progress progress(vorlane::cli::ProgressMode::none, 1);
   for (auto _ : state) {
     bool noViews = false;
     const auto t0 = std::chrono::steady_clock::now();
-    vorlane::cli::LoadedPage page = vorlane::cli::LoadPage(input);
+    vorlane::pipeline::LoadedPage page = vorlane::pipeline::LoadPage(input);
     const auto t1 = std::chrono::steady_clock::now();
     vorlane::ProcessOptions options = settings.process;
     vorlane::ProcessResult result = vorlane::ProcessPage(*page.image, options);
     const auto t2 = std::chrono::steady_clock::now();
-    const std::string error =
-        vorlane::cli::WriteOutputs(vorlane::cli::FactsOf(name, *page.image), options, result,
-                                   vorlane::cli::NamesFor(out, name), noViews, {});
+    const vorlane::pipeline::PageStatus written = vorlane::pipeline::WriteOutputs(
+        vorlane::pipeline::FactsOf(name, *page.image), options, result,
+        vorlane::pipeline::NamesFor(out, name), noViews, {});
     const auto t3 = std::chrono::steady_clock::now();
-    if (!error.empty()) state.SkipWithError(error.c_str());
+    if (written.outcome != vorlane::pipeline::PageOutcome::written)
+      state.SkipWithError(written.message.c_str());
     stages["load"] += std::chrono::duration<double>(t1 - t0).count();
     for (const auto& s : result.stages) stages[s.name] += s.seconds;
     stages["write"] += std::chrono::duration<double>(t3 - t2).count();
@@ -86,15 +87,19 @@ void BM_RoadPage(benchmark::State& state, const char* name) {
 BENCHMARK_CAPTURE(BM_RoadPage, grey, "grey")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_RoadPage, colour, "colour")->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Twenty grey pages through the tool's batch runner with N jobs; counter: pages per second.
+// Twenty grey pages through the pipeline's batch runner with N jobs; counter: pages per second.
 void BM_Batch20(benchmark::State& state) {
   const int jobs = static_cast<int>(state.range(0));
   const fs::path out = Folder() / ("out-batch-" + std::to_string(jobs));
   fs::create_directories(out);
-  const auto inputs = vorlane::cli::ExpandInputs({(Folder() / "batch").string()});
+  const auto inputs = vorlane::pipeline::ExpandInputs({(Folder() / "batch").string()});
+  vorlane::pipeline::Observer quiet;
   for (auto _ : state) {
-    if (vorlane::cli::RunBatch(inputs, Settings(out, jobs), vorlane::cli::ProgressMode::none) != 0)
-      state.SkipWithError("the batch failed");
+    for (const auto& r : vorlane::pipeline::RunBatch(inputs, Settings(out, jobs), quiet))
+      if (r.outcome != vorlane::pipeline::PageOutcome::written) {
+        state.SkipWithError("the batch failed");
+        break;
+      }
   }
   state.counters["pages_per_second"] =
       benchmark::Counter(static_cast<double>(kBatchPages) * static_cast<double>(state.iterations()),

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "imageclasses/comp.h"
 #include "kernels/colour/colour_similarity.h"
 #include "kernels/colour/lab_rows.h"
+#include "kernels/components/run.h"
 
 namespace vorlane::detail {
 
@@ -65,7 +65,7 @@ class ChannelMeans {
 // One grown region: its runs, sorted by row and column, disjoint and maximal (a new[] array,
 // as a component takes it over).
 struct ColourRegion {
-  std::unique_ptr<CComp::tagCompRun[]> runs;
+  std::unique_ptr<Run[]> runs;
   int count = 0;
 };
 
@@ -106,7 +106,7 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
   // The region of each pixel of the previous and the current row, and the runs of every
   // finished row with the region they had then.
   struct LabelledRun {
-    CComp::tagCompRun run;
+    Run run;
     int region;
   };
   std::vector<int> previousRow(static_cast<size_t>(width), -1);
@@ -227,12 +227,12 @@ std::vector<ColourRegion> GrowColourRegions(const unsigned char* const* rows, in
   std::vector<ColourRegion> regions(static_cast<size_t>(survivors));
   for (int k = 0; k < survivors; ++k) {
     regions[static_cast<size_t>(k)].runs.reset(
-        new CComp::tagCompRun[static_cast<size_t>(runCounts[static_cast<size_t>(k)])]);
+        new Run[static_cast<size_t>(runCounts[static_cast<size_t>(k)])]);
   }
   for (const LabelledRun& lr : rowRuns) {
     ColourRegion& target = regions[static_cast<size_t>(lr.region)];
     if (target.count > 0) {
-      CComp::tagCompRun& last = target.runs[static_cast<size_t>(target.count - 1)];
+      Run& last = target.runs[static_cast<size_t>(target.count - 1)];
       if (last.y == lr.run.y && last.xr + 1 == lr.run.xl) {
         last.xr = lr.run.xr;
         continue;

@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "imageclasses/comp.h"
+#include "kernels/components/run.h"
 #include "kernels/components/run_labelling.h"
 
 namespace vorlane::detail {
@@ -19,7 +19,7 @@ inline constexpr int kColourLabelStep = 50;
 // order they were collected (its own runs, then those of the labels merged into it, each
 // list in its own order).
 struct ColourRunLabels {
-  std::vector<std::vector<CComp::tagCompRun>> labels;
+  std::vector<std::vector<Run>> labels;
   // 0, or the label capacity that could not be allocated (the labels are then incomplete).
   int failedCapacity = 0;
 };
@@ -48,7 +48,7 @@ ColourRunLabels LinkColourRuns(const unsigned char* const* rows, int width, int 
   };
   // Runs kept as one list per label, linked through `next` so that merges append in O(1).
   struct Node {
-    CComp::tagCompRun run;
+    Run run;
     int next;
   };
   struct Chain {
@@ -159,7 +159,7 @@ ColourRunLabels LinkColourRuns(const unsigned char* const* rows, int width, int 
 
   for (int label = 0; label < forest.Count(); ++label) {
     if (!forest.Alive(label)) continue;
-    std::vector<CComp::tagCompRun>& runs = result.labels.emplace_back();
+    std::vector<Run>& runs = result.labels.emplace_back();
     for (int n = chains[static_cast<size_t>(label)].head; n >= 0;
          n = nodes[static_cast<size_t>(n)].next) {
       runs.push_back(nodes[static_cast<size_t>(n)].run);

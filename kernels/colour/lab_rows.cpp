@@ -1,24 +1,25 @@
-// Row kernel of the sRGB to Lab conversion: SSE2 on every x86-64 processor, AVX2 where the
-// processor has it (chosen once at run time), the scalar conversion elsewhere and for row
-// tails; and the rows of an image converted ahead on a second thread.
+// Row kernel of the sRGB to Lab conversion: SSE2 on every x86-64 processor, AVX2 or AVX-512
+// where the processor has them (chosen once at run time), the scalar conversion elsewhere and
+// for row tails; and the rows of an image converted ahead on a second thread.
 //
 // The vector code computes every lane as TT_sRGB2sLab does for whole channel values: the
 // table's linear light, the three products of each of X, Y, Z summed in channel order, the
 // companding function with both branches computed and the one the scalar comparison takes
-// selected, the cube root's first guess from the float's bits divided by 3 (as a multiply by
-// 0xAAAAAAAB and a shift by 33, exact for every 32-bit value) and its two Halley steps in the
-// scalar order of operations. No fused multiply-add is used, so every lane rounds as the
-// scalar code. The cube root lanes of inputs at or below the threshold, whose results are
-// discarded, start from the threshold instead so that they stay clear of subnormals.
+// selected, the cube root's first guess from the float's bits divided by 3 (exact unsigned
+// division) and its two Halley steps in the scalar order of operations. No fused
+// multiply-add is used, so every lane rounds as the scalar code. The cube root lanes of
+// inputs at or below the threshold, whose results are discarded, start from the threshold
+// instead so that they stay clear of subnormals.
 #include "kernels/colour/lab_rows.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <system_error>
 
 #include "colourfunctions/colourfunctions.h"
-#include "kernels/colour/srgb_table.h"
+#include "colourfunctions/srgb_table.h"
 #include "kernels/parallel/row_bands.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -40,47 +41,75 @@ void ScalarTail(const unsigned char* bgrx, int from, int count, float* L, float*
 
 #ifdef VORLANE_X86
 
-// Unsigned 32-bit lanes divided by 3, truncated.
-inline __m128i DivideBy3(__m128i u) {
-  const __m128i magic = _mm_set1_epi32(static_cast<int>(0xAAAAAAABu));
-  const __m128i even = _mm_srli_epi64(_mm_mul_epu32(u, magic), 33);
-  const __m128i odd = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(u, 32), magic), 33);
-  return _mm_or_si128(_mm_and_si128(even, _mm_set_epi32(0, -1, 0, -1)), _mm_slli_epi64(odd, 32));
+// The Lab arithmetic is written once for every vector width, on the compiler's generic
+// vectors of N bytes. It is always inlined into each width's kernel, which is compiled for
+// that width's instruction set, so the operations become that set's instructions. (Values
+// are handed over through references: a wide vector passed by value between code with and
+// without that instruction set would change the calling convention.)
+template <int N>
+struct Lanes {
+  typedef uint32_t Uints __attribute__((vector_size(N)));
+  typedef int32_t Ints __attribute__((vector_size(N)));
+  typedef float Floats __attribute__((vector_size(N)));
+};
+
+// One Halley step of the cube root y of x (twoX = 2x), in place.
+template <int N>
+[[gnu::always_inline]] inline void Halley(typename Lanes<N>::Floats& y,
+                                          const typename Lanes<N>::Floats& x,
+                                          const typename Lanes<N>::Floats& twoX) {
+  const typename Lanes<N>::Floats y3 = (y * y) * y;
+  y = (y * (y3 + twoX)) / (2.0f * y3 + x);
 }
 
-// One Halley step of the cube root y of x (twoX = 2x).
-inline __m128 Halley(__m128 y, __m128 x, __m128 twoX) {
-  const __m128 y3 = _mm_mul_ps(_mm_mul_ps(y, y), y);
-  return _mm_div_ps(_mm_mul_ps(y, _mm_add_ps(y3, twoX)),
-                    _mm_add_ps(_mm_mul_ps(_mm_set1_ps(2.0f), y3), x));
-}
-
-inline __m128 LabF(__m128 t) {
-  const __m128 epsilon = _mm_set1_ps(kLabEpsilon);
-  const __m128 x = _mm_max_ps(t, epsilon);
-  const __m128i bits = _mm_add_epi32(DivideBy3(_mm_castps_si128(x)),
-                                     _mm_set1_epi32(static_cast<int>(kCubeRootBias)));
-  const __m128 twoX = _mm_mul_ps(_mm_set1_ps(2.0f), x);
-  const __m128 root = Halley(Halley(_mm_castsi128_ps(bits), x, twoX), x, twoX);
-  const __m128 line = _mm_add_ps(_mm_mul_ps(_mm_set1_ps(kLabSlope), t), _mm_set1_ps(kLabOffset));
-  const __m128 above = _mm_cmpgt_ps(t, epsilon);
-  return _mm_or_ps(_mm_and_ps(above, root), _mm_andnot_ps(above, line));
+// The companding function of t into f: both branches computed, the one the scalar
+// comparison takes selected.
+template <int N>
+[[gnu::always_inline]] inline void LabF(const typename Lanes<N>::Floats& t,
+                                        typename Lanes<N>::Floats& f) {
+  using Floats = typename Lanes<N>::Floats;
+  using Uints = typename Lanes<N>::Uints;
+  const Floats epsilon = Floats{} + kLabEpsilon;
+  const Floats x = t > epsilon ? t : epsilon;
+  // Unsigned division by a constant: the compiler multiplies and shifts, exact.
+  const Uints bits = __builtin_bit_cast(Uints, x) / 3u + kCubeRootBias;
+  const Floats twoX = 2.0f * x;
+  Floats root = __builtin_bit_cast(Floats, bits);
+  Halley<N>(root, x, twoX);
+  Halley<N>(root, x, twoX);
+  const Floats line = kLabSlope * t + kLabOffset;
+  f = t > epsilon ? root : line;
 }
 
 // White-relative tristimulus value of one row m of the matrix.
-inline __m128 Tristimulus(const float* m, __m128 r, __m128 g, __m128 b) {
-  return _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_set1_ps(m[0]), r), _mm_mul_ps(_mm_set1_ps(m[1]), g)),
-                    _mm_mul_ps(_mm_set1_ps(m[2]), b));
+template <int N>
+[[gnu::always_inline]] inline void Tristimulus(const float* m, const typename Lanes<N>::Floats& r,
+                                               const typename Lanes<N>::Floats& g,
+                                               const typename Lanes<N>::Floats& b,
+                                               typename Lanes<N>::Floats& out) {
+  out = (m[0] * r + m[1] * g) + m[2] * b;
 }
 
-// Lab of the linear channels of four pixels.
-inline void Lab4(__m128 r, __m128 g, __m128 b, float* L, float* a, float* bStar) {
-  const __m128 fx = LabF(Tristimulus(kLinearToX, r, g, b));
-  const __m128 fy = LabF(Tristimulus(kLinearToY, r, g, b));
-  const __m128 fz = LabF(Tristimulus(kLinearToZ, r, g, b));
-  _mm_storeu_ps(L, _mm_sub_ps(_mm_mul_ps(_mm_set1_ps(116.0f), fy), _mm_set1_ps(16.0f)));
-  _mm_storeu_ps(a, _mm_mul_ps(_mm_set1_ps(500.0f), _mm_sub_ps(fx, fy)));
-  _mm_storeu_ps(bStar, _mm_mul_ps(_mm_set1_ps(200.0f), _mm_sub_ps(fy, fz)));
+// Lab of the linear channels of N / 4 pixels, stored to L, a and bStar.
+template <int N>
+[[gnu::always_inline]] inline void LabLanes(const typename Lanes<N>::Floats& r,
+                                            const typename Lanes<N>::Floats& g,
+                                            const typename Lanes<N>::Floats& b, float* L, float* a,
+                                            float* bStar) {
+  using Floats = typename Lanes<N>::Floats;
+  Floats x, y, z, fx, fy, fz;
+  Tristimulus<N>(kLinearToX, r, g, b, x);
+  Tristimulus<N>(kLinearToY, r, g, b, y);
+  Tristimulus<N>(kLinearToZ, r, g, b, z);
+  LabF<N>(x, fx);
+  LabF<N>(y, fy);
+  LabF<N>(z, fz);
+  const Floats outL = 116.0f * fy - 16.0f;
+  const Floats outA = 500.0f * (fx - fy);
+  const Floats outB = 200.0f * (fy - fz);
+  std::memcpy(L, &outL, sizeof outL);
+  std::memcpy(a, &outA, sizeof outA);
+  std::memcpy(bStar, &outB, sizeof outB);
 }
 
 // SSE2: four pixels per step, the table read per channel.
@@ -89,68 +118,62 @@ void RowSse2(const unsigned char* bgrx, int count, float* L, float* a, float* b)
   int x = 0;
   for (; x + 4 <= count; x += 4) {
     const unsigned char* p = bgrx + 4 * x;
-    Lab4(_mm_setr_ps(t[p[2]], t[p[6]], t[p[10]], t[p[14]]),
-         _mm_setr_ps(t[p[1]], t[p[5]], t[p[9]], t[p[13]]),
-         _mm_setr_ps(t[p[0]], t[p[4]], t[p[8]], t[p[12]]), L + x, a + x, b + x);
+    const Lanes<16>::Floats r = {t[p[2]], t[p[6]], t[p[10]], t[p[14]]};
+    const Lanes<16>::Floats g = {t[p[1]], t[p[5]], t[p[9]], t[p[13]]};
+    const Lanes<16>::Floats bl = {t[p[0]], t[p[4]], t[p[8]], t[p[12]]};
+    LabLanes<16>(r, g, bl, L + x, a + x, b + x);
   }
   ScalarTail(bgrx, x, count, L, a, b);
-}
-
-// The AVX2 forms of the helpers above.
-__attribute__((target("avx2"))) inline __m256i DivideBy3(__m256i u) {
-  const __m256i magic = _mm256_set1_epi32(static_cast<int>(0xAAAAAAABu));
-  const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(u, magic), 33);
-  const __m256i odd = _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(u, 32), magic), 33);
-  return _mm256_or_si256(_mm256_and_si256(even, _mm256_set1_epi64x(0xFFFFFFFF)),
-                         _mm256_slli_epi64(odd, 32));
-}
-
-__attribute__((target("avx2"))) inline __m256 Halley(__m256 y, __m256 x, __m256 twoX) {
-  const __m256 y3 = _mm256_mul_ps(_mm256_mul_ps(y, y), y);
-  return _mm256_div_ps(_mm256_mul_ps(y, _mm256_add_ps(y3, twoX)),
-                       _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(2.0f), y3), x));
-}
-
-__attribute__((target("avx2"))) inline __m256 LabF(__m256 t) {
-  const __m256 epsilon = _mm256_set1_ps(kLabEpsilon);
-  const __m256 x = _mm256_max_ps(t, epsilon);
-  const __m256i bits = _mm256_add_epi32(DivideBy3(_mm256_castps_si256(x)),
-                                        _mm256_set1_epi32(static_cast<int>(kCubeRootBias)));
-  const __m256 twoX = _mm256_mul_ps(_mm256_set1_ps(2.0f), x);
-  const __m256 root = Halley(Halley(_mm256_castsi256_ps(bits), x, twoX), x, twoX);
-  const __m256 line =
-      _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(kLabSlope), t), _mm256_set1_ps(kLabOffset));
-  return _mm256_blendv_ps(line, root, _mm256_cmp_ps(t, epsilon, _CMP_GT_OQ));
-}
-
-__attribute__((target("avx2"))) inline __m256 Tristimulus(const float* m, __m256 r, __m256 g,
-                                                          __m256 b) {
-  return _mm256_add_ps(
-      _mm256_add_ps(_mm256_mul_ps(_mm256_set1_ps(m[0]), r), _mm256_mul_ps(_mm256_set1_ps(m[1]), g)),
-      _mm256_mul_ps(_mm256_set1_ps(m[2]), b));
 }
 
 // AVX2: eight pixels per step, the table gathered.
 __attribute__((target("avx2"))) void RowAvx2(const unsigned char* bgrx, int count, float* L,
                                              float* a, float* b) {
+  using Floats = Lanes<32>::Floats;
   const __m256i low = _mm256_set1_epi32(0xFF);
   int x = 0;
   for (; x + 8 <= count; x += 8) {
     const __m256i px = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bgrx + 4 * x));
-    const __m256 lb = _mm256_i32gather_ps(kSrgbToLinear, _mm256_and_si256(px, low), 4);
-    const __m256 lg =
-        _mm256_i32gather_ps(kSrgbToLinear, _mm256_and_si256(_mm256_srli_epi32(px, 8), low), 4);
-    const __m256 lr =
-        _mm256_i32gather_ps(kSrgbToLinear, _mm256_and_si256(_mm256_srli_epi32(px, 16), low), 4);
-    const __m256 fx = LabF(Tristimulus(kLinearToX, lr, lg, lb));
-    const __m256 fy = LabF(Tristimulus(kLinearToY, lr, lg, lb));
-    const __m256 fz = LabF(Tristimulus(kLinearToZ, lr, lg, lb));
-    _mm256_storeu_ps(
-        L + x, _mm256_sub_ps(_mm256_mul_ps(_mm256_set1_ps(116.0f), fy), _mm256_set1_ps(16.0f)));
-    _mm256_storeu_ps(a + x, _mm256_mul_ps(_mm256_set1_ps(500.0f), _mm256_sub_ps(fx, fy)));
-    _mm256_storeu_ps(b + x, _mm256_mul_ps(_mm256_set1_ps(200.0f), _mm256_sub_ps(fy, fz)));
+    const Floats lb = __builtin_bit_cast(
+        Floats, _mm256_i32gather_ps(kSrgbToLinear, _mm256_and_si256(px, low), 4));
+    const Floats lg = __builtin_bit_cast(
+        Floats,
+        _mm256_i32gather_ps(kSrgbToLinear, _mm256_and_si256(_mm256_srli_epi32(px, 8), low), 4));
+    const Floats lr = __builtin_bit_cast(
+        Floats,
+        _mm256_i32gather_ps(kSrgbToLinear, _mm256_and_si256(_mm256_srli_epi32(px, 16), low), 4));
+    LabLanes<32>(lr, lg, lb, L + x, a + x, b + x);
   }
   RowSse2(bgrx + 4 * x, count - x, L + x, a + x, b + x);
+}
+
+#define VORLANE_AVX512 __attribute__((target("avx512f")))
+
+// AVX-512: sixteen pixels per step, the table gathered.
+VORLANE_AVX512 void RowAvx512(const unsigned char* bgrx, int count, float* L, float* a, float* b) {
+  using Floats = Lanes<64>::Floats;
+  using Uints = Lanes<64>::Uints;
+  int x = 0;
+  for (; x + 16 <= count; x += 16) {
+    Uints px;
+    std::memcpy(&px, bgrx + 4 * x, sizeof px);
+    // The masked gathers with every lane selected: the plain ones draw a false
+    // uninitialised-value warning from some compilers.
+    const __m512 zero = _mm512_setzero_ps();
+    const Floats lb = __builtin_bit_cast(
+        Floats, _mm512_mask_i32gather_ps(zero, 0xFFFF, __builtin_bit_cast(__m512i, px & 0xFFu),
+                                         kSrgbToLinear, 4));
+    const Floats lg = __builtin_bit_cast(
+        Floats,
+        _mm512_mask_i32gather_ps(zero, 0xFFFF, __builtin_bit_cast(__m512i, (px >> 8) & 0xFFu),
+                                 kSrgbToLinear, 4));
+    const Floats lr = __builtin_bit_cast(
+        Floats,
+        _mm512_mask_i32gather_ps(zero, 0xFFFF, __builtin_bit_cast(__m512i, (px >> 16) & 0xFFu),
+                                 kSrgbToLinear, 4));
+    LabLanes<64>(lr, lg, lb, L + x, a + x, b + x);
+  }
+  RowAvx2(bgrx + 4 * x, count - x, L + x, a + x, b + x);
 }
 
 using RowKernel = void (*)(const unsigned char*, int, float*, float*, float*);
@@ -158,6 +181,7 @@ using RowKernel = void (*)(const unsigned char*, int, float*, float*, float*);
 // The widest kernel the processor runs.
 RowKernel ChooseKernel() {
   __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx512f")) return RowAvx512;
   return __builtin_cpu_supports("avx2") ? RowAvx2 : RowSse2;
 }
 

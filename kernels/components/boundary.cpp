@@ -20,7 +20,7 @@ int Sign(int64_t v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
 
 }  // namespace
 
-std::vector<POINT> TraceBoundary(const CComp::tagCompRun* runs, int count) {
+std::vector<POINT> TraceBoundary(const Run* runs, int count) {
   std::vector<POINT> vertices;
   if (!runs || count < 1) return vertices;
   const POINT start{runs[0].xl, runs[0].y};

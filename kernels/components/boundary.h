@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "imageclasses/comp.h"
+#include "kernels/components/run.h"
+#include "platform/types.h"
 
 namespace vorlane::detail {
 
@@ -15,7 +16,7 @@ namespace vorlane::detail {
 // pixel is appended as a vertex whenever the direction changes. The trace ends on its first
 // return to the start pixel (a single pixel stays put and gives one vertex). A bound of
 // 8 steps per pixel guards against run lists that break the invariants.
-std::vector<POINT> TraceBoundary(const CComp::tagCompRun* runs, int count);
+std::vector<POINT> TraceBoundary(const Run* runs, int count);
 
 // Replaces every diagonal edge of a closed polygon (|dx| = |dy|) by a staircase of unit
 // steps, so that every edge becomes horizontal or vertical. Going up-left or down-right the

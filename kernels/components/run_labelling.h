@@ -13,7 +13,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "imageclasses/comp.h"
+#include "kernels/components/run.h"
 
 namespace vorlane::detail {
 
@@ -249,8 +249,6 @@ LabelForest LabelRuns(const unsigned char* const* rows, int left, int top, int r
 // lists come out exactly as the appended lists would after sorting them.
 class RunListCollector {
  public:
-  using Run = CComp::tagCompRun;
-
   struct RunList {
     std::unique_ptr<Run[]> runs;  // new[] array, as a component takes it over
     int count = 0;

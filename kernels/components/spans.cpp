@@ -7,8 +7,6 @@ namespace vorlane::detail {
 
 namespace {
 
-using Run = CComp::tagCompRun;
-
 bool RunLess(const Run& a, const Run& b) { return a.y != b.y ? a.y < b.y : a.xl < b.xl; }
 
 // Appends the spans of a widened by one column on each side, merged.

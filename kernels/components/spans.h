@@ -6,19 +6,20 @@
 #include <span>
 #include <vector>
 
-#include "imageclasses/comp.h"
+#include "kernels/components/run.h"
+#include "platform/types.h"
 
 namespace vorlane::detail {
 
 // Index of the first run of row y or a later row in runs[0..count) (sorted by y).
-int RowBegin(const CComp::tagCompRun* runs, int count, int y);
+int RowBegin(const Run* runs, int count, int y);
 // One past the last run of row y or an earlier row.
-int RowEnd(const CComp::tagCompRun* runs, int count, int y);
+int RowEnd(const Run* runs, int count, int y);
 // First run in runs[begin..end), the runs of one row, whose xr is at least x; end when none.
 // The row's runs must be sorted and disjoint, so that their xr ascend as well.
-int FirstEndingAtOrAfter(const CComp::tagCompRun* runs, int begin, int end, int x);
+int FirstEndingAtOrAfter(const Run* runs, int begin, int end, int x);
 // True when a run of sorted, disjoint runs holds pixel (x, y).
-bool RunsContain(const CComp::tagCompRun* runs, int count, int x, int y);
+bool RunsContain(const Run* runs, int count, int x, int y);
 
 // Columns l..r of one row, both inclusive (l <= r).
 struct Span {
@@ -52,7 +53,7 @@ class CoverTable {
     int end;    // one past its last span
   };
 
-  CoverTable(const CComp::tagCompRun* runs, int count);
+  CoverTable(const Run* runs, int count);
 
   const std::vector<Row>& Rows() const { return m_rows; }
   SpanView Spans(const Row& row) const {
@@ -70,10 +71,10 @@ class CoverTable {
 };
 
 // Canonical runs (sorted, disjoint, maximal) of a covering table, appended to out.
-void TableToRuns(const CoverTable& table, std::vector<CComp::tagCompRun>& out);
+void TableToRuns(const CoverTable& table, std::vector<Run>& out);
 // Canonical runs of a union b, a minus b and a intersected with b.
-void UniteTables(const CoverTable& a, const CoverTable& b, std::vector<CComp::tagCompRun>& out);
-void SubtractTables(const CoverTable& a, const CoverTable& b, std::vector<CComp::tagCompRun>& out);
+void UniteTables(const CoverTable& a, const CoverTable& b, std::vector<Run>& out);
+void SubtractTables(const CoverTable& a, const CoverTable& b, std::vector<Run>& out);
 // Number of pixels p of a for which p + (dx, dy) lies in b.
 int64_t OverlapTables(const CoverTable& a, const CoverTable& b, int dx, int dy);
 
@@ -84,7 +85,7 @@ void ExternalBorderPoints(const CoverTable& table, std::vector<POINT>& out);
 void InternalBorderPoints(const CoverTable& table, std::vector<POINT>& out);
 // Canonical runs of the erosion by a 3 x 3 square: pixels whose eight neighbours are all in
 // the set.
-void ErodeTable(const CoverTable& table, std::vector<CComp::tagCompRun>& out);
+void ErodeTable(const CoverTable& table, std::vector<Run>& out);
 // Ordered pairs of 8-adjacent pixels that both lie in the set.
 int64_t InternalPairs(const CoverTable& table);
 

@@ -1,7 +1,7 @@
 // The depth test of the display overlays.
 #include "kernels/display/bitmap_view.h"
 
-#include "kernels/host/diagnostics.h"
+#include "platform/diagnostics.h"
 
 namespace vorlane::detail {
 

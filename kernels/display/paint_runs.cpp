@@ -18,9 +18,9 @@ namespace {
 // Calls apply(pixel) for each pixel of the runs inside view, pixel pointing at its blue
 // byte; kStep is the pixel step of view.
 template <int kStep, typename Apply>
-void ForEachRunPixel(const BitmapView& view, const tagCompRun* runs, int count, Apply&& apply) {
+void ForEachRunPixel(const BitmapView& view, const Run* runs, int count, Apply&& apply) {
   for (int i = 0; i < count; ++i) {
-    const tagCompRun& run = runs[i];
+    const Run& run = runs[i];
     if (run.y < 0 || run.y >= view.height) continue;
     const int xl = std::max(run.xl, 0);
     const int xr = std::min(run.xr, view.width - 1);
@@ -75,13 +75,13 @@ void PaintRow32(unsigned char* p, const unsigned char* labels, int width, const 
 
 }  // namespace
 
-void PaintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBgr colour) {
+void PaintRuns(const BitmapView& view, const Run* runs, int count, PixelBgr colour) {
   if (!view.bits || !runs) return;
   if (OverlayPixelStep(view.bitsPerPixel) == 4) {
     // Four-byte pixels: the colour replaces the first three bytes of each in one store.
     const DWORD bgr = DWORD{colour.blue} | DWORD{colour.green} << 8 | DWORD{colour.red} << 16;
     for (int i = 0; i < count; ++i) {
-      const tagCompRun& run = runs[i];
+      const Run& run = runs[i];
       if (run.y < 0 || run.y >= view.height) continue;
       const int xl = std::max(run.xl, 0);
       PaintPixels32(view.Row(run.y), xl, std::min(run.xr, view.width - 1) + 1 - xl, 0xFF000000u,
@@ -98,7 +98,7 @@ void PaintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelB
   });
 }
 
-void TintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBgr tint) {
+void TintRuns(const BitmapView& view, const Run* runs, int count, PixelBgr tint) {
   if (!view.bits || !runs) return;
   WithPixelStep(view, [&](auto step) {
     ForEachRunPixel<decltype(step)::value>(view, runs, count, [tint](unsigned char* p) {

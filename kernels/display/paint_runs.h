@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "imageclasses/comp.h"
+#include "kernels/components/run.h"
 #include "kernels/display/bitmap_view.h"
 
 namespace vorlane::detail {
@@ -19,11 +19,11 @@ struct PixelBgr {
 // Writes colour into every pixel of runs[0..count) that lies inside view; run parts outside
 // the bitmap (rows outside 0..height-1, columns outside 0..width-1) are left out. The depth
 // of view is accepted (24 or 32 bits per pixel).
-void PaintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBgr colour);
+void PaintRuns(const BitmapView& view, const Run* runs, int count, PixelBgr colour);
 
 // Blends every pixel of the runs inside view with tint: each of blue, green and red becomes
 // (old + tint) / 2, integer division. Clipped as PaintRuns.
-void TintRuns(const BitmapView& view, const tagCompRun* runs, int count, PixelBgr tint);
+void TintRuns(const BitmapView& view, const Run* runs, int count, PixelBgr tint);
 
 // The colour of each of the 256 byte values of a map, as the map gives them; has[v] is
 // false for a value without a colour.

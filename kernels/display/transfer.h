@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "kernels/pixels/format_access.h"
+#include "kernels/pixels/pixel_view.h"
 #include "platform/bitmap.h"
 
 namespace vorlane::detail {

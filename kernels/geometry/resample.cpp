@@ -4,8 +4,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "kernels/parallel/row_bands.h"
 
@@ -154,6 +159,138 @@ void ResampleBoxes(const Plane& src, const Plane& dst, const Boxes& cols, const 
   });
 }
 
+// Whole-number factors K in both directions (source extents K times the target's): every box
+// is K x K, summed in 16 bits (255 K^2 fits) with the quotient by a constant, loops that
+// vectorise. The same sums and quotients as ResampleBoxes. All Bpp bytes of a pixel are summed;
+// the fourth of Bpp 4 is written 0.
+template <int Bpp, int K>
+void ResampleWhole(const Plane& src, const Plane& dst, bool majority) {
+  constexpr int kArea = K * K;
+  const int width = dst.width * K * Bpp;  // source bytes of a row that the boxes cover
+  const RowBands bands(0, dst.height, static_cast<int64_t>(src.width) * src.height * Bpp);
+  std::vector<std::vector<uint16_t>> sums(static_cast<size_t>(bands.Count()),
+                                          std::vector<uint16_t>(static_cast<size_t>(width)));
+  bands.Run([&](int band, int first, int last) {
+    uint16_t* colSum = sums[static_cast<size_t>(band)].data();
+    for (int v = first; v < last; ++v) {
+      const unsigned char* in = src.rows[v * K];
+      if (majority) {
+        for (int x = 0; x < width; ++x) colSum[x] = in[x] == 1 ? 1 : 0;
+      } else {
+        for (int x = 0; x < width; ++x) colSum[x] = in[x];
+      }
+      for (int k = 1; k < K; ++k) {
+        in = src.rows[v * K + k];
+        if (majority) {
+          for (int x = 0; x < width; ++x)
+            colSum[x] = static_cast<uint16_t>(colSum[x] + (in[x] == 1 ? 1 : 0));
+        } else {
+          for (int x = 0; x < width; ++x) colSum[x] = static_cast<uint16_t>(colSum[x] + in[x]);
+        }
+      }
+      unsigned char* out = dst.rows[v];
+      const int targets = dst.width * Bpp;
+      if (majority) {
+        for (int i = 0; i < targets; ++i) {
+          unsigned total = 0;
+          for (int j = 0; j < K; ++j) total += colSum[i * K + j];
+          out[i] = total < kArea - total ? 0 : 1;
+        }
+        continue;
+      }
+      for (int i = 0; i < targets; ++i) {
+        const int u = i / Bpp, c = i % Bpp;
+        unsigned total = 0;
+        for (int j = 0; j < K; ++j) total += colSum[(u * K + j) * Bpp + c];
+        out[i] = Bpp == 4 && c == 3 ? 0 : static_cast<unsigned char>(total / kArea);
+      }
+    }
+  });
+}
+
+// Halving averages of a pair of rows a and b into n targets at out: grey bytes, or colour
+// words whose even and odd bytes are summed apart in 16-bit lanes (the fourth byte then
+// cleared). The same quotients (sum / 4) as ResampleWhole. Parameters by value, so that the
+// loops vectorise.
+void HalveGreyRow(const unsigned char* a, const unsigned char* b, unsigned char* out, int n) {
+  int u = 0;
+#ifdef __SSE2__
+  // Sixteen targets at a time: the even and odd bytes of each row as 16-bit lanes, summed,
+  // shifted and packed back to bytes.
+  const __m128i low = _mm_set1_epi16(0x00FF);
+  const auto pairs = [low](const unsigned char* row) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+    return _mm_add_epi16(_mm_and_si128(x, low), _mm_srli_epi16(x, 8));
+  };
+  for (; u + 16 <= n; u += 16) {
+    const __m128i first = _mm_srli_epi16(_mm_add_epi16(pairs(a + 2 * u), pairs(b + 2 * u)), 2);
+    const __m128i second =
+        _mm_srli_epi16(_mm_add_epi16(pairs(a + 2 * u + 16), pairs(b + 2 * u + 16)), 2);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + u), _mm_packus_epi16(first, second));
+  }
+#endif
+  for (; u < n; ++u) {
+    const unsigned sum = unsigned{a[2 * u]} + a[2 * u + 1] + b[2 * u] + b[2 * u + 1];
+    out[u] = static_cast<unsigned char>(sum >> 2);
+  }
+}
+
+void HalveColourRow(const unsigned char* a, const unsigned char* b, unsigned char* out, int n) {
+  constexpr uint32_t kLanes = 0x00FF00FF;
+  for (int u = 0; u < n; ++u) {
+    uint32_t p[4];
+    std::memcpy(&p[0], a + 8 * u, 8);
+    std::memcpy(&p[2], b + 8 * u, 8);
+    const uint32_t even = (p[0] & kLanes) + (p[1] & kLanes) + (p[2] & kLanes) + (p[3] & kLanes);
+    const uint32_t odd = ((p[0] >> 8) & kLanes) + ((p[1] >> 8) & kLanes) + ((p[2] >> 8) & kLanes) +
+                         ((p[3] >> 8) & kLanes);
+    const uint32_t word = (((even >> 2) & kLanes) | (((odd >> 2) & kLanes) << 8)) & 0x00FFFFFF;
+    std::memcpy(out + 4 * u, &word, 4);
+  }
+}
+
+// Halving averages of every target row, in bands.
+template <int Bpp>
+void AverageHalves(const Plane& src, const Plane& dst) {
+  const Plane in = src, to = dst;
+  ForEachRowBand(0, dst.height, static_cast<int64_t>(src.width) * src.height * Bpp,
+                 [in, to](int first, int last) {
+                   for (int v = first; v < last; ++v) {
+                     if constexpr (Bpp == 1) {
+                       HalveGreyRow(in.rows[2 * v], in.rows[2 * v + 1], to.rows[v], to.width);
+                     } else {
+                       HalveColourRow(in.rows[2 * v], in.rows[2 * v + 1], to.rows[v], to.width);
+                     }
+                   }
+                 });
+}
+
+// Resamples by ResampleWhole when both extents shrink by the same whole factor it serves;
+// false otherwise.
+template <int Bpp>
+bool ResampleByWholeFactor(const Plane& src, const Plane& dst, bool majority) {
+  if (src.width % dst.width != 0 || src.height % dst.height != 0) return false;
+  const int k = src.width / dst.width;
+  if (src.height / dst.height != k) return false;
+  switch (k) {
+    case 2:
+      if (majority) {
+        ResampleWhole<Bpp, 2>(src, dst, majority);
+      } else {
+        AverageHalves<Bpp>(src, dst);
+      }
+      return true;
+    case 3:
+      ResampleWhole<Bpp, 3>(src, dst, majority);
+      return true;
+    case 4:
+      ResampleWhole<Bpp, 4>(src, dst, majority);
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The widest extent of any box.
 int LargestBox(const Boxes& b) {
   int largest = 0;
@@ -186,6 +323,7 @@ void ResamplePixels(const Plane& src, const Plane& dst, Sampling sampling) {
     return;
   }
   const bool majority = sampling == Sampling::kMajority;
+  if (ResampleByWholeFactor<Bpp>(src, dst, majority)) return;
   if (area * 255u <= UINT32_MAX) {
     ResampleBoxes<Bpp, uint32_t>(src, dst, cols, rows, majority);
   } else {

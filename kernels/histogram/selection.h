@@ -31,4 +31,9 @@ struct ByteSelection {
   bool Takes(const unsigned char* row, int x) const { return row ? accept[row[x]] : all; }
 };
 
+// Pixels whose byte has no bit in common with label; every pixel without a map.
+ByteSelection WithoutBits(const MapRows& map, unsigned char label);
+// Pixels whose byte has a bit in common with label; none without a map.
+ByteSelection WithBits(const MapRows& map, unsigned char label);
+
 }  // namespace vorlane::detail

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <vector>
 
-#include "kernels/host/diagnostics.h"
 #include "platform/archive.h"
+#include "platform/diagnostics.h"
 
 namespace vorlane::detail {
 

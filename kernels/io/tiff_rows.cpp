@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "kernels/host/diagnostics.h"
 #include "kernels/pixels/buffer_size.h"
-#include "kernels/text/utf8.h"
+#include "platform/diagnostics.h"
+#include "platform/utf8.h"
 
 namespace vorlane::detail {
 namespace {
@@ -33,8 +33,6 @@ struct OptionsDeleter {
 };
 
 }  // namespace
-
-bool WidePathToUtf8(const wchar_t* path, std::string& out) { return WideToUtf8(path, out); }
 
 TiffHandle OpenTiff(const char* path, const char* mode) {
   std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
@@ -257,7 +255,7 @@ constexpr size_t kWriteBlockBytes = size_t{256} << 10;
 
 bool WriteTiff(const wchar_t* path, const TiffWriteLayout& layout, const TiffRowSource& source) {
   std::string utf8;
-  if (!WidePathToUtf8(path, utf8)) return false;
+  if (!WideToUtf8(path, utf8)) return false;
   bool written = false;
   {
     TiffHandle tif = OpenTiff(utf8.c_str(), "w");

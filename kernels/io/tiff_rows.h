@@ -25,10 +25,6 @@ struct TiffCloser {
 };
 using TiffHandle = std::unique_ptr<TIFF, TiffCloser>;
 
-// UTF-8 form of a wide path into out. Returns false for a null path or when a character is
-// no Unicode scalar value (out then holds U+FFFD in its place, for messages).
-bool WidePathToUtf8(const wchar_t* path, std::string& out);
-
 // Opens a file with libtiff in a mode such as "r", "rm" or "w" (UTF-8 path). On the handle,
 // libtiff's errors become trace lines, its warnings are dropped and no single allocation may exceed
 // kMaxTiffImageBytes. Null when the file cannot be opened.

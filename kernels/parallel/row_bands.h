@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "vorlane/threads.h"
+#include "kernels/parallel/thread_setting.h"
 
 namespace vorlane::detail {
 
@@ -27,7 +27,7 @@ class RowBands {
   RowBands(int begin, int end, std::int64_t work)
       : m_begin(begin), m_rows(std::max(end - begin, 0)) {
     static const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    const int setting = GetPixelThreads();
+    const int setting = ThreadSetting();
     const std::int64_t threads = setting > 0 ? setting : cores;
     const std::int64_t byWork = work / kMinWorkPerBand;
     m_count = static_cast<int>(std::max<std::int64_t>(

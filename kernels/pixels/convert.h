@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "kernels/pixels/format_access.h"
+#include "kernels/pixels/pixel_view.h"
 
 namespace vorlane::detail {
 

@@ -30,21 +30,37 @@ void CopyBuffer(unsigned char* dst, const unsigned char* src, int bytesPerLine, 
   CopyBytes(dst, src, BufferBytes(bytesPerLine, height));
 }
 
-void CopyBytes(unsigned char* dst, const unsigned char* src, size_t bytes) {
-  if (bytes == 0) return;
-  // Large blocks are copied in bands of 64 KiB blocks, the bands on all cores at once.
+namespace {
+
+// Calls fn(begin, end) for the byte ranges of bands of 64 KiB blocks of [0, bytes), the bands
+// on all cores at once when the block is large.
+template <class Fn>
+void ForEachByteBand(size_t bytes, Fn&& fn) {
   constexpr size_t kBlock = size_t{1} << 16;
   const size_t blocks = (bytes + kBlock - 1) / kBlock;
   if (blocks > static_cast<size_t>(INT_MAX)) {
-    std::memcpy(dst, src, bytes);
+    fn(size_t{0}, bytes);
     return;
   }
   ForEachRowBand(0, static_cast<int>(blocks), static_cast<std::int64_t>(bytes) / 4,
                  [&](int first, int last) {
-                   const size_t begin = static_cast<size_t>(first) * kBlock;
-                   const size_t end = std::min(bytes, static_cast<size_t>(last) * kBlock);
-                   std::memcpy(dst + begin, src + begin, end - begin);
+                   fn(static_cast<size_t>(first) * kBlock,
+                      std::min(bytes, static_cast<size_t>(last) * kBlock));
                  });
+}
+
+}  // namespace
+
+void CopyBytes(unsigned char* dst, const unsigned char* src, size_t bytes) {
+  if (bytes == 0) return;
+  ForEachByteBand(
+      bytes, [&](size_t begin, size_t end) { std::memcpy(dst + begin, src + begin, end - begin); });
+}
+
+void FillBytes(unsigned char* dst, unsigned char value, size_t bytes) {
+  if (bytes == 0) return;
+  ForEachByteBand(bytes,
+                  [&](size_t begin, size_t end) { std::memset(dst + begin, value, end - begin); });
 }
 
 std::unique_ptr<DWORD[]> CopyPalette(const DWORD* src) {

@@ -43,6 +43,9 @@ void CopyBuffer(unsigned char* dst, const unsigned char* src, int bytesPerLine, 
 // cores at once.
 void CopyBytes(unsigned char* dst, const unsigned char* src, size_t bytes);
 
+// Sets bytes bytes at dst to value, large blocks on several cores at once.
+void FillBytes(unsigned char* dst, unsigned char value, size_t bytes);
+
 // A new 256-entry palette (from new[]) copied from src; null when src is null.
 std::unique_ptr<DWORD[]> CopyPalette(const DWORD* src);
 

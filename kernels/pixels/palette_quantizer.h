@@ -3,7 +3,7 @@
 #pragma once
 
 #include "kernels/pixels/convert.h"
-#include "kernels/pixels/format_access.h"
+#include "kernels/pixels/pixel_view.h"
 
 namespace vorlane::detail {
 

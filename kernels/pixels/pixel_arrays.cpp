@@ -7,14 +7,22 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
+
+#include "kernels/pixels/page_blocks.h"
 
 namespace vorlane::detail {
 
 PixelArrays AllocatePixelArrays(int bytesPerLine, int height) {
   const size_t bytes = static_cast<size_t>(bytesPerLine) * static_cast<size_t>(height);
   // At least one element each, so that an empty image still has distinct, valid arrays.
-  auto data = std::make_unique_for_overwrite<unsigned char[]>(bytes > 0 ? bytes : 1);
   auto lines = std::make_unique_for_overwrite<unsigned char*[]>(height > 0 ? height : 1);
+  if (bytes >= kPageBlockFrom) {
+    unsigned char* data = TakePageBlock(bytes);
+    if (!data) throw std::bad_alloc();
+    return PixelArrays{data, lines.release()};
+  }
+  auto data = std::make_unique_for_overwrite<unsigned char[]>(bytes > 0 ? bytes : 1);
   return PixelArrays{data.release(), lines.release()};
 }
 
@@ -28,7 +36,7 @@ bool PagesInMemory(const unsigned char* data, size_t bytes) {
 }
 
 void FreePixelArrays(unsigned char*& data, unsigned char**& lines) {
-  delete[] data;
+  if (!ReturnPageBlock(data)) delete[] data;
   delete[] lines;
   data = nullptr;
   lines = nullptr;

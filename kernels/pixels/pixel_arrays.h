@@ -5,15 +5,16 @@
 
 namespace vorlane::detail {
 
-// A pixel buffer and its line table, both from new[].
+// A pixel buffer and its line table: the table from new[], the buffer a page block
+// (page_blocks.h) when page-sized, else from new[].
 struct PixelArrays {
   unsigned char* data = nullptr;
   unsigned char** lines = nullptr;
 };
 
-// Allocates bytesPerLine x height bytes (left uninitialised) and height row pointers (not
-// yet set). Both counts are non-negative and already checked against the buffer limit.
-// Throws std::bad_alloc with nothing allocated.
+// Allocates bytesPerLine x height bytes (left uninitialised; a reused page block holds what
+// its last user left) and height row pointers (not yet set). Both counts are non-negative and
+// already checked against the buffer limit. Throws std::bad_alloc with nothing allocated.
 PixelArrays AllocatePixelArrays(int bytesPerLine, int height);
 
 // Whether the middle page of the bytes bytes at data is in memory: true for a buffer that

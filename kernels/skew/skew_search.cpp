@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <numbers>
+#include <utility>
 
 namespace vorlane::detail {
 namespace {
@@ -13,6 +15,7 @@ static_assert(kCoarseReduction <= kSkewMaxRowFactor);
 constexpr double kCoarseStepsPerPrecision = 4.0;
 constexpr double kFineStepsPerPrecision = 5.0;
 constexpr double kFineReachInPrecisions = 2.0;
+constexpr int kMiddleMoves = 4;
 
 double Tangent(double degrees) { return std::tan(degrees * std::numbers::pi / 180.0); }
 
@@ -62,34 +65,92 @@ double PeakCentre(const Sweep& sweep) {
   return weights > 0.0 ? sum / weights : sweep.angles[sweep.best];
 }
 
+// The rival of the sweep's best score (see SkewSearchResult::rival), mean being its mean.
+double Rival(const Sweep& sweep, double mean) {
+  const double rise = static_cast<double>(sweep.scores[sweep.best]) - mean;
+  if (rise <= 0.0) return 0.0;
+  const size_t n = sweep.scores.size();
+  double strongest = 0.0;
+  for (size_t i = 0; i < n; ++i) {
+    const std::int64_t s = sweep.scores[i];
+    const bool local =
+        (i == 0 || sweep.scores[i - 1] <= s) && (i + 1 == n || sweep.scores[i + 1] <= s);
+    if (!local || std::fabs(sweep.angles[i] - sweep.angles[sweep.best]) < kRivalApartDegrees)
+      continue;
+    const size_t from = std::min(i, sweep.best), to = std::max(i, sweep.best);
+    const std::int64_t dip =
+        *std::min_element(sweep.scores.begin() + static_cast<std::ptrdiff_t>(from),
+                          sweep.scores.begin() + static_cast<std::ptrdiff_t>(to));
+    const double base = std::max(static_cast<double>(dip), mean);
+    strongest = std::max(strongest, (static_cast<double>(s) - base) / rise);
+  }
+  return strongest;
+}
+
+Sweep CoarseSweep(const StripCounts& full, const SkewSearchSettings& settings,
+                  ProfileSpace& profile) {
+  const double reach = SkewSearchReach(settings);
+  return Scan(ReduceRows(full, kCoarseReduction), 0.0, CoarseStep(settings), reach, reach, profile);
+}
+
+// Fills the confidence, peak and rival of result from the coarse sweep; false when its best
+// score is 0.
+bool Judge(const Sweep& coarse, SkewSearchResult& result) {
+  const std::int64_t peak = coarse.scores[coarse.best];
+  if (peak <= 0) return false;
+  double mean = 0.0;
+  for (std::int64_t s : coarse.scores) mean += static_cast<double>(s);
+  mean /= static_cast<double>(coarse.scores.size());
+  result.confidence = 1.0 - mean / static_cast<double>(peak);
+  result.coarsePeak = peak;
+  result.rival = Rival(coarse, mean);
+  return true;
+}
+
 }  // namespace
 
+SkewSearchResult SearchCoarsely(const StripCounts& full, const SkewSearchSettings& settings) {
+  SkewSearchResult result;
+  if (full.ink <= 0 || full.strips <= 0) return result;
+  ProfileSpace profile;
+  const Sweep coarse = CoarseSweep(full, settings, profile);
+  Judge(coarse, result);
+  return result;
+}
+
 double SkewSearchReach(const SkewSearchSettings& settings) {
-  return settings.rangeDegrees + CoarseStep(settings);
+  return std::min(2.0 * settings.rangeDegrees, kSkewWatchLimit) + CoarseStep(settings);
 }
 
 SkewSearchResult SearchSkew(const StripCounts& full, const SkewSearchSettings& settings) {
   SkewSearchResult result;
   if (full.ink <= 0 || full.strips <= 0) return result;
   ProfileSpace profile;
-  const double range = settings.rangeDegrees, reach = SkewSearchReach(settings);
-  const double coarseStep = CoarseStep(settings);
-  const Sweep coarse =
-      Scan(ReduceRows(full, kCoarseReduction), 0.0, coarseStep, reach, reach, profile);
-  const std::int64_t peak = coarse.scores[coarse.best];
-  if (peak <= 0) return result;
-  double mean = 0.0;
-  for (std::int64_t s : coarse.scores) mean += static_cast<double>(s);
-  mean /= static_cast<double>(coarse.scores.size());
-  result.confidence = 1.0 - mean / static_cast<double>(peak);
-  const Sweep middle =
+  const double range = settings.rangeDegrees, coarseStep = CoarseStep(settings);
+  // The refinement stays within one coarse step beyond the range.
+  const double reach = range + coarseStep;
+  const Sweep coarse = CoarseSweep(full, settings, profile);
+  if (!Judge(coarse, result)) return result;
+  // A peak on an end of the sweep or beyond the range: the lines lie outside the range.
+  if (coarse.best == 0 || coarse.best + 1 == coarse.scores.size() ||
+      std::fabs(coarse.angles[coarse.best]) > reach)
+    return result;
+  Sweep middle =
       Scan(full, coarse.angles[coarse.best], settings.precisionDegrees, coarseStep, reach, profile);
+  // The coarse rows blur the peak and may place it more than a step off: while the best angle
+  // lies on an end of the round, the round moves there, as long as the score still rises.
+  for (int move = 0; move < kMiddleMoves; ++move) {
+    if (middle.best != 0 && middle.best + 1 != middle.scores.size()) break;
+    Sweep next = Scan(full, middle.angles[middle.best], settings.precisionDegrees, coarseStep,
+                      reach, profile);
+    if (next.scores[next.best] <= middle.scores[middle.best]) break;
+    middle = std::move(next);
+  }
   const double fineStep = settings.precisionDegrees / kFineStepsPerPrecision;
   const double angle =
       PeakCentre(Scan(full, middle.angles[middle.best], fineStep,
                       kFineReachInPrecisions * settings.precisionDegrees, reach, profile));
-  result.peakInside = coarse.best != 0 && coarse.best + 1 != coarse.scores.size() &&
-                      std::fabs(angle) <= range + fineStep / 2.0;
+  result.peakInside = std::fabs(angle) <= range + fineStep / 2.0;
   result.angleDegrees = std::clamp(angle, -range, range);
   return result;
 }

@@ -72,6 +72,34 @@ StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int
   return out;
 }
 
+StripCounts CountBandInk(const unsigned char* const* src, const RECT& rect, int inkAtMost,
+                         int margin) {
+  StripCounts out;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  const std::vector<int> edges = StripEdges(height);
+  out.strips = static_cast<int>(edges.size()) - 1;
+  out.rows = width;
+  out.margin = margin;
+  out.stride = out.rows + 2 * margin;
+  out.largestSum = height;
+  out.counts.assign(static_cast<size_t>(out.strips) * out.stride, 0);
+  out.centres.resize(static_cast<size_t>(out.strips));
+  const double middle = height / 2.0;
+  const unsigned char limit = static_cast<unsigned char>(std::clamp(inkAtMost, 0, 255));
+  for (int j = 0; j < out.strips; ++j) {
+    out.centres[static_cast<size_t>(j)] = (edges[j] + edges[j + 1]) / 2.0 - middle;
+    // The band's rows added column by column into its own column of counts.
+    std::uint8_t* column = out.counts.data() + static_cast<size_t>(j) * out.stride + margin;
+    for (int y = edges[j]; y < edges[j + 1]; ++y) {
+      const unsigned char* row = src[rect.top + y] + rect.left;
+      for (int x = 0; x < width; ++x)
+        column[x] = static_cast<std::uint8_t>(column[x] + (row[x] <= limit));
+    }
+    for (int x = 0; x < width; ++x) out.ink += column[x];
+  }
+  return out;
+}
+
 StripCounts ReduceRows(const StripCounts& full, int factor) {
   StripCounts out;
   out.strips = full.strips;

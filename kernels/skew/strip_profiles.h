@@ -54,6 +54,14 @@ struct ProfileSpace {
 StripCounts CountStripInk(const unsigned char* const* src, const RECT& rect, int inkAtMost,
                           int margin);
 
+// CountStripInk turned by a right angle: the rows of rect cut into bands of the strip widths
+// (in the same order), and for every band and column the pixels of the band's rows at most
+// inkAtMost. Strip j of the result is band j, its rows are the columns of rect, and its centre
+// is the band's middle row minus the middle of rect; so the scores of ShearedProfileScore
+// tell how sharp the column profile of rect is when rect is sheared sideways.
+StripCounts CountBandInk(const unsigned char* const* src, const RECT& rect, int inkAtMost,
+                         int margin);
+
 inline constexpr int kSkewMaxRowFactor = 6;
 
 // The counts with every factor (1 to kSkewMaxRowFactor) consecutive rows summed into one (the last

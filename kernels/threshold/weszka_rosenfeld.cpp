@@ -5,17 +5,26 @@
 #include <cstdint>
 #include <vector>
 
-#include "imageclasses/distribution.h"
 #include "kernels/histogram/byte_counts.h"
+#include "kernels/histogram/smoothing.h"
 #include "kernels/parallel/row_bands.h"
 
 namespace vorlane::detail {
 
 CandidateRange SmoothedPeakRange(const long* hist) {
-  CDistribution<long> dist;
-  dist.Create(hist, 256);
+  CandidateRange range;
+  if (!hist) {
+    range.twoPeaks = false;
+    return range;
+  }
+  std::vector<long> values(hist, hist + 256), smoothed(256);
+  std::vector<int> maxima, minima;
+  const auto countMaxima = [&] {
+    FindExtrema(values.data(), 256, kPlateauMiddleMax, maxima, minima);
+    return static_cast<int>(maxima.size());
+  };
   int radius = 2;
-  int previous = dist.GetMaximaCount();
+  int previous = countMaxima();
   int count = previous;
   for (int pass = 0; count > 2 && pass < kMaxSmoothingPasses; ++pass) {
     if (count == previous) {
@@ -24,17 +33,16 @@ CandidateRange SmoothedPeakRange(const long* hist) {
       radius = 2;
       previous = count;
     }
-    dist.MovingAverage(radius);
-    count = dist.GetMaximaCount();
+    WeightedMovingAverage(values.data(), smoothed.data(), 256, radius);
+    values.swap(smoothed);
+    count = countMaxima();
   }
-  CandidateRange range;
   if (count < 2) {
     range.twoPeaks = false;
     return range;
   }
-  const int* maxima = dist.GetMaximaPositions();
   range.lower = maxima[0];
-  range.upper = count == 2 ? maxima[1] : maxima[count - 1];
+  range.upper = count == 2 ? maxima[1] : maxima[static_cast<size_t>(count - 1)];
   return range;
 }
 
@@ -62,8 +70,10 @@ void PairedMaxima(const unsigned char* a, const unsigned char* b, const unsigned
 // deg(p) being the number of neighbours of p inside the rectangle. So one histogram of the
 // pixels (weighted by degree) and one of the pair maxima (four forward pairs per pixel, the
 // maxima taken a row at a time) give every candidate's count.
-void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int64_t* counts) {
+void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int64_t* counts,
+                    std::int64_t* pixelCounts) {
   std::fill(counts, counts + 256, 0);
+  if (pixelCounts) std::fill(pixelCounts, pixelCounts + 256, 0);
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return;
   // Per band of rows: the pixel values and the maxima of the pairs each row starts, most of
@@ -108,6 +118,7 @@ void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int6
       maxima[v] += m[v] + q[v];
     }
   }
+  if (pixelCounts) std::copy(pixels, pixels + 256, pixelCounts);
   // Degrees: 8 inside, fewer on the border rows and columns (each pixel counted once).
   std::int64_t degree[256] = {};
   for (int v = 0; v < 256; ++v) {
@@ -143,6 +154,24 @@ int FewestStraddles(const std::int64_t* counts, const CandidateRange& range) {
     if (best < 0 || counts[t] < counts[best]) best = t;
   }
   return best;
+}
+
+AutomaticLevel WeszkaRosenfeldLevel(const unsigned char* const* rows, const RECT& rect,
+                                    const long* hist) {
+  const CandidateRange range = SmoothedPeakRange(hist);
+  std::int64_t counts[256] = {};
+  std::int64_t pixels[256] = {};
+  if (rows) StraddleCounts(rows, rect, counts, pixels);
+  AutomaticLevel result;
+  result.level = FewestStraddles(counts, range);
+  result.twoPeaks = range.twoPeaks;
+  for (int v = std::min(result.level, 255); v >= 0; --v) {
+    if (pixels[v] > 0) {
+      result.largestForeground = v;
+      break;
+    }
+  }
+  return result;
 }
 
 }  // namespace vorlane::detail

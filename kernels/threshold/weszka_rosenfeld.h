@@ -28,11 +28,28 @@ inline constexpr int kMaxSmoothingPasses = 1000;
 // Straddle counts of every candidate t (0..255) over rect (inside the image, possibly empty)
 // of the 1-byte rows src: counts[t] is the number of unordered pairs of 8-neighbouring pixels
 // inside rect with min < t <= max of their values, from one pass over the rows (a histogram
-// of the pixels and one of the pair maxima).
-void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int64_t* counts);
+// of the pixels and one of the pair maxima). pixelCounts, when not null, receives that histogram
+// of the pixels of rect (256 counts).
+void StraddleCounts(const unsigned char* const* src, const RECT& rect, std::int64_t* counts,
+                    std::int64_t* pixelCounts = nullptr);
 
 // The first candidate of [range.lower, range.upper) with the fewest straddling pairs; -1
 // when the range is empty.
 int FewestStraddles(const std::int64_t* counts, const CandidateRange& range);
+
+// The automatic threshold of a region and what a global threshold at it takes as foreground.
+struct AutomaticLevel {
+  int level = -1;              // values above it are background; -1 without a candidate
+  bool twoPeaks = true;        // false when smoothing left fewer than two maxima
+  int largestForeground = -1;  // the largest value of the region at or below level, or -1
+};
+
+// The threshold between the two main peaks of hist (256 counts of the pixels the caller
+// selected) where the fewest pairs of 8-neighbouring pixels of rect (inside the image,
+// possibly empty) of the 1-byte rows straddle it: FewestStraddles(StraddleCounts(rows, rect),
+// SmoothedPeakRange(hist)). rows may be null (no pixels): then every candidate has no
+// straddles and no pixel is foreground. hist null counts as no peaks.
+AutomaticLevel WeszkaRosenfeldLevel(const unsigned char* const* rows, const RECT& rect,
+                                    const long* hist);
 
 }  // namespace vorlane::detail

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/utf8.h"
+
 namespace vorlane::detail {
 
 int GrownCapacity(int capacity, int growBy) {
@@ -15,26 +17,10 @@ int GrownCapacity(int capacity, int growBy) {
 
 UniqueFile OpenTextFileForWriting(const wchar_t* path) {
   if (!path || !*path) return nullptr;
-  // Encode each code point as UTF-8 for the system's file name.
+  // The system's file name in UTF-8; a path with a value that is no character is refused, as
+  // every file name of the library is.
   std::string name;
-  for (const wchar_t* p = path; *p; ++p) {
-    const auto c = static_cast<std::uint32_t>(*p);
-    if (c < 0x80) {
-      name += static_cast<char>(c);
-    } else if (c < 0x800) {
-      name += static_cast<char>(0xC0 | (c >> 6));
-      name += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      name += static_cast<char>(0xE0 | (c >> 12));
-      name += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      name += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      name += static_cast<char>(0xF0 | ((c >> 18) & 0x07));
-      name += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      name += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      name += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  if (!WideToUtf8(path, name)) return nullptr;
   return UniqueFile(std::fopen(name.c_str(), "w"));
 }
 

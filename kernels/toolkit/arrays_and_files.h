@@ -18,7 +18,8 @@ struct FileCloser {
 using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 
 // Opens `path` (a wide path, handed to the system as UTF-8) for writing as text, replacing
-// any earlier file. Null when the path is null or empty or the file cannot be opened.
+// any earlier file. Null when the path is null or empty, holds a value that is no Unicode
+// scalar (see WideToUtf8) or the file cannot be opened.
 UniqueFile OpenTextFileForWriting(const wchar_t* path);
 
 }  // namespace vorlane::detail

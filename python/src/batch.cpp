@@ -1,29 +1,28 @@
-// The command-line tool's road on one page file, for the batch runner: load, threshold,
-// optional deskew, components, and the outputs with the JSON report.
+// The pipeline's road on one page file, for the batch runner: load, threshold, optional
+// deskew, components, and the outputs with the JSON report.
+#include "vorlane/pipeline/batch.h"
+
 #include "binding.h"
-#include "jobs.h"
+#include "vorlane/pipeline/vocabulary.h"
 
 namespace vorlane::python {
 namespace {
 
-ThresholdMethod MethodOf(const std::string& name) {
-  if (name == "niblack") return ThresholdMethod::niblack;
-  if (name == "weszka") return ThresholdMethod::weszka;
-  if (name == "global") return ThresholdMethod::global;
-  throw py::value_error("method must be 'niblack', 'weszka' or 'global'");
-}
-
-const char* OutcomeName(cli::Outcome outcome) {
-  switch (outcome) {
-    case cli::Outcome::written:
-      return "written";
-    case cli::Outcome::skipped:
-      return "skipped";
-    case cli::Outcome::cancelled:
-      return "cancelled";
-    default:
-      return "failed";
+// Sets the method called name with its value: half_window for Niblack (0 derives it from
+// the resolution), threshold for the global threshold. ValueError for another name or a
+// value out of range.
+void ChooseMethod(const std::string& name, int halfWindow, int threshold, ProcessOptions& options) {
+  const std::optional<ThresholdMethod> method = pipeline::MethodFromName(name);
+  if (!method) {
+    const auto names = pipeline::MethodNames();
+    throw py::value_error("method must be " +
+                          QuotedChoices(std::vector<std::string>(names.begin(), names.end())));
   }
+  std::optional<int> value;
+  if (*method == ThresholdMethod::niblack && halfWindow > 0) value = halfWindow;
+  if (*method == ThresholdMethod::global) value = threshold;
+  const std::string problem = pipeline::ChooseMethod(*method, value, options);
+  if (!problem.empty()) throw py::value_error(problem);
 }
 
 }  // namespace
@@ -36,10 +35,8 @@ void BindBatch(py::module_& m) {
          bool skipExisting) {
         if (connectivity != 4 && connectivity != 8)
           throw py::value_error("connectivity must be 4 or 8");
-        cli::RunSettings settings;
-        settings.process.method = MethodOf(method);
-        settings.process.halfWindow = halfWindow;
-        settings.process.globalThreshold = threshold;
+        pipeline::RunSettings settings;
+        ChooseMethod(method, halfWindow, threshold, settings.process);
         // "auto" estimates the skew and straightens trusted pages; a number is the skew to undo.
         if (py::isinstance<py::str>(deskew)) {
           if (deskew.cast<std::string>() != "auto")
@@ -52,21 +49,19 @@ void BindBatch(py::module_& m) {
         settings.outDir = outDir;
         settings.writeViews = views;
         settings.skipExisting = skipExisting;
-        settings.printResults = false;
-        cli::FileResult result;
+        pipeline::PageResult result;
         {
           py::gil_scoped_release release;
-          cli::Progress progress(cli::ProgressMode::none, 1);
-          result = cli::ProcessInputFile(path, settings, progress);
+          result = pipeline::ProcessInputFile(path, settings, nullptr);
         }
+        const bool wrote = result.outcome == pipeline::PageOutcome::written ||
+                           result.outcome == pipeline::PageOutcome::skipped;
         py::dict out;
-        out["status"] = OutcomeName(result.outcome);
+        out["status"] = pipeline::OutcomeName(result.outcome);
         out["error"] = result.message.empty() ? py::object(py::none()) : py::str(result.message);
         out["warning"] = result.warning.empty() ? py::object(py::none()) : py::str(result.warning);
         out["report_path"] =
-            result.outcome == cli::Outcome::written || result.outcome == cli::Outcome::skipped
-                ? py::object(py::str(result.names.report.string()))
-                : py::object(py::none());
+            wrote ? py::object(py::str(result.names.report.string())) : py::object(py::none());
         return out;
       },
       py::arg("path"), py::arg("out_dir"), py::arg("method") = "niblack",

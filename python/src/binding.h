@@ -56,6 +56,9 @@ void RunLong(ImageHandle& handle, std::initializer_list<ImageHandle*> others,
 // ValueError with message when result is 0.
 void Require(int result, const char* message);
 
+// The names quoted for a message: "'a', 'b' or 'c'".
+std::string QuotedChoices(const std::vector<std::string>& names);
+
 // A new handle around image (owned from now on).
 std::unique_ptr<ImageHandle> Wrap(std::unique_ptr<CImage> image);
 

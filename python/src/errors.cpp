@@ -2,8 +2,8 @@
 // FileNotFoundError, PermissionError), archive failures vorlane.ArchiveError, memory failures
 // MemoryError; a cancelled call raises vorlane.Cancelled.
 #include "binding.h"
-#include "page_io.h"
 #include "platform/exceptions.h"
+#include "vorlane/pipeline/paths.h"
 
 namespace vorlane::python {
 namespace {
@@ -45,12 +45,21 @@ void SetFileError(const CFileException& e) {
     default:
       break;
   }
-  const std::string name = cli::Utf8(e.m_strFileName.GetString());
+  const std::string name = pipeline::Utf8(e.m_strFileName.GetString());
   const std::string message = name.empty() ? std::string(what) : std::string(what) + ": " + name;
   PyErr_SetString(type, message.c_str());
 }
 
 }  // namespace
+
+std::string QuotedChoices(const std::vector<std::string>& names) {
+  std::string out;
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) out += i + 1 < names.size() ? ", " : " or ";
+    out += "'" + names[i] + "'";
+  }
+  return out;
+}
 
 void BindErrors(py::module_& m) {
   static py::exception<CArchiveException> archiveError(m, "ArchiveError", PyExc_Exception);

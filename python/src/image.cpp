@@ -7,10 +7,11 @@
 #include "imageclasses/bilevelimage.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
+#include "imageclasses/internal/format_access.h"
 #include "imageclasses/locolorimage.h"
-#include "kernels/pixels/format_access.h"
-#include "page_io.h"
 #include "platform/archive.h"
+#include "vorlane/pipeline/paths.h"
+#include "vorlane/pipeline/vocabulary.h"
 
 namespace vorlane::python {
 namespace {
@@ -19,27 +20,44 @@ using detail::FormatAccess;
 using detail::PixelFormat;
 using detail::PixelView;
 
+using pipeline::PageFormat;
+
+// The Python name of a pixel format ("bilevel", ..., "none" for no image).
 const char* FormatName(PixelFormat format) {
   switch (format) {
     case PixelFormat::kBiLevel:
-      return "bilevel";
+      return pipeline::NamesOf(PageFormat::bilevel).python;
     case PixelFormat::kGreyScale:
-      return "greyscale";
+      return pipeline::NamesOf(PageFormat::greyscale).python;
     case PixelFormat::kLoColour:
-      return "palette";
+      return pipeline::NamesOf(PageFormat::palette).python;
     case PixelFormat::kHiColour:
-      return "colour";
+      return pipeline::NamesOf(PageFormat::colour).python;
     default:
-      return "none";
+      return pipeline::NamesOf(PageFormat::none).python;
   }
 }
 
+// A new empty image of the format with that Python name; ValueError for another name.
 std::unique_ptr<CImage> NewImage(const std::string& format) {
-  if (format == "bilevel") return std::make_unique<CBiLevelImage>();
-  if (format == "greyscale") return std::make_unique<CGreyScaleImage>();
-  if (format == "palette") return std::make_unique<CLoColorImage>();
-  if (format == "colour") return std::make_unique<CHiColorImage>();
-  throw py::value_error("format must be 'bilevel', 'greyscale', 'palette' or 'colour'");
+  std::vector<std::string> names;
+  for (const pipeline::FormatNames& f : pipeline::Formats()) {
+    names.emplace_back(f.python);
+    if (format != f.python) continue;
+    switch (f.format) {
+      case PageFormat::bilevel:
+        return std::make_unique<CBiLevelImage>();
+      case PageFormat::greyscale:
+        return std::make_unique<CGreyScaleImage>();
+      case PageFormat::palette:
+        return std::make_unique<CLoColorImage>();
+      case PageFormat::colour:
+        return std::make_unique<CHiColorImage>();
+      case PageFormat::none:
+        break;
+    }
+  }
+  throw py::value_error("format must be " + QuotedChoices(names));
 }
 
 // The distance in bytes from row y to row y + 1 of a view (rows are stored bottom-up).
@@ -101,9 +119,9 @@ std::unique_ptr<ImageHandle> FromNumpy(py::array array, bool bilevel, int dpi) {
 
 std::unique_ptr<ImageHandle> Load(const std::string& path) {
   std::unique_ptr<CImage> image(
-      ImgLoadFromFile(cli::WidePath(path).c_str(), nullptr, nullptr, nullptr, nullptr));
+      ImgLoadFromFile(pipeline::WidePath(path).c_str(), nullptr, nullptr, nullptr, nullptr));
   if (!image) {
-    const std::wstring wide = cli::WidePath(path);
+    const std::wstring wide = pipeline::WidePath(path);
     CFile probe;
     if (!probe.Open(wide.c_str(), CFile::modeRead))
       throw CFileException(CFileException::fileNotFound, wide.c_str());
@@ -171,9 +189,9 @@ void BindImage(py::module_& m, py::class_<ImageHandle>& image) {
           [](ImageHandle& h, int dpi) { ImageOf(h).SetDPI(dpi); },
           "Dots per inch; 1 (and anything below 50) stands for no resolution.")
       .def_property(
-          "name", [](ImageHandle& h) { return cli::Utf8(ImageOf(h).GetName()); },
+          "name", [](ImageHandle& h) { return pipeline::Utf8(ImageOf(h).GetName()); },
           [](ImageHandle& h, const std::string& n) {
-            ImageOf(h).SetName(cli::WidePath(n).c_str());
+            ImageOf(h).SetName(pipeline::WidePath(n).c_str());
           },
           "The image's name.")
       .def_readwrite("progress", &ImageHandle::progress,
@@ -202,7 +220,7 @@ void BindImage(py::module_& m, py::class_<ImageHandle>& image) {
           "save_tiff",
           [](ImageHandle& h, const std::string& path) {
             CImage& img = ImageOf(h);
-            if (!img.ExportTIFF(cli::WidePath(path).c_str()))
+            if (!img.ExportTIFF(pipeline::WidePath(path).c_str()))
               throw py::value_error("cannot write the image as TIFF file " + path);
           },
           py::arg("path"), "Writes the image as an uncompressed TIFF file.")
@@ -210,7 +228,7 @@ void BindImage(py::module_& m, py::class_<ImageHandle>& image) {
           "save_archive",
           [](ImageHandle& h, const std::string& path) {
             CImage& img = ImageOf(h);
-            CFile file(cli::WidePath(path).c_str(), CFile::modeCreate | CFile::modeWrite);
+            CFile file(pipeline::WidePath(path).c_str(), CFile::modeCreate | CFile::modeWrite);
             SaveArchive(img, file);
             file.Close();
           },

@@ -2,7 +2,7 @@
 // with the pixel-type tables as PixelType objects.
 #include "binding.h"
 #include "imageclasses/imagemap.h"
-#include "page_io.h"
+#include "vorlane/pipeline/paths.h"
 
 namespace vorlane::python {
 namespace {
@@ -26,7 +26,7 @@ struct Maps {
     CImage& image = Image();
     int index = -1;
     if (py::isinstance<py::str>(key)) {
-      index = image.GetImageMapIndex(cli::WidePath(key.cast<std::string>()).c_str());
+      index = image.GetImageMapIndex(pipeline::WidePath(key.cast<std::string>()).c_str());
     } else {
       index = key.cast<int>();
       if (index < 0) index += image.GetImageMapCount();
@@ -42,7 +42,7 @@ std::vector<PixelType> TypesOf(const CImageMap& map) {
   std::vector<PixelType> types;
   for (int i = 0; i < map.GetPTCount(); ++i) {
     const wchar_t* name = map.GetPTName(i);
-    types.push_back({cli::Utf8(name), i, name && *name ? map.GetPTByteLabel(name) : 0,
+    types.push_back({pipeline::Utf8(name), i, name && *name ? map.GetPTByteLabel(name) : 0,
                      map.GetPTRed(i), map.GetPTGreen(i), map.GetPTBlue(i),
                      map.GetPTVisible(i) != 0});
   }
@@ -68,14 +68,14 @@ void BindMaps(py::module_& m, py::class_<ImageHandle>& image) {
       .def("__len__", [](const Maps& s) { return s.Image().GetImageMapCount(); })
       .def("__contains__",
            [](const Maps& s, const std::string& name) {
-             return s.Image().GetImageMapIndex(cli::WidePath(name).c_str()) >= 0;
+             return s.Image().GetImageMapIndex(pipeline::WidePath(name).c_str()) >= 0;
            })
       .def(
           "names",
           [](const Maps& s) {
             std::vector<std::string> names;
             for (int i = 0; i < s.Image().GetImageMapCount(); ++i)
-              names.push_back(cli::Utf8(s.Image().GetImageMap(i)->GetName().GetString()));
+              names.push_back(pipeline::Utf8(s.Image().GetImageMap(i)->GetName().GetString()));
             return names;
           },
           "The map names in list order.")
@@ -101,7 +101,7 @@ void BindMaps(py::module_& m, py::class_<ImageHandle>& image) {
       .def(
           "add",
           [](const Maps& s, const std::string& name, int labelMode) {
-            Require(s.Image().SafeGetImageMap(cli::WidePath(name).c_str(),
+            Require(s.Image().SafeGetImageMap(pipeline::WidePath(name).c_str(),
                                               static_cast<unsigned char>(labelMode)) != nullptr,
                     "cannot add the map");
             return s.Index(py::str(name));

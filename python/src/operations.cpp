@@ -3,7 +3,7 @@
 // while numpy views of them are alive.
 #include "binding.h"
 #include "imageclasses/bilevelimage.h"
-#include "kernels/pixels/format_access.h"
+#include "imageclasses/internal/format_access.h"
 
 namespace vorlane::python {
 namespace {

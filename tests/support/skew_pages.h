@@ -1,5 +1,7 @@
 // Synthetic bi-level pages turned by a known angle, drawn directly at that angle (each pixel
-// centre mapped back into the unturned page), for the skew tests and benchmarks.
+// centre mapped back into the unturned page), grey scans made from them (uneven light,
+// noise), and grey pages without lines (blank paper, photographs), for the skew tests and
+// benchmarks.
 #pragma once
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "imageclasses/bilevelimage.h"
+#include "imageclasses/greyscaleimage.h"
 
 namespace skewpages {
 
@@ -149,10 +152,11 @@ inline Pixels Render(const Layout& page, double degrees) {
   return out;
 }
 
-// A bi-level image of the pixels.
-inline std::unique_ptr<CBiLevelImage> ToBiLevel(const Pixels& pixels) {
-  struct Writable : CBiLevelImage {
-    unsigned char* Row(int y) { return m_ppLines[y]; }
+// An image of class Format (bi-level or greyscale: one byte per pixel) holding the pixels.
+template <class Format>
+std::unique_ptr<Format> ToImage(const Pixels& pixels) {
+  struct Writable : Format {
+    unsigned char* Row(int y) { return this->m_ppLines[y]; }
   };
   auto image = std::make_unique<Writable>();
   if (!image->Create(pixels.width, pixels.height, 0x00FFFFFF, L"skew")) return nullptr;
@@ -160,6 +164,83 @@ inline std::unique_ptr<CBiLevelImage> ToBiLevel(const Pixels& pixels) {
     std::memcpy(image->Row(y), pixels.bytes.data() + static_cast<size_t>(y) * pixels.width,
                 static_cast<size_t>(pixels.width));
   return image;
+}
+
+// A bi-level image of the pixels.
+inline std::unique_ptr<CBiLevelImage> ToBiLevel(const Pixels& pixels) {
+  return ToImage<CBiLevelImage>(pixels);
+}
+
+// Grey pixels of a bi-level page: ink and paper values.
+inline Pixels Grey(const Pixels& bilevel, unsigned char ink, unsigned char paper) {
+  Pixels out = bilevel;
+  for (unsigned char& b : out.bytes) b = b ? paper : ink;
+  return out;
+}
+
+// Lights grey pixels unevenly, as a scanner lid left open or a bent page does: brightness
+// falls from 1 at the top left corner to darkest at the bottom right, a shadow darkens the left
+// edge to 0.6, and uniform noise of +-noise grey values is added.
+inline void Light(Pixels& grey, double darkest, double noise, std::uint64_t seed) {
+  Random rnd(seed);
+  for (int y = 0; y < grey.height; ++y) {
+    unsigned char* row = grey.Row(y);
+    for (int x = 0; x < grey.width; ++x) {
+      const double fall =
+          (static_cast<double>(x) / grey.width + static_cast<double>(y) / grey.height) / 2;
+      const double shadow = 1.0 - 0.4 * std::exp(-x / (0.04 * grey.width));
+      const double v =
+          row[x] * (1.0 - (1.0 - darkest) * fall) * shadow + Uniform(rnd, -noise, noise);
+      row[x] = static_cast<unsigned char>(std::clamp(v, 0.0, 255.0));
+    }
+  }
+}
+
+// Plain paper of the given grey value (to be lit and noised with Light).
+inline Pixels Paper(int width, int height, unsigned char value) {
+  return Pixels{width, height,
+                std::vector<unsigned char>(static_cast<size_t>(width) * height, value)};
+}
+
+// A photograph-like grey picture over the area [x0, x1) x [y0, y1) of grey: smooth shading
+// with soft-edged objects (turned ellipses of random size and grey) and fine texture, from
+// a fixed seed.
+inline void Photo(Pixels& grey, int x0, int y0, int x1, int y1, std::uint64_t seed) {
+  Random rnd(seed);
+  const double w = x1 - x0, h = y1 - y0, p = Uniform(rnd, 0, 6.3), q = Uniform(rnd, 0, 6.3);
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      grey.Row(y)[x] = static_cast<unsigned char>(120 + 60 * std::sin(4.0 * (x - x0) / w + p) *
+                                                            std::cos(3.0 * (y - y0) / h + q));
+  const double size = std::min(w, h);
+  for (int i = 0; i < 160; ++i) {
+    const double cx = Uniform(rnd, x0, x1), cy = Uniform(rnd, y0, y1);
+    const double ra = Uniform(rnd, 0.01, 0.12) * size, rb = ra * Uniform(rnd, 0.3, 1.0);
+    const double turn = Uniform(rnd, 0, std::numbers::pi), level = Uniform(rnd, 20, 240);
+    const double c = std::cos(turn), s = std::sin(turn), soft = Uniform(rnd, 1.5, 6.0);
+    const int r = static_cast<int>(ra) + 8;
+    for (int y = std::max(y0, static_cast<int>(cy) - r); y < std::min(y1, static_cast<int>(cy) + r);
+         ++y) {
+      for (int x = std::max(x0, static_cast<int>(cx) - r);
+           x < std::min(x1, static_cast<int>(cx) + r); ++x) {
+        const double u = (x - cx) * c + (y - cy) * s, v = (y - cy) * c - (x - cx) * s;
+        const double d = std::sqrt(u * u / (ra * ra) + v * v / (rb * rb));
+        const double alpha = std::clamp((1.0 - d) * rb / soft, 0.0, 1.0);
+        unsigned char& px = grey.Row(y)[x];
+        px = static_cast<unsigned char>(px * (1.0 - alpha) + level * alpha);
+      }
+    }
+  }
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      unsigned char& px = grey.Row(y)[x];
+      px = static_cast<unsigned char>(std::clamp(px + Uniform(rnd, -12, 12), 0.0, 255.0));
+    }
+}
+
+// A greyscale image of grey pixels.
+inline std::unique_ptr<CGreyScaleImage> ToGreyImage(const Pixels& pixels) {
+  return ToImage<CGreyScaleImage>(pixels);
 }
 
 }  // namespace skewpages

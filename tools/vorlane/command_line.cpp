@@ -2,20 +2,22 @@
 #include "command_line.h"
 
 #include <unistd.h>
+#include <vorlane/pipeline/batch.h>
+#include <vorlane/pipeline/demo_page.h>
+#include <vorlane/pipeline/inspect.h>
+#include <vorlane/pipeline/page_loading.h>
+#include <vorlane/pipeline/paths.h>
+#include <vorlane/png.h>
 #include <vorlane/vorlane.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "demo_page.h"
-#include "inspect.h"
-#include "jobs.h"
-#include "page_io.h"
 #include "progress.h"
 #include "vorlane/pipeline/html_report.h"
 
@@ -24,43 +26,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using pipeline::RunSettings;
+
 constexpr const char* kVersion = "vorlane 0.1.0";
 
-// Reads "niblack", "niblack:HALFWINDOW", "weszka" or "global:T" into options; returns the
-// problem, or an empty string.
-std::string ParseThreshold(const std::string& text, ProcessOptions& options) {
-  const auto colon = text.find(':');
-  const std::string method = text.substr(0, colon);
-  const std::optional<std::string> value =
-      colon == std::string::npos ? std::nullopt : std::optional(text.substr(colon + 1));
-  const auto number = [](const std::string& s, int lo, int hi) -> std::optional<int> {
-    if (s.empty() || s.size() > 4 || s.find_first_not_of("0123456789") != std::string::npos)
-      return std::nullopt;
-    const int v = std::stoi(s);
-    return v >= lo && v <= hi ? std::optional(v) : std::nullopt;
-  };
-  if (method == "niblack") {
-    options.method = ThresholdMethod::niblack;
-    options.halfWindow = 0;
-    if (!value) return {};
-    const auto w = number(*value, 1, 1000);
-    if (!w) return "the Niblack half window must be a whole number from 1 to 1000";
-    options.halfWindow = *w;
-    return {};
-  }
-  if (method == "weszka" && !value) {
-    options.method = ThresholdMethod::weszka;
-    return {};
-  }
-  if (method == "global") {
-    const auto t = value ? number(*value, 0, 255) : std::nullopt;
-    if (!t) return "a global threshold needs a value from 0 to 255 (global:T)";
-    options.method = ThresholdMethod::global;
-    options.globalThreshold = *t;
-    return {};
-  }
-  return "unknown threshold \"" + text + "\" (niblack[:HALFWINDOW], weszka or global:T)";
-}
+// Exit codes of the tool.
+constexpr int kExitOk = 0;
+constexpr int kExitFileFailed = 1;  // a file could not be read, processed or written
+constexpr int kExitUsage = 2;       // bad command line or option value
+constexpr int kExitInterrupted = 130;
 
 // Reads "auto" or an angle in degrees from -180 to 180 into options; returns the problem, or
 // an empty string.
@@ -113,7 +87,7 @@ void AddRoadOptions(CLI::App* command, RoadArgs& args) {
 // output folder cannot be used.
 bool Settle(const RoadArgs& args, RunSettings& settings, int& exitCode) {
   for (const auto& [option, problem] :
-       {std::pair{"--threshold", ParseThreshold(args.threshold, settings.process)},
+       {std::pair{"--threshold", pipeline::ParseMethod(args.threshold, settings.process)},
         std::pair{"--deskew", ParseDeskew(args.deskew, settings.process)}}) {
     if (problem.empty()) continue;
     std::fprintf(stderr, "vorlane: %s: %s\n", option, problem.c_str());
@@ -138,10 +112,66 @@ bool Settle(const RoadArgs& args, RunSettings& settings, int& exitCode) {
   return true;
 }
 
+// Loads file for info, skew and show; prints "vorlane: FILE: problem" when it cannot.
+pipeline::LoadedPage LoadOrSay(const fs::path& file) {
+  pipeline::LoadedPage page = pipeline::LoadPage(file);
+  if (!page.image) std::fprintf(stderr, "vorlane: %s: %s\n", file.c_str(), page.error.c_str());
+  return page;
+}
+
+int RunInfo(const fs::path& file) {
+  pipeline::LoadedPage page = LoadOrSay(file);
+  if (!page.image) return kExitFileFailed;
+  std::cout << pipeline::DescribePage(file, *page.image);
+  return kExitOk;
+}
+
+int RunSkew(const fs::path& file, bool json) {
+  pipeline::LoadedPage page = LoadOrSay(file);
+  if (!page.image) return kExitFileFailed;
+  std::cout << pipeline::DescribeSkew(EstimateSkew(*page.image), json);
+  return kExitOk;
+}
+
+// Writes the display bitmap of file as a PNG at output (temporary name, then renamed).
+int RunShow(const fs::path& file, const fs::path& output, const pipeline::ShowSettings& settings) {
+  pipeline::LoadedPage page = LoadOrSay(file);
+  if (!page.image) return kExitFileFailed;
+  CBitmap bitmap;
+  if (!pipeline::RenderShow(*page.image, settings, bitmap)) {
+    std::fprintf(stderr, "vorlane: %s: the library gave no display bitmap\n", file.c_str());
+    return kExitFileFailed;
+  }
+  pipeline::PendingFiles files;
+  std::string error;
+  if (!WritePng(bitmap, files.Add(output)) || !files.Commit(error)) {
+    std::fprintf(stderr, "vorlane: %s: cannot write %s\n", file.c_str(), output.c_str());
+    return kExitFileFailed;
+  }
+  return kExitOk;
+}
+
+// Processes every input with settings.jobs threads, one line per page (Progress::PageDone);
+// returns the exit code of the run.
+int RunProcess(const std::vector<fs::path>& inputs, const RunSettings& settings,
+               ProgressMode mode) {
+  Progress progress(mode, static_cast<int>(inputs.size()));
+  const std::vector<pipeline::PageResult> results = pipeline::RunBatch(inputs, settings, progress);
+  progress.Clear();
+  if (InterruptRequested()) {
+    std::fprintf(stderr, "vorlane: interrupted; unfinished pages left no files\n");
+    return kExitInterrupted;
+  }
+  const bool failed = std::any_of(
+      results.begin(), results.end(),
+      [](const pipeline::PageResult& r) { return r.outcome == pipeline::PageOutcome::failed; });
+  return failed ? kExitFileFailed : kExitOk;
+}
+
 constexpr const char* kFooter = R"(Outputs of a page with stem S, in the output folder:
   S-bilevel.tif     the binarised page (1-bit TIFF)
   S-result.vlx      archive of the bi-level page with its maps and components
-  S-overlay.png     the page with the colours of its maps (background blue)
+  S-overlay.png     the page with its ink tinted red (and map types in their colours)
   S-components.png  the components in rotating colours
   S-thumbnail.png   100 x 100 thumbnail of the page
   S-report.json     input, size, resolution, method and parameters, threshold, angle
@@ -205,7 +235,7 @@ int RunCommandLine(int argc, char** argv) {
 
   CLI::App* show = app.add_subcommand("show", "Write the display bitmap of a page as a PNG");
   std::string showFile, showOut;
-  ShowSettings showSettings;
+  pipeline::ShowSettings showSettings;
   show->add_option("FILE", showFile, "A .tif, .tiff or .vlx file")->required();
   show->add_option("-o,--output", showOut, "The PNG file to write")->required();
   show->add_flag("--maps", showSettings.maps, "Paint the colours of the current map");
@@ -253,8 +283,8 @@ int RunCommandLine(int argc, char** argv) {
   const ProgressMode mode = ChooseProgressMode(progressText, quiet);
   InstallInterruptHandler();
   int exitCode = kExitOk;
-  if (*info) return RunInfo(infoFile, std::cout);
-  if (*skew) return RunSkew(skewFile, skewJson, std::cout);
+  if (*info) return RunInfo(infoFile);
+  if (*skew) return RunSkew(skewFile, skewJson);
   if (*show) return RunShow(showFile, showOut, showSettings);
   if (*report) return writeReport(reportDir);
   if (*process) {
@@ -263,12 +293,12 @@ int RunCommandLine(int argc, char** argv) {
     settings.jobs = jobs;
     settings.skipExisting = skipExisting;
     settings.writeViews = !noViews;
-    const std::vector<fs::path> files = ExpandInputs(inputs);
+    const std::vector<fs::path> files = pipeline::ExpandInputs(inputs);
     if (files.empty()) {
       std::fprintf(stderr, "vorlane: no page files (.tif, .tiff, .vlx) in the inputs\n");
       return kExitFileFailed;
     }
-    const int batchExit = RunBatch(files, settings, mode);
+    const int batchExit = RunProcess(files, settings, mode);
     if (!processReport) return batchExit;
     const int reportExit = writeReport(settings.outDir);
     return batchExit != kExitOk ? batchExit : reportExit;
@@ -276,16 +306,16 @@ int RunCommandLine(int argc, char** argv) {
   // demo
   RunSettings settings;
   if (!Settle(demoArgs, settings, exitCode)) return exitCode;
-  int width = kDemoWidth, height = kDemoHeight;
+  int width = pipeline::kDemoWidth, height = pipeline::kDemoHeight;
   if (!demoSize.empty() && (std::sscanf(demoSize.c_str(), "%dx%d", &width, &height) != 2 ||
                             width < 16 || height < 16 || width > 20000 || height > 20000)) {
     std::fprintf(stderr, "vorlane: --size: expected WIDTHxHEIGHT from 16x16 to 20000x20000\n");
     return kExitUsage;
   }
   Progress progress(mode, 1);
-  KeepAliveScope keepAlive(&progress);
+  pipeline::KeepAliveScope keepAlive(&progress);
   progress.Stage("demo", "draw");
-  std::unique_ptr<CHiColorImage> page = MakeDemoPage(width, height);
+  std::unique_ptr<CHiColorImage> page = pipeline::MakeDemoPage(width, height, InterruptRequested);
   if (!page) {
     std::fprintf(stderr, "vorlane: demo: no memory for the sample page\n");
     return kExitFileFailed;
@@ -293,27 +323,28 @@ int RunCommandLine(int argc, char** argv) {
   std::vector<fs::path> written;
   if (savePage) {
     const fs::path pagePath = settings.outDir / "demo-page.tif";
-    if (!page->ExportTIFF(WidePath(pagePath).c_str())) {
+    if (!page->ExportTIFF(pipeline::WidePath(pagePath).c_str())) {
       std::fprintf(stderr, "vorlane: demo: cannot write %s\n", pagePath.c_str());
       return kExitFileFailed;
     }
     written.push_back(pagePath);
   }
-  const FileResult result = ProcessPageInMemory(*page, "demo", "demo", settings, progress);
+  const pipeline::PageResult result =
+      pipeline::ProcessPageInMemory(*page, "demo", "demo", settings, &progress);
   progress.Clear();
-  if (result.outcome == Outcome::cancelled) {
+  if (result.outcome == pipeline::PageOutcome::cancelled) {
     std::fprintf(stderr, "vorlane: interrupted; the demo page left no files\n");
     return kExitInterrupted;
   }
-  if (result.outcome != Outcome::written) {
+  if (result.outcome != pipeline::PageOutcome::written) {
     std::fprintf(stderr, "vorlane: demo: %s\n", result.message.c_str());
     return kExitFileFailed;
   }
   if (!result.warning.empty())
     std::fprintf(stderr, "vorlane: demo: warning: %s\n", result.warning.c_str());
   for (const fs::path& p : result.names.All(result.views)) written.push_back(p);
-  std::printf("demo: %d x %d page at %d dpi, %d components; wrote:\n", width, height, kDemoDpi,
-              result.components);
+  std::printf("demo: %d x %d page at %d dpi, %d components; wrote:\n", width, height,
+              pipeline::kDemoDpi, result.components);
   for (const fs::path& p : written) std::printf("  %s\n", p.c_str());
   return kExitOk;
 }

@@ -1,7 +1,6 @@
 // Progress display on standard error and the interrupt request.
 #include "progress.h"
 
-#include <platform/hooks.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -63,14 +62,31 @@ void Progress::Step(int step, int steps) {
   if (std::chrono::steady_clock::now() - m_lastDraw >= kRedrawInterval) DrawLocked();
 }
 
-void Progress::FileDone() {
+void Progress::PageDone(const std::filesystem::path& input, const pipeline::PageResult& r) {
+  using pipeline::PageOutcome;
   std::lock_guard<std::mutex> lock(m_mutex);
+  ClearLocked();
+  if (!r.warning.empty())
+    std::fprintf(stderr, "vorlane: %s: warning: %s\n", input.c_str(), r.warning.c_str());
+  if (r.outcome == PageOutcome::failed)
+    std::fprintf(stderr, "vorlane: %s: %s\n", input.c_str(), r.message.c_str());
+  else if (r.outcome == PageOutcome::written)
+    std::printf("%s: %d components -> %s\n", input.c_str(), r.components, r.names.report.c_str());
+  else if (r.outcome == PageOutcome::skipped)
+    std::printf("%s: skipped, %s exists\n", input.c_str(), r.names.report.c_str());
+  std::fflush(stdout);
   ++m_done;
   if (m_mode == ProgressMode::bar) DrawLocked();
 }
 
+bool Progress::StopRequested() { return InterruptRequested(); }
+
 void Progress::Clear() {
   std::lock_guard<std::mutex> lock(m_mutex);
+  ClearLocked();
+}
+
+void Progress::ClearLocked() {
   if (m_drawn) std::fputs("\r\x1b[K", stderr);
   m_drawn = false;
 }
@@ -87,14 +103,5 @@ void Progress::DrawLocked() {
   m_drawn = true;
   m_lastDraw = std::chrono::steady_clock::now();
 }
-
-KeepAliveScope::KeepAliveScope(Progress* progress) {
-  vorlane::SetKeepAliveHandler([progress](CImage&, int step, int steps) {
-    if (progress) progress->Step(step, steps);
-    return InterruptRequested();
-  });
-}
-
-KeepAliveScope::~KeepAliveScope() { vorlane::SetKeepAliveHandler({}); }
 
 }  // namespace vorlane::cli

@@ -1,8 +1,12 @@
 // Progress on standard error and the interrupt request: a bar redrawn in place on a
-// terminal, or one line per step for logs, fed by the library's keep-alive handler.
+// terminal, or one line per step for logs, fed by the pipeline as its observer, with the
+// outcome of each page of a batch.
 #pragma once
 
+#include <vorlane/pipeline/batch.h>
+
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <string>
 
@@ -21,23 +25,29 @@ bool InterruptRequested();
 void RequestInterrupt();
 void ClearInterrupt();
 
-class Progress {
+class Progress : public pipeline::Observer {
  public:
   Progress(ProgressMode mode, int files);
-  ~Progress();
+  ~Progress() override;
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
 
   // A file enters a stage ("load", "threshold", "write", ...).
-  void Stage(const std::string& file, const std::string& stage);
+  void Stage(const std::string& file, const std::string& stage) override;
   // Rows done of the running stage (from the keep-alive handler); redraws at most 10 times
   // a second.
-  void Step(int step, int steps);
-  void FileDone();
+  void Step(int step, int steps) override;
+  // Prints the outcome of a page: "FILE: N components -> REPORT" or "FILE: skipped, REPORT
+  // exists" on standard output, "vorlane: FILE: problem" (and warnings) on standard error;
+  // then counts the file done.
+  void PageDone(const std::filesystem::path& input, const pipeline::PageResult& result) override;
+  // The interrupt request.
+  bool StopRequested() override;
   // Clears the bar so that the next line starts clean.
   void Clear();
 
  private:
+  void ClearLocked();
   void DrawLocked();
 
   ProgressMode m_mode;
@@ -48,16 +58,6 @@ class Progress {
   bool m_drawn = false;
   std::chrono::steady_clock::time_point m_lastDraw{};
   std::mutex m_mutex;
-};
-
-// While alive, the calling thread's keep-alive handler feeds progress (may be null) and
-// answers the interrupt request, so a running library operation sees the cancel request.
-class KeepAliveScope {
- public:
-  explicit KeepAliveScope(Progress* progress);
-  ~KeepAliveScope();
-  KeepAliveScope(const KeepAliveScope&) = delete;
-  KeepAliveScope& operator=(const KeepAliveScope&) = delete;
 };
 
 }  // namespace vorlane::cli

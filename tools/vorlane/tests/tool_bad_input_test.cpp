@@ -2,9 +2,6 @@
 // the documented exit code, nothing half-written.
 #include <gtest/gtest.h>
 
-#include <atomic>
-
-#include "jobs.h"
 #include "tool_rig.h"
 
 namespace tooltest {
@@ -62,27 +59,6 @@ TEST(BadInputInBatch, OneBadFileDoesNotStopTheOthers) {
   EXPECT_NE(run.err.find("vorlane: missing.vlx: no such file"), std::string::npos) << run.err;
   EXPECT_TRUE(fs::exists(dir / "out/good-report.json"));
   EXPECT_FALSE(fs::exists(dir / "out/bad-report.json"));
-}
-
-TEST(Interrupt, AnInterruptedPageLeavesNoFile) {
-  ScratchDir dir;
-  std::unique_ptr<CImage> page = SmallPage(true);
-  vorlane::cli::RunSettings settings;
-  settings.outDir = dir.path();
-  vorlane::cli::Progress progress(vorlane::cli::ProgressMode::none, 1);
-  // Ctrl-C arrives while the library works through the rows of the page.
-  std::atomic<int> rows{0};
-  vorlane::SetKeepAliveHandler([&](CImage&, int, int) {
-    if (++rows == 100) vorlane::cli::RequestInterrupt();
-    return vorlane::cli::InterruptRequested();
-  });
-  const vorlane::cli::FileResult result =
-      vorlane::cli::ProcessPageInMemory(*page, "page", "page", settings, progress);
-  vorlane::SetKeepAliveHandler({});
-  vorlane::cli::ClearInterrupt();
-  EXPECT_GE(rows.load(), 100);
-  EXPECT_EQ(result.outcome, vorlane::cli::Outcome::cancelled);
-  EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 TEST(Interrupt, CtrlCStopsTheToolWithItsExitCode) {

@@ -1,11 +1,11 @@
 // The tool run on generated pages: what it writes, how the outputs agree, and the views and
 // archive facts that show and info give of them.
 #include <gtest/gtest.h>
+#include <vorlane/pipeline/page_loading.h>
 
 #include <nlohmann/json.hpp>
 
 #include "tool_rig.h"
-#include "views.h"
 
 namespace tooltest {
 namespace {
@@ -23,7 +23,7 @@ TEST(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
       "/resolution": null, "/method": "niblack", "/parameters/half_window": 7,
       "/connectivity": 8})"_json);
 
-  vorlane::cli::LoadedPage archive = vorlane::cli::LoadPage(dir / "out/page-result.vlx");
+  vorlane::pipeline::LoadedPage archive = vorlane::pipeline::LoadPage(dir / "out/page-result.vlx");
   ASSERT_TRUE(archive.image) << archive.error;
   ASSERT_TRUE(archive.image->IsType(IMAGE_TYPE_BILEVEL));
   const int count = archive.image->GetMaxComponent();
@@ -38,7 +38,7 @@ TEST(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
   EXPECT_NE(archive.image->GetImageMap(L"Standard"), nullptr);
 
   // The bi-level TIFF is the archived page, pixel for pixel.
-  vorlane::cli::LoadedPage tiff = vorlane::cli::LoadPage(dir / "out/page-bilevel.tif");
+  vorlane::pipeline::LoadedPage tiff = vorlane::pipeline::LoadPage(dir / "out/page-bilevel.tif");
   ASSERT_TRUE(tiff.image) << tiff.error;
   ASSERT_TRUE(tiff.image->IsType(IMAGE_TYPE_BILEVEL));
   ASSERT_EQ(tiff.image->GetWidth(), 310);

@@ -1,13 +1,13 @@
-// Rig of the tool tests: scratch folders, running the built tool, generated pages and what
-// the library of this build can do.
+// Rig of the tool tests: running the built tool and reading what it wrote, over the
+// scratch folders and sample pages of the pipeline tests.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vorlane/pipeline/paths.h>
 #include <vorlane/vorlane.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -15,36 +15,15 @@
 #include <sstream>
 #include <string>
 
-#include "demo_page.h"
-#include "page_io.h"
+#include "tests/support/pipeline_rig.h"
 #include "tests/support/png_files.h"
 
 namespace tooltest {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under the temporary folder, removed with everything in it.
-class ScratchDir {
- public:
-  ScratchDir() {
-    static std::atomic<int> counter{0};
-    m_path = fs::temp_directory_path() /
-             ("vorlane-tool-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::remove_all(m_path);
-    fs::create_directories(m_path);
-  }
-  ~ScratchDir() {
-    std::error_code ec;
-    fs::remove_all(m_path, ec);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-  const fs::path& path() const { return m_path; }
-  fs::path operator/(const std::string& name) const { return m_path / name; }
-
- private:
-  fs::path m_path;
-};
+using pipetest::ScratchDir;
+using pipetest::SmallPage;
 
 inline std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -80,17 +59,8 @@ inline ToolRun RunTool(const ScratchDir& dir, const std::string& args,
   return run;
 }
 
-// A small sample page (the demo page at a fraction of A4) in colour or grey.
-inline std::unique_ptr<CImage> SmallPage(bool colour, int width = 310, int height = 438) {
-  std::unique_ptr<CHiColorImage> page = vorlane::cli::MakeDemoPage(width, height);
-  if (colour) return page;
-  auto grey = std::make_unique<CGreyScaleImage>();
-  grey->CreateFromImage(page.get(), 0);
-  return grey;
-}
-
 inline void WriteTiff(CImage& page, const fs::path& path) {
-  page.ExportTIFF(vorlane::cli::WidePath(path).c_str());
+  page.ExportTIFF(vorlane::pipeline::WidePath(path).c_str());
 }
 
 // Width and height of a PNG file that decodes completely; 0 x 0 otherwise.

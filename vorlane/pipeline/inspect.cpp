@@ -1,0 +1,96 @@
+// The texts of info and skew, and the picture of show.
+#include "vorlane/pipeline/inspect.h"
+
+#include <array>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "imageclasses/image.h"
+#include "imageclasses/imagemap.h"
+#include "platform/platform.h"
+#include "vorlane/pipeline/page_loading.h"
+#include "vorlane/pipeline/paths.h"
+#include "vorlane/pipeline/views.h"
+#include "vorlane/pipeline/vocabulary.h"
+#include "vorlane/process.h"
+
+namespace vorlane::pipeline {
+namespace {
+
+const char* LabelModeName(unsigned char mode) {
+  switch (mode) {
+    case MAP_BIT_LABELS:
+      return "bit labels";
+    case MAP_BYTE_LABELS:
+      return "byte labels";
+    default:
+      return "no labels";
+  }
+}
+
+void DescribeMap(const CImageMap& map, bool current, std::ostream& out) {
+  std::array<long long, 256> bytes{};
+  for (int y = 0; y < map.GetHeight(); ++y) {
+    const unsigned char* row = map.GetLine(y);
+    for (int x = 0; x < map.GetWidth(); ++x) ++bytes[row[x]];
+  }
+  out << "  \"" << Utf8(map.GetName().GetString()) << "\" (" << LabelModeName(map.GetLabelMode())
+      << (current ? ", current" : "") << ")\n";
+  for (int i = 0; i < map.GetPTCount(); ++i) {
+    if (!map.GetPTVisible(i)) continue;
+    const wchar_t* name = map.GetPTName(i);
+    const unsigned char label = map.GetPTByteLabel(name);
+    long long count = 0;
+    for (int b = 0; b < 256; ++b)
+      if (map.ByteIsOfType(static_cast<unsigned char>(b), label)) count += bytes[b];
+    out << "    " << Utf8(name) << ": " << count << " pixels\n";
+  }
+}
+
+}  // namespace
+
+std::string DescribePage(const std::filesystem::path& file, CImage& image) {
+  std::ostringstream out;
+  out << "file:        " << file.string() << "\n"
+      << "format:      " << (IsArchiveFile(file) ? "archive" : "TIFF") << ", " << FormatName(image)
+      << "\n"
+      << "size:        " << image.GetWidth() << " x " << image.GetHeight() << "\n"
+      << "resolution:  "
+      << (HasResolution(image.GetDPI()) ? std::to_string(image.GetDPI()) + " dpi" : "none") << "\n"
+      << "name:        " << Utf8(image.GetName()) << "\n"
+      << "maps:        " << image.GetImageMapCount() << "\n";
+  for (int i = 0; i < image.GetImageMapCount(); ++i)
+    if (const CImageMap* map = image.GetImageMap(i))
+      DescribeMap(*map, i == image.GetCurrentMapIndex(), out);
+  out << "components:  " << image.GetMaxComponent() << "\n";
+  return out.str();
+}
+
+std::string DescribeSkew(const SkewEstimate& e, bool json) {
+  if (json)
+    return nlohmann::json{
+               {"angle_deg", e.angleDegrees}, {"confidence", e.confidence}, {"trusted", e.trusted}}
+               .dump() +
+           "\n";
+  char line[96];
+  std::snprintf(line, sizeof line, "skew: %.2f degrees, confidence %.2f%s\n", e.angleDegrees,
+                e.confidence, e.trusted ? "" : " (not trusted)");
+  return line;
+}
+
+bool RenderShow(CImage& image, const ShowSettings& settings, CBitmap& bitmap) {
+  const View view = settings.thumbnail    ? View::thumbnail
+                    : settings.components ? View::components
+                    : settings.maps       ? View::overlay
+                                          : View::plain;
+  bool rendered = RenderView(image, view, bitmap);
+  // Maps and components together: the overlay view with the components painted on it.
+  if (rendered && settings.maps && settings.components && !settings.thumbnail) {
+    rendered = RenderView(image, View::overlay, bitmap);
+    if (rendered) image.ShowPhysicalStructure(&bitmap);
+  }
+  return rendered;
+}
+
+}  // namespace vorlane::pipeline

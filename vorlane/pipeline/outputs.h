@@ -1,0 +1,71 @@
+// What a processed page leaves in its output folder: the names of its outputs, files written
+// under temporary names and renamed together, and the JSON report.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "vorlane/pipeline/vocabulary.h"
+#include "vorlane/process.h"
+
+class CImage;
+
+namespace vorlane::pipeline {
+
+// The outputs of one page with stem S in a folder: S-bilevel.tif, S-result.vlx,
+// S-overlay.png, S-components.png, S-thumbnail.png and S-report.json (written last).
+struct OutputNames {
+  std::filesystem::path tiff, archive, overlay, components, thumbnail, report;
+  // Every output; the PNG views only with views.
+  std::vector<std::filesystem::path> All(bool views) const;
+};
+OutputNames NamesFor(const std::filesystem::path& folder, const std::string& stem);
+
+// Files written under temporary names beside their final names. Commit renames them all;
+// whatever is not committed is removed when the set is destroyed, so an interrupted or
+// failed page leaves no partial file.
+class PendingFiles {
+ public:
+  PendingFiles() = default;
+  PendingFiles(const PendingFiles&) = delete;
+  PendingFiles& operator=(const PendingFiles&) = delete;
+  ~PendingFiles();
+
+  // The temporary name under which finalName is to be written.
+  std::filesystem::path Add(const std::filesystem::path& finalName);
+  // Renames every file to its final name; false (with the reason) when a rename fails.
+  bool Commit(std::string& error);
+
+ private:
+  struct Entry {
+    std::filesystem::path temp, final;
+  };
+  std::vector<Entry> m_entries;
+};
+
+// What the report says about the page before the road changed it.
+struct PageFacts {
+  std::string input;   // the input as given, or "demo" for the built-in page
+  std::string format;  // FormatName of the loaded page
+  int width = 0;
+  int height = 0;
+  int dpi = 0;  // 0: no resolution
+};
+PageFacts FactsOf(const std::string& input, const CImage& page);
+
+// The JSON report of a processed page, as text.
+std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
+                        const ProcessResult& result, const OutputNames& names, bool views);
+
+// Writes result's outputs as names says (under temporary names, renamed at the end), the PNG
+// views only with views; views is cleared when the library renders no display bitmap (the
+// page is then written without views). stop (may be empty) is polled between files. Gives
+// written, cancelled when stopped, or failed with the reason. Nothing of a failed or
+// stopped page is left behind.
+PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
+                        ProcessResult& result, const OutputNames& names, bool& views,
+                        const std::function<bool()>& stop);
+
+}  // namespace vorlane::pipeline
