@@ -34,10 +34,13 @@ class HtmlReport : public ::testing::Test {
     s << in.rdbuf();
     return s.str();
   }
-  // A processed page with two components; extra is spliced into the report's object.
-  void WritePage(const std::string& stem, const std::string& extra = "") {
-    Write(stem + "-report.json", R"({"input": "scans/)" + stem +
-                                     R"(.tif", "format": "grey", "width": 40,
+  // A processed page with two components, from scans/STEM.tif unless input says otherwise;
+  // extra is spliced into the report's object.
+  void WritePage(const std::string& stem, const std::string& extra = "",
+                 const std::string& input = "") {
+    Write(stem + "-report.json", R"({"input": ")" +
+                                     (input.empty() ? "scans/" + stem + ".tif" : input) +
+                                     R"(", "format": "grey", "width": 40,
               "height": 30, "resolution": 300, "method": "niblack",
               "parameters": {"half_window": 15}, "threshold": null, "angle": 1.25,
               "skew": {"angle_deg": 1.25, "confidence": 0.75, "trusted": true},
@@ -61,7 +64,7 @@ class HtmlReport : public ::testing::Test {
 
 TEST_F(HtmlReport, ListsProcessedAndFailedPagesWithTheirFacts) {
   WritePage("alpha");
-  ASSERT_TRUE(vorlane::WritePageError(dir_, "beta", "scans/beta.tif", "not a <TIFF> file"));
+  ASSERT_TRUE(vorlane::WritePageError(dir_, "beta", "scans/beta.tif", 3, "not a <TIFF> file"));
   vorlane::HtmlReportSummary summary;
   const std::string index = Report(&summary);
   EXPECT_EQ(summary.pages, 2);
@@ -71,7 +74,8 @@ TEST_F(HtmlReport, ListsProcessedAndFailedPagesWithTheirFacts) {
         "scans/alpha.tif", "40 \u00d7 30 px", "300 dpi", "niblack, half_window 15",
         "1.25\u00b0, confidence 0.75", "data-fact=\"component_count\">2<",
         "href=\"report/page-alpha.html\"", "<img src=\"alpha-thumbnail.png\"",
-        "<p class=\"error\">not a &lt;TIFF&gt; file</p>", "scans/beta.tif"})
+        "<p class=\"error\">not a &lt;TIFF&gt; file</p>", "scans/beta.tif",
+        "data-fact=\"page_index\">3<"})
     EXPECT_NE(index.find(want), std::string::npos) << want;
   // A failed page has no page view to go to.
   EXPECT_EQ(index.find("page-beta.html"), std::string::npos);
@@ -97,10 +101,11 @@ TEST_F(HtmlReport, PageDataHoldsTheComponentsAndOnlyThePicturesThatExist) {
   EXPECT_EQ(view.find("http"), std::string::npos) << "nothing outside the folder";
 }
 
-TEST_F(HtmlReport, NeighboursFollowThePageIndexThenTheName) {
-  WritePage("a", R"("page_index": 2,)");
-  WritePage("b", R"("page_index": 1,)");
-  WritePage("c");
+TEST_F(HtmlReport, NeighboursFollowTheInputsThenThePageIndex) {
+  WritePage("a", R"("page_index": 2,)", "scans/book.tif");
+  WritePage("b", R"("page_index": 1,)", "scans/book.tif");
+  WritePage("c", "", "scans/atlas.tif");
+  WritePage("d");
   Report();
   struct Case {
     const char* stem;
@@ -108,8 +113,8 @@ TEST_F(HtmlReport, NeighboursFollowThePageIndexThenTheName) {
     const char* next;
   };
   for (const Case& c :
-       {Case{"b", "null", "\"page-a.html\""}, Case{"a", "\"page-b.html\"", "\"page-c.html\""},
-        Case{"c", "\"page-a.html\"", "null"}}) {
+       {Case{"c", "null", "\"page-b.html\""}, Case{"b", "\"page-c.html\"", "\"page-a.html\""},
+        Case{"a", "\"page-b.html\"", "\"page-d.html\""}, Case{"d", "\"page-a.html\"", "null"}}) {
     const std::string data = Read(std::string("report/page-") + c.stem + ".js");
     EXPECT_NE(data.find(std::string("\"prev\":") + c.prev), std::string::npos) << c.stem;
     EXPECT_NE(data.find(std::string("\"next\":") + c.next), std::string::npos) << c.stem;

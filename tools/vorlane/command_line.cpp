@@ -60,6 +60,7 @@ struct RoadArgs {
   std::string deskew = "0";
   int connectivity = 8;
   std::string outDir = ".";
+  bool report = false;
 };
 
 void AddRoadOptions(CLI::App* command, RoadArgs& args) {
@@ -81,6 +82,9 @@ void AddRoadOptions(CLI::App* command, RoadArgs& args) {
   command->add_option("--connectivity", args.connectivity, "Component connectivity: 4 or 8")
       ->check(CLI::IsMember({4, 8}))
       ->capture_default_str();
+  command->add_flag("--report", args.report,
+                    "Also write the HTML report (OUT/index.html), rewritten as each page "
+                    "finishes");
 }
 
 // Fills settings from args; prints the problem and returns false when a value is bad or the
@@ -96,6 +100,7 @@ bool Settle(const RoadArgs& args, RunSettings& settings, int& exitCode) {
   }
   settings.process.connect8 = args.connectivity == 8;
   settings.outDir = args.outDir;
+  settings.report = args.report;
   std::error_code ec;
   fs::create_directories(settings.outDir, ec);
   if (ec || !fs::is_directory(settings.outDir)) {
@@ -158,6 +163,8 @@ int RunProcess(const std::vector<fs::path>& inputs, const RunSettings& settings,
   Progress progress(mode, static_cast<int>(inputs.size()));
   const std::vector<pipeline::PageResult> results = pipeline::RunBatch(inputs, settings, progress);
   progress.Clear();
+  // The report is rewritten as each page finishes, so an interrupted run has one too.
+  if (settings.report) std::printf("report: %s\n", (settings.outDir / "index.html").c_str());
   if (InterruptRequested()) {
     std::fprintf(stderr, "vorlane: interrupted; unfinished pages left no files\n");
     return kExitInterrupted;
@@ -174,10 +181,14 @@ constexpr const char* kFooter = R"(Outputs of a page with stem S, in the output 
   S-overlay.png     the page with its ink tinted red (and map types in their colours)
   S-components.png  the components in rotating colours
   S-thumbnail.png   100 x 100 thumbnail of the page
-  S-report.json     input, size, resolution, method and parameters, threshold, angle
-                    (with --deskew auto also the estimate: angle_deg, confidence,
-                    trusted), component count and every component's box, size and centre
-Each is written under a temporary name and renamed when the page is complete.
+  S-bilevel.png     the binarised page as a black and white picture
+  S-report.json     input, page index, size, resolution, method and parameters,
+                    threshold, angle (with --deskew auto also the estimate: angle_deg,
+                    confidence, trusted and, when not trusted, the reason), component
+                    count, every component's box, size and centre, and the seconds taken
+Each is written under a temporary name and renamed when the page is complete. With
+--report, a page that fails leaves S-error.json (input, page index, error) instead, and
+index.html with report/ shows every page; a page written later removes its S-error.json.
 
 Exit status: 0 all pages done; 1 a file could not be read, processed or written (each is
 named on standard error, the others are still processed); 2 bad command line; 130
@@ -258,14 +269,7 @@ int RunCommandLine(int argc, char** argv) {
   CLI::App* report = app.add_subcommand(
       "report", "Write OUT_DIR/index.html: a report of the pages processed into OUT_DIR");
   std::string reportDir;
-  bool processReport = false;
   report->add_option("OUT_DIR", reportDir, "The output folder of a run")->required();
-  process->add_flag("--report", processReport, "Also write the HTML report (OUT/index.html)");
-  const auto writeReport = [](const fs::path& dir) {
-    const std::string problem = WriteHtmlReport(dir);
-    if (!problem.empty()) std::fprintf(stderr, "vorlane: report: %s\n", problem.c_str());
-    return problem.empty() ? kExitOk : kExitFileFailed;
-  };
 
   try {
     app.parse(argc, argv);
@@ -286,7 +290,11 @@ int RunCommandLine(int argc, char** argv) {
   if (*info) return RunInfo(infoFile);
   if (*skew) return RunSkew(skewFile, skewJson);
   if (*show) return RunShow(showFile, showOut, showSettings);
-  if (*report) return writeReport(reportDir);
+  if (*report) {
+    const std::string problem = WriteHtmlReport(reportDir);
+    if (!problem.empty()) std::fprintf(stderr, "vorlane: report: %s\n", problem.c_str());
+    return problem.empty() ? kExitOk : kExitFileFailed;
+  }
   if (*process) {
     RunSettings settings;
     if (!Settle(processArgs, settings, exitCode)) return exitCode;
@@ -298,10 +306,7 @@ int RunCommandLine(int argc, char** argv) {
       std::fprintf(stderr, "vorlane: no page files (.tif, .tiff, .vlx) in the inputs\n");
       return kExitFileFailed;
     }
-    const int batchExit = RunProcess(files, settings, mode);
-    if (!processReport) return batchExit;
-    const int reportExit = writeReport(settings.outDir);
-    return batchExit != kExitOk ? batchExit : reportExit;
+    return RunProcess(files, settings, mode);
   }
   // demo
   RunSettings settings;
@@ -346,6 +351,7 @@ int RunCommandLine(int argc, char** argv) {
   std::printf("demo: %d x %d page at %d dpi, %d components; wrote:\n", width, height,
               pipeline::kDemoDpi, result.components);
   for (const fs::path& p : written) std::printf("  %s\n", p.c_str());
+  if (settings.report) std::printf("report: %s\n", (settings.outDir / "index.html").c_str());
   return kExitOk;
 }
 

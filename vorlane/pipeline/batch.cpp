@@ -3,12 +3,14 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <map>
 #include <system_error>
 #include <thread>
 
 #include "imageclasses/bilevelimage.h"
 #include "imageclasses/greyscaleimage.h"
+#include "vorlane/pipeline/html_report.h"
 #include "vorlane/pipeline/page_loading.h"
 #include "vorlane/threads.h"
 
@@ -30,26 +32,11 @@ std::function<bool()> StopOf(Observer* observer) {
   return [observer] { return observer->StopRequested(); };
 }
 
-}  // namespace
-
-void Observer::Stage(const std::string&, const std::string&) {}
-void Observer::Step(int, int) {}
-void Observer::PageDone(const fs::path&, const PageResult&) {}
-bool Observer::StopRequested() { return false; }
-
-KeepAliveScope::KeepAliveScope(Observer* observer)
-    : m_previous(SetKeepAliveHandler([observer](CImage&, int step, int steps) {
-        if (!observer) return false;
-        observer->Step(step, steps);
-        return observer->StopRequested();
-      })) {}
-
-KeepAliveScope::~KeepAliveScope() { SetKeepAliveHandler(std::move(m_previous)); }
-
-PageResult ProcessPageInMemory(CImage& page, const std::string& label, const std::string& stem,
-                               const RunSettings& settings, Observer* observer) {
+// The road and the outputs of a page in memory; facts.started is when work on it began.
+PageResult ProcessLoaded(CImage& page, const PageFacts& facts, const std::string& stem,
+                         const RunSettings& settings, Observer* observer) {
   const OutputNames names = NamesFor(settings.outDir, stem);
-  const PageFacts facts = FactsOf(label, page);
+  const std::string& label = facts.input;
   ProcessOptions options = settings.process;
   options.stopRequested = StopOf(observer);
   if (observer) options.onStage = [&](const char* stage) { observer->Stage(label, stage); };
@@ -69,6 +56,50 @@ PageResult ProcessPageInMemory(CImage& page, const std::string& label, const std
   return done;
 }
 
+// What a finished page leaves beside its outputs: a written page removes a stale error
+// record; with settings.report a failed one writes its record, and the HTML report is
+// rewritten. A record or report that cannot be written becomes the result's warning.
+PageResult Recorded(PageResult result, const std::string& input, const std::string& stem,
+                    int pageIndex, const RunSettings& settings) {
+  if (result.outcome == PageOutcome::cancelled) return result;
+  const OutputNames names = NamesFor(settings.outDir, stem);
+  std::error_code ec;
+  if (result.outcome == PageOutcome::written) fs::remove(names.error, ec);
+  if (!settings.report) return result;
+  const auto warn = [&result](const std::string& problem) {
+    result.warning += (result.warning.empty() ? "" : "; ") + problem;
+  };
+  if (result.outcome == PageOutcome::failed &&
+      !WritePageError(settings.outDir, stem, input, pageIndex, result.message))
+    warn("cannot write " + names.error.string());
+  const std::string problem = WriteHtmlReport(settings.outDir);
+  if (!problem.empty()) warn("the HTML report: " + problem);
+  return result;
+}
+
+}  // namespace
+
+void Observer::Stage(const std::string&, const std::string&) {}
+void Observer::Step(int, int) {}
+void Observer::PageDone(const fs::path&, const PageResult&) {}
+bool Observer::StopRequested() { return false; }
+
+KeepAliveScope::KeepAliveScope(Observer* observer)
+    : m_previous(SetKeepAliveHandler([observer](CImage&, int step, int steps) {
+        if (!observer) return false;
+        observer->Step(step, steps);
+        return observer->StopRequested();
+      })) {}
+
+KeepAliveScope::~KeepAliveScope() { SetKeepAliveHandler(std::move(m_previous)); }
+
+PageResult ProcessPageInMemory(CImage& page, const std::string& label, const std::string& stem,
+                               const RunSettings& settings, Observer* observer) {
+  const PageFacts facts = FactsOf(label, page);
+  return Recorded(ProcessLoaded(page, facts, stem, settings, observer), label, stem,
+                  facts.pageIndex, settings);
+}
+
 PageResult ProcessInputFile(const fs::path& input, const RunSettings& settings,
                             Observer* observer) {
   const std::string stem = input.stem().string();
@@ -76,13 +107,20 @@ PageResult ProcessInputFile(const fs::path& input, const RunSettings& settings,
     PageResult skipped;
     skipped.outcome = PageOutcome::skipped;
     skipped.names = NamesFor(settings.outDir, stem);
-    return skipped;
+    return Recorded(skipped, input.string(), stem, 0, settings);
   }
+  const auto started = std::chrono::steady_clock::now();
+  constexpr int pageIndex = 0;
   if (observer) observer->Stage(input.string(), "load");
   LoadedPage page = LoadPage(input);
-  if (!page.image) return ResultOf(Failed(page.error));
+  if (!page.image)
+    return Recorded(ResultOf(Failed(page.error)), input.string(), stem, pageIndex, settings);
   if (observer && observer->StopRequested()) return ResultOf(Cancelled());
-  return ProcessPageInMemory(*page.image, input.string(), stem, settings, observer);
+  PageFacts facts = FactsOf(input.string(), *page.image);
+  facts.pageIndex = pageIndex;
+  facts.started = started;
+  return Recorded(ProcessLoaded(*page.image, facts, stem, settings, observer), input.string(), stem,
+                  pageIndex, settings);
 }
 
 std::vector<fs::path> ExpandInputs(const std::vector<std::string>& inputs) {
@@ -141,6 +179,8 @@ std::vector<PageResult> RunBatch(const std::vector<fs::path>& inputs, const RunS
   for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
   worker();
   for (std::thread& t : pool) t.join();
+  // Each finished page rewrote the report; this one also covers a run where none finished.
+  if (settings.report) WriteHtmlReport(settings.outDir);
   return results;
 }
 

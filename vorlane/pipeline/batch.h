@@ -22,6 +22,9 @@ struct RunSettings {
   bool skipExisting = false;
   bool writeViews = true;  // the PNG views (when the library renders display bitmaps)
   int jobs = 1;            // pages processed at once by RunBatch, one per thread
+  // The HTML report of outDir (WriteHtmlReport) rewritten as each page finishes and at the
+  // end of RunBatch; a failed page then leaves its error record (WritePageError).
+  bool report = false;
 };
 
 // The outcome of one page with what it wrote.
@@ -63,12 +66,15 @@ class KeepAliveScope {
 };
 
 // Runs the road on a page already in memory and writes its outputs into settings.outDir
-// under stem; label names it in the report and the stages. observer may be null.
+// under stem; label names it in the report and the stages. observer may be null. A written
+// page removes an error record left by an earlier run; with settings.report a failed page
+// leaves one, and the HTML report is rewritten (a failure to write it is the warning).
 PageResult ProcessPageInMemory(CImage& page, const std::string& label, const std::string& stem,
                                const RunSettings& settings, Observer* observer);
 
 // Loads input (LoadPage) and runs ProcessPageInMemory on it under the input's stem; with
-// settings.skipExisting, a page whose report exists is skipped. observer may be null.
+// settings.skipExisting, a page whose report exists is skipped. observer may be null. The
+// page's time counts from before it is loaded; records and report as ProcessPageInMemory.
 PageResult ProcessInputFile(const std::filesystem::path& input, const RunSettings& settings,
                             Observer* observer);
 

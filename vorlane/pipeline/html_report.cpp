@@ -44,7 +44,7 @@ struct Layer {
 constexpr Layer kLayers[] = {
     {"original", "Original", "original_png", "-original.png"},
     {"grey", "Greyscale", "grey_png", "-grey.png"},
-    {"bilevel", "Bi-level", "bilevel_png", "-bilevel.png"},
+    {"bilevel", "Bi-level result", "bilevel_png", "-bilevel.png"},
     {"overlay", "Map overlay", "overlay_png", "-overlay.png"},
     {"components", "Components", "components_png", "-components.png"},
 };
@@ -219,6 +219,7 @@ Page ReadPage(const fs::path& dir, const std::string& stem) {
     if (record && record->is_object()) {
       page.input = record->value("input", stem);
       page.error = record->value("error", std::string("failed"));
+      if (const auto index = Number(*record, "page_index")) page.report["page_index"] = *index;
     } else {
       page.input = stem;
       page.error = problem.empty() ? "failed" : problem;
@@ -248,8 +249,8 @@ Page ReadPage(const fs::path& dir, const std::string& stem) {
   return page;
 }
 
-// The stems of the pages in dir, in the order of their "page_index" where reports give one,
-// else by name.
+// The pages in dir, in the order of their inputs, the pages of one input by their
+// "page_index", then by stem.
 std::vector<Page> ReadPages(const fs::path& dir) {
   std::set<std::string> stems;
   std::error_code ec;
@@ -263,10 +264,12 @@ std::vector<Page> ReadPages(const fs::path& dir) {
   std::vector<Page> pages;
   for (const std::string& stem : stems) pages.push_back(ReadPage(dir, stem));
   const auto index = [](const Page& p) {
-    return Number(p.report.is_object() ? p.report : json::object(), "page_index").value_or(1e300);
+    return Number(p.report.is_object() ? p.report : json::object(), "page_index").value_or(0);
   };
-  std::stable_sort(pages.begin(), pages.end(),
-                   [&](const Page& a, const Page& b) { return index(a) < index(b); });
+  std::stable_sort(pages.begin(), pages.end(), [&](const Page& a, const Page& b) {
+    if (a.input != b.input) return a.input < b.input;
+    return index(a) < index(b);
+  });
   return pages;
 }
 
@@ -326,7 +329,10 @@ std::string FactsList(const Page& page) {
   if (const auto s = r.find("skew"); s != r.end() && s->is_object()) {
     std::string text = Fixed(Number(*s, "angle_deg").value_or(0), 2) + "\u00b0, confidence " +
                        Fixed(Number(*s, "confidence").value_or(0), 2);
-    if (s->value("trusted", false) == false) text += " (not trusted)";
+    if (s->value("trusted", false) == false) {
+      const std::string reason = s->value("reason", std::string());
+      text += reason.empty() ? " (not trusted)" : " (not trusted: " + reason + ")";
+    }
     row("Skew", text, "skew");
   }
   if (const auto a = Number(r, "angle")) row("Turned by", Fixed(*a, 2) + "\u00b0", "angle");
@@ -399,8 +405,10 @@ std::string IndexHtml(const std::vector<Page>& pages) {
     const std::string link = std::string(kFolder) + "/" + Url(PageFile(p.stem));
     if (p.failed) {
       html += "<div class=\"thumb none\">failed</div>\n<h2>" + Html(p.stem) + "</h2>\n";
-      html += "<dl class=\"facts\"><dt>File</dt><dd data-fact=\"input\">" + Html(p.input) +
-              "</dd></dl>\n<p class=\"error\">" + Html(p.error) + "</p>\n";
+      html += "<dl class=\"facts\"><dt>File</dt><dd data-fact=\"input\">" + Html(p.input) + "</dd>";
+      if (const auto index = Number(p.report.is_object() ? p.report : json::object(), "page_index"))
+        html += "<dt>Page</dt><dd data-fact=\"page_index\">" + Fixed(*index, 0) + "</dd>";
+      html += "</dl>\n<p class=\"error\">" + Html(p.error) + "</p>\n";
     } else {
       html += "<a class=\"thumb\" href=\"" + link + "\">";
       html += p.thumbnail.empty()
@@ -515,8 +523,10 @@ std::string WriteHtmlReport(const fs::path& outDir, HtmlReportSummary* summary) 
 }
 
 bool WritePageError(const fs::path& outDir, const std::string& stem, const std::string& input,
-                    const std::string& message) {
-  const json record = {{"input", input}, {"error", message}};
+                    int pageIndex, const std::string& message) {
+  if (stem.empty()) return false;
+  const nlohmann::ordered_json record = {
+      {"input", input}, {"page_index", pageIndex}, {"error", message}};
   std::string error;
   return WriteText(outDir / (stem + kErrorSuffix),
                    record.dump(1, ' ', false, json::error_handler_t::replace) + "\n", error);

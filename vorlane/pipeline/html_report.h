@@ -18,7 +18,8 @@ struct HtmlReportSummary {
 // Writes outDir/index.html and the files it uses under outDir/report/ (style sheet, script,
 // one page view and one data script per page) from the outputs of the pages in outDir:
 //   S-report.json   a processed page with stem S (the JSON report the tool writes);
-//   S-error.json    a page that failed: {"input": "...", "error": "..."} (WritePageError);
+//   S-error.json    a page that failed: {"input": "...", "page_index": N, "error": "..."}
+//                   (WritePageError);
 //   S-thumbnail.png, S-overlay.png, S-components.png and, where they exist, S-original.png,
 //                   S-grey.png and S-bilevel.png: the pictures the views show, referenced
 //                   as files beside the report, never copied.
@@ -31,8 +32,9 @@ std::string WriteHtmlReport(const std::filesystem::path& outDir,
                             HtmlReportSummary* summary = nullptr);
 
 // Records that the page with stem in outDir failed, for the report: writes S-error.json with
-// the input as given and the message. Returns false when the file cannot be written.
+// the input as given, the page's index in it (from 0) and the message, under a temporary name
+// renamed into place. Returns false when the file cannot be written.
 bool WritePageError(const std::filesystem::path& outDir, const std::string& stem,
-                    const std::string& input, const std::string& message);
+                    const std::string& input, int pageIndex, const std::string& message);
 
 }  // namespace vorlane

@@ -15,6 +15,7 @@
 
 #include "imageclasses/bilevelimage.h"
 #include "platform/platform.h"
+#include "vorlane/bilevel_view.h"
 #include "vorlane/pipeline/paths.h"
 #include "vorlane/pipeline/views.h"
 #include "vorlane/png.h"
@@ -96,12 +97,13 @@ std::string ComponentsText(const std::vector<ComponentSummary>& components) {
 OutputNames NamesFor(const fs::path& folder, const std::string& stem) {
   return {folder / (stem + "-bilevel.tif"),   folder / (stem + "-result.vlx"),
           folder / (stem + "-overlay.png"),   folder / (stem + "-components.png"),
-          folder / (stem + "-thumbnail.png"), folder / (stem + "-report.json")};
+          folder / (stem + "-thumbnail.png"), folder / (stem + "-bilevel.png"),
+          folder / (stem + "-report.json"),   folder / (stem + "-error.json")};
 }
 
 std::vector<fs::path> OutputNames::All(bool views) const {
   if (!views) return {tiff, archive, report};
-  return {tiff, archive, overlay, components, thumbnail, report};
+  return {tiff, archive, overlay, components, thumbnail, bilevelView, report};
 }
 
 PendingFiles::~PendingFiles() {
@@ -145,7 +147,8 @@ PageFacts FactsOf(const std::string& input, const CImage& page) {
 }
 
 std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
-                        const ProcessResult& result, const OutputNames& names, bool views) {
+                        const ProcessResult& result, const OutputNames& names, bool views,
+                        double seconds) {
   using json = nlohmann::ordered_json;
   json parameters = json::object();
   if (options.method == ThresholdMethod::niblack) parameters["half_window"] = result.halfWindow;
@@ -158,8 +161,10 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
     outputs["overlay_png"] = name(names.overlay);
     outputs["components_png"] = name(names.components);
     outputs["thumbnail_png"] = name(names.thumbnail);
+    outputs["bilevel_png"] = name(names.bilevelView);
   }
   json report = {{"input", facts.input},
+                 {"page_index", facts.pageIndex},
                  {"format", facts.format},
                  {"width", facts.width},
                  {"height", facts.height},
@@ -171,11 +176,16 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
                  {"connectivity", options.connect8 ? 8 : 4},
                  {"component_count", result.components.size()},
                  {"components", kComponentsSlot},
-                 {"outputs", outputs}};
-  if (result.skewEstimated)
+                 {"outputs", outputs},
+                 {"seconds", seconds}};
+  if (result.skewEstimated) {
     report["skew"] = {{"angle_deg", result.skew.angleDegrees},
                       {"confidence", result.skew.confidence},
                       {"trusted", result.skew.trusted}};
+    // Why an estimate is not trusted; a trusted one has no reason.
+    const char* reason = SkewReasonText(result.skew.reason);
+    if (reason && *reason) report["skew"]["reason"] = reason;
+  }
   // The components (thousands on a page) are written straight into the text in the layout
   // dump gives them, rather than built as objects first.
   std::string text = report.dump(1);
@@ -219,14 +229,19 @@ PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
     }
     const bool componentsOk = vorlane::WritePng(components, componentsFile);
     const bool thumbnailOk = vorlane::WritePng(thumbnail, thumbnailFile);
+    const bool bilevelOk = WriteBiLevelPng(*result.bilevel, files.Add(names.bilevelView));
     if (overlay.joinable()) overlay.join();
     if (!overlayOk) return cannot(names.overlay);
     if (!componentsOk) return cannot(names.components);
     if (!thumbnailOk) return cannot(names.thumbnail);
+    if (!bilevelOk) return cannot(names.bilevelView);
     if (stopped()) return Cancelled();
   }
 
-  if (!WriteReport(BuildReport(facts, options, result, names, views), files.Add(names.report)))
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - facts.started).count();
+  if (!WriteReport(BuildReport(facts, options, result, names, views, seconds),
+                   files.Add(names.report)))
     return cannot(names.report);
   if (stopped()) return Cancelled();
   std::string error;

@@ -2,6 +2,7 @@
 // under temporary names and renamed together, and the JSON report.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -15,9 +16,11 @@ class CImage;
 namespace vorlane::pipeline {
 
 // The outputs of one page with stem S in a folder: S-bilevel.tif, S-result.vlx,
-// S-overlay.png, S-components.png, S-thumbnail.png and S-report.json (written last).
+// S-overlay.png, S-components.png, S-thumbnail.png, S-bilevel.png and S-report.json (written
+// last); S-error.json records a page that failed instead (WritePageError).
 struct OutputNames {
-  std::filesystem::path tiff, archive, overlay, components, thumbnail, report;
+  std::filesystem::path tiff, archive, overlay, components, thumbnail, bilevelView, report;
+  std::filesystem::path error;  // not an output of a written page
   // Every output; the PNG views only with views.
   std::vector<std::filesystem::path> All(bool views) const;
 };
@@ -51,13 +54,17 @@ struct PageFacts {
   std::string format;  // FormatName of the loaded page
   int width = 0;
   int height = 0;
-  int dpi = 0;  // 0: no resolution
+  int dpi = 0;        // 0: no resolution
+  int pageIndex = 0;  // the page's place in a file of several pages, from 0
+  // When work on the page began (before it was loaded): the report's "seconds" count from it.
+  std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 };
 PageFacts FactsOf(const std::string& input, const CImage& page);
 
-// The JSON report of a processed page, as text.
+// The JSON report of a processed page, as text; seconds is the time the page took.
 std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
-                        const ProcessResult& result, const OutputNames& names, bool views);
+                        const ProcessResult& result, const OutputNames& names, bool views,
+                        double seconds);
 
 // Writes result's outputs as names says (under temporary names, renamed at the end), the PNG
 // views only with views; views is cleared when the library renders no display bitmap (the
