@@ -33,6 +33,8 @@ using json = nlohmann::json;
 constexpr const char* kReportSuffix = "-report.json";
 constexpr const char* kErrorSuffix = "-error.json";
 constexpr const char* kFolder = "report";  // beside index.html: everything else it uses
+// The layout of the page summaries kept in kFolder; a summary of another is not used.
+constexpr int kSummaryVersion = 1;
 
 // One picture layer of a page view: its id for the script, its label, its file name.
 struct Layer {
@@ -56,8 +58,14 @@ struct Page {
   std::string error;                // for failed pages
   json report;                      // for processed pages: the report without its components
   json components = json::array();  // [left, top, width, height, size, x, y] each
+  long long componentCount = 0;
   std::optional<double> seconds;
-  std::string thumbnail;  // file name in the output folder, or empty
+  // Whether the page view and data script are written from this report already (its summary
+  // matched it), so that components holds nothing and neither needs writing again.
+  bool current = false;
+  std::uintmax_t reportSize = 0;
+  long long reportTime = 0;  // the report's modification time, in the file clock's ticks
+  std::string thumbnail;     // file name in the output folder, or empty
   std::vector<std::pair<const Layer*, std::string>> layers;  // those whose file exists
 };
 
@@ -127,6 +135,9 @@ std::string Shown(const json& value) {
 
 std::string PageFile(const std::string& stem) { return "page-" + stem + ".html"; }
 std::string DataFile(const std::string& stem) { return "page-" + stem + ".js"; }
+// What a page view was written from: the report without its components, and the report's
+// size and time then.
+std::string SummaryFile(const std::string& stem) { return "page-" + stem + ".summary.json"; }
 
 // ---- Reading the output folder --------------------------------------------------------------
 
@@ -204,6 +215,50 @@ fs::file_time_type TimeOfFile(const fs::path& path) {
   return ec ? fs::file_time_type::min() : t;
 }
 
+// Fills page from its report (without the components): input, time and pictures.
+void TakeReport(const fs::path& dir, json report, Page& page) {
+  page.input = report.value("input", page.stem);
+  page.seconds = TimeOf(report);
+  page.report = std::move(report);
+  page.thumbnail = PictureOf(dir, page, "thumbnail_png", "-thumbnail.png");
+  for (const Layer& layer : kLayers) {
+    std::string file = PictureOf(dir, page, layer.outputKey, layer.suffix);
+    if (!file.empty()) page.layers.emplace_back(&layer, std::move(file));
+  }
+}
+
+// Takes page's report from the summary its view was written with, when that summary is of
+// this layout and of the report as it is now (same size and time), and the view and data
+// script are there: the page needs no writing. False otherwise.
+bool ReadSummary(const fs::path& dir, Page& page) {
+  const fs::path folder = dir / kFolder;
+  std::error_code ec;
+  if (!fs::is_regular_file(folder / PageFile(page.stem), ec) ||
+      !fs::is_regular_file(folder / DataFile(page.stem), ec))
+    return false;
+  std::string problem;
+  std::optional<json> summary = ReadJson(folder / SummaryFile(page.stem), problem);
+  if (!summary || !summary->is_object() || summary->value("version", 0) != kSummaryVersion ||
+      summary->value("size", std::uintmax_t{0}) != page.reportSize ||
+      summary->value("time", 0LL) != page.reportTime)
+    return false;
+  const auto report = summary->find("report");
+  if (report == summary->end() || !report->is_object()) return false;
+  page.componentCount = summary->value("component_rows", 0LL);
+  TakeReport(dir, std::move(*report), page);
+  page.current = true;
+  return true;
+}
+
+std::string SummaryText(const Page& page) {
+  const json summary = {{"version", kSummaryVersion},
+                        {"size", page.reportSize},
+                        {"time", page.reportTime},
+                        {"component_rows", page.componentCount},
+                        {"report", page.report}};
+  return Dump(summary) + "\n";
+}
+
 Page ReadPage(const fs::path& dir, const std::string& stem) {
   Page page;
   page.stem = stem;
@@ -226,7 +281,10 @@ Page ReadPage(const fs::path& dir, const std::string& stem) {
     }
     return page;
   }
+  page.reportSize = fs::file_size(reportPath, ec);
+  page.reportTime = TimeOfFile(reportPath).time_since_epoch().count();
   std::string problem;
+  if (ReadSummary(dir, page)) return page;
   std::optional<json> report = ReadJson(reportPath, problem);
   if (!report || !report->is_object()) {
     page.failed = true;
@@ -234,18 +292,12 @@ Page ReadPage(const fs::path& dir, const std::string& stem) {
     page.error = report ? reportPath.filename().string() + " holds no report" : problem;
     return page;
   }
-  page.input = report->value("input", stem);
   if (const auto it = report->find("components"); it != report->end()) {
     page.components = CompactComponents(*it);
     report->erase(it);
   }
-  page.seconds = TimeOf(*report);
-  page.report = std::move(*report);
-  page.thumbnail = PictureOf(dir, page, "thumbnail_png", "-thumbnail.png");
-  for (const Layer& layer : kLayers) {
-    std::string file = PictureOf(dir, page, layer.outputKey, layer.suffix);
-    if (!file.empty()) page.layers.emplace_back(&layer, std::move(file));
-  }
+  page.componentCount = static_cast<long long>(page.components.size());
+  TakeReport(dir, std::move(*report), page);
   return page;
 }
 
@@ -339,7 +391,7 @@ std::string FactsList(const Page& page) {
   if (const auto c = Number(r, "connectivity")) row("Connectivity", Fixed(*c, 0), "connectivity");
   row("Components",
       std::to_string(static_cast<long long>(
-          Number(r, "component_count").value_or(static_cast<double>(page.components.size())))),
+          Number(r, "component_count").value_or(static_cast<double>(page.componentCount)))),
       "component_count");
   row("Time", page.seconds ? Seconds(*page.seconds) : "not recorded", "time");
   out += "</dl>\n";
@@ -385,7 +437,7 @@ std::string IndexHtml(const std::vector<Page>& pages) {
   double seconds = 0;
   for (const Page& p : pages) {
     failed += p.failed;
-    components += static_cast<long long>(p.components.size());
+    components += p.componentCount;
     seconds += p.seconds.value_or(0);
   }
   std::string html = Head("Vorlane report", std::string(kFolder) + "/report.css");
@@ -451,27 +503,34 @@ std::string PageHtml(const Page& page) {
       "<h2>Component heights</h2><div id=\"height-histogram\"></div></section>\n";
   html += "<section><h2>Largest components</h2><table id=\"largest\"></table></section>\n";
   html += "</aside>\n</main>\n<script src=\"" + Url(DataFile(page.stem)) +
-          "\"></script>\n<script src=\"report.js\"></script>\n</body>\n</html>\n";
+          "\"></script>\n<script src=\"pages.js\"></script>\n<script src=\"report.js\"></script>\n"
+          "</body>\n</html>\n";
   return html;
 }
 
-// The data script of a page view: size, layers, neighbours and components.
-std::string PageData(const Page& page, const Page* prev, const Page* next) {
+// The data script of a page view: its own file name, size, layers and components.
+std::string PageData(const Page& page) {
   json layers = json::array();
   for (const auto& [layer, file] : page.layers)
     layers.push_back({{"id", layer->id}, {"label", layer->label}, {"src", "../" + Url(file)}});
-  const auto link = [](const Page* p) { return p ? json(Url(PageFile(p->stem))) : json(nullptr); };
   const json data = {{"stem", page.stem},
+                     {"view", Url(PageFile(page.stem))},
                      {"width", Number(page.report, "width").value_or(0)},
                      {"height", Number(page.report, "height").value_or(0)},
                      {"layers", layers},
-                     {"prev", link(prev)},
-                     {"next", link(next)},
                      {"components", page.components}};
   return "window.vorlanePage = " + Dump(data) + ";\n";
 }
 
-// Removes the page views and data scripts in folder that are not in keep.
+// The order of the page views, from which each finds its neighbours: a page's own files
+// then need no rewriting when pages are added beside it.
+std::string OrderScript(const std::vector<const Page*>& shown) {
+  json views = json::array();
+  for (const Page* p : shown) views.push_back(Url(PageFile(p->stem)));
+  return "window.vorlaneOrder = " + Dump(views) + ";\n";
+}
+
+// Removes the page views, data scripts and summaries in folder that are not in keep.
 void RemoveStale(const fs::path& folder, const std::set<std::string>& keep) {
   std::error_code ec;
   std::vector<fs::path> stale;
@@ -503,16 +562,17 @@ std::string WriteHtmlReport(const fs::path& outDir, HtmlReportSummary* summary) 
   for (const Page& p : pages)
     if (!p.failed) shown.push_back(&p);
   std::set<std::string> written;
-  for (size_t i = 0; i < shown.size(); ++i) {
-    const Page& p = *shown[i];
-    const Page* prev = i > 0 ? shown[i - 1] : nullptr;
-    const Page* next = i + 1 < shown.size() ? shown[i + 1] : nullptr;
-    if (!WriteText(folder / DataFile(p.stem), PageData(p, prev, next), error) ||
-        !WriteText(folder / PageFile(p.stem), PageHtml(p), error))
+  for (const Page* p : shown) {
+    written.insert({DataFile(p->stem), PageFile(p->stem), SummaryFile(p->stem)});
+    if (p->current) continue;
+    // The summary last: a page whose files were not all written is written again next time.
+    if (!WriteText(folder / DataFile(p->stem), PageData(*p), error) ||
+        !WriteText(folder / PageFile(p->stem), PageHtml(*p), error) ||
+        !WriteText(folder / SummaryFile(p->stem), SummaryText(*p), error))
       return error;
-    written.insert(DataFile(p.stem));
-    written.insert(PageFile(p.stem));
   }
+  if (!WriteText(folder / "pages.js", OrderScript(shown), error)) return error;
+  written.insert("pages.js");
   RemoveStale(folder, written);
   if (!WriteText(outDir / "index.html", IndexHtml(pages), error)) return error;
   if (summary) {

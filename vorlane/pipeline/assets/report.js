@@ -1,7 +1,8 @@
 // The page view of the HTML report: layers of the page, zoom and pan, the component under
 // the pointer, histograms and the table of the largest components. Its data comes from the
-// page's data script (window.vorlanePage): width, height, layers [{id, label, src}], prev,
-// next and components [[left, top, width, height, size, x, y], ...].
+// page's data script (window.vorlanePage): view (its own file name), width, height, layers
+// [{id, label, src}] and components [[left, top, width, height, size, x, y], ...]; its
+// neighbours from the order of the page views (window.vorlaneOrder, pages.js).
 (function () {
   'use strict';
   var page = window.vorlanePage;
@@ -21,6 +22,10 @@
   }
 
   // ---- Neighbours and keys ----------------------------------------------------------------
+  var order = window.vorlaneOrder || [];
+  var at = order.indexOf(page.view);
+  page.prev = at > 0 ? order[at - 1] : null;
+  page.next = at >= 0 && at + 1 < order.length ? order[at + 1] : null;
   [['prev', page.prev], ['next', page.next]].forEach(function (n) {
     var a = document.getElementById(n[0]);
     if (n[1]) { a.href = n[1]; a.hidden = false; }
