@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <vector>
 
 #include "support/pipeline_rig.h"
@@ -90,6 +92,61 @@ TEST(PipelineBatch, ReportsEveryPageAndFailsOutputsThatWouldCollide) {
   for (const PageResult& r : {results[0], results[2], results[3]})
     EXPECT_EQ(r.outcome, PageOutcome::cancelled);
   EXPECT_EQ(stopped.done.size(), 1u);  // the collision, found before any page runs
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Records, for each finished page, whether the HTML report already showed it.
+class IndexWatcher : public vorlane::pipeline::Observer {
+ public:
+  explicit IndexWatcher(fs::path index) : m_index(std::move(index)) {}
+  void PageDone(const fs::path& input, const PageResult&) override {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const std::string card = "data-stem=\"" + input.stem().string() + "\"";
+    shown.push_back(ReadText(m_index).find(card) != std::string::npos);
+  }
+  std::vector<bool> shown;
+
+ private:
+  const fs::path m_index;
+  std::mutex m_mutex;
+};
+
+TEST(PipelineBatch, TheReportShowsEachPageAsItFinishesAndFailuresUntilWritten) {
+  ScratchDir dir;
+  SmallPage(false, 90, 70)->ExportTIFF(vorlane::pipeline::WidePath(dir / "a.tif").c_str());
+  std::ofstream(dir / "b.tif") << "junk";
+  vorlane::pipeline::RunSettings settings;
+  settings.outDir = dir / "out";
+  settings.writeViews = false;
+  settings.report = true;
+  fs::create_directories(settings.outDir);
+  IndexWatcher watcher(settings.outDir / "index.html");
+  std::vector<PageResult> results =
+      vorlane::pipeline::RunBatch({dir / "a.tif", dir / "b.tif"}, settings, watcher);
+  ASSERT_EQ(results[1].outcome, PageOutcome::failed);
+  EXPECT_EQ(watcher.shown, (std::vector<bool>{true, true}));
+  EXPECT_EQ(ReadText(settings.outDir / "b-error.json"),
+            "{\n \"input\": \"" + (dir / "b.tif").string() +
+                "\",\n \"page_index\": 0,\n \"error\": \"" + results[1].message + "\"\n}\n");
+  EXPECT_NE(ReadText(settings.outDir / "index.html").find("card failed\" data-stem=\"b\""),
+            std::string::npos);
+
+  // Written later, the page loses its error record and its failed card.
+  SmallPage(false, 90, 70)->ExportTIFF(vorlane::pipeline::WidePath(dir / "b.tif").c_str());
+  results = vorlane::pipeline::RunBatch({dir / "b.tif"}, settings, watcher);
+  ASSERT_EQ(results[0].outcome, PageOutcome::written);
+  EXPECT_FALSE(fs::exists(settings.outDir / "b-error.json"));
+  EXPECT_EQ(ReadText(settings.outDir / "index.html").find("card failed"), std::string::npos);
+  // Without the report no record is left.
+  settings.report = false;
+  results = vorlane::pipeline::RunBatch({dir / "missing.tif"}, settings, watcher);
+  EXPECT_FALSE(fs::exists(settings.outDir / "missing-error.json"));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "support/png_files.h"
+#include "vorlane/bilevel_view.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -73,6 +74,37 @@ TEST(PngView, EmptyBitmapsAndUnwritablePathsWriteNothing) {
   EXPECT_FALSE(vorlane::WritePng(pixel, dir / "vorlane-missing-dir" / "pixel.png"));
   EXPECT_FALSE(std::filesystem::exists(dir / "vorlane-none.png"));
   EXPECT_FALSE(std::filesystem::exists(dir / "vorlane-flat.png"));
+}
+
+// The bi-level view packs eight pixels to a byte: pages whose width ends inside a byte, or
+// on one, come back pixel for pixel in black and white; other formats write nothing.
+TEST(PngView, BiLevelViewIsThePagesBlackAndWhiteAtOneBit) {
+  const auto path = std::filesystem::path(testing::TempDir()) / "vorlane-bilevel-view.png";
+  for (const int width : {1, 7, 8, 13, 64}) {
+    CBiLevelImage page;
+    ASSERT_TRUE(page.Create(width, 5, 0, L"bi"));
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < width; ++x)
+        if ((x * 7 + y * 3) % 5 < 2) page.SetRGBColor(x, y, RGB(255, 255, 255));
+    ASSERT_TRUE(vorlane::WriteBiLevelPng(page, path)) << width;
+    EXPECT_EQ(ColourTypeAndDepth(path), std::make_pair(3, 1)) << width;
+    DecodedPng png;
+    ASSERT_TRUE(ReadPng(path, png)) << width;
+    ASSERT_EQ(png.width, width);
+    ASSERT_EQ(png.height, 5);
+    int wrong = 0;
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < width; ++x)
+        wrong += png.pixels[y * width + x] != (page.GetRed(x, y) ? 0x00FFFFFFu : 0u);
+    EXPECT_EQ(wrong, 0) << width;
+  }
+  std::filesystem::remove(path);
+  CGreyScaleImage grey;
+  ASSERT_TRUE(grey.Create(4, 4, RGB(9, 9, 9), L"grey"));
+  CBiLevelImage none;
+  EXPECT_FALSE(vorlane::WriteBiLevelPng(grey, path));
+  EXPECT_FALSE(vorlane::WriteBiLevelPng(none, path));
+  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace

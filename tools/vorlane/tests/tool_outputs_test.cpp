@@ -4,6 +4,7 @@
 #include <vorlane/pipeline/page_loading.h>
 
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "tool_rig.h"
 
@@ -21,7 +22,28 @@ TEST(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
   const auto json = ReadJson(dir / "out/page-report.json");
   ExpectFields(json, R"({"/format": "colour", "/input": "page.tif", "/width": 310, "/height": 438,
       "/resolution": null, "/method": "niblack", "/parameters/half_window": 7,
-      "/connectivity": 8})"_json);
+      "/connectivity": 8, "/page_index": 0})"_json);
+  // Every field and every output, no more.
+  const auto keys = [](const nlohmann::json& object) {
+    std::set<std::string> out;
+    for (const auto& [key, value] : object.items()) out.insert(key);
+    return out;
+  };
+  EXPECT_EQ(keys(json),
+            (std::set<std::string>{"input", "page_index", "format", "width", "height", "resolution",
+                                   "method", "parameters", "threshold", "angle", "connectivity",
+                                   "component_count", "components", "outputs", "seconds"}));
+  EXPECT_EQ(json["outputs"],
+            R"({"bilevel_tiff": "page-bilevel.tif", "archive": "page-result.vlx",
+                "overlay_png": "page-overlay.png", "components_png": "page-components.png",
+                "thumbnail_png": "page-thumbnail.png", "bilevel_png": "page-bilevel.png"})"_json);
+  EXPECT_GT(json["seconds"].get<double>(), 0.0);
+  std::set<std::string> files;
+  for (const auto& entry : fs::directory_iterator(dir / "out"))
+    files.insert(entry.path().filename().string());
+  EXPECT_EQ(files, (std::set<std::string>{"page-bilevel.tif", "page-result.vlx", "page-overlay.png",
+                                          "page-components.png", "page-thumbnail.png",
+                                          "page-bilevel.png", "page-report.json"}));
 
   vorlane::pipeline::LoadedPage archive = vorlane::pipeline::LoadPage(dir / "out/page-result.vlx");
   ASSERT_TRUE(archive.image) << archive.error;
@@ -50,6 +72,15 @@ TEST(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
       black += tiff.image->GetRed(x, y) == 0;
     }
   EXPECT_EQ(differing, 0);
+  // So is the bi-level view.
+  DecodedPng view;
+  ASSERT_TRUE(ReadPng(dir / "out/page-bilevel.png", view));
+  ASSERT_EQ(view.width * view.height, 310 * 438);
+  for (int y = 0; y < 438; ++y)
+    for (int x = 0; x < 310; ++x)
+      differing += view.pixels[static_cast<size_t>(y) * 310 + x] !=
+                   (tiff.image->GetRed(x, y) ? 0x00FFFFFFu : 0u);
+  EXPECT_EQ(differing, 0);
 
   // The views decode to the page's and the thumbnail's sizes, as do those of the show command.
   EXPECT_EQ(DecodedPngSize(dir / "out/page-overlay.png"), std::make_pair(310, 438));
@@ -67,8 +98,6 @@ TEST(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
         std::string("\"Standard\" (bit labels, current)"), "components:  " + std::to_string(count)})
     EXPECT_NE(info.out.find(line), std::string::npos) << line << "\n" << info.out;
 
-  for (const auto& entry : fs::directory_iterator(dir / "out"))
-    EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
   EXPECT_GT(count, 50);  // glyphs, stamp marks and punch holes
   EXPECT_GT(black, 0);
 }
@@ -98,9 +127,12 @@ TEST(ProcessBatch, ParallelJobsSkipExistingAndOptionsReachTheReport) {
 
 TEST(DemoCommand, WritesThePageOutputsAndListsThem) {
   ScratchDir dir;
-  const ToolRun run = RunTool(dir, "demo --size 248x351 -o demo-out --save-page --progress=plain");
+  const ToolRun run =
+      RunTool(dir, "demo --size 248x351 -o demo-out --save-page --progress=plain --report");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("demo-out/demo-report.json"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\nreport: demo-out/index.html\n"), std::string::npos) << run.out;
+  EXPECT_NE(ReadFile(dir / "demo-out/index.html").find("data-stem=\"demo\""), std::string::npos);
   EXPECT_NE(run.err.find("demo: threshold"), std::string::npos) << run.err;  // one line a step
   EXPECT_TRUE(fs::exists(dir / "demo-out/demo-page.tif"));
   ExpectFields(ReadJson(dir / "demo-out/demo-report.json"),

@@ -35,10 +35,12 @@ TEST(Skew, BlankPagesAreNotTurnedAndBadAnglesAreRefused) {
   ToolRun run = RunTool(dir, "skew blank.tif");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out, "skew: 0.00 degrees, confidence 0.00 (not trusted)\n");
-  run = RunTool(dir, "process blank.tif -o out -q --no-views --deskew auto");
+  run = RunTool(dir, "process blank.tif -o out -q --no-views --deskew auto --report");
   ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("report: out/index.html"), std::string::npos) << run.out;
   ExpectFields(ReadJson(dir / "out/blank-report.json"),
-               {{"/angle", 0.0}, {"/skew/trusted", false}});
+               {{"/angle", 0.0}, {"/skew/trusted", false}, {"/skew/reason", "blank"}});
+  EXPECT_NE(ReadFile(dir / "out/index.html").find("(not trusted: blank)"), std::string::npos);
   for (const char* bad : {"sideways", "200", "1.5x", "nan"}) {
     run = RunTool(dir, std::string("process blank.tif -o out2 -q --deskew ") + bad);
     EXPECT_EQ(run.exitCode, 2) << bad;
