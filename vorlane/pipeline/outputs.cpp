@@ -1,12 +1,10 @@
 // Writing the outputs of a page: bi-level TIFF, archive, PNG views and the JSON report.
 #include "vorlane/pipeline/outputs.h"
 
-#include <unistd.h>
 #include <vorlane/overlay_view.h>
 #include <vorlane/vorlane.h>
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -14,6 +12,7 @@
 #include <thread>
 
 #include "imageclasses/bilevelimage.h"
+#include "kernels/io/temporary_name.h"
 #include "platform/platform.h"
 #include "vorlane/bilevel_view.h"
 #include "vorlane/pipeline/paths.h"
@@ -114,15 +113,7 @@ PendingFiles::~PendingFiles() {
 }
 
 fs::path PendingFiles::Add(const fs::path& finalName) {
-  static std::atomic<unsigned> counter{0};
-  // Built by appending: GCC 12 warns falsely (-Wrestrict) about chained string additions.
-  std::string name = ".";
-  name += finalName.filename().string();
-  name += ".part-";
-  name += std::to_string(::getpid());
-  name += '-';
-  name += std::to_string(counter++);
-  fs::path temp = finalName.parent_path() / name;
+  fs::path temp = detail::TemporaryNameBeside(finalName);
   m_entries.push_back({temp, finalName});
   return temp;
 }
