@@ -22,11 +22,23 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool HasArchiveName(const fs::path& path) {
+std::string LowerExtension(const fs::path& path) {
   std::string ext = path.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext == ".vlx";
+  return ext;
+}
+
+bool HasArchiveName(const fs::path& path) { return LowerExtension(path) == ".vlx"; }
+
+// Why a file of no known content cannot be used, by the kind its name claims.
+std::string UnknownContent(const fs::path& path) {
+  const std::string ext = LowerExtension(path);
+  if (ext == ".tif" || ext == ".tiff")
+    return "not a TIFF image the library reads (unreadable, damaged or unsupported)";
+  if (ext == ".png") return "damaged PNG: not a PNG file";
+  if (ext == ".jpg" || ext == ".jpeg") return "damaged JPEG: not a JPEG file";
+  return "unsupported kind of file (pages are read from TIFF, PNG, JPEG and .vlx files)";
 }
 
 // The kind of a file that starts with the bytes head.
@@ -170,7 +182,7 @@ OpenedPages OpenPages(const fs::path& path) {
     return opened;
   }
   if (kind == PageFileKind::unknown) {
-    opened.error = "unsupported kind of file (pages are read from TIFF, PNG, JPEG and .vlx files)";
+    opened.error = UnknownContent(path);
     return opened;
   }
   std::vector<unsigned char> bytes;
@@ -183,6 +195,17 @@ OpenedPages OpenPages(const fs::path& path) {
   opened.source = std::make_unique<PicturePage>(kind, std::move(bytes), std::move(info),
                                                 WideFromUtf8(path.native()));
   return opened;
+}
+
+int CountPages(const fs::path& path, std::string& error) {
+  std::error_code ec;
+  const PageFileKind kind =
+      fs::is_regular_file(path, ec) ? DetectPageFileKind(path) : PageFileKind::unknown;
+  if (kind == PageFileKind::png || kind == PageFileKind::jpeg || kind == PageFileKind::archive)
+    return 1;
+  OpenedPages opened = OpenPages(path);
+  error = std::move(opened.error);
+  return opened.source ? opened.source->Count() : 0;
 }
 
 LoadedImage LoadPage(const fs::path& path, int pageIndex) {

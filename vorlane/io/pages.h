@@ -72,6 +72,11 @@ PageFileKind DetectPageFileKind(const std::filesystem::path& path);
 // like.
 OpenedPages OpenPages(const std::filesystem::path& path);
 
+// The number of pages of the file at path without reading its pixels or, for the kinds of
+// one picture, more than its first bytes; 0 with the reason in error when it cannot be
+// opened (OpenPages gives the same error).
+int CountPages(const std::filesystem::path& path, std::string& error);
+
 // Opens the file and loads one page (OpenPages, then Load).
 LoadedImage LoadPage(const std::filesystem::path& path, int pageIndex = 0);
 

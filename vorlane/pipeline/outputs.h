@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "vorlane/io/tiff_export.h"
 #include "vorlane/pipeline/vocabulary.h"
 #include "vorlane/process.h"
 
@@ -51,7 +52,9 @@ struct PageFacts {
   std::string format;  // FormatName of the loaded page
   int width = 0;
   int height = 0;
-  int dpi = 0;  // 0: no resolution
+  int dpi = 0;        // 0: no resolution
+  int pageIndex = 0;  // the page's index in its file, from 0
+  int pageCount = 1;  // the pages of its file
 };
 PageFacts FactsOf(const std::string& input, const CImage& page);
 
@@ -59,13 +62,14 @@ PageFacts FactsOf(const std::string& input, const CImage& page);
 std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
                         const ProcessResult& result, const OutputNames& names, bool views);
 
-// Writes result's outputs as names says (under temporary names, renamed at the end), the PNG
+// Writes result's outputs as names says (the bi-level TIFF as tiff says, with the page's
+// resolution unless tiff gives one) (under temporary names, renamed at the end), the PNG
 // views only with views; views is cleared when the library renders no display bitmap (the
 // page is then written without views). stop (may be empty) is polled between files. Gives
 // written, cancelled when stopped, or failed with the reason. Nothing of a failed or
 // stopped page is left behind.
 PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
                         ProcessResult& result, const OutputNames& names, bool& views,
-                        const std::function<bool()>& stop);
+                        const std::function<bool()>& stop, const TiffExportOptions& tiff = {});
 
 }  // namespace vorlane::pipeline
