@@ -88,7 +88,13 @@ bool WritePage(TIFF* tif, const TiffFlavour& f, const Page& page, int pageNumber
   if (f.compression == COMPRESSION_JPEG) set(TIFFTAG_JPEGQUALITY, 100);
   if (f.compression == COMPRESSION_JPEG && f.photometric == PHOTOMETRIC_YCBCR)
     set(TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-  if (pages > 1)
+  if (f.resolution > 0) {
+    set(TIFFTAG_XRESOLUTION, f.resolution), set(TIFFTAG_YRESOLUTION, f.resolution);
+    set(TIFFTAG_RESOLUTIONUNIT, f.resolutionUnit);
+  }
+  if (pageNumber == f.reducedPage)
+    set(TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
+  else if (pages > 1)
     set(TIFFTAG_SUBFILETYPE, FILETYPE_PAGE), set(TIFFTAG_PAGENUMBER, pageNumber, pages);
   ok = ok && (f.tileWidth ? WriteTiles(tif, f, page) : WriteStrips(tif, f, page));
   return ok && TIFFWriteDirectory(tif);

@@ -24,6 +24,9 @@ struct TiffFlavour {
   uint32_t rowsPerStrip = 0;                 // 0: libtiff's default
   uint32_t tileWidth = 0, tileLength = 0;    // non-zero: tiled
   std::vector<uint16_t> colourMap = {};  // palette files: red, green, blue runs of 2^bits entries
+  float resolution = 0;                  // non-zero: XResolution and YResolution in unit
+  uint16_t resolutionUnit = RESUNIT_INCH;
+  int reducedPage = -1;  // the page written as a reduced-resolution subfile (a thumbnail)
 };
 
 // The decoded rows of one page, top row first, each (width * bits * samples + 7) / 8 bytes

@@ -50,7 +50,8 @@ bool WriteTags(TIFF* t, const detail::PixelView& view, const TiffExportOptions& 
                          bits     ? PHOTOMETRIC_MINISWHITE
                          : colour ? PHOTOMETRIC_RGB
                                   : PHOTOMETRIC_MINISBLACK);
-  if (ok && compression == COMPRESSION_LZW)
+  // Differences of neighbours make grey and colour rows compress better; bits have none.
+  if (ok && !bits && (compression == COMPRESSION_LZW || compression == COMPRESSION_ADOBE_DEFLATE))
     ok = TIFFSetField(t, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL);
   if (ok && dpi > 0) {
     ok = TIFFSetField(t, TIFFTAG_XRESOLUTION, static_cast<float>(dpi)) &&

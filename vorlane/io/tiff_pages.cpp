@@ -9,6 +9,7 @@
 #include "imageclasses/bilevelimage.h"
 #include "imageclasses/greyscaleimage.h"
 #include "imageclasses/hicolorimage.h"
+#include "kernels/io/picture_size.h"
 #include "kernels/io/tiff_rows.h"
 #include "platform/utf8.h"
 
@@ -141,6 +142,14 @@ class TiffPages final : public PageSource {
     if (info.width <= 0 || info.height <= 0) {
       result.error = "the picture is empty (" + std::to_string(info.width) + " x " +
                      std::to_string(info.height) + " pixels)";
+      return result;
+    }
+    const int bytesPerPixel = info.format == "colour" ? 4 : 1;
+    if (detail::PictureBytes(static_cast<uint64_t>(info.width), static_cast<uint64_t>(info.height),
+                             bytesPerPixel) < 0) {
+      result.error = "the picture of " + std::to_string(info.width) + " x " +
+                     std::to_string(info.height) + " pixels exceeds the size limit of " +
+                     std::to_string(detail::kMaxPictureBytes >> 20) + " MiB";
       return result;
     }
     std::unique_ptr<CImage> image;
