@@ -186,20 +186,6 @@ TEST(PageFiles, ResolutionComesFromEachKindOfTag) {
   }
 }
 
-// Overwrites the first bytes of the first strip of directory dir with garbage.
-void DamageDirectory(const std::string& path, int dir) {
-  TIFF* tif = TIFFOpen(path.c_str(), "r");
-  ASSERT_TRUE(tif && TIFFSetDirectory(tif, static_cast<tdir_t>(dir)));
-  uint64_t* offsets = nullptr;
-  ASSERT_TRUE(TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets));
-  const uint64_t at = offsets[0];
-  TIFFClose(tif);
-  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-  file.seekp(static_cast<std::streamoff>(at));
-  const char garbage[16] = {'\xff', '\xfe', '\xff', '\xfd', '\xff', '\x00', '\xff', '\xff'};
-  file.write(garbage, sizeof garbage);
-}
-
 TEST(PageFiles, EveryPageOfATiffInOrderThumbnailsSkippedDamagedPagesAlone) {
   TiffFlavour f{kW, kH, 8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW};
   f.reducedPage = 1;
@@ -208,7 +194,7 @@ TEST(PageFiles, EveryPageOfATiffInOrderThumbnailsSkippedDamagedPagesAlone) {
     pages.push_back(tifftest::Page(kW * kH, static_cast<uint8_t>(p * 60)));
   tifftest::TempPath path(".tif");
   ASSERT_TRUE(tifftest::WriteTiffFile(path.str(), f, pages));
-  DamageDirectory(path.str(), 2);
+  ASSERT_TRUE(tifftest::DamageFirstStrip(path.str(), 2));
 
   vorlane::OpenedPages opened = vorlane::OpenPages(path.str());
   ASSERT_TRUE(opened.source) << opened.error;

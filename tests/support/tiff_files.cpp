@@ -106,6 +106,20 @@ void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 
 }  // namespace
 
+bool DamageFirstStrip(const std::string& path, int dir) {
+  TIFF* tif = TIFFOpen(path.c_str(), "r");
+  uint64_t* offsets = nullptr;
+  const bool found = tif && TIFFSetDirectory(tif, static_cast<tdir_t>(dir)) &&
+                     TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets);
+  const uint64_t at = found ? offsets[0] : 0;
+  if (tif) TIFFClose(tif);
+  if (!found) return false;
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(at));
+  const char garbage[16] = {'\xff', '\xfe', '\xff', '\xfd', '\xff', '\x00', '\xff', '\xff'};
+  return static_cast<bool>(file.write(garbage, sizeof garbage));
+}
+
 bool WriteTiffFile(const std::string& path, const TiffFlavour& flavour,
                    const std::vector<Page>& pages) {
   std::unique_ptr<TIFF, void (*)(TIFF*)> tif(TIFFOpen(path.c_str(), "w"), TIFFClose);

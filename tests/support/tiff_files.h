@@ -59,6 +59,9 @@ std::vector<IfdEntry> StripEntries(uint32_t width, uint32_t height, uint16_t bit
                                    uint16_t photometric, uint16_t compression, uint32_t dataBytes,
                                    uint32_t tile = 0);
 
+// Overwrites the first bytes of the first strip of directory dir of the file with garbage.
+bool DamageFirstStrip(const std::string& path, int dir);
+
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 
