@@ -21,6 +21,7 @@
 #include "kernels/pixels/pixel_arrays.h"
 #include "platform/archive.h"
 #include "platform/diagnostics.h"
+#include "platform/utf8.h"
 
 namespace vorlane::detail {
 
@@ -45,45 +46,6 @@ constexpr size_t kPixelTypeNameUnits = 15;
 constexpr size_t kPixelTypeMaxUnits = kPixelTypeNameUnits - 1;
 
 // ---- UTF-16 text at the archive boundary ----
-
-// Appends the UTF-16 code units of text[0..length): characters beyond the BMP become
-// surrogate pairs, values beyond U+10FFFF become U+FFFD.
-void AppendUtf16(const wchar_t* text, size_t length, std::u16string& units) {
-  for (size_t i = 0; i < length; ++i) {
-    const auto c = static_cast<uint32_t>(text[i]);
-    if (c <= 0xFFFF) {
-      units += static_cast<char16_t>(c);
-    } else if (c <= 0x10FFFF) {
-      units += static_cast<char16_t>(0xD800 | ((c - 0x10000) >> 10));
-      units += static_cast<char16_t>(0xDC00 | ((c - 0x10000) & 0x3FF));
-    } else {
-      units += u'\uFFFD';
-    }
-  }
-}
-
-// Decodes count little-endian UTF-16 units: surrogate pairs are joined, unpaired surrogates
-// become U+FFFD.
-std::wstring DecodeUtf16(const unsigned char* bytes, size_t count) {
-  const auto unit = [bytes](size_t i) -> uint32_t {
-    return bytes[2 * i] | (bytes[2 * i + 1] << 8);
-  };
-  std::wstring text;
-  text.reserve(count);
-  for (size_t i = 0; i < count; ++i) {
-    const uint32_t u = unit(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count) {
-      const uint32_t low = unit(i + 1);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        text += static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    text += (u >= 0xD800 && u <= 0xDFFF) ? L'\uFFFD' : static_cast<wchar_t>(u);
-  }
-  return text;
-}
 
 // Writes units as little-endian 16-bit values.
 void WriteUtf16(CArchive& ar, const std::u16string& units) {
@@ -187,8 +149,7 @@ int PixelTypeCount(unsigned char labelMode) {
 // visible flag.
 void EncodePixelType(const tagPixelType& entry, unsigned char* out) {
   std::memset(out, 0, kPixelTypeRecordBytes);
-  std::u16string units;
-  AppendUtf16(entry.szName, std::wcslen(entry.szName), units);
+  const std::u16string units = vorlane::Utf16Units(entry.szName, std::wcslen(entry.szName));
   size_t n = units.size() < kPixelTypeMaxUnits ? units.size() : kPixelTypeMaxUnits;
   if (n < units.size() && n > 0 && units[n - 1] >= 0xD800 && units[n - 1] <= 0xDBFF) --n;
   for (size_t i = 0; i < n; ++i) {
@@ -207,7 +168,7 @@ void EncodePixelType(const tagPixelType& entry, unsigned char* out) {
 void DecodePixelType(const unsigned char* in, tagPixelType& entry) {
   size_t n = 0;
   while (n < kPixelTypeMaxUnits && (in[2 * n] | in[2 * n + 1]) != 0) ++n;
-  const std::wstring name = DecodeUtf16(in, n);
+  const std::wstring name = vorlane::WideFromUtf16Le(in, n);
   std::wmemset(entry.szName, L'\0', kPixelTypeNameUnits);
   std::wmemcpy(entry.szName, name.data(), name.size());
   entry.byRed = in[30];
@@ -237,8 +198,7 @@ void CImage::Serialize(CArchive& ar) {
     if (!m_pszName) {
       ar << static_cast<DWORD>(0);
     } else {
-      std::u16string units;
-      AppendUtf16(m_pszName, std::wcslen(m_pszName), units);
+      const std::u16string units = vorlane::Utf16Units(m_pszName, std::wcslen(m_pszName));
       ar << static_cast<DWORD>(units.size());
       WriteUtf16(ar, units);
     }
@@ -290,7 +250,8 @@ void CImage::Serialize(CArchive& ar) {
     if (nameUnits > 0) {
       std::vector<unsigned char> bytes(static_cast<size_t>(nameUnits) * 2);
       vorlane::detail::ReadBlock(ar, bytes.data(), bytes.size());
-      const std::wstring text = DecodeUtf16(bytes.data(), static_cast<size_t>(nameUnits));
+      const std::wstring text =
+          vorlane::WideFromUtf16Le(bytes.data(), static_cast<size_t>(nameUnits));
       name = std::make_unique<wchar_t[]>(text.size() + 1);
       std::wmemcpy(name.get(), text.c_str(), text.size() + 1);
     }

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/utf8.h"
+
 namespace {
 
 // Object framing tags.
@@ -54,45 +56,14 @@ class DepthGuard {
   int& m_depth;
 };
 
-// Appends the UTF-16LE form of s to out: characters outside the BMP become surrogate pairs,
-// values beyond U+10FFFF become U+FFFD.
+// Appends the UTF-16LE form of s to out.
 void AppendUtf16(const std::wstring& s, std::vector<BYTE>& out) {
-  out.reserve(out.size() + 2 * s.size());
-  const auto put = [&out](uint32_t unit) {
+  const std::u16string units = vorlane::Utf16Units(s.data(), s.size());
+  out.reserve(out.size() + 2 * units.size());
+  for (const char16_t unit : units) {
     out.push_back(static_cast<BYTE>(unit & 0xFF));
     out.push_back(static_cast<BYTE>(unit >> 8));
-  };
-  for (const wchar_t ch : s) {
-    const auto c = static_cast<uint32_t>(ch);
-    if (c <= 0xFFFF) {
-      put(c);
-    } else if (c <= 0x10FFFF) {
-      put(0xD800 | ((c - 0x10000) >> 10));
-      put(0xDC00 | ((c - 0x10000) & 0x3FF));
-    } else {
-      put(0xFFFD);
-    }
   }
-}
-
-// Decodes count UTF-16LE code units: surrogate pairs are joined, unpaired surrogates give
-// U+FFFD.
-std::wstring DecodeUtf16(const BYTE* units, size_t count) {
-  std::wstring s;
-  s.reserve(count);
-  for (size_t i = 0; i < count; ++i) {
-    const uint32_t u = GetLE<uint16_t>(units + 2 * i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count) {
-      const uint32_t low = GetLE<uint16_t>(units + 2 * (i + 1));
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        s += static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    s += (u >= 0xD800 && u <= 0xDFFF) ? L'\uFFFD' : static_cast<wchar_t>(u);
-  }
-  return s;
 }
 
 }  // namespace
@@ -426,7 +397,8 @@ CString CArchive::ReadString() {
     ReadExact(raw.data() + done, static_cast<UINT>(chunk));
     done += chunk;
   }
-  if (charSize == 2) return CString(DecodeUtf16(raw.data(), static_cast<size_t>(length)));
+  if (charSize == 2)
+    return CString(vorlane::WideFromUtf16Le(raw.data(), static_cast<size_t>(length)));
   // 8-bit strings are Latin-1.
   std::wstring s(raw.size(), L'\0');
   std::transform(raw.begin(), raw.end(), s.begin(), [](BYTE c) { return static_cast<wchar_t>(c); });

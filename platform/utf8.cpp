@@ -1,5 +1,7 @@
-// UTF-8 encoding and decoding of wide strings.
+// UTF-8 and UTF-16 encoding and decoding of wide strings.
 #include "platform/utf8.h"
+
+#include <cstdint>
 
 namespace vorlane {
 namespace {
@@ -87,6 +89,44 @@ std::wstring WideFromUtf8(std::string_view s) {
     i += static_cast<size_t>(length);
   }
   return out;
+}
+
+std::u16string Utf16Units(const wchar_t* text, size_t length) {
+  std::u16string units;
+  units.reserve(length);
+  for (size_t i = 0; i < length; ++i) {
+    const auto c = static_cast<uint32_t>(text[i]);
+    if (c <= 0xFFFF) {
+      units += static_cast<char16_t>(c);
+    } else if (c <= 0x10FFFF) {
+      units += static_cast<char16_t>(0xD800 | ((c - 0x10000) >> 10));
+      units += static_cast<char16_t>(0xDC00 | ((c - 0x10000) & 0x3FF));
+    } else {
+      units += u'\uFFFD';
+    }
+  }
+  return units;
+}
+
+std::wstring WideFromUtf16Le(const unsigned char* bytes, size_t count) {
+  const auto unit = [bytes](size_t i) -> uint32_t {
+    return bytes[2 * i] | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
+  };
+  std::wstring text;
+  text.reserve(count);
+  for (size_t i = 0; i < count; ++i) {
+    const uint32_t u = unit(i);
+    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count) {
+      const uint32_t low = unit(i + 1);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        text += static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    text += (u >= 0xD800 && u <= 0xDFFF) ? L'\uFFFD' : static_cast<wchar_t>(u);
+  }
+  return text;
 }
 
 }  // namespace vorlane

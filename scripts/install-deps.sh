@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the project builds and tests with, when any is missing.
 set -eu
-packages="cmake g++ make pkg-config libtiff-dev libtiff-tools libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libdeflate-dev gcovr libcli11-dev nlohmann-json3-dev python3-dev python3-pybind11 pybind11-dev python3-numpy python3-pytest python3-distributed chromium"
+packages="cmake g++ make pkg-config libtiff-dev libtiff-tools libgtest-dev libgmock-dev libbenchmark-dev libpng-dev libjpeg62-turbo-dev libdeflate-dev jbigkit-bin jbigkit-testdata gcovr libcli11-dev nlohmann-json3-dev python3-dev python3-pybind11 pybind11-dev python3-numpy python3-pytest python3-distributed chromium"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -38,7 +38,7 @@ uint32_t ColourPattern(uint32_t x, uint32_t y, int s) {
 // Options beyond the kind of picture; zero values are not written.
 struct Options {
   uint32_t tileWidth = 0, tileLength = 0;
-  uint16_t predictor = 0, orientation = 0;
+  uint16_t predictor = 0, orientation = 0, fillOrder = 0;
   int extra = -1;  // ExtraSamples value, -1: none
 };
 
@@ -63,6 +63,7 @@ const MatrixCase kCases[] = {
     {"Bits_Tiled16", 1, 1, mw, none, E::BiLevel, {.tileWidth = 16, .tileLength = 16}},
     {"Bits_TwoSamples", 1, 2, mw, none, E::BiLevel, {.extra = EXTRASAMPLE_UNSPECIFIED}},
     {"Bits_MultiPage", 1, 1, mw, g4, E::BiLevel, {}, 3},
+    {"Bits_FillOrderLsbFirstG4", 1, 1, mw, g4, E::BiLevel, {.fillOrder = FILLORDER_LSB2MSB}},
     {"Grey8_WhiteIsZero", 8, 1, mw, none, E::Grey},
     {"Grey8_Tiled32x16", 8, 1, mb, none, E::Grey, {.tileWidth = 32, .tileLength = 16}},
     {"Grey8_TiledLargerThanImageLzw", 8, 1, mw, lzw, E::Grey, {.tileWidth = 64, .tileLength = 64}},
@@ -86,6 +87,7 @@ TiffFlavour FlavourOf(const MatrixCase& mc) {
   f.tileWidth = o.tileWidth, f.tileLength = o.tileLength;
   if (o.predictor) f.predictor = o.predictor;
   if (o.orientation) f.orientation = o.orientation;
+  if (o.fillOrder) f.fillOrder = o.fillOrder;
   if (o.extra >= 0) f.extraSample = static_cast<uint16_t>(o.extra);
   return f;
 }

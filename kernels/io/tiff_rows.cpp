@@ -71,13 +71,13 @@ int64_t TiffImageBytes(uint32_t width, uint32_t height, int bytesPerPixel) {
     TraceF("TIFF image of %u x %u pixels is empty\n", width, height);
     return -1;
   }
-  const int64_t rowBytes = PaddedRowBytes(width, int64_t{8} * bytesPerPixel);
-  if (rowBytes <= 0 || rowBytes > kMaxTiffImageBytes || height > kMaxTiffImageBytes / rowBytes) {
+  const int64_t bytes = PictureBytes(width, height, bytesPerPixel);
+  if (bytes < 0) {
     TraceF("TIFF image of %u x %u pixels exceeds the size limit of %lld bytes\n", width, height,
            static_cast<long long>(kMaxTiffImageBytes));
     return -1;
   }
-  return rowBytes * height;
+  return bytes;
 }
 
 bool TiffSamplesSupported(const TiffLayout& layout) {

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "kernels/io/picture_size.h"
+
 namespace vorlane::detail {
 
 // Largest pixel buffer, in bytes, that an image read from a TIFF file may have (1 GiB, the
@@ -18,7 +20,7 @@ namespace vorlane::detail {
 // padded to 32 bits). Files claiming more load as nothing; the limit is checked before
 // anything of that size is allocated. It also caps any single allocation of libtiff on the
 // handles the library opens itself.
-inline constexpr int64_t kMaxTiffImageBytes = int64_t{1} << 30;
+inline constexpr int64_t kMaxTiffImageBytes = kMaxPictureBytes;
 
 struct TiffCloser {
   void operator()(TIFF* tif) const { TIFFClose(tif); }

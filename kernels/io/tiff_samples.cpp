@@ -88,6 +88,37 @@ void RgbToBgrx(const uint8_t* src, uint32_t width, uint8_t* dst, bool) {
 
 #endif
 
+// The levels of the samples packed into each byte value: 8 / bits samples of bits bits,
+// most significant first, each scaled exactly to 0-255 (v * 255 / max, rounded).
+template <int bits>
+const std::array<std::array<uint8_t, 8 / bits>, 256>& PackedLevels() {
+  static const auto table = [] {
+    constexpr uint32_t maxValue = (1u << bits) - 1;
+    std::array<std::array<uint8_t, 8 / bits>, 256> t{};
+    for (uint32_t byte = 0; byte < 256; ++byte)
+      for (int i = 0; i < 8 / bits; ++i) {
+        const uint32_t v = (byte >> (8 - bits * (i + 1))) & maxValue;
+        t[byte][static_cast<size_t>(i)] = static_cast<uint8_t>((v * 255 + maxValue / 2) / maxValue);
+      }
+    return t;
+  }();
+  return table;
+}
+
+// Single-sample rows of 2 or 4 bits: whole source bytes through the table, then the rest.
+template <int bits>
+void ExpandPackedGrey(const uint8_t* src, uint32_t width, uint8_t flip, uint8_t* dst) {
+  constexpr uint32_t perByte = 8 / bits;
+  const auto& table = PackedLevels<bits>();
+  const uint32_t whole = width / perByte;
+  for (uint32_t i = 0; i < whole; ++i) {
+    const auto& levels = table[src[i]];
+    for (uint32_t k = 0; k < perByte; ++k) dst[i * perByte + k] = levels[k] ^ flip;
+  }
+  for (uint32_t x = whole * perByte; x < width; ++x)
+    dst[x] = table[src[whole]][x - whole * perByte] ^ flip;
+}
+
 }  // namespace
 
 void ConvertGreyRow(const uint8_t* src, uint32_t width, int bits, int samplesPerPixel, bool invert,
@@ -102,6 +133,10 @@ void ConvertGreyRow(const uint8_t* src, uint32_t width, int bits, int samplesPer
       std::memcpy(&v, src + 2 * x * stride, sizeof v);
       dst[x] = static_cast<uint8_t>(v >> 8) ^ flip;
     }
+  } else if (bits == 4 && stride == 1) {
+    ExpandPackedGrey<4>(src, width, flip, dst);
+  } else if (bits == 2 && stride == 1) {
+    ExpandPackedGrey<2>(src, width, flip, dst);
   } else {
     const uint32_t maxValue = (1u << bits) - 1;
     const uint64_t step = uint64_t{stride} * static_cast<uint64_t>(bits);

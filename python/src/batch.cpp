@@ -32,7 +32,7 @@ void BindBatch(py::module_& m) {
       "process_file",
       [](const std::string& path, const std::string& outDir, const std::string& method,
          int halfWindow, int threshold, const py::object& deskew, int connectivity, bool views,
-         bool skipExisting) {
+         bool skipExisting, int page, const std::string& compression, int dpi) {
         if (connectivity != 4 && connectivity != 8)
           throw py::value_error("connectivity must be 4 or 8");
         pipeline::RunSettings settings;
@@ -49,15 +49,23 @@ void BindBatch(py::module_& m) {
         settings.outDir = outDir;
         settings.writeViews = views;
         settings.skipExisting = skipExisting;
+        if (compression != "g4" && compression != "lzw" && compression != "none")
+          throw py::value_error("compression must be 'g4', 'lzw' or 'none'");
+        settings.compression = compression == "g4"    ? TiffCompression::g4
+                               : compression == "lzw" ? TiffCompression::lzw
+                                                      : TiffCompression::none;
+        if (dpi < 0) throw py::value_error("dpi must be 0 (none given) or positive");
+        settings.dpi = dpi;
         pipeline::PageResult result;
         {
           py::gil_scoped_release release;
-          result = pipeline::ProcessInputFile(path, settings, nullptr);
+          result = pipeline::ProcessInputFile(path, settings, nullptr, page);
         }
         const bool wrote = result.outcome == pipeline::PageOutcome::written ||
                            result.outcome == pipeline::PageOutcome::skipped;
         py::dict out;
         out["status"] = pipeline::OutcomeName(result.outcome);
+        out["page"] = result.page;
         out["error"] = result.message.empty() ? py::object(py::none()) : py::str(result.message);
         out["warning"] = result.warning.empty() ? py::object(py::none()) : py::str(result.warning);
         out["report_path"] =
@@ -67,7 +75,8 @@ void BindBatch(py::module_& m) {
       py::arg("path"), py::arg("out_dir"), py::arg("method") = "niblack",
       py::arg("half_window") = 0, py::arg("threshold") = 128, py::arg("deskew") = py::float_(0.0),
       py::arg("connectivity") = 8, py::arg("views") = true, py::arg("skip_existing") = false,
-      "Runs the command-line tool's road on one page file, writing its outputs and JSON report "
+      py::arg("page") = 0, py::arg("compression") = "g4", py::arg("dpi") = 0,
+      "Runs the command-line tool's road on one page (from 0) of a page file, writing its outputs and JSON report "
       "into out_dir. Never raises for a bad page: the result's status is 'failed' with the "
       "error.");
 }

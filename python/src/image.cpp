@@ -10,6 +10,8 @@
 #include "imageclasses/internal/format_access.h"
 #include "imageclasses/locolorimage.h"
 #include "platform/archive.h"
+#include "vorlane/io/pages.h"
+#include "vorlane/pipeline/page_loading.h"
 #include "vorlane/pipeline/paths.h"
 #include "vorlane/pipeline/vocabulary.h"
 
@@ -117,17 +119,42 @@ std::unique_ptr<ImageHandle> FromNumpy(py::array array, bool bilevel, int dpi) {
   return Wrap(std::move(image));
 }
 
-std::unique_ptr<ImageHandle> Load(const std::string& path) {
-  std::unique_ptr<CImage> image(
-      ImgLoadFromFile(pipeline::WidePath(path).c_str(), nullptr, nullptr, nullptr, nullptr));
-  if (!image) {
-    const std::wstring wide = pipeline::WidePath(path);
-    CFile probe;
-    if (!probe.Open(wide.c_str(), CFile::modeRead))
-      throw CFileException(CFileException::fileNotFound, wide.c_str());
-    throw py::value_error("not an image the library reads: " + path);
+std::unique_ptr<ImageHandle> Load(const std::string& path, int page) {
+  const std::wstring wide = pipeline::WidePath(path);
+  if (pipeline::IsArchiveFile(path)) {
+    if (page != 0) throw py::index_error("an archive holds one page");
+    std::unique_ptr<CImage> image(ImgLoadFromFile(wide.c_str(), nullptr, nullptr, nullptr, nullptr));
+    if (!image) throw py::value_error("not an image the library reads: " + path);
+    return Wrap(std::move(image));
   }
-  return Wrap(std::move(image));
+  CFile probe;
+  if (!probe.Open(wide.c_str(), CFile::modeRead))
+    throw CFileException(CFileException::fileNotFound, wide.c_str());
+  probe.Close();
+  pipeline::LoadedPage loaded;
+  {
+    py::gil_scoped_release release;
+    loaded = pipeline::LoadPage(path, page);
+  }
+  if (!loaded.image) {
+    if (loaded.pageCount > 0 && (page < 0 || page >= loaded.pageCount))
+      throw py::index_error(path + " has " + std::to_string(loaded.pageCount) +
+                            (loaded.pageCount == 1 ? " page" : " pages"));
+    throw py::value_error(path + ": " + loaded.error);
+  }
+  return Wrap(std::move(loaded.image));
+}
+
+int PageCount(const std::string& path) {
+  const std::wstring wide = pipeline::WidePath(path);
+  CFile probe;
+  if (!probe.Open(wide.c_str(), CFile::modeRead))
+    throw CFileException(CFileException::fileNotFound, wide.c_str());
+  probe.Close();
+  std::string error;
+  const int pages = CountPages(path, error);
+  if (pages <= 0) throw py::value_error(path + ": " + error);
+  return pages;
 }
 
 void SaveArchive(CImage& image, CFile& file) {
@@ -161,8 +188,11 @@ std::unique_ptr<ImageHandle> SetState(const py::bytes& state) {
 }  // namespace
 
 void BindImage(py::module_& m, py::class_<ImageHandle>& image) {
-  m.def("load", &Load, py::arg("path"),
-        "Loads a TIFF file (.tif, .tiff) or an archive (.vlx) into a new image.");
+  m.def("load", &Load, py::arg("path"), py::arg("page") = 0,
+        "Loads page (from 0) of a TIFF, PNG or JPEG file, or the image of an archive (.vlx), "
+        "into a new image with the file's resolution. IndexError for a page the file lacks.");
+  m.def("page_count", &PageCount, py::arg("path"),
+        "The number of pages of a page file (TIFF: its pages, thumbnails left out; others 1).");
   image
       .def(py::init([](const std::string& format, int width, int height, unsigned long colour) {
              std::unique_ptr<CImage> img = NewImage(format);

@@ -1,5 +1,7 @@
 """The batch runner: the tool's road per page, locally and as Dask tasks on two processes."""
 
+import subprocess
+
 import numpy as np
 import pytest
 
@@ -65,3 +67,25 @@ def test_automatic_deskew_reports_its_estimate(pages, tmp_path):
     assert set(report["skew"]) == {"angle_deg", "confidence", "trusted"} | reason
     with pytest.raises(ValueError):
         vorlane.process_file(pages[0], str(tmp_path), deskew="sideways")
+
+
+def test_pages_of_a_file_load_one_at_a_time_and_run_as_their_own_tasks(tmp_path):
+    pages = [vorlane.Image.from_numpy(grey_page(seed=s)) for s in (7, 8, 9)]
+    singles = []
+    for i, page in enumerate(pages):
+        singles.append(str(tmp_path / f"single{i}.tif"))
+        page.save_tiff(singles[-1])
+    multi = tmp_path / "scan.tif"
+    assert subprocess.run(["tiffcp", *singles, str(multi)]).returncode == 0
+    assert vorlane.page_count(str(multi)) == 3
+    for i, page in enumerate(vorlane.pages(str(multi))):
+        np.testing.assert_array_equal(page.pixels, pages[i].pixels)
+    np.testing.assert_array_equal(vorlane.load(str(multi), page=2).pixels, pages[2].pixels)
+    with pytest.raises(IndexError):
+        vorlane.load(str(multi), page=3)
+    results = vorlane.batch.process([str(multi)], tmp_path / "out", views=False, dpi=300)
+    assert [(r["page"], r["status"]) for r in results] == [(0, "written"), (1, "written"),
+                                                           (2, "written")]
+    assert results[1]["report"]["page_index"] == 1
+    assert results[1]["report"]["resolution"] == 300
+    assert (tmp_path / "out" / "scan-p0003-report.json").exists()

@@ -15,10 +15,19 @@ from ._vorlane import (
     Maps,
     PixelType,
     load,
+    page_count,
     process_file,
     set_pixel_threads,
 )
 from . import batch
+
+
+def pages(path):
+    """The pages of a page file, one image at a time: each is loaded when the iterator
+    reaches it, so a file of many pages never has more than one in memory here."""
+    for index in range(page_count(path)):
+        yield load(path, index)
+
 
 __all__ = [
     "ArchiveError",
@@ -29,6 +38,8 @@ __all__ = [
     "PixelType",
     "batch",
     "load",
+    "page_count",
+    "pages",
     "process_file",
     "set_pixel_threads",
 ]

@@ -9,18 +9,28 @@ import functools
 import json
 import os
 
-from ._vorlane import process_file
+from ._vorlane import page_count, process_file
 
 _OPTIONS = ("method", "half_window", "threshold", "deskew", "connectivity", "views",
-            "skip_existing")
+            "skip_existing", "compression", "dpi")
 
 
-def _process_one(path, out_dir, options):
-    """Runs the road on one page; never raises. Reads the report back into the result."""
-    result = {"input": path, "status": "failed", "error": None, "warning": None,
-              "report_path": None, "report": None}
+def _pages_of(path):
+    """The (path, page) tasks of a file: one per page; one for a file that cannot be opened,
+    whose task then fails with the file's error."""
     try:
-        result.update(process_file(path, out_dir, **options))
+        return [(path, i) for i in range(page_count(path))]
+    except Exception:
+        return [(path, 0)]
+
+
+def _process_one(task, out_dir, options):
+    """Runs the road on one page; never raises. Reads the report back into the result."""
+    path, page = task
+    result = {"input": path, "page": page, "status": "failed", "error": None,
+              "warning": None, "report_path": None, "report": None}
+    try:
+        result.update(process_file(path, out_dir, page=page, **options))
         if result["report_path"]:
             with open(result["report_path"], encoding="utf-8") as f:
                 result["report"] = json.load(f)
@@ -31,10 +41,13 @@ def _process_one(path, out_dir, options):
 
 
 def process(paths, out_dir, client=None, **options):
-    """Processes page files (.tif, .tiff, .vlx) into out_dir; returns one result per path.
+    """Processes page files (.tif, .tiff, .png, .jpg, .jpeg, .vlx) into out_dir, each page of
+    a file as its own task; returns one result per page, in order.
 
     options: method ('niblack', 'weszka', 'global'), half_window, threshold, deskew
-    ('auto' or degrees), connectivity (4 or 8), views (write the PNG views), skip_existing.
+    ('auto' or degrees), connectivity (4 or 8), views (write the PNG views), skip_existing,
+    compression of the bi-level TIFF ('g4', 'lzw', 'none') and dpi (the resolution of pages
+    whose file gives none).
 
     With client (a dask.distributed Client, local or connected to a scheduler address) the
     pages run as tasks on its workers, which must all see paths and out_dir; without one they
@@ -48,7 +61,8 @@ def process(paths, out_dir, client=None, **options):
     out_dir = os.fspath(out_dir)
     os.makedirs(out_dir, exist_ok=True)
     task = functools.partial(_process_one, out_dir=out_dir, options=dict(options))
+    tasks = [t for p in paths for t in _pages_of(p)]
     if client is None:
-        return [task(p) for p in paths]
-    futures = client.map(task, paths, pure=False)
+        return [task(t) for t in tasks]
+    futures = client.map(task, tasks, pure=False)
     return client.gather(futures)

@@ -88,7 +88,13 @@ bool WritePage(TIFF* tif, const TiffFlavour& f, const Page& page, int pageNumber
   if (f.compression == COMPRESSION_JPEG) set(TIFFTAG_JPEGQUALITY, 100);
   if (f.compression == COMPRESSION_JPEG && f.photometric == PHOTOMETRIC_YCBCR)
     set(TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
-  if (pages > 1)
+  if (f.resolution > 0) {
+    set(TIFFTAG_XRESOLUTION, f.resolution), set(TIFFTAG_YRESOLUTION, f.resolution);
+    set(TIFFTAG_RESOLUTIONUNIT, f.resolutionUnit);
+  }
+  if (pageNumber == f.reducedPage)
+    set(TIFFTAG_SUBFILETYPE, FILETYPE_REDUCEDIMAGE);
+  else if (pages > 1)
     set(TIFFTAG_SUBFILETYPE, FILETYPE_PAGE), set(TIFFTAG_PAGENUMBER, pageNumber, pages);
   ok = ok && (f.tileWidth ? WriteTiles(tif, f, page) : WriteStrips(tif, f, page));
   return ok && TIFFWriteDirectory(tif);
@@ -99,6 +105,20 @@ void PutLe(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 }
 
 }  // namespace
+
+bool DamageFirstStrip(const std::string& path, int dir) {
+  TIFF* tif = TIFFOpen(path.c_str(), "r");
+  uint64_t* offsets = nullptr;
+  const bool found = tif && TIFFSetDirectory(tif, static_cast<tdir_t>(dir)) &&
+                     TIFFGetField(tif, TIFFTAG_STRIPOFFSETS, &offsets);
+  const uint64_t at = found ? offsets[0] : 0;
+  if (tif) TIFFClose(tif);
+  if (!found) return false;
+  std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+  file.seekp(static_cast<std::streamoff>(at));
+  const char garbage[16] = {'\xff', '\xfe', '\xff', '\xfd', '\xff', '\x00', '\xff', '\xff'};
+  return static_cast<bool>(file.write(garbage, sizeof garbage));
+}
 
 bool WriteTiffFile(const std::string& path, const TiffFlavour& flavour,
                    const std::vector<Page>& pages) {

@@ -24,6 +24,9 @@ struct TiffFlavour {
   uint32_t rowsPerStrip = 0;                 // 0: libtiff's default
   uint32_t tileWidth = 0, tileLength = 0;    // non-zero: tiled
   std::vector<uint16_t> colourMap = {};  // palette files: red, green, blue runs of 2^bits entries
+  float resolution = 0;                  // non-zero: XResolution and YResolution in unit
+  uint16_t resolutionUnit = RESUNIT_INCH;
+  int reducedPage = -1;  // the page written as a reduced-resolution subfile (a thumbnail)
 };
 
 // The decoded rows of one page, top row first, each (width * bits * samples + 7) / 8 bytes
@@ -55,6 +58,9 @@ std::vector<uint8_t> AssembleTiff(std::vector<IfdEntry> entries, const std::vect
 std::vector<IfdEntry> StripEntries(uint32_t width, uint32_t height, uint16_t bits, uint16_t samples,
                                    uint16_t photometric, uint16_t compression, uint32_t dataBytes,
                                    uint32_t tile = 0);
+
+// Overwrites the first bytes of the first strip of directory dir of the file with garbage.
+bool DamageFirstStrip(const std::string& path, int dir);
 
 bool WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);

@@ -60,6 +60,9 @@ struct RoadArgs {
   std::string deskew = "0";
   int connectivity = 8;
   std::string outDir = ".";
+  std::string pages;
+  std::string compression = "g4";
+  int dpi = 0;
   bool report = false;
 };
 
@@ -82,6 +85,16 @@ void AddRoadOptions(CLI::App* command, RoadArgs& args) {
   command->add_option("--connectivity", args.connectivity, "Component connectivity: 4 or 8")
       ->check(CLI::IsMember({4, 8}))
       ->capture_default_str();
+  command
+      ->add_option("--compression", args.compression,
+                   "Compression of the bi-level TIFF: g4 (CCITT Group 4), lzw or none")
+      ->check(CLI::IsMember({"g4", "lzw", "none"}))
+      ->capture_default_str();
+  command
+      ->add_option("--dpi", args.dpi,
+                   "Resolution of pages whose file gives none (it also sets the Niblack half "
+                   "window, dpi/20, where --threshold gives none)")
+      ->check(CLI::Range(50, 10000));
   command->add_flag("--report", args.report,
                     "Also write the HTML report (OUT/index.html), rewritten as each page "
                     "finishes");
@@ -98,6 +111,18 @@ bool Settle(const RoadArgs& args, RunSettings& settings, int& exitCode) {
     exitCode = kExitUsage;
     return false;
   }
+  if (!args.pages.empty()) {
+    const std::string problem = pipeline::ParsePages(args.pages, settings.pages);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "vorlane: --pages: %s\n", problem.c_str());
+      exitCode = kExitUsage;
+      return false;
+    }
+  }
+  settings.compression = args.compression == "g4"    ? TiffCompression::g4
+                         : args.compression == "lzw" ? TiffCompression::lzw
+                                                     : TiffCompression::none;
+  settings.dpi = args.dpi;
   settings.process.connect8 = args.connectivity == 8;
   settings.outDir = args.outDir;
   settings.report = args.report;
@@ -128,6 +153,12 @@ int RunInfo(const fs::path& file) {
   pipeline::LoadedPage page = LoadOrSay(file);
   if (!page.image) return kExitFileFailed;
   std::cout << pipeline::DescribePage(file, *page.image);
+  // Files of several pages: one line per page from the file's tags.
+  if (page.pageCount > 1) {
+    const std::string pages = pipeline::DescribePages(file);
+    if (pages.empty()) return kExitFileFailed;
+    std::cout << pages;
+  }
   return kExitOk;
 }
 
@@ -175,8 +206,10 @@ int RunProcess(const std::vector<fs::path>& inputs, const RunSettings& settings,
   return failed ? kExitFileFailed : kExitOk;
 }
 
-constexpr const char* kFooter = R"(Outputs of a page with stem S, in the output folder:
-  S-bilevel.tif     the binarised page (1-bit TIFF)
+constexpr const char* kFooter =
+    R"(Outputs of a page with stem S (the file's name; NAME-p0001 and so on for the pages of a
+file of several), in the output folder:
+  S-bilevel.tif     the binarised page (1-bit TIFF, CCITT Group 4 by default)
   S-result.vlx      archive of the bi-level page with its maps and components
   S-overlay.png     the page with its ink tinted red (and map types in their colours)
   S-components.png  the components in rotating colours
@@ -213,14 +246,20 @@ int RunCommandLine(int argc, char** argv) {
       ->capture_default_str();
 
   CLI::App* process = app.add_subcommand(
-      "process", "Binarise pages (TIFF or .vlx), find their components and write the outputs");
+      "process",
+      "Binarise pages (TIFF, PNG, JPEG or .vlx), find their components and write the outputs");
   RoadArgs processArgs;
   std::vector<std::string> inputs;
   int jobs = 1;
   bool skipExisting = false, noViews = false;
-  process->add_option("INPUT", inputs, "Page files (.tif, .tiff, .vlx) or folders of them")
+  process
+      ->add_option("INPUT", inputs,
+                   "Page files (.tif, .tiff with every page, .png, .jpg, .jpeg, .vlx) or "
+                   "folders of them")
       ->required();
   AddRoadOptions(process, processArgs);
+  process->add_option("--pages", processArgs.pages,
+                      "Pages of each file to process, numbered from 1, e.g. 1,3-5 (default: all)");
   process->add_option("-j,--jobs", jobs, "Pages processed at once, one per thread")
       ->check(CLI::Range(1, 64))
       ->capture_default_str();
@@ -231,7 +270,7 @@ int RunCommandLine(int argc, char** argv) {
   CLI::App* info = app.add_subcommand(
       "info", "Print format, size, resolution, name, maps (pixels per type) and components");
   std::string infoFile;
-  info->add_option("FILE", infoFile, "A .tif, .tiff or .vlx file")->required();
+  info->add_option("FILE", infoFile, "A .tif, .tiff, .png, .jpg or .vlx file")->required();
 
   CLI::App* skew = app.add_subcommand(
       "skew",
@@ -240,14 +279,14 @@ int RunCommandLine(int argc, char** argv) {
       "angle is 0)");
   std::string skewFile;
   bool skewJson = false;
-  skew->add_option("FILE", skewFile, "A .tif, .tiff or .vlx file")->required();
+  skew->add_option("FILE", skewFile, "A .tif, .tiff, .png, .jpg or .vlx file")->required();
   skew->add_flag("--json", skewJson,
                  "Print one JSON object with angle_deg, confidence and trusted");
 
   CLI::App* show = app.add_subcommand("show", "Write the display bitmap of a page as a PNG");
   std::string showFile, showOut;
   pipeline::ShowSettings showSettings;
-  show->add_option("FILE", showFile, "A .tif, .tiff or .vlx file")->required();
+  show->add_option("FILE", showFile, "A .tif, .tiff, .png, .jpg or .vlx file")->required();
   show->add_option("-o,--output", showOut, "The PNG file to write")->required();
   show->add_flag("--maps", showSettings.maps, "Paint the colours of the current map");
   show->add_flag("--components", showSettings.components,
@@ -303,7 +342,8 @@ int RunCommandLine(int argc, char** argv) {
     settings.writeViews = !noViews;
     const std::vector<fs::path> files = pipeline::ExpandInputs(inputs);
     if (files.empty()) {
-      std::fprintf(stderr, "vorlane: no page files (.tif, .tiff, .vlx) in the inputs\n");
+      std::fprintf(stderr,
+                   "vorlane: no page files (.tif, .tiff, .png, .jpg, .jpeg, .vlx) in the inputs\n");
       return kExitFileFailed;
     }
     return RunProcess(files, settings, mode);

@@ -62,18 +62,26 @@ void Progress::Step(int step, int steps) {
   if (std::chrono::steady_clock::now() - m_lastDraw >= kRedrawInterval) DrawLocked();
 }
 
-void Progress::PageDone(const std::filesystem::path& input, const pipeline::PageResult& r) {
+void Progress::Listed(size_t pages) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_files = static_cast<int>(pages);
+}
+
+void Progress::PageDone(const std::filesystem::path& file, const pipeline::PageResult& r) {
   using pipeline::PageOutcome;
+  const std::string name =
+      r.pages > 1 ? file.string() + " page " + std::to_string(r.page + 1) : file.string();
+  const char* input = name.c_str();
   std::lock_guard<std::mutex> lock(m_mutex);
   ClearLocked();
   if (!r.warning.empty())
-    std::fprintf(stderr, "vorlane: %s: warning: %s\n", input.c_str(), r.warning.c_str());
+    std::fprintf(stderr, "vorlane: %s: warning: %s\n", input, r.warning.c_str());
   if (r.outcome == PageOutcome::failed)
-    std::fprintf(stderr, "vorlane: %s: %s\n", input.c_str(), r.message.c_str());
+    std::fprintf(stderr, "vorlane: %s: %s\n", input, r.message.c_str());
   else if (r.outcome == PageOutcome::written)
-    std::printf("%s: %d components -> %s\n", input.c_str(), r.components, r.names.report.c_str());
+    std::printf("%s: %d components -> %s\n", input, r.components, r.names.report.c_str());
   else if (r.outcome == PageOutcome::skipped)
-    std::printf("%s: skipped, %s exists\n", input.c_str(), r.names.report.c_str());
+    std::printf("%s: skipped, %s exists\n", input, r.names.report.c_str());
   std::fflush(stdout);
   ++m_done;
   if (m_mode == ProgressMode::bar) DrawLocked();

@@ -34,10 +34,13 @@ class Progress : public pipeline::Observer {
 
   // A file enters a stage ("load", "threshold", "write", ...).
   void Stage(const std::string& file, const std::string& stage) override;
+  // The batch's pages are listed: they are the count shown.
+  void Listed(size_t pages) override;
   // Rows done of the running stage (from the keep-alive handler); redraws at most 10 times
   // a second.
   void Step(int step, int steps) override;
-  // Prints the outcome of a page: "FILE: N components -> REPORT" or "FILE: skipped, REPORT
+  // Prints the outcome of a page (FILE followed by " page N" for the pages of a file of
+  // several): "FILE: N components -> REPORT" or "FILE: skipped, REPORT
   // exists" on standard output, "vorlane: FILE: problem" (and warnings) on standard error;
   // then counts the file done.
   void PageDone(const std::filesystem::path& input, const pipeline::PageResult& result) override;

@@ -9,6 +9,7 @@
 #include "imageclasses/image.h"
 #include "imageclasses/imagemap.h"
 #include "platform/platform.h"
+#include "vorlane/io/pages.h"
 #include "vorlane/pipeline/page_loading.h"
 #include "vorlane/pipeline/paths.h"
 #include "vorlane/pipeline/views.h"
@@ -48,13 +49,28 @@ void DescribeMap(const CImageMap& map, bool current, std::ostream& out) {
   }
 }
 
+const char* KindName(PageFileKind kind) {
+  switch (kind) {
+    case PageFileKind::tiff:
+      return "TIFF";
+    case PageFileKind::png:
+      return "PNG";
+    case PageFileKind::jpeg:
+      return "JPEG";
+    case PageFileKind::archive:
+      return "archive";
+    case PageFileKind::unknown:
+      break;
+  }
+  return "unknown";
+}
+
 }  // namespace
 
 std::string DescribePage(const std::filesystem::path& file, CImage& image) {
   std::ostringstream out;
   out << "file:        " << file.string() << "\n"
-      << "format:      " << (IsArchiveFile(file) ? "archive" : "TIFF") << ", " << FormatName(image)
-      << "\n"
+      << "format:      " << KindName(DetectPageFileKind(file)) << ", " << FormatName(image) << "\n"
       << "size:        " << image.GetWidth() << " x " << image.GetHeight() << "\n"
       << "resolution:  "
       << (HasResolution(image.GetDPI()) ? std::to_string(image.GetDPI()) + " dpi" : "none") << "\n"
@@ -64,6 +80,22 @@ std::string DescribePage(const std::filesystem::path& file, CImage& image) {
     if (const CImageMap* map = image.GetImageMap(i))
       DescribeMap(*map, i == image.GetCurrentMapIndex(), out);
   out << "components:  " << image.GetMaxComponent() << "\n";
+  return out.str();
+}
+
+std::string DescribePages(const std::filesystem::path& file) {
+  OpenedPages opened = OpenPages(file);
+  if (!opened.source) return {};
+  std::ostringstream out;
+  out << "pages:       " << opened.source->Count() << "\n";
+  for (int i = 0; i < opened.source->Count(); ++i) {
+    const PageInfo& page = opened.source->Info(i);
+    out << "  page " << i + 1 << ": " << page.width << " x " << page.height << ", "
+        << (page.format.empty() ? "unreadable kind" : page.format) << ", " << page.bitsPerSample
+        << (page.bitsPerSample == 1 ? " bit" : " bits") << " x " << page.samplesPerPixel << ", "
+        << page.compression << ", "
+        << (page.dpiX > 0 ? std::to_string(page.dpiX) + " dpi" : "no resolution") << "\n";
+  }
   return out.str();
 }
 

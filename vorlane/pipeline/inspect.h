@@ -12,9 +12,14 @@ class CImage;
 
 namespace vorlane::pipeline {
 
-// Lines naming file (as given) with its kind (archive or TIFF), then image's format, size,
-// resolution, name, maps (name, label mode, pixels per visible type) and component count.
+// Lines naming file (as given) with its kind (TIFF, PNG, JPEG or archive), then image's format,
+// size, resolution, name, maps (name, label mode, pixels per visible type) and component count.
 std::string DescribePage(const std::filesystem::path& file, CImage& image);
+
+// For a file of pages: "pages: N", then one line per page with its size, format, bits and
+// samples, compression and resolution, from the file's tags. Empty when the file cannot be
+// opened.
+std::string DescribePages(const std::filesystem::path& file);
 
 // "skew: ANGLE degrees, confidence C" with " (not trusted)" when it is not; with json, one
 // object with angle_deg, confidence and trusted. Ends with a newline.

@@ -156,6 +156,7 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
   }
   json report = {{"input", facts.input},
                  {"page_index", facts.pageIndex},
+                 {"page_count", facts.pageCount},
                  {"format", facts.format},
                  {"width", facts.width},
                  {"height", facts.height},
@@ -187,13 +188,22 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
 
 PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
                         ProcessResult& result, const OutputNames& names, bool& views,
-                        const std::function<bool()>& stop) {
+                        const std::function<bool()>& stop, const TiffExportOptions& tiffOptions) {
   PendingFiles files;
   const auto stopped = [&] { return stop && stop(); };
   const auto cannot = [](const fs::path& p) { return Failed("cannot write " + p.string()); };
 
   const fs::path tiff = files.Add(names.tiff);
-  if (!result.bilevel->ExportTIFF(WidePath(tiff).c_str())) return cannot(names.tiff);
+  // Uncompressed pages are the library's own TIFF files; compressed ones carry the page's
+  // resolution.
+  if (tiffOptions.compression == TiffCompression::none) {
+    if (!result.bilevel->ExportTIFF(WidePath(tiff).c_str())) return cannot(names.tiff);
+  } else {
+    TiffExportOptions withDpi = tiffOptions;
+    if (withDpi.dpi <= 0 && HasResolution(facts.dpi)) withDpi.dpi = facts.dpi;
+    std::string error;
+    if (!ExportTiff(*result.bilevel, tiff, withDpi, error)) return cannot(names.tiff);
+  }
   if (stopped()) return Cancelled();
   const fs::path archive = files.Add(names.archive);
   if (!WriteArchive(*result.bilevel, archive)) return cannot(names.archive);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "vorlane/io/tiff_export.h"
 #include "vorlane/pipeline/vocabulary.h"
 #include "vorlane/process.h"
 
@@ -55,7 +56,8 @@ struct PageFacts {
   int width = 0;
   int height = 0;
   int dpi = 0;        // 0: no resolution
-  int pageIndex = 0;  // the page's place in a file of several pages, from 0
+  int pageIndex = 0;  // the page's index in its file, from 0
+  int pageCount = 1;  // the pages of its file
   // When work on the page began (before it was loaded): the report's "seconds" count from it.
   std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 };
@@ -66,13 +68,14 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
                         const ProcessResult& result, const OutputNames& names, bool views,
                         double seconds);
 
-// Writes result's outputs as names says (under temporary names, renamed at the end), the PNG
+// Writes result's outputs as names says (the bi-level TIFF as tiff says, with the page's
+// resolution unless tiff gives one) (under temporary names, renamed at the end), the PNG
 // views only with views; views is cleared when the library renders no display bitmap (the
 // page is then written without views). stop (may be empty) is polled between files. Gives
 // written, cancelled when stopped, or failed with the reason. Nothing of a failed or
 // stopped page is left behind.
 PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
                         ProcessResult& result, const OutputNames& names, bool& views,
-                        const std::function<bool()>& stop);
+                        const std::function<bool()>& stop, const TiffExportOptions& tiff = {});
 
 }  // namespace vorlane::pipeline

@@ -1,13 +1,11 @@
-// Loading pages from TIFF files and archives.
+// Loading pages from page files.
 #include "vorlane/pipeline/page_loading.h"
 
 #include <algorithm>
 #include <cctype>
-#include <system_error>
 
 #include "imageclasses/image.h"
-#include "platform/platform.h"
-#include "vorlane/pipeline/paths.h"
+#include "vorlane/io/pages.h"
 
 namespace vorlane::pipeline {
 namespace {
@@ -23,45 +21,23 @@ std::string LowerExtension(const std::filesystem::path& path) {
 
 bool IsPageFile(const std::filesystem::path& path) {
   const std::string ext = LowerExtension(path);
-  return ext == ".tif" || ext == ".tiff" || ext == ".vlx";
+  return ext == ".tif" || ext == ".tiff" || ext == ".png" || ext == ".jpg" || ext == ".jpeg" ||
+         ext == ".vlx";
 }
 
 bool IsArchiveFile(const std::filesystem::path& path) { return LowerExtension(path) == ".vlx"; }
 
-LoadedPage LoadPage(const std::filesystem::path& path) {
+LoadedPage LoadPage(const std::filesystem::path& path, int pageIndex) {
   LoadedPage page;
-  std::error_code ec;
-  const auto status = std::filesystem::status(path, ec);
-  if (!std::filesystem::exists(status)) {
-    page.error = "no such file";
+  OpenedPages opened = OpenPages(path);
+  if (!opened.source) {
+    page.error = std::move(opened.error);
     return page;
   }
-  if (std::filesystem::is_directory(status)) {
-    page.error = "is a folder, not a page";
-    return page;
-  }
-  if (!IsPageFile(path)) {
-    page.error = "unsupported kind of file (the tool reads .tif, .tiff and .vlx)";
-    return page;
-  }
-  const bool archive = IsArchiveFile(path);
-  try {
-    page.image.reset(ImgLoadFromFile(WidePath(path).c_str(), nullptr, nullptr, nullptr, nullptr));
-    if (!page.image)
-      page.error = "not a TIFF image the library reads (unreadable, damaged or unsupported)";
-    else if (page.image->GetWidth() <= 0 || page.image->GetHeight() <= 0) {
-      page.image.reset();
-      page.error = "the picture is empty";
-    }
-  } catch (const CFileException& e) {
-    page.error = e.m_cause == CFileException::accessDenied ? "permission denied" : "cannot be read";
-  } catch (const CArchiveException&) {
-    page.error = archive ? "damaged or not a page archive" : "damaged file";
-  } catch (const CMemoryException&) {
-    page.error = "too large to load";
-  } catch (const std::bad_alloc&) {
-    page.error = "too large to load";
-  }
+  page.pageCount = opened.source->Count();
+  LoadedImage loaded = opened.source->Load(pageIndex);
+  page.image = std::move(loaded.image);
+  page.error = std::move(loaded.error);
   return page;
 }
 

@@ -77,6 +77,40 @@ std::string ParseMethod(std::string_view text, ProcessOptions& options) {
   return ChooseMethod(*method, value, options);
 }
 
+std::string ParsePages(std::string_view text, PageSelection& selection) {
+  PageSelection ranges;
+  const std::string problem =
+      "expected page numbers from 1 and ranges such as 1,3-5, not \"" + std::string(text) + "\"";
+  // A number of at most six digits, from 1; 0 for anything else.
+  const auto number = [](std::string_view digits) {
+    if (digits.empty() || digits.size() > 6 ||
+        digits.find_first_not_of("0123456789") != std::string_view::npos)
+      return 0;
+    return std::stoi(std::string(digits));
+  };
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    const std::string_view item = text.substr(start, comma - start);
+    const size_t dash = item.find('-');
+    PageRange range;
+    range.first = number(item.substr(0, dash));
+    range.last = dash == std::string_view::npos ? range.first : number(item.substr(dash + 1));
+    if (range.first < 1 || range.last < range.first) return problem;
+    ranges.push_back(range);
+    start = comma + 1;
+  }
+  selection = std::move(ranges);
+  return {};
+}
+
+bool Selects(const PageSelection& selection, int number) {
+  if (selection.empty()) return true;
+  return std::any_of(selection.begin(), selection.end(), [number](const PageRange& r) {
+    return number >= r.first && number <= r.last;
+  });
+}
+
 std::span<const FormatNames> Formats() { return std::span(kFormats).first(4); }
 
 const FormatNames& NamesOf(PageFormat format) {

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class CImage;
 
@@ -34,6 +35,20 @@ std::string ChooseMethod(ThresholdMethod method, std::optional<int> value, Proce
 // Reads "niblack", "niblack:HALFWINDOW", "weszka" or "global:T" into options (ChooseMethod
 // with the value after the colon); returns the problem, or an empty string.
 std::string ParseMethod(std::string_view text, ProcessOptions& options);
+
+// Ranges of page numbers from 1, both ends included.
+struct PageRange {
+  int first = 1;
+  int last = 1;
+};
+using PageSelection = std::vector<PageRange>;
+
+// Reads "1,3-5" (numbers and ranges from 1, separated by commas) into selection; returns the
+// problem, or an empty string (selection then set).
+std::string ParsePages(std::string_view text, PageSelection& selection);
+
+// True when selection is empty or names page number (from 1).
+bool Selects(const PageSelection& selection, int number);
 
 enum class PageFormat { none, bilevel, greyscale, palette, colour };
 

@@ -2,6 +2,7 @@
 // the documented exit code, nothing half-written.
 #include <gtest/gtest.h>
 
+#include "support/tiff_files.h"
 #include "tool_rig.h"
 
 namespace tooltest {
@@ -59,6 +60,35 @@ TEST(BadInputInBatch, OneBadFileDoesNotStopTheOthers) {
   EXPECT_NE(run.err.find("vorlane: missing.vlx: no such file"), std::string::npos) << run.err;
   EXPECT_TRUE(fs::exists(dir / "out/good-report.json"));
   EXPECT_FALSE(fs::exists(dir / "out/bad-report.json"));
+}
+
+TEST(BadInputInBatch, ADamagedPageLeavesTheOtherPagesOfItsFile) {
+  ScratchDir dir;
+  tifftest::TiffFlavour f{120, 90, 8, 1, PHOTOMETRIC_MINISBLACK, COMPRESSION_LZW};
+  std::vector<tifftest::Page> pages(3, tifftest::MakePage(f, [](uint32_t x, uint32_t y, int) {
+                                      return (x / 9 + y / 7) % 3 ? 230u : 20u;
+                                    }));
+  ASSERT_TRUE(tifftest::WriteTiffFile((dir / "fax.tif").string(), f, pages));
+  ASSERT_TRUE(tifftest::DamageFirstStrip((dir / "fax.tif").string(), 1));
+  const ToolRun run = RunTool(dir, "process fax.tif -o out -q");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("vorlane: fax.tif page 2: damaged"), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find("fax.tif page 3: "), std::string::npos) << run.out;
+  for (const char* report : {"out/fax-p0001-report.json", "out/fax-p0003-report.json"})
+    EXPECT_TRUE(fs::exists(dir / report)) << report;
+  EXPECT_FALSE(fs::exists(dir / "out/fax-p0002-report.json"));
+
+  // --pages picks pages by number; a selection the file lacks is that file's failure.
+  const ToolRun third = RunTool(dir, "process fax.tif -o picked -q --pages 3");
+  EXPECT_EQ(third.exitCode, 0) << third.err;
+  EXPECT_TRUE(fs::exists(dir / "picked/fax-p0003-report.json"));
+  EXPECT_FALSE(fs::exists(dir / "picked/fax-p0001-report.json"));
+  const ToolRun none = RunTool(dir, "process fax.tif -o picked -q --pages 7-9");
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_NE(none.err.find("the selected pages are not in the file (it has 3 pages)"),
+            std::string::npos)
+      << none.err;
+  EXPECT_EQ(RunTool(dir, "process fax.tif -o picked --pages 2-1").exitCode, 2);
 }
 
 TEST(Interrupt, CtrlCStopsTheToolWithItsExitCode) {

@@ -30,9 +30,10 @@ TEST(ProcessOutputs, AgreeWithEachOtherAndLeaveNoTemporaryFile) {
     return out;
   };
   EXPECT_EQ(keys(json),
-            (std::set<std::string>{"input", "page_index", "format", "width", "height", "resolution",
-                                   "method", "parameters", "threshold", "angle", "connectivity",
-                                   "component_count", "components", "outputs", "seconds"}));
+            (std::set<std::string>{"input", "page_index", "page_count", "format", "width", "height",
+                                   "resolution", "method", "parameters", "threshold", "angle",
+                                   "connectivity", "component_count", "components", "outputs",
+                                   "seconds"}));
   EXPECT_EQ(json["outputs"],
             R"({"bilevel_tiff": "page-bilevel.tif", "archive": "page-result.vlx",
                 "overlay_png": "page-overlay.png", "components_png": "page-components.png",

@@ -1,0 +1,142 @@
+// The pipeline on real scanned pages in the files scanners write: the CCITT fax test pages
+// as a three-page Group 4 TIFF, and a grey page made from one of them stored at 4 and 16
+// bits, JPEG in TIFF, JPEG and PNG; each against the same pixels as an 8-bit TIFF.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+
+#include "imageclasses/greyscaleimage.h"
+#include "imageclasses/internal/format_access.h"
+#include "support/picture_files.h"
+#include "support/pipeline_rig.h"
+#include "support/tiff_files.h"
+#include "vorlane/io/pages.h"
+#include "vorlane/pipeline/batch.h"
+#include "vorlane/pipeline/paths.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vorlane::pipeline::PageOutcome;
+
+const fs::path kFaxPages = "/usr/share/jbigkit-testdata";
+
+bool Shell(const std::string& command) {
+  return std::system((command + " 2>/dev/null").c_str()) == 0;
+}
+
+// The grey page: 2 x 2 blocks of a bi-level page averaged.
+picturetest::Picture GreyOf(CImage& bits) {
+  const vorlane::detail::PixelView v = vorlane::detail::FormatAccess::View(&bits);
+  picturetest::Picture p{v.width / 2, v.height / 2, 1, 8, {}};
+  for (int y = 0; y < p.height; ++y)
+    for (int x = 0; x < p.width; ++x) {
+      const int sum = v.rows[2 * y][2 * x] + v.rows[2 * y][2 * x + 1] + v.rows[2 * y + 1][2 * x] +
+                      v.rows[2 * y + 1][2 * x + 1];
+      p.samples.push_back(static_cast<uint8_t>((sum * 255 + 2) / 4));
+    }
+  return p;
+}
+
+bool WriteGreyTiff(const fs::path& path, const picturetest::Picture& p, uint16_t bits,
+                   uint16_t compression = COMPRESSION_NONE) {
+  tifftest::TiffFlavour f{static_cast<uint32_t>(p.width),
+                          static_cast<uint32_t>(p.height),
+                          bits,
+                          1,
+                          PHOTOMETRIC_MINISBLACK,
+                          compression};
+  f.rowsPerStrip = 64;
+  return tifftest::WriteTiffFile(
+      path.string(), f, {tifftest::MakePage(f, [&](uint32_t x, uint32_t y, int) -> uint32_t {
+        const uint32_t g = p.samples[y * static_cast<uint32_t>(p.width) + x];
+        return bits == 16 ? g * 257 : g >> (8 - bits);
+      })});
+}
+
+// The pixels of the first page of path as an 8-bit TIFF at copy.
+void CopyAsTiff(const fs::path& path, const fs::path& copy) {
+  vorlane::LoadedImage page = vorlane::LoadPage(path);
+  ASSERT_TRUE(page.image) << page.error;
+  ASSERT_TRUE(page.image->ExportTIFF(vorlane::pipeline::WidePath(copy).c_str()));
+}
+
+std::map<std::string, int> Components(const std::vector<vorlane::pipeline::PageResult>& results) {
+  std::map<std::string, int> out;
+  for (const auto& r : results) {
+    EXPECT_EQ(r.outcome, PageOutcome::written) << r.message;
+    out[r.names.report.filename().string()] = r.components;
+  }
+  return out;
+}
+
+TEST(RealPages, EveryPageOfScannerFilesCountsAsTheSamePixelsIn8BitTiff) {
+  if (!fs::exists(kFaxPages / "ccitt1.jbg") || !Shell("command -v jbgtopbm ppm2tiff tiffcp"))
+    GTEST_SKIP() << "jbigkit-testdata, jbigkit-bin or libtiff-tools is not installed "
+                    "(scripts/install-deps.sh installs them)";
+  pipetest::ScratchDir dir;
+  const fs::path in = dir / "in", ref = dir / "ref";
+  fs::create_directories(in), fs::create_directories(ref);
+  std::string pages;
+  for (int i = 1; i <= 3; ++i) {
+    const std::string n = std::to_string(i);
+    const fs::path pbm = dir / ("c" + n + ".pbm"), tif = ref / ("fax3-p000" + n + ".tif");
+    ASSERT_TRUE(Shell("jbgtopbm " + (kFaxPages / ("ccitt" + n + ".jbg")).string() + " " +
+                      pbm.string() + " && ppm2tiff -c g4 -R 200 " + pbm.string() + " " +
+                      tif.string()));
+    pages += " " + tif.string();
+  }
+  ASSERT_TRUE(Shell("tiffcp" + pages + " " + (in / "fax3.tif").string()));
+
+  vorlane::LoadedImage fax = vorlane::LoadPage(ref / "fax3-p0001.tif");
+  ASSERT_TRUE(fax.image) << fax.error;
+  const picturetest::Picture grey = GreyOf(*fax.image);
+  ASSERT_TRUE(WriteGreyTiff(in / "grey4.tif", grey, 4));
+  ASSERT_TRUE(WriteGreyTiff(in / "grey16.tif", grey, 16, COMPRESSION_LZW));
+  ASSERT_TRUE(WriteGreyTiff(in / "jpegtiff.tif", grey, 8, COMPRESSION_JPEG));
+  ASSERT_TRUE(picturetest::WriteJpeg((in / "photo.jpg").string(), grey, 85));
+  ASSERT_TRUE(picturetest::WritePng((in / "scan.png").string(), grey));
+  for (const char* name : {"grey4.tif", "grey16.tif", "jpegtiff.tif", "photo.jpg", "scan.png"})
+    CopyAsTiff(in / name, ref / fs::path(name).replace_extension(".tif"));
+  // The 4-bit page is the 8-bit page's levels cut to 16, and the 16-bit page the 8-bit page.
+  vorlane::LoadedImage four = vorlane::LoadPage(ref / "grey4.tif");
+  ASSERT_TRUE(four.image);
+  const auto* levels = vorlane::detail::FormatAccess::View(four.image.get()).rows;
+  EXPECT_EQ(levels[10][100], (grey.samples[10 * grey.width + 100] >> 4) * 17);
+
+  vorlane::pipeline::RunSettings settings;
+  settings.writeViews = false;
+  settings.dpi = 200;
+  vorlane::pipeline::Observer never;
+  settings.outDir = dir / "out";
+  fs::create_directories(settings.outDir);
+  const auto results =
+      vorlane::pipeline::RunBatch(vorlane::pipeline::ExpandInputs({in.string()}), settings, never);
+  ASSERT_EQ(results.size(), 8u);  // 3 fax pages and 5 grey ones
+  settings.outDir = dir / "out-ref";
+  fs::create_directories(settings.outDir);
+  const auto references =
+      vorlane::pipeline::RunBatch(vorlane::pipeline::ExpandInputs({ref.string()}), settings, never);
+  const std::map<std::string, int> got = Components(results), want = Components(references);
+  EXPECT_EQ(got, want);
+  for (const auto& [name, count] : got) EXPECT_GT(count, 50) << name;
+
+  // The Group 4 results read back as the bi-level pages of the archives.
+  for (const char* stem : {"fax3-p0002", "grey4"}) {
+    vorlane::LoadedImage g4 = vorlane::LoadPage(dir / "out" / (std::string(stem) + "-bilevel.tif"));
+    vorlane::LoadedImage vlx = vorlane::LoadPage(dir / "out" / (std::string(stem) + "-result.vlx"));
+    ASSERT_TRUE(g4.image && vlx.image) << g4.error << vlx.error;
+    const auto a = vorlane::detail::FormatAccess::View(g4.image.get());
+    const auto b = vorlane::detail::FormatAccess::View(vlx.image.get());
+    ASSERT_EQ(a.width, b.width);
+    ASSERT_EQ(a.height, b.height);
+    for (int y = 0; y < a.height; ++y)
+      ASSERT_EQ(std::memcmp(a.rows[y], b.rows[y], static_cast<size_t>(a.width)), 0) << y;
+    EXPECT_EQ(g4.image->GetDPI(), 200);
+  }
+}
+
+}  // namespace
