@@ -75,7 +75,7 @@ TEST_F(HtmlReport, ListsProcessedAndFailedPagesWithTheirFacts) {
         "1.25\u00b0, confidence 0.75", "data-fact=\"component_count\">2<",
         "href=\"report/page-alpha.html\"", "<img src=\"alpha-thumbnail.png\"",
         "<p class=\"error\">not a &lt;TIFF&gt; file</p>", "scans/beta.tif",
-        "data-fact=\"page_index\">3<"})
+        "data-fact=\"page_index\">4<"})
     EXPECT_NE(index.find(want), std::string::npos) << want;
   // A failed page has no page view to go to.
   EXPECT_EQ(index.find("page-beta.html"), std::string::npos);

@@ -162,6 +162,14 @@ std::optional<double> Number(const json& object, const char* key) {
   return it->get<double>();
 }
 
+// The page as people count it, from 1: "2 of 3" when the report gives its file's page count.
+std::string PageText(const json& report, double index) {
+  std::string text = Fixed(index + 1, 0);
+  if (!report.is_object()) return text;
+  if (auto count = Number(report, "page_count")) text += " of " + Fixed(*count, 0);
+  return text;
+}
+
 // The time a page took: "seconds", else the sum of "stages".
 std::optional<double> TimeOf(const json& report) {
   if (auto s = Number(report, "seconds")) return s;
@@ -368,7 +376,7 @@ std::string FactsList(const Page& page) {
     out += ">" + Html(value) + "</dd>\n";
   };
   row("File", page.input, "input");
-  if (auto index = Number(r, "page_index")) row("Page", Fixed(*index, 0), "page_index");
+  if (auto index = Number(r, "page_index")) row("Page", PageText(r, *index), "page_index");
   const auto w = Number(r, "width"), h = Number(r, "height");
   if (w && h) row("Size", Fixed(*w, 0) + " \u00d7 " + Fixed(*h, 0) + " px", "size");
   const auto dpi = Number(r, "resolution");
@@ -459,7 +467,7 @@ std::string IndexHtml(const std::vector<Page>& pages) {
       html += "<div class=\"thumb none\">failed</div>\n<h2>" + Html(p.stem) + "</h2>\n";
       html += "<dl class=\"facts\"><dt>File</dt><dd data-fact=\"input\">" + Html(p.input) + "</dd>";
       if (const auto index = Number(p.report.is_object() ? p.report : json::object(), "page_index"))
-        html += "<dt>Page</dt><dd data-fact=\"page_index\">" + Fixed(*index, 0) + "</dd>";
+        html += "<dt>Page</dt><dd data-fact=\"page_index\">" + PageText(p.report, *index) + "</dd>";
       html += "</dl>\n<p class=\"error\">" + Html(p.error) + "</p>\n";
     } else {
       html += "<a class=\"thumb\" href=\"" + link + "\">";
