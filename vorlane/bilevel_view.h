@@ -1,5 +1,5 @@
-// The bi-level view of a processed page for people to look at: its black and white pixels
-// as a small PNG that any browser shows.
+// Views of a processed page's own pixels for people to look at, as PNG files that any
+// browser shows: the bi-level result, and the page itself.
 #pragma once
 
 #include <filesystem>
@@ -13,5 +13,11 @@ namespace vorlane {
 // bi-level or has no pixels, and when the file cannot be written (written under a temporary
 // name and renamed into place).
 bool WriteBiLevelPng(CImage& page, const std::filesystem::path& path);
+
+// Writes the page's own pixels as a PNG at path: a bi-level page as WriteBiLevelPng, a
+// greyscale one as 8-bit grey levels (a palette of the 256 greys), a colour one as 8-bit RGB.
+// False, leaving no file behind, for a palette page or one without pixels, and when the file
+// cannot be written.
+bool WritePagePng(CImage& page, const std::filesystem::path& path);
 
 }  // namespace vorlane

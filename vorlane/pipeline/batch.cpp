@@ -37,7 +37,9 @@ std::function<bool()> StopOf(Observer* observer) {
 // The road and the outputs of a page in memory.
 PageResult ProcessLoaded(CImage& page, const PageFacts& facts, const std::string& stem,
                          const RunSettings& settings, Observer* observer) {
-  const OutputNames names = NamesFor(settings.outDir, stem);
+  OutputNames names = NamesFor(settings.outDir, stem);
+  // The report shows the page itself beside its results.
+  if (settings.report) names.pageView = settings.outDir / (stem + "-original.png");
   const std::string label = facts.pageIndex > 0
                                 ? facts.input + " page " + std::to_string(facts.pageIndex + 1)
                                 : facts.input;

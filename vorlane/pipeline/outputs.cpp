@@ -102,7 +102,10 @@ OutputNames NamesFor(const fs::path& folder, const std::string& stem) {
 
 std::vector<fs::path> OutputNames::All(bool views) const {
   if (!views) return {tiff, archive, report};
-  return {tiff, archive, overlay, components, thumbnail, bilevelView, report};
+  std::vector<fs::path> all = {tiff, archive, overlay, components, thumbnail, bilevelView};
+  if (!pageView.empty()) all.push_back(pageView);
+  all.push_back(report);
+  return all;
 }
 
 PendingFiles::~PendingFiles() {
@@ -153,6 +156,7 @@ std::string BuildReport(const PageFacts& facts, const ProcessOptions& options,
     outputs["components_png"] = name(names.components);
     outputs["thumbnail_png"] = name(names.thumbnail);
     outputs["bilevel_png"] = name(names.bilevelView);
+    if (!names.pageView.empty()) outputs["original_png"] = name(names.pageView);
   }
   json report = {{"input", facts.input},
                  {"page_index", facts.pageIndex},
@@ -231,11 +235,14 @@ PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
     const bool componentsOk = vorlane::WritePng(components, componentsFile);
     const bool thumbnailOk = vorlane::WritePng(thumbnail, thumbnailFile);
     const bool bilevelOk = WriteBiLevelPng(*result.bilevel, files.Add(names.bilevelView));
+    const bool pageOk =
+        names.pageView.empty() || WritePagePng(*result.labelled, files.Add(names.pageView));
     if (overlay.joinable()) overlay.join();
     if (!overlayOk) return cannot(names.overlay);
     if (!componentsOk) return cannot(names.components);
     if (!thumbnailOk) return cannot(names.thumbnail);
     if (!bilevelOk) return cannot(names.bilevelView);
+    if (!pageOk) return cannot(names.pageView);
     if (stopped()) return Cancelled();
   }
 

@@ -23,6 +23,9 @@ struct OutputNames {
   std::filesystem::path tiff, archive, overlay, components, thumbnail, bilevelView, report;
   std::filesystem::path error;  // not an output of a written page
   // Every output; the PNG views only with views.
+  // The page's own pixels as a PNG view (S-original.png) for the HTML report: empty unless set,
+  // and written only then, with the other views.
+  std::filesystem::path pageView;
   std::vector<std::filesystem::path> All(bool views) const;
 };
 OutputNames NamesFor(const std::filesystem::path& folder, const std::string& stem);
