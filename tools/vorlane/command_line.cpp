@@ -280,8 +280,9 @@ int RunCommandLine(int argc, char** argv) {
   std::string skewFile;
   bool skewJson = false;
   skew->add_option("FILE", skewFile, "A .tif, .tiff, .png, .jpg or .vlx file")->required();
-  skew->add_flag("--json", skewJson,
-                 "Print one JSON object with angle_deg, confidence and trusted");
+  skew->add_flag(
+      "--json", skewJson,
+      "Print one JSON object with angle_deg, confidence, trusted and, when not trusted, reason");
 
   CLI::App* show = app.add_subcommand("show", "Write the display bitmap of a page as a PNG");
   std::string showFile, showOut;

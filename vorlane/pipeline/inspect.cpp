@@ -100,15 +100,22 @@ std::string DescribePages(const std::filesystem::path& file) {
 }
 
 std::string DescribeSkew(const SkewEstimate& e, bool json) {
-  if (json)
-    return nlohmann::json{
-               {"angle_deg", e.angleDegrees}, {"confidence", e.confidence}, {"trusted", e.trusted}}
-               .dump() +
-           "\n";
+  // Why an estimate is not trusted ("blank", "no lines", ...); a trusted one has no reason.
+  const char* reason = SkewReasonText(e.reason);
+  const bool hasReason = !e.trusted && reason && *reason;
+  if (json) {
+    nlohmann::ordered_json out = {
+        {"angle_deg", e.angleDegrees}, {"confidence", e.confidence}, {"trusted", e.trusted}};
+    if (hasReason) out["reason"] = reason;
+    return out.dump() + "\n";
+  }
   char line[96];
-  std::snprintf(line, sizeof line, "skew: %.2f degrees, confidence %.2f%s\n", e.angleDegrees,
-                e.confidence, e.trusted ? "" : " (not trusted)");
-  return line;
+  std::snprintf(line, sizeof line, "skew: %.2f degrees, confidence %.2f", e.angleDegrees,
+                e.confidence);
+  std::string text = line;
+  if (!e.trusted)
+    text += hasReason ? std::string(" (not trusted: ") + reason + ")" : " (not trusted)";
+  return text + "\n";
 }
 
 bool RenderShow(CImage& image, const ShowSettings& settings, CBitmap& bitmap) {

@@ -21,8 +21,9 @@ std::string DescribePage(const std::filesystem::path& file, CImage& image);
 // opened.
 std::string DescribePages(const std::filesystem::path& file);
 
-// "skew: ANGLE degrees, confidence C" with " (not trusted)" when it is not; with json, one
-// object with angle_deg, confidence and trusted. Ends with a newline.
+// "skew: ANGLE degrees, confidence C" with " (not trusted: REASON)" when it is not; with json, one
+// object with angle_deg, confidence, trusted and, when not trusted, reason. Ends with a
+// newline.
 std::string DescribeSkew(const SkewEstimate& estimate, bool json);
 
 struct ShowSettings {

@@ -34,7 +34,7 @@ TEST(Skew, BlankPagesAreNotTurnedAndBadAnglesAreRefused) {
   WriteTiff(blank, dir / "blank.tif");
   ToolRun run = RunTool(dir, "skew blank.tif");
   ASSERT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.out, "skew: 0.00 degrees, confidence 0.00 (not trusted)\n");
+  EXPECT_EQ(run.out, "skew: 0.00 degrees, confidence 0.00 (not trusted: blank)\n");
   run = RunTool(dir, "process blank.tif -o out -q --no-views --deskew auto --report");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("report: out/index.html"), std::string::npos) << run.out;
