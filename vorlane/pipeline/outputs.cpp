@@ -94,10 +94,15 @@ std::string ComponentsText(const std::vector<ComponentSummary>& components) {
 }  // namespace
 
 OutputNames NamesFor(const fs::path& folder, const std::string& stem) {
-  return {folder / (stem + "-bilevel.tif"),   folder / (stem + "-result.vlx"),
-          folder / (stem + "-overlay.png"),   folder / (stem + "-components.png"),
-          folder / (stem + "-thumbnail.png"), folder / (stem + "-bilevel.png"),
-          folder / (stem + "-report.json"),   folder / (stem + "-error.json")};
+  return {folder / (stem + "-bilevel.tif"),
+          folder / (stem + "-result.vlx"),
+          folder / (stem + "-overlay.png"),
+          folder / (stem + "-components.png"),
+          folder / (stem + "-thumbnail.png"),
+          folder / (stem + "-bilevel.png"),
+          folder / (stem + "-report.json"),
+          folder / (stem + "-error.json"),
+          {}};
 }
 
 std::vector<fs::path> OutputNames::All(bool views) const {
