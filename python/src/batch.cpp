@@ -3,10 +3,13 @@
 #include "vorlane/pipeline/batch.h"
 
 #include "binding.h"
+#include "vorlane/pipeline/html_report.h"
 #include "vorlane/pipeline/vocabulary.h"
 
 namespace vorlane::python {
 namespace {
+
+namespace fs = std::filesystem;
 
 // Sets the method called name with its value: half_window for Niblack (0 derives it from
 // the resolution), threshold for the global threshold. ValueError for another name or a
@@ -32,7 +35,7 @@ void BindBatch(py::module_& m) {
       "process_file",
       [](const std::string& path, const std::string& outDir, const std::string& method,
          int halfWindow, int threshold, const py::object& deskew, int connectivity, bool views,
-         bool skipExisting, int page, const std::string& compression, int dpi) {
+         bool skipExisting, int page, const std::string& compression, int dpi, bool report) {
         if (connectivity != 4 && connectivity != 8)
           throw py::value_error("connectivity must be 4 or 8");
         pipeline::RunSettings settings;
@@ -56,6 +59,7 @@ void BindBatch(py::module_& m) {
                                                       : TiffCompression::none;
         if (dpi < 0) throw py::value_error("dpi must be 0 (none given) or positive");
         settings.dpi = dpi;
+        settings.report = report;
         pipeline::PageResult result;
         {
           py::gil_scoped_release release;
@@ -76,9 +80,26 @@ void BindBatch(py::module_& m) {
       py::arg("half_window") = 0, py::arg("threshold") = 128, py::arg("deskew") = py::float_(0.0),
       py::arg("connectivity") = 8, py::arg("views") = true, py::arg("skip_existing") = false,
       py::arg("page") = 0, py::arg("compression") = "g4", py::arg("dpi") = 0,
-      "Runs the command-line tool's road on one page (from 0) of a page file, writing its outputs and JSON report "
+      py::arg("report") = false,
+      "Runs the command-line tool's road on one page (from 0) of a page file, writing its outputs "
+      "and JSON report "
       "into out_dir. Never raises for a bad page: the result's status is 'failed' with the "
-      "error.");
+      "error. With report, the page's error record and the folder's HTML report are written "
+      "too.");
+  m.def(
+      "write_report",
+      [](const std::string& outDir) {
+        std::string problem;
+        {
+          py::gil_scoped_release release;
+          problem = WriteHtmlReport(outDir);
+        }
+        if (!problem.empty()) throw py::value_error(problem);
+        return (fs::path(outDir) / "index.html").string();
+      },
+      py::arg("out_dir"),
+      "Writes out_dir/index.html, the HTML report of the pages processed into out_dir; returns "
+      "its path.");
 }
 
 }  // namespace vorlane::python

@@ -89,3 +89,12 @@ def test_pages_of_a_file_load_one_at_a_time_and_run_as_their_own_tasks(tmp_path)
     assert results[1]["report"]["page_index"] == 1
     assert results[1]["report"]["resolution"] == 300
     assert (tmp_path / "out" / "scan-p0003-report.json").exists()
+
+
+def test_batch_with_report_writes_the_html_index_with_every_page(pages, tmp_path):
+    results = vorlane.batch.process(pages, tmp_path, views=True, report=True)
+    index = (tmp_path / "index.html").read_text(encoding="utf-8")
+    assert sum(r["status"] == "failed" for r in results) == 2
+    assert "6 pages, 2 failed" in index
+    assert (tmp_path / "page0-original.png").exists()
+    assert vorlane.write_report(str(tmp_path)) == str(tmp_path / "index.html")

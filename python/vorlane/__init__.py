@@ -18,6 +18,7 @@ from ._vorlane import (
     page_count,
     process_file,
     set_pixel_threads,
+    write_report,
 )
 from . import batch
 
@@ -42,4 +43,5 @@ __all__ = [
     "pages",
     "process_file",
     "set_pixel_threads",
+    "write_report",
 ]

@@ -9,10 +9,10 @@ import functools
 import json
 import os
 
-from ._vorlane import page_count, process_file
+from ._vorlane import page_count, process_file, write_report
 
 _OPTIONS = ("method", "half_window", "threshold", "deskew", "connectivity", "views",
-            "skip_existing", "compression", "dpi")
+            "skip_existing", "compression", "dpi", "report")
 
 
 def _pages_of(path):
@@ -46,8 +46,9 @@ def process(paths, out_dir, client=None, **options):
 
     options: method ('niblack', 'weszka', 'global'), half_window, threshold, deskew
     ('auto' or degrees), connectivity (4 or 8), views (write the PNG views), skip_existing,
-    compression of the bi-level TIFF ('g4', 'lzw', 'none') and dpi (the resolution of pages
-    whose file gives none).
+    compression of the bi-level TIFF ('g4', 'lzw', 'none'), dpi (the resolution of pages
+    whose file gives none) and report (out_dir/index.html, the HTML report, written as pages
+    finish and once more when all are done).
 
     With client (a dask.distributed Client, local or connected to a scheduler address) the
     pages run as tasks on its workers, which must all see paths and out_dir; without one they
@@ -63,6 +64,9 @@ def process(paths, out_dir, client=None, **options):
     task = functools.partial(_process_one, out_dir=out_dir, options=dict(options))
     tasks = [t for p in paths for t in _pages_of(p)]
     if client is None:
-        return [task(t) for t in tasks]
-    futures = client.map(task, tasks, pure=False)
-    return client.gather(futures)
+        results = [task(t) for t in tasks]
+    else:
+        results = client.gather(client.map(task, tasks, pure=False))
+    if options.get("report"):
+        write_report(out_dir)
+    return results
