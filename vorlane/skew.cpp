@@ -2,6 +2,7 @@
 // then the search and the verdict.
 #include "vorlane/skew.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -62,16 +63,33 @@ SkewEstimate Estimate(const PixelView& view, const SkewOptions& options) {
   if (view.format != PixelFormat::kBiLevel) MarkGreyInk(ink);
   const double area = static_cast<double>(ink.width) * static_cast<double>(ink.height);
   const long long leastInk = static_cast<long long>(std::ceil(kLeastInkShare * area));
+  // A copy for a second look with the lines of drawings voting too.
+  BytePlane allInk;
+  allInk.Allocate(ink.width, ink.height);
+  std::copy(ink.bytes.begin(), ink.bytes.end(), allInk.bytes.begin());
   const InkCensus census = KeepVotingInk(ink, leastInk);
   if (census.content < leastInk) return Untrusted(SkewReason::blank);
-  if (census.voting < leastInk) return Untrusted(SkewReason::noLines);
 
   const SkewSearchSettings settings{options.rangeDegrees, options.precisionDegrees};
   const RECT all{0, 0, ink.width, ink.height};
-  const StripCounts counts =
-      CountStripInk(ink.rows.data(), all, 0, ShiftMargin(settings, ink.width));
-  const SkewSearchResult found = SearchSkew(counts, settings);
+  const auto search = [&](const BytePlane& plane) {
+    return SearchSkew(CountStripInk(plane.rows.data(), all, 0, ShiftMargin(settings, ink.width)),
+                      settings);
+  };
+  SkewSearchResult found;
+  if (census.voting >= leastInk) found = search(ink);
+  if (found.confidence < options.minConfidence && !census.linesOnly) {
+    // Text alone shows no sharp lines: on drawings and graphs the long thin strokes (axes,
+    // wires, rules) beside the labels do.
+    KeepVotingInk(allInk, leastInk, true);
+    const SkewSearchResult withLines = search(allInk);
+    if (withLines.confidence > found.confidence) {
+      found = withLines;
+      ink = std::move(allInk);
+    }
+  }
   if (found.confidence < options.minConfidence) {
+    if (census.voting < leastInk && found.coarsePeak == 0) return Untrusted(SkewReason::noLines);
     // No sharp lines along the rows: a page on its side shows them across its rows instead.
     const StripCounts bands =
         CountBandInk(ink.rows.data(), all, 0, ShiftMargin(settings, ink.height));

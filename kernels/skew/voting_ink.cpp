@@ -79,7 +79,7 @@ std::vector<long long> ThickPixels(const BytePlane& mask, const std::vector<RunC
 
 }  // namespace
 
-InkCensus KeepVotingInk(BytePlane& mask, long long leastVoting) {
+InkCensus KeepVotingInk(BytePlane& mask, long long leastVoting, bool allThin) {
   InkCensus census;
   if (mask.width <= 0 || mask.height <= 0) return census;
   RunCensus collector;
@@ -115,6 +115,8 @@ InkCensus KeepVotingInk(BytePlane& mask, long long leastVoting) {
   if (small < leastVoting) {
     census.linesOnly = true;
     votes = thinLarge;
+  } else if (allThin) {
+    for (size_t label = 0; label < votes.size(); ++label) votes[label] |= thinLarge[label];
   }
   for (int label = 0; label < labels; ++label) {
     if (!votes[static_cast<size_t>(label)]) continue;

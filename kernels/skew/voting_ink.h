@@ -32,8 +32,8 @@ struct InkCensus {
 // Labels the 8-connected ink components of mask (0 ink, 1 paper) and turns every pixel of a
 // component that does not vote into paper. Votes: thin components that touch no edge of the
 // mask, are no specks and are not very large; when those hold fewer than leastVoting pixels,
-// the thin very large ones that touch no edge vote in their place. Filled components never
-// vote.
-InkCensus KeepVotingInk(BytePlane& mask, long long leastVoting);
+// the thin very large ones that touch no edge vote in their place, and with allThin they vote
+// beside them (the lines of drawings and graphs). Filled components never vote.
+InkCensus KeepVotingInk(BytePlane& mask, long long leastVoting, bool allThin = false);
 
 }  // namespace vorlane::detail
