@@ -156,12 +156,12 @@ int FewestStraddles(const std::int64_t* counts, const CandidateRange& range) {
   return best;
 }
 
-AutomaticLevel WeszkaRosenfeldLevel(const unsigned char* const* rows, const RECT& rect,
-                                    const long* hist) {
-  const CandidateRange range = SmoothedPeakRange(hist);
-  std::int64_t counts[256] = {};
-  std::int64_t pixels[256] = {};
-  if (rows) StraddleCounts(rows, rect, counts, pixels);
+namespace {
+
+// The level of range over the straddle counts, and the largest value at or below it that
+// pixels (256 counts) holds.
+AutomaticLevel LevelOf(const CandidateRange& range, const std::int64_t* counts,
+                       const std::int64_t* pixels) {
   AutomaticLevel result;
   result.level = FewestStraddles(counts, range);
   result.twoPeaks = range.twoPeaks;
@@ -172,6 +172,26 @@ AutomaticLevel WeszkaRosenfeldLevel(const unsigned char* const* rows, const RECT
     }
   }
   return result;
+}
+
+}  // namespace
+
+AutomaticLevel WeszkaRosenfeldLevel(const unsigned char* const* rows, const RECT& rect,
+                                    const long* hist) {
+  const CandidateRange range = SmoothedPeakRange(hist);
+  std::int64_t counts[256] = {};
+  std::int64_t pixels[256] = {};
+  if (rows) StraddleCounts(rows, rect, counts, pixels);
+  return LevelOf(range, counts, pixels);
+}
+
+AutomaticLevel WeszkaRosenfeldLevelOfRect(const unsigned char* const* rows, const RECT& rect) {
+  std::int64_t counts[256] = {};
+  std::int64_t pixels[256] = {};
+  if (rows) StraddleCounts(rows, rect, counts, pixels);
+  long hist[256];
+  std::copy(pixels, pixels + 256, hist);
+  return LevelOf(SmoothedPeakRange(hist), counts, pixels);
 }
 
 }  // namespace vorlane::detail

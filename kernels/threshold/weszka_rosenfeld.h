@@ -52,4 +52,8 @@ struct AutomaticLevel {
 AutomaticLevel WeszkaRosenfeldLevel(const unsigned char* const* rows, const RECT& rect,
                                     const long* hist);
 
+// WeszkaRosenfeldLevel with hist the histogram of the pixels of rect, taken in the same pass
+// as the straddle counts. rows may be null (no pixels, no peaks).
+AutomaticLevel WeszkaRosenfeldLevelOfRect(const unsigned char* const* rows, const RECT& rect);
+
 }  // namespace vorlane::detail
