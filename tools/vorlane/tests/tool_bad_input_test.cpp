@@ -93,12 +93,12 @@ TEST(BadInputInBatch, ADamagedPageLeavesTheOtherPagesOfItsFile) {
 
 TEST(Interrupt, CtrlCStopsTheToolWithItsExitCode) {
   ScratchDir dir;
-  // The full A4 demo page takes over a second here: the signal, after half a second, arrives
-  // while it is drawn or processed.
+  // A demo page of four A4 pages' area takes seconds: the signal, after half a second,
+  // arrives while it is drawn or processed, however fast the machine.
   // --foreground: one signal to the tool alone, as a single Ctrl-C; otherwise timeout also
   // signals its process group and the second signal takes the tool's immediate way out.
-  const ToolRun run =
-      RunTool(dir, "demo -o out -q", "timeout --foreground --preserve-status -s INT 0.5 ");
+  const ToolRun run = RunTool(dir, "demo -o out -q --size 4960x7016",
+                              "timeout --foreground --preserve-status -s INT 0.5 ");
   EXPECT_EQ(run.exitCode, 130) << run.err;
   EXPECT_NE(run.err.find("vorlane: interrupted"), std::string::npos) << run.err;
   EXPECT_TRUE(!fs::exists(dir / "out") || fs::is_empty(dir / "out"));
