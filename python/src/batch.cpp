@@ -52,11 +52,13 @@ void BindBatch(py::module_& m) {
         settings.outDir = outDir;
         settings.writeViews = views;
         settings.skipExisting = skipExisting;
-        if (compression != "g4" && compression != "lzw" && compression != "none")
-          throw py::value_error("compression must be 'g4', 'lzw' or 'none'");
-        settings.compression = compression == "g4"    ? TiffCompression::g4
-                               : compression == "lzw" ? TiffCompression::lzw
-                                                      : TiffCompression::none;
+        const std::optional<TiffCompression> chosen = pipeline::CompressionFromName(compression);
+        if (!chosen) {
+          const auto names = pipeline::CompressionNames();
+          throw py::value_error("compression must be " + QuotedChoices(std::vector<std::string>(
+                                                             names.begin(), names.end())));
+        }
+        settings.compression = *chosen;
         if (dpi < 0) throw py::value_error("dpi must be 0 (none given) or positive");
         settings.dpi = dpi;
         settings.report = report;

@@ -119,18 +119,24 @@ std::unique_ptr<ImageHandle> FromNumpy(py::array array, bool bilevel, int dpi) {
   return Wrap(std::move(image));
 }
 
-std::unique_ptr<ImageHandle> Load(const std::string& path, int page) {
-  const std::wstring wide = pipeline::WidePath(path);
-  if (pipeline::IsArchiveFile(path)) {
-    if (page != 0) throw py::index_error("an archive holds one page");
-    std::unique_ptr<CImage> image(ImgLoadFromFile(wide.c_str(), nullptr, nullptr, nullptr, nullptr));
-    if (!image) throw py::value_error("not an image the library reads: " + path);
-    return Wrap(std::move(image));
-  }
+// Raises the library's file error (OSError in Python) when the file cannot be opened.
+void RequireReadable(const std::wstring& wide) {
   CFile probe;
   if (!probe.Open(wide.c_str(), CFile::modeRead))
     throw CFileException(CFileException::fileNotFound, wide.c_str());
   probe.Close();
+}
+
+std::unique_ptr<ImageHandle> Load(const std::string& path, int page) {
+  const std::wstring wide = pipeline::WidePath(path);
+  if (pipeline::IsArchiveFile(path)) {
+    if (page != 0) throw py::index_error("an archive holds one page");
+    std::unique_ptr<CImage> image(
+        ImgLoadFromFile(wide.c_str(), nullptr, nullptr, nullptr, nullptr));
+    if (!image) throw py::value_error("not an image the library reads: " + path);
+    return Wrap(std::move(image));
+  }
+  RequireReadable(wide);
   pipeline::LoadedPage loaded;
   {
     py::gil_scoped_release release;
@@ -147,10 +153,7 @@ std::unique_ptr<ImageHandle> Load(const std::string& path, int page) {
 
 int PageCount(const std::string& path) {
   const std::wstring wide = pipeline::WidePath(path);
-  CFile probe;
-  if (!probe.Open(wide.c_str(), CFile::modeRead))
-    throw CFileException(CFileException::fileNotFound, wide.c_str());
-  probe.Close();
+  RequireReadable(wide);
   std::string error;
   const int pages = CountPages(path, error);
   if (pages <= 0) throw py::value_error(path + ": " + error);

@@ -88,7 +88,8 @@ void AddRoadOptions(CLI::App* command, RoadArgs& args) {
   command
       ->add_option("--compression", args.compression,
                    "Compression of the bi-level TIFF: g4 (CCITT Group 4), lzw or none")
-      ->check(CLI::IsMember({"g4", "lzw", "none"}))
+      ->check(CLI::IsMember(std::vector<std::string>(pipeline::CompressionNames().begin(),
+                                                     pipeline::CompressionNames().end())))
       ->capture_default_str();
   command
       ->add_option("--dpi", args.dpi,
@@ -119,9 +120,7 @@ bool Settle(const RoadArgs& args, RunSettings& settings, int& exitCode) {
       return false;
     }
   }
-  settings.compression = args.compression == "g4"    ? TiffCompression::g4
-                         : args.compression == "lzw" ? TiffCompression::lzw
-                                                     : TiffCompression::none;
+  settings.compression = *pipeline::CompressionFromName(args.compression);  // checked by CLI11
   settings.dpi = args.dpi;
   settings.process.connect8 = args.connectivity == 8;
   settings.outDir = args.outDir;

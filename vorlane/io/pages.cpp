@@ -22,22 +22,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string LowerExtension(const fs::path& path) {
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext;
-}
-
-bool HasArchiveName(const fs::path& path) { return LowerExtension(path) == ".vlx"; }
-
 // Why a file of no known content cannot be used, by the kind its name claims.
 std::string UnknownContent(const fs::path& path) {
-  const std::string ext = LowerExtension(path);
-  if (ext == ".tif" || ext == ".tiff")
-    return "not a TIFF image the library reads (unreadable, damaged or unsupported)";
-  if (ext == ".png") return "damaged PNG: not a PNG file";
-  if (ext == ".jpg" || ext == ".jpeg") return "damaged JPEG: not a JPEG file";
+  switch (PageFileKindByName(path)) {
+    case PageFileKind::tiff:
+      return "not a TIFF image the library reads (unreadable, damaged or unsupported)";
+    case PageFileKind::png:
+      return "damaged PNG: not a PNG file";
+    case PageFileKind::jpeg:
+      return "damaged JPEG: not a JPEG file";
+    default:
+      break;
+  }
   return "unsupported kind of file (pages are read from TIFF, PNG, JPEG and .vlx files)";
 }
 
@@ -149,13 +145,25 @@ bool ReadWholeFile(const fs::path& path, std::vector<unsigned char>& bytes, std:
 
 }  // namespace
 
+PageFileKind PageFileKindByName(const fs::path& path) {
+  std::string ext = path.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ext == ".tif" || ext == ".tiff") return PageFileKind::tiff;
+  if (ext == ".png") return PageFileKind::png;
+  if (ext == ".jpg" || ext == ".jpeg") return PageFileKind::jpeg;
+  if (ext == ".vlx") return PageFileKind::archive;
+  return PageFileKind::unknown;
+}
+
 PageFileKind DetectPageFileKind(const fs::path& path) {
   unsigned char head[8] = {};
   std::ifstream in(path, std::ios::binary);
   if (!in) return PageFileKind::unknown;
   in.read(reinterpret_cast<char*>(head), sizeof head);
   const PageFileKind kind = KindOfHead(head, static_cast<size_t>(in.gcount()));
-  if (kind == PageFileKind::unknown && HasArchiveName(path)) return PageFileKind::archive;
+  if (kind == PageFileKind::unknown && PageFileKindByName(path) == PageFileKind::archive)
+    return PageFileKind::archive;
   return kind;
 }
 

@@ -63,6 +63,10 @@ struct OpenedPages {
   std::string error;
 };
 
+// The kind that the name of path claims, by its extension in any case: .tif and .tiff,
+// .png, .jpg and .jpeg, .vlx; unknown for any other.
+PageFileKind PageFileKindByName(const std::filesystem::path& path);
+
 // The kind of the file at path by its first bytes (an archive by its .vlx name when the
 // content is none of the others); unknown when it cannot be read or is of no known kind.
 PageFileKind DetectPageFileKind(const std::filesystem::path& path);

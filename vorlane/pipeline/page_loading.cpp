@@ -1,31 +1,17 @@
 // Loading pages from page files.
 #include "vorlane/pipeline/page_loading.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "imageclasses/image.h"
 #include "vorlane/io/pages.h"
 
 namespace vorlane::pipeline {
-namespace {
-
-std::string LowerExtension(const std::filesystem::path& path) {
-  std::string ext = path.extension().string();
-  std::transform(ext.begin(), ext.end(), ext.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ext;
-}
-
-}  // namespace
-
 bool IsPageFile(const std::filesystem::path& path) {
-  const std::string ext = LowerExtension(path);
-  return ext == ".tif" || ext == ".tiff" || ext == ".png" || ext == ".jpg" || ext == ".jpeg" ||
-         ext == ".vlx";
+  return PageFileKindByName(path) != PageFileKind::unknown;
 }
 
-bool IsArchiveFile(const std::filesystem::path& path) { return LowerExtension(path) == ".vlx"; }
+bool IsArchiveFile(const std::filesystem::path& path) {
+  return PageFileKindByName(path) == PageFileKind::archive;
+}
 
 LoadedPage LoadPage(const std::filesystem::path& path, int pageIndex) {
   LoadedPage page;

@@ -5,12 +5,16 @@
 #include <array>
 
 #include "imageclasses/image.h"
+#include "vorlane/io/tiff_export.h"
 #include "vorlane/process.h"
 
 namespace vorlane {
 namespace {
 
 constexpr std::array<const char*, 3> kMethodNames = {"niblack", "weszka", "global"};
+constexpr std::array<const char*, 3> kCompressionNames = {"g4", "lzw", "none"};
+constexpr std::array<TiffCompression, 3> kCompressions = {TiffCompression::g4, TiffCompression::lzw,
+                                                          TiffCompression::none};
 
 constexpr std::array<pipeline::FormatNames, 5> kFormats = {{
     {pipeline::PageFormat::bilevel, "bi-level", "bilevel"},
@@ -103,6 +107,14 @@ std::string ParsePages(std::string_view text, PageSelection& selection) {
   selection = std::move(ranges);
   return {};
 }
+
+std::optional<TiffCompression> CompressionFromName(std::string_view name) {
+  for (size_t i = 0; i < kCompressionNames.size(); ++i)
+    if (name == kCompressionNames[i]) return kCompressions[i];
+  return std::nullopt;
+}
+
+std::span<const char* const> CompressionNames() { return kCompressionNames; }
 
 bool Selects(const PageSelection& selection, int number) {
   if (selection.empty()) return true;

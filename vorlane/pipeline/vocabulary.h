@@ -13,6 +13,7 @@ class CImage;
 namespace vorlane {
 
 struct ProcessOptions;
+enum class TiffCompression;
 
 enum class ThresholdMethod { niblack, weszka, global };
 
@@ -49,6 +50,12 @@ std::string ParsePages(std::string_view text, PageSelection& selection);
 
 // True when selection is empty or names page number (from 1).
 bool Selects(const PageSelection& selection, int number);
+
+// The bi-level TIFF compression called name ("g4", "lzw", "none"), or none.
+std::optional<TiffCompression> CompressionFromName(std::string_view name);
+
+// Every compression name the pipeline takes, in the order above, for messages and choices.
+std::span<const char* const> CompressionNames();
 
 enum class PageFormat { none, bilevel, greyscale, palette, colour };
 
