@@ -1,6 +1,8 @@
 // Storing and loading the A4 benchmark page of each format (with its "Standard" map) through
 // an archive, in memory and in a file, with a cold heap (fresh pages; file loads also read
-// past the page cache) and a warm one (reused pages).
+// past the page cache) and a warm one (reused pages). The stores also with the host's figure
+// (_Host: a copy of the page made, then stored); a load makes its image anew by itself, so its
+// figures are the host's.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <malloc.h>
@@ -9,10 +11,12 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench/bench_pages.h"
 #include "bench/heap_mode.h"
+#include "bench/host_figure.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -23,21 +27,21 @@ using vorlane::bench::kPageHeight;
 using vorlane::bench::kPageWidth;
 
 struct BiLevelPage {
-  static CImage& Get() { return vorlane::bench::BenchBiLevelPage(); }
+  static CBiLevelImage& Get() { return vorlane::bench::BenchBiLevelPage(); }
 };
 struct GreyPage {
-  static CImage& Get() { return vorlane::bench::BenchGreyPage(); }
+  static CGreyScaleImage& Get() { return vorlane::bench::BenchGreyPage(); }
 };
 struct LoColourPage {
-  static CImage& Get() { return vorlane::bench::BenchLoColourPage(); }
+  static CLoColorImage& Get() { return vorlane::bench::BenchLoColourPage(); }
 };
 struct HiColourPage {
-  static CImage& Get() { return vorlane::bench::BenchColourPage(); }
+  static CHiColorImage& Get() { return vorlane::bench::BenchColourPage(); }
 };
 
 // The bi-level page with the components of its connected component analysis (8-connected).
 struct BiLevelPageWithComponents {
-  static CImage& Get() {
+  static CBiLevelImage& Get() {
     static CBiLevelImage* page = [] {
       auto* image = new CBiLevelImage;
       image->CreateDuplicate(&vorlane::bench::BenchBiLevelPage(), 0);
@@ -54,13 +58,16 @@ void Report(benchmark::State& state, size_t archiveBytes) {
   state.counters["archive_MB"] = static_cast<double>(archiveBytes) / 1e6;
 }
 
+// Stores image into file at its position.
+void Store(CImage& image, CFile& file) {
+  CArchive ar(&file, CArchive::store);
+  ar << static_cast<const CObject*>(&image);
+  ar.Close();
+}
+
 std::vector<BYTE> StoreToBytes(CImage& image) {
   CMemFile file;
-  {
-    CArchive ar(&file, CArchive::store);
-    ar << static_cast<const CObject*>(&image);
-    ar.Close();
-  }
+  Store(image, file);
   std::vector<BYTE> bytes(static_cast<size_t>(file.GetLength()));
   file.SeekToBegin();
   file.Read(bytes.data(), static_cast<UINT>(bytes.size()));
@@ -102,20 +109,32 @@ class TempPath {
   std::wstring m_wide;
 };
 
-// Into a memory file: cold, a new file each time; warm, the same file overwritten.
+// Into a memory file: cold, a new file each time; warm, the same file overwritten; the host's
+// figure, a copy of the page (with its components) and a new file.
 template <class Page>
-void BM_ArchiveStoreMemory(benchmark::State& state) {
+void BM_ArchiveStoreMemory(benchmark::State& state, bool host) {
+  size_t bytes = 0;
+  if (host) {
+    vorlane::bench::HostFigure(
+        state,
+        [] {
+          return std::pair(vorlane::bench::FreshCopyWithComponents(Page::Get()),
+                           std::make_unique<CMemFile>(1 << 20));
+        },
+        [&](auto& in) {
+          Store(*in.first, *in.second);
+          bytes = static_cast<size_t>(in.second->GetPosition());
+        });
+    return Report(state, bytes);
+  }
   HeapMode heap(state);
   CImage& page = Page::Get();
   CMemFile reused(1 << 20);
-  size_t bytes = 0;
   for (auto _ : state) {
     CMemFile fresh(1 << 20);
     CMemFile& file = heap.Warm() ? reused : fresh;
     file.SeekToBegin();
-    CArchive ar(&file, CArchive::store);
-    ar << static_cast<const CObject*>(&page);
-    ar.Close();
+    Store(page, file);
     bytes = static_cast<size_t>(file.GetPosition());
   }
   Report(state, bytes);
@@ -133,20 +152,25 @@ void BM_ArchiveLoadMemory(benchmark::State& state) {
   Report(state, bytes.size());
 }
 
-// Into a file, through the page cache (the disk write happens later).
+// Into a file, through the page cache (the disk write happens later); the host's figure
+// stores a copy of the page made in the timed run.
 template <class Page>
-void BM_ArchiveStoreFile(benchmark::State& state) {
-  CImage& page = Page::Get();
+void BM_ArchiveStoreFile(benchmark::State& state, bool host) {
   TempPath path;
-  HeapMode heap(state);
   size_t bytes = 0;
-  for (auto _ : state) {
+  const auto store = [&](CImage& page) {
     CFile file(path.Wide(), CFile::modeCreate | CFile::modeWrite | CFile::typeBinary);
-    CArchive ar(&file, CArchive::store);
-    ar << static_cast<const CObject*>(&page);
-    ar.Close();
+    Store(page, file);
     bytes = static_cast<size_t>(file.GetLength());
     file.Close();
+  };
+  if (host) {
+    vorlane::bench::HostFigure(
+        state, [] { return vorlane::bench::FreshCopyWithComponents(Page::Get()); },
+        [&](auto& copy) { store(*copy); });
+  } else {
+    HeapMode heap(state);
+    for (auto _ : state) store(Page::Get());
   }
   Report(state, bytes);
 }
@@ -198,19 +222,27 @@ void BM_ArchiveLoadFile(benchmark::State& state) {
       ->Arg(1)                           \
       ->Unit(benchmark::kMillisecond)
 
-VORLANE_ARCHIVE_BENCH(BM_ArchiveStoreMemory);
-BENCHMARK_TEMPLATE(BM_ArchiveStoreMemory, BiLevelPageWithComponents)
-    ->ArgName("warm")
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMillisecond);
+// The stores, each with its host's figure.
+#define VORLANE_ARCHIVE_STORE_BENCH(name)                                      \
+  VORLANE_BENCHMARK_WITH_HOST(name<BiLevelPage>, vorlane::bench::ColdAndWarm,  \
+                              vorlane::bench::Milliseconds);                   \
+  VORLANE_BENCHMARK_WITH_HOST(name<GreyPage>, vorlane::bench::ColdAndWarm,     \
+                              vorlane::bench::Milliseconds);                   \
+  VORLANE_BENCHMARK_WITH_HOST(name<LoColourPage>, vorlane::bench::ColdAndWarm, \
+                              vorlane::bench::Milliseconds);                   \
+  VORLANE_BENCHMARK_WITH_HOST(name<HiColourPage>, vorlane::bench::ColdAndWarm, \
+                              vorlane::bench::Milliseconds)
+
+VORLANE_ARCHIVE_STORE_BENCH(BM_ArchiveStoreMemory);
+VORLANE_BENCHMARK_WITH_HOST(BM_ArchiveStoreMemory<BiLevelPageWithComponents>,
+                            vorlane::bench::ColdAndWarm, vorlane::bench::Milliseconds);
 BENCHMARK_TEMPLATE(BM_ArchiveLoadMemory, BiLevelPageWithComponents)
     ->ArgName("warm")
     ->Arg(0)
     ->Arg(1)
     ->Unit(benchmark::kMillisecond);
 VORLANE_ARCHIVE_BENCH(BM_ArchiveLoadMemory);
-VORLANE_ARCHIVE_BENCH(BM_ArchiveStoreFile);
+VORLANE_ARCHIVE_STORE_BENCH(BM_ArchiveStoreFile);
 VORLANE_ARCHIVE_BENCH(BM_ArchiveLoadFile);
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Conversions between all formats, duplicates and backups on the A4 bench page, each with a
 // cold heap (every large buffer fresh from the system) and a warm one (freed buffers kept
-// and reused).
+// and reused); the backups also with the host's figure (_Host: a copy of the page made, then
+// the backup). A conversion or a duplicate makes its image anew from the page by itself: it
+// is the host's step.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -8,6 +10,7 @@
 
 #include "bench/bench_pages.h"
 #include "bench/heap_mode.h"
+#include "bench/host_figure.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -41,29 +44,43 @@ void BM_Duplicate(benchmark::State& state) {
   CountPixels(state);
 }
 
-template <class Format>
-void BM_BackupRestore(benchmark::State& state) {
-  Format image;
-  image.CreateDuplicate(&vorlane::bench::BenchPage<Format>(), 0);
-  const HeapMode heap(state);
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(image.CreateBackup());
-    image.RestoreBackup();
+// Times op on a copy of the page made once; for the host's figure, on a copy made in the
+// timed run.
+template <class Format, class Op>
+void OnCopy(benchmark::State& state, bool host, const Op& op) {
+  Format& page = vorlane::bench::BenchPage<Format>();
+  if (host) {
+    vorlane::bench::HostFigure(
+        state, [&] { return vorlane::bench::FreshCopy(page); }, [&](auto& copy) { op(*copy); });
+  } else {
+    Format image;
+    image.CreateDuplicate(&page, 0);
+    const HeapMode heap(state);
+    for (auto _ : state) op(image);
   }
   CountPixels(state);
 }
 
 template <class Format>
-void BM_BackupDiscard(benchmark::State& state) {
-  Format image;
-  image.CreateDuplicate(&vorlane::bench::BenchPage<Format>(), 0);
-  const HeapMode heap(state);
-  for (auto _ : state) {
+void BM_BackupRestore(benchmark::State& state, bool host) {
+  OnCopy<Format>(state, host, [](Format& image) {
+    benchmark::DoNotOptimize(image.CreateBackup());
+    image.RestoreBackup();
+  });
+}
+
+template <class Format>
+void BM_BackupDiscard(benchmark::State& state, bool host) {
+  OnCopy<Format>(state, host, [](Format& image) {
     benchmark::DoNotOptimize(image.CreateBackup());
     image.DiscardBackup();
-  }
-  CountPixels(state);
+  });
 }
+
+void ColdAndWarmRealTime(benchmark::internal::Benchmark* b) {
+  vorlane::bench::ColdAndWarm(b->UseRealTime());
+}
+void RealTime(benchmark::internal::Benchmark* b) { vorlane::bench::Milliseconds(b->UseRealTime()); }
 
 #define VORLANE_CONVERT(To, From)          \
   BENCHMARK_TEMPLATE(BM_Convert, To, From) \
@@ -92,24 +109,14 @@ BENCHMARK_TEMPLATE(BM_Convert, CGreyScaleImage, CHiColorImage)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-#define VORLANE_COPIES(Format)                 \
-  BENCHMARK_TEMPLATE(BM_Duplicate, Format)     \
-      ->ArgNames({"warm", "byRef"})            \
-      ->ArgsProduct({{0, 1}, {0, 1}})          \
-      ->Unit(benchmark::kMillisecond)          \
-      ->UseRealTime();                         \
-  BENCHMARK_TEMPLATE(BM_BackupRestore, Format) \
-      ->ArgName("warm")                        \
-      ->Arg(0)                                 \
-      ->Arg(1)                                 \
-      ->Unit(benchmark::kMillisecond)          \
-      ->UseRealTime();                         \
-  BENCHMARK_TEMPLATE(BM_BackupDiscard, Format) \
-      ->ArgName("warm")                        \
-      ->Arg(0)                                 \
-      ->Arg(1)                                 \
-      ->Unit(benchmark::kMillisecond)          \
-      ->UseRealTime()
+#define VORLANE_COPIES(Format)                                                          \
+  BENCHMARK_TEMPLATE(BM_Duplicate, Format)                                              \
+      ->ArgNames({"warm", "byRef"})                                                     \
+      ->ArgsProduct({{0, 1}, {0, 1}})                                                   \
+      ->Unit(benchmark::kMillisecond)                                                   \
+      ->UseRealTime();                                                                  \
+  VORLANE_BENCHMARK_WITH_HOST(BM_BackupRestore<Format>, ColdAndWarmRealTime, RealTime); \
+  VORLANE_BENCHMARK_WITH_HOST(BM_BackupDiscard<Format>, ColdAndWarmRealTime, RealTime)
 
 VORLANE_COPIES(CBiLevelImage);
 VORLANE_COPIES(CGreyScaleImage);

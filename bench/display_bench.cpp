@@ -1,12 +1,15 @@
 // Display benchmarks on the A4 colour page at 300 dpi: the display bitmap with the map
 // overlay, the copy with the components shown, and the thumbnail, each with a cold heap
-// (fresh pages for the bitmaps) and a warm one.
+// (fresh pages for the bitmaps) and a warm one; the first two also with the host's figure
+// (_Host: a copy of the page made, then its bitmap).
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <utility>
 
 #include "bench/bench_pages.h"
 #include "bench/heap_mode.h"
+#include "bench/host_figure.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -41,7 +44,26 @@ CHiColorImage& Page() {
   return *page;
 }
 
-void BM_RequestUpdateWithMapOverlay(benchmark::State& state) {
+// The host's figure of op: a copy of the page (pixels, maps and components) and a new target
+// bitmap made, then op on them, timed together.
+template <class Op>
+void HostBitmap(benchmark::State& state, const Op& op) {
+  vorlane::bench::HostFigure(
+      state,
+      [] {
+        return std::pair(vorlane::bench::FreshCopyWithComponents(Page()),
+                         std::make_unique<CBitmap>());
+      },
+      [&](auto& in) { op(*in.first, *in.second); });
+}
+
+void BM_RequestUpdateWithMapOverlay(benchmark::State& state, bool host) {
+  if (host) {
+    return HostBitmap(state, [](CHiColorImage& page, CBitmap&) {
+      page.SetUpdateFlags(IU_NORMAL | IU_MAP_OVERLAY);
+      benchmark::DoNotOptimize(page.GetBitmap());
+    });
+  }
   CHiColorImage& page = Page();
   page.SetUpdateFlags(IU_NORMAL | IU_MAP_OVERLAY);
   CBitmap* bitmap = page.GetBitmap();
@@ -58,7 +80,13 @@ void BM_RequestUpdateWithMapOverlay(benchmark::State& state) {
   }
 }
 
-void BM_CopyWithComponentsShown(benchmark::State& state) {
+void BM_CopyWithComponentsShown(benchmark::State& state, bool host) {
+  if (host) {
+    return HostBitmap(state, [](CHiColorImage& page, CBitmap& target) {
+      page.SetUpdateFlags(IU_NORMAL | IU_SHOW_COMPONENTS);
+      page.GetBitmap(&target);
+    });
+  }
   CHiColorImage& page = Page();
   page.SetUpdateFlags(IU_NORMAL | IU_SHOW_COMPONENTS);
   page.GetBitmap();
@@ -75,6 +103,8 @@ void BM_CopyWithComponentsShown(benchmark::State& state) {
   }
 }
 
+// The thumbnail, a small bitmap, is made anew from the display bitmap in every call: its
+// figure is the host's.
 void BM_UpdateThumbnail(benchmark::State& state) {
   CHiColorImage& page = Page();
   page.SetUpdateFlags(IU_NORMAL);
@@ -83,16 +113,10 @@ void BM_UpdateThumbnail(benchmark::State& state) {
   for (auto _ : state) page.UpdateThumbnail();
 }
 
-BENCHMARK(BM_RequestUpdateWithMapOverlay)
-    ->Arg(0)
-    ->Arg(1)
-    ->ArgName("warm")
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CopyWithComponentsShown)
-    ->Arg(0)
-    ->Arg(1)
-    ->ArgName("warm")
-    ->Unit(benchmark::kMillisecond);
+VORLANE_BENCHMARK_WITH_HOST(BM_RequestUpdateWithMapOverlay, vorlane::bench::ColdAndWarm,
+                            vorlane::bench::Milliseconds);
+VORLANE_BENCHMARK_WITH_HOST(BM_CopyWithComponentsShown, vorlane::bench::ColdAndWarm,
+                            vorlane::bench::Milliseconds);
 BENCHMARK(BM_UpdateThumbnail)->Arg(0)->Arg(1)->ArgName("warm")->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,9 +1,13 @@
 // Creating an A4 page at 300 dpi in each format, and filling and reading every pixel
-// through the line table and through the virtual colour interface.
+// through the line table and through the virtual colour interface, in an image made once and,
+// for the host's figure (_Host), in a new image made in the timed run. Creating an image
+// makes it anew: its figure is the host's.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <memory>
 
+#include "bench/host_figure.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -26,12 +30,30 @@ void BM_Create(benchmark::State& state) {
   }
 }
 
+// A new black page of Image.
+template <typename Image>
+std::unique_ptr<Image> NewPage() {
+  auto image = std::make_unique<Image>();
+  image->Create(kWidth, kHeight, 0, L"page");
+  return image;
+}
+
+// Times op on a page made once; for the host's figure, on a new page made in the timed run.
+template <typename Image, class Op>
+void OnPage(benchmark::State& state, bool host, const Op& op) {
+  if (host) {
+    vorlane::bench::HostFigure(state, NewPage<Image>, [&](auto& image) { op(*image); });
+  } else {
+    const auto image = NewPage<Image>();
+    for (auto _ : state) op(*image);
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t{kWidth} * kHeight);
+}
+
 template <typename Format>
-void BM_FillReadLineTable(benchmark::State& state) {
-  Rows<Format> image;
-  image.Create(kWidth, kHeight, 0, L"page");
-  const int bpp = image.BytesPerPixel();
-  for (auto _ : state) {
+void BM_FillReadLineTable(benchmark::State& state, bool host) {
+  OnPage<Rows<Format>>(state, host, [](Rows<Format>& image) {
+    const int bpp = image.BytesPerPixel();
     uint64_t sum = 0;
     for (int y = 0; y < kHeight; ++y) {
       unsigned char* row = image.Lines()[y];
@@ -42,16 +64,12 @@ void BM_FillReadLineTable(benchmark::State& state) {
       for (int x = 0; x < kWidth * bpp; ++x) sum += row[x];
     }
     benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * int64_t{kWidth} * kHeight);
+  });
 }
 
 template <typename Format>
-void BM_FillReadVirtual(benchmark::State& state) {
-  Format format;
-  CImage& image = format;
-  image.Create(kWidth, kHeight, 0, L"page");
-  for (auto _ : state) {
+void BM_FillReadVirtual(benchmark::State& state, bool host) {
+  OnPage<Format>(state, host, [](CImage& image) {
     uint64_t sum = 0;
     for (int y = 0; y < kHeight; ++y) {
       for (int x = 0; x < kWidth; ++x) image.SetRGBColor(x, y, static_cast<unsigned long>(x * y));
@@ -60,18 +78,17 @@ void BM_FillReadVirtual(benchmark::State& state) {
       for (int x = 0; x < kWidth; ++x) sum += image.GetRGBColor(x, y);
     }
     benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * int64_t{kWidth} * kHeight);
+  });
 }
 
 BENCHMARK(BM_Create<CBiLevelImage>)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Create<CGreyScaleImage>)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Create<CHiColorImage>)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FillReadLineTable<CBiLevelImage>)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FillReadLineTable<CGreyScaleImage>)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FillReadLineTable<CHiColorImage>)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FillReadVirtual<CBiLevelImage>)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FillReadVirtual<CGreyScaleImage>)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FillReadVirtual<CHiColorImage>)->Unit(benchmark::kMillisecond);
+VORLANE_BENCHMARK_WITH_HOST(BM_FillReadLineTable<CBiLevelImage>, vorlane::bench::Milliseconds);
+VORLANE_BENCHMARK_WITH_HOST(BM_FillReadLineTable<CGreyScaleImage>, vorlane::bench::Milliseconds);
+VORLANE_BENCHMARK_WITH_HOST(BM_FillReadLineTable<CHiColorImage>, vorlane::bench::Milliseconds);
+VORLANE_BENCHMARK_WITH_HOST(BM_FillReadVirtual<CBiLevelImage>, vorlane::bench::Milliseconds);
+VORLANE_BENCHMARK_WITH_HOST(BM_FillReadVirtual<CGreyScaleImage>, vorlane::bench::Milliseconds);
+VORLANE_BENCHMARK_WITH_HOST(BM_FillReadVirtual<CHiColorImage>, vorlane::bench::Milliseconds);
 
 }  // namespace

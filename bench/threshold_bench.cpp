@@ -1,10 +1,12 @@
-// Thresholds, histograms and point operations on the A4 bench pages. The peer comparison
-// with cold and warm heaps is bench/peers/threshold_peers.cpp.
+// Thresholds, histograms and point operations on the A4 bench pages; the thresholds also with
+// the host's figure (_Host). The peer comparison is bench/peers/threshold_peers.cpp.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "bench/bench_pages.h"
+#include "bench/host_figure.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -36,33 +38,54 @@ CGreyScaleImage& Grey() {
   return *grey;
 }
 
-void BM_Threshold(benchmark::State& state) {
-  for (auto _ : state) {
-    CRect r(-1, -1, -1, -1);
-    Grey().Threshold(128, r, &Binary());
+// Times op on the grey page's pixels and a destination, both made once; or, for the host's
+// figure, on a fresh copy of the page and a fresh destination, made in the timed run.
+template <class Op>
+void OnGrey(benchmark::State& state, bool host, const Op& op) {
+  if (host) {
+    vorlane::bench::HostFigure(
+        state,
+        [] {
+          return std::pair(vorlane::bench::FreshCopy(vorlane::bench::BenchGreyPage()),
+                           vorlane::bench::FreshBiLevelPage());
+        },
+        [&](auto& in) { op(*in.first, *in.second); });
+  } else {
+    for (auto _ : state) op(Grey(), Binary());
   }
   CountPixels(state);
 }
-BENCHMARK(BM_Threshold)->Unit(benchmark::kMillisecond);
 
-void BM_ThresholdNiblack(benchmark::State& state) {
-  for (auto _ : state) {
+void BM_Threshold(benchmark::State& state, bool host) {
+  OnGrey(state, host, [](CGreyScaleImage& grey, CBiLevelImage& binary) {
     CRect r(-1, -1, -1, -1);
-    Grey().Threshold_Niblack(static_cast<int>(state.range(0)), r, &Binary(), THRESHOLD_OUTPUT_ALL);
-  }
-  CountPixels(state);
+    grey.Threshold(128, r, &binary);
+  });
 }
-BENCHMARK(BM_ThresholdNiblack)->Arg(1)->Arg(15)->Arg(50)->Unit(benchmark::kMillisecond);
 
-void BM_ThresholdWeszkaRosenfeld(benchmark::State& state) {
-  for (auto _ : state) {
+void BM_ThresholdNiblack(benchmark::State& state, bool host) {
+  const int halfWindow = static_cast<int>(state.range(0));
+  OnGrey(state, host, [&](CGreyScaleImage& grey, CBiLevelImage& binary) {
     CRect r(-1, -1, -1, -1);
-    Grey().Threshold_WeszkaRosenfeld(r, &Binary());
-  }
-  CountPixels(state);
+    grey.Threshold_Niblack(halfWindow, r, &binary, THRESHOLD_OUTPUT_ALL);
+  });
 }
-BENCHMARK(BM_ThresholdWeszkaRosenfeld)->Unit(benchmark::kMillisecond);
 
+void BM_ThresholdWeszkaRosenfeld(benchmark::State& state, bool host) {
+  OnGrey(state, host, [](CGreyScaleImage& grey, CBiLevelImage& binary) {
+    CRect r(-1, -1, -1, -1);
+    grey.Threshold_WeszkaRosenfeld(r, &binary);
+  });
+}
+
+VORLANE_BENCHMARK_WITH_HOST(BM_Threshold, vorlane::bench::Milliseconds);
+VORLANE_BENCHMARK_WITH_HOST(BM_ThresholdNiblack, [](benchmark::internal::Benchmark* b) {
+  b->Arg(1)->Arg(15)->Arg(50)->Unit(benchmark::kMillisecond);
+});
+VORLANE_BENCHMARK_WITH_HOST(BM_ThresholdWeszkaRosenfeld, vorlane::bench::Milliseconds);
+
+// The histograms and the average colour read a page they do not change and write a few
+// counters: their figure is the host's too.
 void BM_GreyHistogram(benchmark::State& state) {
   long hist[256];
   long* histograms[1] = {hist};

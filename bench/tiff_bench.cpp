@@ -1,6 +1,8 @@
 // ImgLoadFromFile and ExportTIFF of an uncompressed A4 page in each format, next to a plain
 // libtiff scanline loop over the same file; cold (every buffer fresh from the system) and
-// warm (freed memory reused).
+// warm (freed memory reused). The exports also with the host's figure (_Host: a copy of the
+// page, or of its rows, made, then written); a load makes its image anew by itself, so its
+// figures are the host's.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <tiffio.h>
@@ -12,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/host_figure.h"
 #include "bench_pages.h"
 #include "vorlane/vorlane.h"
 
@@ -141,12 +144,19 @@ void BM_LibtiffReadLoop(benchmark::State& state) {
 }
 
 template <typename Format>
-void BM_TiffExport(benchmark::State& state) {
+void BM_TiffExport(benchmark::State& state, bool host) {
   PageFile& page = Page<Format>();
   const std::wstring path = Wide(page.outPath);
-  SetMemoryMode(state.range(0) != 0);
-  for (auto _ : state) {
-    if (!page.image->ExportTIFF(path.c_str())) state.SkipWithError("export failed");
+  const auto write = [&](CImage& image) {
+    if (!image.ExportTIFF(path.c_str())) state.SkipWithError("export failed");
+  };
+  if (host) {
+    vorlane::bench::HostFigure(
+        state, [&] { return vorlane::bench::FreshCopy(vorlane::bench::BenchPage<Format>()); },
+        [&](auto& copy) { write(*copy); });
+  } else {
+    SetMemoryMode(state.range(0) != 0);
+    for (auto _ : state) write(*page.image);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.rows.size()));
 }
@@ -154,10 +164,9 @@ void BM_TiffExport(benchmark::State& state) {
 // The plain libtiff loop: open, set the same tags, write every scanline of the file's rows,
 // close.
 template <typename Format>
-void BM_LibtiffWriteLoop(benchmark::State& state) {
+void BM_LibtiffWriteLoop(benchmark::State& state, bool host) {
   PageFile& page = Page<Format>();
-  SetMemoryMode(state.range(0) != 0);
-  for (auto _ : state) {
+  const auto write = [&](std::vector<uint8_t>& rows) {
     TIFF* tif = TIFFOpen(page.outPath.c_str(), "w");
     TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, page.width);
     TIFFSetField(tif, TIFFTAG_IMAGELENGTH, page.height);
@@ -168,17 +177,26 @@ void BM_LibtiffWriteLoop(benchmark::State& state) {
     TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
     TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, page.photometric);
     for (uint32_t y = 0; y < page.height; ++y) {
-      if (TIFFWriteScanline(tif, page.rows.data() + y * page.scanline, y, 0) < 0) {
+      if (TIFFWriteScanline(tif, rows.data() + y * page.scanline, y, 0) < 0) {
         state.SkipWithError("write");
       }
     }
     TIFFClose(tif);
+  };
+  if (host) {
+    vorlane::bench::HostFigure(
+        state, [&] { return std::vector<uint8_t>(page.rows); }, write);
+  } else {
+    SetMemoryMode(state.range(0) != 0);
+    for (auto _ : state) write(page.rows);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(page.rows.size()));
 }
 
 #define VORLANE_TIFF_BENCH(fn, format) \
   BENCHMARK_TEMPLATE(fn, format)->ArgName("warm")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
+#define VORLANE_TIFF_BENCH_WITH_HOST(fn, format) \
+  VORLANE_BENCHMARK_WITH_HOST(fn<format>, vorlane::bench::ColdAndWarm, vorlane::bench::Milliseconds)
 
 VORLANE_TIFF_BENCH(BM_TiffLoad, CBiLevelImage);
 VORLANE_TIFF_BENCH(BM_LibtiffReadLoop, CBiLevelImage);
@@ -186,11 +204,11 @@ VORLANE_TIFF_BENCH(BM_TiffLoad, CGreyScaleImage);
 VORLANE_TIFF_BENCH(BM_LibtiffReadLoop, CGreyScaleImage);
 VORLANE_TIFF_BENCH(BM_TiffLoad, CHiColorImage);
 VORLANE_TIFF_BENCH(BM_LibtiffReadLoop, CHiColorImage);
-VORLANE_TIFF_BENCH(BM_TiffExport, CBiLevelImage);
-VORLANE_TIFF_BENCH(BM_LibtiffWriteLoop, CBiLevelImage);
-VORLANE_TIFF_BENCH(BM_TiffExport, CGreyScaleImage);
-VORLANE_TIFF_BENCH(BM_LibtiffWriteLoop, CGreyScaleImage);
-VORLANE_TIFF_BENCH(BM_TiffExport, CHiColorImage);
-VORLANE_TIFF_BENCH(BM_LibtiffWriteLoop, CHiColorImage);
+VORLANE_TIFF_BENCH_WITH_HOST(BM_TiffExport, CBiLevelImage);
+VORLANE_TIFF_BENCH_WITH_HOST(BM_LibtiffWriteLoop, CBiLevelImage);
+VORLANE_TIFF_BENCH_WITH_HOST(BM_TiffExport, CGreyScaleImage);
+VORLANE_TIFF_BENCH_WITH_HOST(BM_LibtiffWriteLoop, CGreyScaleImage);
+VORLANE_TIFF_BENCH_WITH_HOST(BM_TiffExport, CHiColorImage);
+VORLANE_TIFF_BENCH_WITH_HOST(BM_LibtiffWriteLoop, CHiColorImage);
 
 }  // namespace
