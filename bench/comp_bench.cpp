@@ -1,9 +1,14 @@
 // Benchmarks of run-length components on an A4 page at 300 dpi: the paper around a page of
-// text, built row by row, measured, traced and combined.
+// text, built row by row, measured, traced and combined. The measures, merge and thinning also
+// with the host's figure (_Host: a copy of the component made, then the operation); building
+// makes its component anew, and the operators, overlaps and point tests read components they
+// do not change and make their results anew, so their figures are the host's.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <vector>
 
+#include "bench/host_figure.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -59,6 +64,19 @@ CComp Build(const std::vector<tagCompRun>& runs) {
   return comp;
 }
 
+// Times op on a copy of comp made once (warm; op first resets what the last run measured) or,
+// for the host's figure, on a copy made in the timed run.
+template <class Op>
+void OnCopy(benchmark::State& state, bool host, CComp& comp, const Op& op) {
+  if (host) {
+    vorlane::bench::HostFigure(
+        state, [&] { return std::make_unique<CComp>(comp); }, [&](auto& copy) { op(*copy); });
+    return;
+  }
+  CComp target(comp);
+  for (auto _ : state) op(target);
+}
+
 void BM_CompBuildPageRowByRow(benchmark::State& state) {
   const std::vector<tagCompRun> runs = PaperRuns();
   const int update = static_cast<int>(state.range(0));
@@ -85,25 +103,28 @@ void BM_CompBuildPageRowByRowWithColour(benchmark::State& state) {
 }
 BENCHMARK(BM_CompBuildPageRowByRowWithColour)->Unit(benchmark::kMillisecond);
 
-void BM_CompExternalBorder(benchmark::State& state) {
+void BM_CompExternalBorder(benchmark::State& state, bool host) {
   CComp comp = Build(PaperRuns());
-  for (auto _ : state) {
-    comp.ResetAttributes();
-    benchmark::DoNotOptimize(comp.GetMaxExternalBorder());
-  }
-  state.counters["points"] = comp.GetMaxExternalBorder();
+  int points = 0;
+  OnCopy(state, host, comp, [&](CComp& c) {
+    c.ResetAttributes();
+    benchmark::DoNotOptimize(points = c.GetMaxExternalBorder());
+  });
+  state.counters["points"] = points;
 }
-BENCHMARK(BM_CompExternalBorder)->Unit(benchmark::kMillisecond);
+VORLANE_BENCHMARK_WITH_HOST(BM_CompExternalBorder, vorlane::bench::Milliseconds);
 
-void BM_CompConnections(benchmark::State& state) {
+void BM_CompConnections(benchmark::State& state, bool host) {
   CComp comp = Build(PaperRuns());
-  for (auto _ : state) {
-    comp.ResetAttributes();
-    benchmark::DoNotOptimize(comp.GetInternalConnections());
-  }
-  state.counters["internal border"] = comp.GetMaxInternalBorder();
+  int border = 0;
+  OnCopy(state, host, comp, [&](CComp& c) {
+    c.ResetAttributes();
+    benchmark::DoNotOptimize(c.GetInternalConnections());
+    border = c.GetMaxInternalBorder();
+  });
+  state.counters["internal border"] = border;
 }
-BENCHMARK(BM_CompConnections)->Unit(benchmark::kMillisecond);
+VORLANE_BENCHMARK_WITH_HOST(BM_CompConnections, vorlane::bench::Milliseconds);
 
 void BM_CompConnectionsBetweenPaperAndInk(benchmark::State& state) {
   CComp paper = Build(PaperRuns());
@@ -124,29 +145,42 @@ void BM_CompPtInComponent(benchmark::State& state) {
 }
 BENCHMARK(BM_CompPtInComponent);
 
-void BM_CompBoundary(benchmark::State& state) {
+void BM_CompBoundary(benchmark::State& state, bool host) {
   CComp comp = Build(PaperRuns());
   const int connect = static_cast<int>(state.range(0));
-  for (auto _ : state) {
-    comp.ResetAttributes();
-    benchmark::DoNotOptimize(comp.GetBoundary(connect));
-  }
-  state.counters["vertices"] = comp.GetMaxBoundary();
+  int vertices = 0;
+  OnCopy(state, host, comp, [&](CComp& c) {
+    c.ResetAttributes();
+    benchmark::DoNotOptimize(c.GetBoundary(connect));
+    vertices = c.GetMaxBoundary();
+  });
+  state.counters["vertices"] = vertices;
 }
-BENCHMARK(BM_CompBoundary)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+VORLANE_BENCHMARK_WITH_HOST(BM_CompBoundary, [](benchmark::internal::Benchmark* b) {
+  b->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+});
 
-void BM_CompMerge(benchmark::State& state) {
-  CComp paper = Build(PaperRuns());
-  CComp ink = Build(InkRuns());
+// Times op on a copy of comp made anew for every run, untimed; for the host's figure, timed.
+template <class Op>
+void OnFreshCopy(benchmark::State& state, bool host, CComp& comp, const Op& op) {
+  if (host) return OnCopy(state, true, comp, op);
   for (auto _ : state) {
     state.PauseTiming();
-    CComp target(paper);
+    CComp target(comp);
     state.ResumeTiming();
-    target.Merge(ink);
-    benchmark::DoNotOptimize(target.GetMaxRun());
+    op(target);
   }
 }
-BENCHMARK(BM_CompMerge)->Unit(benchmark::kMillisecond);
+
+void BM_CompMerge(benchmark::State& state, bool host) {
+  CComp paper = Build(PaperRuns());
+  CComp ink = Build(InkRuns());
+  OnFreshCopy(state, host, paper, [&](CComp& target) {
+    target.Merge(ink);
+    benchmark::DoNotOptimize(target.GetMaxRun());
+  });
+}
+VORLANE_BENCHMARK_WITH_HOST(BM_CompMerge, vorlane::bench::Milliseconds);
 
 // Set operators of the paper and the paper with its glyph boxes shifted by half a glyph.
 void BM_CompSetOperator(benchmark::State& state) {
@@ -167,16 +201,13 @@ void BM_CompOverlapping(benchmark::State& state) {
 }
 BENCHMARK(BM_CompOverlapping)->Unit(benchmark::kMillisecond);
 
-void BM_CompThin(benchmark::State& state) {
+void BM_CompThin(benchmark::State& state, bool host) {
   CComp paper = Build(PaperRuns());
-  for (auto _ : state) {
-    state.PauseTiming();
-    CComp target(paper);
-    state.ResumeTiming();
+  OnFreshCopy(state, host, paper, [](CComp& target) {
     target.Thin();
     benchmark::DoNotOptimize(target.GetMaxRun());
-  }
+  });
 }
-BENCHMARK(BM_CompThin)->Unit(benchmark::kMillisecond);
+VORLANE_BENCHMARK_WITH_HOST(BM_CompThin, vorlane::bench::Milliseconds);
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Skew estimation of A4 pages at 300 dpi: a text page drawn at 2.59 degrees, and the grey
-// and bi-level bench pages (straight), cold and warm.
+// and bi-level bench pages (straight), cold and warm. An estimate reads a page it does not
+// change: its figures are the host's.
 #include <benchmark/benchmark.h>
 
 #include <memory>

@@ -1,10 +1,15 @@
 // Benchmarks of the analysis toolkit: distribution smoothing and extrema, the line Hough
-// transform and k-means clustering of colour points.
+// transform and k-means clustering of colour points; the distributions also with the host's
+// figure (_Host: the distribution made from the profile, then the operation). The transform
+// makes its accumulator anew and the clustering writes only its few clusters, on point lists
+// they do not change: their figures are the host's.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <random>
 #include <vector>
 
+#include "bench/host_figure.h"
 #include "imageclasses/clustering3d.h"
 #include "imageclasses/distribution.h"
 #include "imageclasses/houghtransform2d.h"
@@ -18,32 +23,53 @@ std::vector<int> NoisyProfile(int n) {
   return v;
 }
 
-// Radius in range(1): the cost does not grow with the radius.
-void BM_DistributionMovingAverage(benchmark::State& state) {
+// A distribution of values, made anew.
+std::unique_ptr<CDistribution<int>> MakeDistribution(const std::vector<int>& values) {
+  auto d = std::make_unique<CDistribution<int>>();
+  d->Create(values.data(), static_cast<int>(values.size()));
+  return d;
+}
+
+// Times op on a distribution of values made before (untimed, every run when fresh is set, or
+// once); for the host's figure, on one made in the timed run.
+template <class Op>
+void OnDistribution(benchmark::State& state, bool host, bool fresh, const Op& op) {
   const std::vector<int> values = NoisyProfile(1 << 20);
-  CDistribution<int> d;
-  for (auto _ : state) {
-    state.PauseTiming();
-    d.Create(values.data(), static_cast<int>(values.size()));
-    state.ResumeTiming();
+  if (host) {
+    vorlane::bench::HostFigure(
+        state, [&] { return MakeDistribution(values); }, [&](auto& d) { op(*d); });
+  } else {
+    auto d = MakeDistribution(values);
+    for (auto _ : state) {
+      if (fresh) {
+        state.PauseTiming();
+        d->Create(values.data(), static_cast<int>(values.size()));
+        state.ResumeTiming();
+      }
+      op(*d);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
+}
+
+// Radius in range(0): the cost does not grow with the radius.
+void BM_DistributionMovingAverage(benchmark::State& state, bool host) {
+  OnDistribution(state, host, true, [&](CDistribution<int>& d) {
     d.MovingAverage(static_cast<int>(state.range(0)));
     benchmark::DoNotOptimize(d.GetPointArray());
-  }
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
+  });
 }
-BENCHMARK(BM_DistributionMovingAverage)->Arg(2)->Arg(50)->Unit(benchmark::kMillisecond);
+VORLANE_BENCHMARK_WITH_HOST(BM_DistributionMovingAverage, [](benchmark::internal::Benchmark* b) {
+  b->Arg(2)->Arg(50)->Unit(benchmark::kMillisecond);
+});
 
-void BM_DistributionComputeExtrema(benchmark::State& state) {
-  const std::vector<int> values = NoisyProfile(1 << 20);
-  CDistribution<int> d;
-  d.Create(values.data(), static_cast<int>(values.size()));
-  for (auto _ : state) {
+void BM_DistributionComputeExtrema(benchmark::State& state, bool host) {
+  OnDistribution(state, host, false, [](CDistribution<int>& d) {
     d.ComputeExtrema();
     benchmark::DoNotOptimize(d.GetMaximaPositions());
-  }
-  state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(values.size()));
+  });
 }
-BENCHMARK(BM_DistributionComputeExtrema)->Unit(benchmark::kMillisecond);
+VORLANE_BENCHMARK_WITH_HOST(BM_DistributionComputeExtrema, vorlane::bench::Milliseconds);
 
 // range(0) points, range(1) angle cells over [0, pi); distances -500..500 by 1.
 void BM_LineHoughTransform(benchmark::State& state) {
