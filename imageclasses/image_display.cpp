@@ -19,6 +19,7 @@
 #include "kernels/display/display_bitmaps.h"
 #include "kernels/display/paint_runs.h"
 #include "kernels/display/stretch.h"
+#include "kernels/display/thumbnail.h"
 #include "kernels/display/transfer.h"
 #include "kernels/pixels/copy.h"
 #include "platform/diagnostics.h"
@@ -28,9 +29,6 @@ using vorlane::detail::PixelArray;
 
 namespace {
 
-constexpr int kThumbnailSide = 100;
-// Thumbnail background: the colour reference of pure blue, as a display pixel.
-constexpr DWORD kThumbnailBlue = 0x000000FFu;
 constexpr DWORD kBlack = 0;
 
 // Makes bitmap a width x height bitmap: a new one is black; one of that size already is kept
@@ -179,20 +177,13 @@ void CImage::UpdateColourMap(const wchar_t* name) {
 // ---- Thumbnail ----
 
 void CImage::UpdateThumbnail() {
+  using namespace vorlane::detail;
   m_Thumbnail.DeleteObject();
   if (!m_Thumbnail.CreateBitmap(kThumbnailSide, kThumbnailSide, 1, 32, nullptr)) return;
-  const PixelArray thumbnail = vorlane::detail::ArrayOf(m_Thumbnail);
-  vorlane::detail::DrawFilledRectangle(thumbnail, 0, 0, kThumbnailSide, kThumbnailSide, kBlack,
-                                       kThumbnailBlue);
-  // An image without pixels on a side has no picture to stretch (and no scale).
-  if (m_nWidth <= 0 || m_nHeight <= 0) return;
-  const float scale = m_nWidth / m_nHeight >= 1 ? 100.0f / static_cast<float>(m_nWidth)
-                                                : 100.0f / static_cast<float>(m_nHeight);
-  const int width = static_cast<int>(static_cast<float>(m_nWidth) * scale);
-  const int height = static_cast<int>(static_cast<float>(m_nHeight) * scale);
-  vorlane::detail::StretchColourOnColour(vorlane::detail::ArrayOf(m_Bitmap), thumbnail,
-                                         (kThumbnailSide - width) / 2,
-                                         (kThumbnailSide - height) / 2, width, height);
+  const PixelArray thumbnail = ArrayOf(m_Thumbnail);
+  DrawThumbnailFrame(thumbnail);
+  const ThumbnailPlace place = PlaceInThumbnail(m_nWidth, m_nHeight);
+  StretchColourOnColour(ArrayOf(m_Bitmap), thumbnail, place.x, place.y, place.width, place.height);
 }
 
 // ---- Drawing settings and title ----

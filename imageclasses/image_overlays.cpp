@@ -7,13 +7,13 @@
 #include "imageclasses/internal/runs.h"
 #include "kernels/display/display_bitmaps.h"
 #include "kernels/display/paint_runs.h"
+#include "kernels/display/rotating_colours.h"
 
 using vorlane::detail::PixelBgr;
 
 namespace {
 
 // Type-word bits that choose how a component is shown.
-constexpr unsigned short kHiddenBit = 0x10;
 constexpr unsigned short kBlackBit = 0x02;
 constexpr unsigned short kWhiteBit = 0x04;
 
@@ -23,33 +23,6 @@ PixelBgr TypeColour(unsigned short type) {
   if (type & kWhiteBit) return PixelBgr{255, 255, 255};
   return PixelBgr{0, 255, 0};
 }
-
-// Rotating colours: black first, then red rises by 30; past 255 it restarts at 100 and
-// green rises by 50, and so on to blue.
-class RotatingColours {
- public:
-  PixelBgr Current() const {
-    return PixelBgr{static_cast<unsigned char>(m_blue), static_cast<unsigned char>(m_green),
-                    static_cast<unsigned char>(m_red)};
-  }
-  void Advance() {
-    m_red += 30;
-    if (m_red > 255) {
-      m_red = 100;
-      m_green += 50;
-    }
-    if (m_green > 255) {
-      m_green = 100;
-      m_blue += 50;
-    }
-    if (m_blue > 255) m_blue = 100;
-  }
-
- private:
-  int m_red = 0;
-  int m_green = 0;
-  int m_blue = 0;
-};
 
 // The runs of comp as one array (null when it has none).
 const vorlane::detail::Run* RunsOf(CComp& comp) {
@@ -64,10 +37,10 @@ void CImage::ShowPhysicalStructure(CBitmap* bitmap) {
   // Only 24- and 32-bit bitmaps are painted; the stand-in bitmaps are 32-bit.
   if (!view.bits || vorlane::detail::OverlayPixelStep(view.bitsPerPixel) == 0) return;
   const bool byType = (m_ImageUpdate.wFlags & IU_BLACK_WHITE) != 0;
-  RotatingColours rotating;
+  vorlane::detail::RotatingColours rotating;
   for (int i = 0; i < m_nComponents; ++i) {
     CComp* comp = m_ppComponents[i];
-    if (!comp || (comp->GetType() & kHiddenBit)) continue;
+    if (!comp || (comp->GetType() & vorlane::detail::kHiddenComponentBit)) continue;
     const PixelBgr colour = byType ? TypeColour(comp->GetType()) : rotating.Current();
     vorlane::detail::PaintRuns(view, RunsOf(*comp), comp->GetMaxRun(), colour);
     rotating.Advance();

@@ -3,9 +3,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
 
+#include "support/display_probe.h"
 #include "support/png_files.h"
 #include "vorlane/bilevel_view.h"
+#include "vorlane/pipeline/views.h"
 #include "vorlane/vorlane.h"
 
 namespace {
@@ -108,3 +113,47 @@ TEST(PngView, BiLevelViewIsThePagesBlackAndWhiteAtOneBit) {
 }
 
 }  // namespace
+
+// The components and thumbnail views that the pipeline writes straight from the pixels and
+// components are, byte for byte, the files of the display-bitmap route: few components (a
+// packed palette), more than sixteen colours, a hidden component, runs past the edges, and a
+// greyscale page (whose components view has too many colours and takes the bitmap route).
+TEST(PngView, ViewsFromThePixelsAreTheDisplayBitmapsFiles) {
+  const auto bytes = [](const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), {});
+  };
+  const auto dir = std::filesystem::temp_directory_path() / "vorlane-views-test";
+  std::filesystem::create_directories(dir);
+  for (int kind = 0; kind < 3; ++kind) {
+    std::unique_ptr<CImage> image;
+    if (kind == 2) {
+      auto grey = std::make_unique<CGreyScaleImage>();
+      grey->Create(37, 23, 0, L"grey");
+      for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x) grey->SetRGBColor(x, y, RGB(x * 7, x * 7, x * 7));
+      image = std::move(grey);
+    } else {
+      auto bilevel = std::make_unique<CBiLevelImage>();
+      bilevel->Create(37, 23, 0, L"bilevel");
+      for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+          bilevel->SetRGBColor(x, y, (x + y) % 5 ? RGB(255, 255, 255) : 0);
+      image = std::move(bilevel);
+    }
+    const int count = kind == 1 ? 40 : 3;
+    for (int i = 0; i < count; ++i)
+      AddComponent(*image, {{i % 23, i - 2, i + 3}, {(i + 1) % 23, 30, 45}}, i == 1 ? 0x10 : 0);
+    using namespace vorlane::pipeline;
+    CBitmap components, thumbnail;
+    ASSERT_TRUE(RenderView(*image, View::components, components));
+    ASSERT_TRUE(RenderView(*image, View::thumbnail, thumbnail));
+    ASSERT_TRUE(vorlane::WritePng(components, dir / "c1.png"));
+    ASSERT_TRUE(vorlane::WritePng(thumbnail, dir / "t1.png"));
+    ASSERT_TRUE(WriteComponentsView(*image, dir / "c2.png"));
+    ASSERT_TRUE(WriteThumbnailView(*image, dir / "t2.png"));
+    EXPECT_EQ(bytes(dir / "c1.png"), bytes(dir / "c2.png")) << "kind " << kind;
+    EXPECT_EQ(bytes(dir / "t1.png"), bytes(dir / "t2.png")) << "kind " << kind;
+  }
+  std::filesystem::remove_all(dir);
+}

@@ -67,16 +67,23 @@ void DrawFilledRectangle(PixelArray dst, int left, int top, int right, int botto
 
 void StretchColourOnColour(PixelArray src, PixelArray dst, int dstX, int dstY, int dstWidth,
                            int dstHeight) {
-  if (!src.pixels || !dst.pixels || src.width <= 0 || src.height <= 0 || dstWidth <= 0 ||
-      dstHeight <= 0) {
+  if (!src.pixels) return;
+  StretchRowsColourOnColour([src](int sy) { return src.pixels + int64_t{sy} * src.width; },
+                            src.width, src.height, dst, dstX, dstY, dstWidth, dstHeight);
+}
+
+void StretchRowsColourOnColour(const std::function<const DWORD*(int sy)>& row, int srcWidth,
+                               int srcHeight, PixelArray dst, int dstX, int dstY, int dstWidth,
+                               int dstHeight) {
+  if (!row || !dst.pixels || srcWidth <= 0 || srcHeight <= 0 || dstWidth <= 0 || dstHeight <= 0) {
     return;
   }
   const Area a = Inside(dst, dstX, dstY, int64_t{dstX} + dstWidth, int64_t{dstY} + dstHeight);
   for (int64_t y = a.top; y < a.bottom; ++y) {
-    const int64_t sy = (y - dstY) * src.height / dstHeight;
-    const DWORD* in = src.pixels + sy * src.width;
+    const int64_t sy = (y - dstY) * srcHeight / dstHeight;
+    const DWORD* in = row(static_cast<int>(sy));
     DWORD* out = dst.pixels + y * dst.width;
-    for (int64_t x = a.left; x < a.right; ++x) out[x] = in[(x - dstX) * src.width / dstWidth];
+    for (int64_t x = a.left; x < a.right; ++x) out[x] = in[(x - dstX) * srcWidth / dstWidth];
   }
 }
 

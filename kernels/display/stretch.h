@@ -2,6 +2,8 @@
 // (pixels 0x00RRGGBB, rows top row first).
 #pragma once
 
+#include <functional>
+
 #include "platform/types.h"
 
 namespace vorlane::detail {
@@ -29,6 +31,12 @@ void DrawRectangleOutline(PixelArray dst, int left, int top, int right, int bott
 // source or rectangle copies nothing.
 void StretchColourOnColour(PixelArray src, PixelArray dst, int dstX, int dstY, int dstWidth,
                            int dstHeight);
+
+// The same stretch from a source of srcWidth x srcHeight pixels whose row sy row(sy) gives
+// (srcWidth pixels); row is called once for each destination row, top to bottom.
+void StretchRowsColourOnColour(const std::function<const DWORD*(int sy)>& row, int srcWidth,
+                               int srcHeight, PixelArray dst, int dstX, int dstY, int dstWidth,
+                               int dstHeight);
 
 // Raster operations of a copy: destination from source (S) and destination (D).
 inline constexpr DWORD kSrcCopy = 0x00CC0020;     // S

@@ -84,39 +84,46 @@ void ReleaseBitmapInfo(BITMAPINFO*& info) {
   info = nullptr;
 }
 
-bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine,
-                    DWORD* dst, int width, int height, const std::function<void(int y)>* rowDone) {
-  const BITMAPINFOHEADER& h = info.bmiHeader;
-  const int bits = h.biBitCount;
-  const int rows = std::min<int>(h.biHeight, height);
-  const int columns = std::min<int>(h.biWidth, width);
-  if (!source || !dst || rows <= 0 || columns <= 0) return false;
-  if ((bits != 8 && bits != 32) || bytesPerLine < columns * (bits / 8)) return false;
-  const bool whole = rows == height && columns == width;
-  // Rows are stored bottom row first: display row y is stored row biHeight - 1 - y.
-  auto sourceRow = [&](int y) {
-    return source + static_cast<ptrdiff_t>(h.biHeight - 1 - y) * bytesPerLine;
-  };
-  const std::int64_t work = static_cast<std::int64_t>(rows) * columns;
-  if (bits == 32) {
-    ForEachRowBand(0, rows, work, [&](int first, int last) {
-      for (int y = first; y < last; ++y) {
-        ClearFourthBytes(sourceRow(y), columns, dst + static_cast<ptrdiff_t>(y) * width);
-        if (rowDone) (*rowDone)(y);
-      }
-    });
-    return whole;
-  }
+DisplayRows::DisplayRows(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine)
+    : m_source(source),
+      m_bytesPerLine(bytesPerLine),
+      m_width(info.bmiHeader.biWidth),
+      m_height(info.bmiHeader.biHeight),
+      m_bits(info.bmiHeader.biBitCount) {
+  m_valid = source && m_width > 0 && m_height > 0 && (m_bits == 8 || m_bits == 32);
+  if (!m_valid || m_bits != 8) return;
   // 8 bits: one lookup table of display pixels over the palette's entries.
-  const int entries = h.biClrUsed ? static_cast<int>(std::min<DWORD>(h.biClrUsed, 256)) : 256;
-  std::array<DWORD, 256> lookup{};
+  const DWORD used = info.bmiHeader.biClrUsed;
+  const int entries = used ? static_cast<int>(std::min<DWORD>(used, 256)) : 256;
   for (int i = 0; i < entries; ++i) {
     const RGBQUAD& q = info.bmiColors[i];
-    lookup[static_cast<size_t>(i)] = (DWORD{q.rgbRed} << 16) | (DWORD{q.rgbGreen} << 8) | q.rgbBlue;
+    m_lookup[static_cast<size_t>(i)] =
+        (DWORD{q.rgbRed} << 16) | (DWORD{q.rgbGreen} << 8) | q.rgbBlue;
   }
+}
+
+void DisplayRows::Row(int y, int columns, DWORD* out) const {
+  // Rows are stored bottom row first: display row y is stored row height - 1 - y.
+  const unsigned char* in = m_source + static_cast<ptrdiff_t>(m_height - 1 - y) * m_bytesPerLine;
+  if (m_bits == 32) {
+    ClearFourthBytes(in, columns, out);
+  } else {
+    LookUpRow(in, columns, m_lookup.data(), out);
+  }
+}
+
+bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine,
+                    DWORD* dst, int width, int height, const std::function<void(int y)>* rowDone) {
+  const DisplayRows display(info, source, bytesPerLine);
+  if (!display.Valid() || !dst || width <= 0 || height <= 0) return false;
+  const int rows = std::min(display.Height(), height);
+  const int columns = std::min(display.Width(), width);
+  if (!display.HoldsColumns(columns)) return false;
+  const bool whole = rows == height && columns == width;
+  const std::int64_t work = static_cast<std::int64_t>(rows) * columns;
   ForEachRowBand(0, rows, work, [&](int first, int last) {
     for (int y = first; y < last; ++y) {
-      LookUpRow(sourceRow(y), columns, lookup.data(), dst + static_cast<ptrdiff_t>(y) * width);
+      display.Row(y, columns, dst + static_cast<ptrdiff_t>(y) * width);
       if (rowDone) (*rowDone)(y);
     }
   });

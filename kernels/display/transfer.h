@@ -2,6 +2,7 @@
 // buffers into 32-bit display pixels.
 #pragma once
 
+#include <array>
 #include <functional>
 
 #include "kernels/pixels/pixel_view.h"
@@ -29,5 +30,31 @@ void ReleaseBitmapInfo(BITMAPINFO*& info);
 bool TransferPixels(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine,
                     DWORD* dst, int width, int height,
                     const std::function<void(int y)>* rowDone = nullptr);
+
+// Single display rows of source as TransferPixels writes them, for a caller that needs only
+// some rows or reads them one at a time. Valid for 8- and 32-bit pixels of a non-null source.
+class DisplayRows {
+ public:
+  DisplayRows(const BITMAPINFO& info, const unsigned char* source, int bytesPerLine);
+  bool Valid() const { return m_valid; }
+  int Width() const { return m_width; }
+  int Height() const { return m_height; }
+  // The display pixel of each of the 256 byte values of an 8-bit source.
+  const DWORD* Lookup() const { return m_lookup.data(); }
+  bool EightBit() const { return m_bits == 8; }
+  // Whether a row of the source holds the bytes of columns pixels.
+  bool HoldsColumns(int columns) const {
+    return static_cast<long long>(m_bytesPerLine) >= static_cast<long long>(columns) * (m_bits / 8);
+  }
+  // Writes the first columns pixels of display row y (top row 0; 0 <= y < Height(),
+  // columns <= Width()) into out.
+  void Row(int y, int columns, DWORD* out) const;
+
+ private:
+  const unsigned char* m_source;
+  int m_bytesPerLine, m_width, m_height, m_bits;
+  bool m_valid;
+  std::array<DWORD, 256> m_lookup{};
+};
 
 }  // namespace vorlane::detail

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "kernels/parallel/row_bands.h"
+#include "kernels/pixels/map_bytes.h"
 
 namespace vorlane::detail {
 namespace {
@@ -100,12 +101,15 @@ bool EncodePng(const PngPicture& picture, int level, std::vector<unsigned char>&
   // The filtered rows (a filter byte, none, before each) are made in bands on the cores,
   // then deflated at once: libdeflate compresses whole buffers about twice as fast as
   // zlib's fastest level, to the same size.
+  // The rows are a page block, whose pages the next picture reuses; the deflated data, a
+  // fraction of its bound, is left untouched beyond what is written.
   const size_t rowBytes = static_cast<size_t>(picture.RowBytes()) + 1;
-  std::vector<unsigned char> raw(rowBytes * static_cast<size_t>(picture.height));
-  ForEachRowBand(0, picture.height, static_cast<std::int64_t>(raw.size()),
+  const size_t rawBytes = rowBytes * static_cast<size_t>(picture.height);
+  MapBytes raw = AllocateMapBytes(rawBytes, false);
+  ForEachRowBand(0, picture.height, static_cast<std::int64_t>(rawBytes),
                  [&](int first, int last) {
                    for (int y = first; y < last; ++y) {
-                     unsigned char* row = raw.data() + rowBytes * static_cast<size_t>(y);
+                     unsigned char* row = raw.get() + rowBytes * static_cast<size_t>(y);
                      row[0] = 0;
                      picture.row(y, row + 1);
                    }
@@ -113,13 +117,12 @@ bool EncodePng(const PngPicture& picture, int level, std::vector<unsigned char>&
   std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
       libdeflate_alloc_compressor(level));
   if (!compressor) return false;
-  std::vector<unsigned char> data(libdeflate_zlib_compress_bound(compressor.get(), raw.size()));
-  const size_t packed =
-      libdeflate_zlib_compress(compressor.get(), raw.data(), raw.size(), data.data(), data.size());
-  if (packed == 0) return false;
-  data.resize(packed);
-  std::vector<unsigned char>().swap(raw);
-  const size_t dataBytes = data.size();
+  const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), rawBytes);
+  const auto data = std::make_unique_for_overwrite<unsigned char[]>(bound);
+  const size_t dataBytes =
+      libdeflate_zlib_compress(compressor.get(), raw.get(), rawBytes, data.get(), bound);
+  if (dataBytes == 0) return false;
+  raw.reset();
 
   out.reserve(dataBytes + dataBytes / kIdatBytes * 12 + picture.palette.size() + 128);
   static const unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -134,8 +137,8 @@ bool EncodePng(const PngPicture& picture, int level, std::vector<unsigned char>&
   header.push_back(0);                // not interlaced
   PutChunk(out, "IHDR", header.data(), header.size());
   if (palette) PutChunk(out, "PLTE", picture.palette.data(), picture.palette.size());
-  for (size_t done = 0; done < data.size(); done += kIdatBytes)
-    PutChunk(out, "IDAT", data.data() + done, std::min(kIdatBytes, data.size() - done));
+  for (size_t done = 0; done < dataBytes; done += kIdatBytes)
+    PutChunk(out, "IDAT", data.get() + done, std::min(kIdatBytes, dataBytes - done));
   PutChunk(out, "IEND", nullptr, 0);
   return true;
 }
@@ -151,39 +154,55 @@ bool PalettePicture(const std::uint32_t* pixels, int width, int height, PngPictu
     last = c;
     if (table->Insert(c) < 0) return false;
   }
-  const int n = table->Count();
+  std::vector<unsigned char> palette;
+  for (int i = 0; i < table->Count(); ++i) {
+    const std::uint32_t c = table->Colour(i);
+    palette.push_back(static_cast<unsigned char>(c >> 16));
+    palette.push_back(static_cast<unsigned char>(c >> 8));
+    palette.push_back(static_cast<unsigned char>(c));
+  }
+  IndexedPicture(
+      width, height, std::move(palette),
+      [table, pixels, width](int y, unsigned char* indices) {
+        const std::uint32_t* src = pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
+        std::uint32_t last = ~0u;
+        unsigned char index = 0;
+        for (int x = 0; x < width; ++x) {
+          const std::uint32_t c = src[x] & 0x00FFFFFFu;
+          if (c != last) {
+            last = c;
+            index = static_cast<unsigned char>(table->Find(c));
+          }
+          indices[x] = index;
+        }
+      },
+      picture);
+  return true;
+}
+
+void IndexedPicture(int width, int height, std::vector<unsigned char> palette,
+                    std::function<void(int y, unsigned char* indices)> indexRow,
+                    PngPicture& picture) {
+  const size_t n = palette.size() / 3;
   const int depth = n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
   picture.width = width;
   picture.height = height;
   picture.bitDepth = depth;
-  picture.palette.clear();
-  for (int i = 0; i < n; ++i) {
-    const std::uint32_t c = table->Colour(i);
-    picture.palette.push_back(static_cast<unsigned char>(c >> 16));
-    picture.palette.push_back(static_cast<unsigned char>(c >> 8));
-    picture.palette.push_back(static_cast<unsigned char>(c));
+  picture.palette = std::move(palette);
+  if (depth == 8) {
+    picture.row = std::move(indexRow);
+    return;
   }
-  picture.row = [table, pixels, width, depth](int y, unsigned char* out) {
-    const std::uint32_t* src = pixels + static_cast<size_t>(y) * static_cast<size_t>(width);
+  picture.row = [indexRow = std::move(indexRow), width, depth](int y, unsigned char* out) {
+    std::vector<unsigned char> indices(static_cast<size_t>(width));
+    indexRow(y, indices.data());
     const int perByte = 8 / depth;
     std::memset(out, 0, static_cast<size_t>((static_cast<std::int64_t>(width) * depth + 7) / 8));
-    std::uint32_t last = ~0u;
-    int index = 0;
     for (int x = 0; x < width; ++x) {
-      const std::uint32_t c = src[x] & 0x00FFFFFFu;
-      if (c != last) {
-        last = c;
-        index = table->Find(c);
-      }
-      if (depth == 8) {
-        out[x] = static_cast<unsigned char>(index);
-      } else {
-        const int shift = 8 - depth * (x % perByte + 1);
-        out[x / perByte] |= static_cast<unsigned char>(index << shift);
-      }
+      const int shift = 8 - depth * (x % perByte + 1);
+      out[x / perByte] |= static_cast<unsigned char>(indices[static_cast<size_t>(x)] << shift);
     }
   };
-  return true;
 }
 
 void RgbPicture(const std::uint32_t* pixels, int width, int height, PngPicture& picture) {

@@ -39,6 +39,15 @@ bool EncodePng(const PngPicture& picture, int level, std::vector<unsigned char>&
 // pixels must outlive the picture.
 bool PalettePicture(const std::uint32_t* pixels, int width, int height, PngPicture& picture);
 
+// The palette picture of width x height pixels given as one palette index per pixel:
+// indexRow(y, indices) writes the width indices of row y (each below the palette's entry
+// count; called from several threads at once for different rows). The palette (three bytes
+// per entry, at most 256 entries) is kept as given; the bit depth is the smallest that holds
+// it, as PalettePicture chooses.
+void IndexedPicture(int width, int height, std::vector<unsigned char> palette,
+                    std::function<void(int y, unsigned char* indices)> indexRow,
+                    PngPicture& picture);
+
 // The RGB form of the same pixels.
 void RgbPicture(const std::uint32_t* pixels, int width, int height, PngPicture& picture);
 

@@ -218,17 +218,13 @@ PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
   if (!WriteArchive(*result.bilevel, archive)) return cannot(names.archive);
   if (stopped()) return Cancelled();
 
-  // The components and thumbnail views come from the library's display bitmaps; the overlay
-  // is the page itself with its labels tinted, written straight from its pixels and maps.
-  CBitmap components, thumbnail;
-  if (views) views = RenderView(*result.bilevel, View::components, components);
-  if (views) views = RenderView(*result.labelled, View::thumbnail, thumbnail);
+  // The views are written straight from the pixels, maps and components; the overlay is
+  // encoded on a second thread while the others are encoded here: each encoding is one
+  // deflate pass that uses one core.
   if (views) {
     const fs::path overlayFile = files.Add(names.overlay);
     const fs::path componentsFile = files.Add(names.components);
     const fs::path thumbnailFile = files.Add(names.thumbnail);
-    // The overlay is encoded on a second thread while the others are encoded here: each
-    // encoding is one deflate pass that uses one core.
     bool overlayOk = false;
     std::thread overlay;
     try {
@@ -237,8 +233,8 @@ PageStatus WriteOutputs(const PageFacts& facts, const ProcessOptions& options,
     } catch (const std::system_error&) {
       overlayOk = vorlane::WriteOverlayPng(*result.labelled, overlayFile);
     }
-    const bool componentsOk = vorlane::WritePng(components, componentsFile);
-    const bool thumbnailOk = vorlane::WritePng(thumbnail, thumbnailFile);
+    const bool componentsOk = WriteComponentsView(*result.bilevel, componentsFile);
+    const bool thumbnailOk = WriteThumbnailView(*result.labelled, thumbnailFile);
     const bool bilevelOk = WriteBiLevelPng(*result.bilevel, files.Add(names.bilevelView));
     const bool pageOk =
         names.pageView.empty() || WritePagePng(*result.labelled, files.Add(names.pageView));
