@@ -119,13 +119,23 @@ bool ComponentsPicture(CImage& image, PngPicture& picture) {
     at.fill(kNever);
     const size_t begin = static_cast<size_t>(first) * static_cast<size_t>(width);
     const size_t end = static_cast<size_t>(last) * static_cast<size_t>(width);
-    int previous = -1;
-    for (size_t i = begin; i < end; ++i) {
+    if (begin == end) return;
+    int previous = ids0[begin];
+    std::uint64_t repeated = 0x0101010101010101ull * static_cast<std::uint64_t>(previous);
+    at[static_cast<size_t>(previous)] = static_cast<std::int64_t>(begin);
+    for (size_t i = begin + 1; i < end;) {
+      // Runs of the previous id, eight bytes at a time: most of a page is paper.
+      std::uint64_t word;
+      while (i + 8 <= end && (std::memcpy(&word, ids0 + i, 8), word == repeated)) i += 8;
+      if (i == end) break;
       const int id = ids0[i];
-      if (id == previous) continue;
-      previous = id;
-      if (at[static_cast<size_t>(id)] == kNever)
-        at[static_cast<size_t>(id)] = static_cast<std::int64_t>(i);
+      if (id != previous) {
+        previous = id;
+        repeated = 0x0101010101010101ull * static_cast<std::uint64_t>(id);
+        if (at[static_cast<size_t>(id)] == kNever)
+          at[static_cast<size_t>(id)] = static_cast<std::int64_t>(i);
+      }
+      ++i;
     }
   });
   std::vector<std::pair<std::int64_t, int>> order;
