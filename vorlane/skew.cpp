@@ -11,6 +11,7 @@
 #include "imageclasses/internal/format_access.h"
 #include "kernels/pixels/rectangles.h"
 #include "kernels/skew/page_ink.h"
+#include "kernels/skew/shear_plane.h"
 #include "kernels/skew/skew_search.h"
 #include "kernels/skew/voting_ink.h"
 
@@ -29,6 +30,9 @@ constexpr int kLeastRows = 16;
 constexpr double kLeastInkShare = 0.001;
 // A rival peak rising this far (as a share of the best one's rise) makes the angle ambiguous.
 constexpr double kRivalLimit = 0.5;
+// From this angle on, lines fall by a row or more across a strip and blur its counts: a page
+// that shows no sharp enough lines is searched again sheared by the angle found.
+constexpr double kShearAgainFrom = 2.0;
 
 bool Valid(const SkewOptions& o) {
   return o.rangeDegrees > 0.0 && o.rangeDegrees <= kLargestRange &&
@@ -73,11 +77,31 @@ SkewEstimate Estimate(const PixelView& view, const SkewOptions& options) {
   const SkewSearchSettings settings{options.rangeDegrees, options.precisionDegrees};
   const RECT all{0, 0, ink.width, ink.height};
   const auto search = [&](const BytePlane& plane) {
-    return SearchSkew(CountStripInk(plane.rows.data(), all, 0, ShiftMargin(settings, ink.width)),
-                      settings);
+    const RECT whole{0, 0, plane.width, plane.height};
+    return SearchSkew(
+        CountStripInk(plane.rows.data(), whole, 0, ShiftMargin(settings, plane.width)), settings);
   };
   SkewSearchResult found;
   if (census.voting >= leastInk) found = search(ink);
+  if (found.confidence < options.minConfidence &&
+      std::fabs(found.angleDegrees) >= kShearAgainFrom && census.voting * 4 >= census.content) {
+    // Sheared by the angle found, the lines of text lie along the rows, where the strips see
+    // them sharp; the second search finds the rest of the angle (two shears add their
+    // tangents). Only where text makes most of the ink: on a page of pictures the few specks
+    // that vote lie inside a picture, whose edges the shear would sharpen as well.
+    const double tangent = std::tan(found.angleDegrees * std::numbers::pi / 180.0);
+    BytePlane sheared;
+    ShearPlane(ink, tangent, sheared);
+    SkewSearchResult again = search(sheared);
+    if (again.peakInside && again.confidence > found.confidence) {
+      const double angle =
+          std::atan(tangent + std::tan(again.angleDegrees * std::numbers::pi / 180.0)) * 180.0 /
+          std::numbers::pi;
+      again.peakInside = std::fabs(angle) <= options.rangeDegrees + options.precisionDegrees / 10.0;
+      again.angleDegrees = std::clamp(angle, -options.rangeDegrees, options.rangeDegrees);
+      found = again;
+    }
+  }
   if (found.confidence < options.minConfidence && !census.linesOnly) {
     // Text alone shows no sharp lines: on drawings and graphs the long thin strokes (axes,
     // wires, rules) beside the labels do.
