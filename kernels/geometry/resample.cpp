@@ -11,6 +11,9 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#ifdef __x86_64__
+#include <immintrin.h>
+#endif
 
 #include "kernels/parallel/row_bands.h"
 
@@ -235,6 +238,40 @@ void HalveGreyRow(const unsigned char* a, const unsigned char* b, unsigned char*
   }
 }
 
+#ifdef __x86_64__
+// The same halving thirty-two targets at a time: each row's byte pairs summed by a multiply-add
+// with ones, the rows added, shifted, packed and put back in order.
+__attribute__((target("avx2"))) void HalveGreyRowAvx2(const unsigned char* a,
+                                                      const unsigned char* b, unsigned char* out,
+                                                      int n) {
+  const __m256i ones = _mm256_set1_epi8(1);
+  const auto pairs = [ones](const unsigned char* p) __attribute__((target("avx2"))) {
+    return _mm256_maddubs_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)), ones);
+  };
+  int u = 0;
+  for (; u + 32 <= n; u += 32) {
+    const __m256i first =
+        _mm256_srli_epi16(_mm256_add_epi16(pairs(a + 2 * u), pairs(b + 2 * u)), 2);
+    const __m256i second =
+        _mm256_srli_epi16(_mm256_add_epi16(pairs(a + 2 * u + 32), pairs(b + 2 * u + 32)), 2);
+    const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(first, second), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + u), packed);
+  }
+  HalveGreyRow(a + 2 * u, b + 2 * u, out + u, n - u);
+}
+#endif
+
+using HalveRow = void (*)(const unsigned char*, const unsigned char*, unsigned char*, int);
+
+// The widest halving of grey rows the processor runs.
+HalveRow GreyHalving() {
+#ifdef __x86_64__
+  __builtin_cpu_init();
+  if (__builtin_cpu_supports("avx2")) return HalveGreyRowAvx2;
+#endif
+  return HalveGreyRow;
+}
+
 void HalveColourRow(const unsigned char* a, const unsigned char* b, unsigned char* out, int n) {
   constexpr uint32_t kLanes = 0x00FF00FF;
   for (int u = 0; u < n; ++u) {
@@ -255,9 +292,10 @@ void AverageHalves(const Plane& src, const Plane& dst) {
   const Plane in = src, to = dst;
   ForEachRowBand(0, dst.height, static_cast<int64_t>(src.width) * src.height * Bpp,
                  [in, to](int first, int last) {
+                   static const HalveRow halveGrey = GreyHalving();
                    for (int v = first; v < last; ++v) {
                      if constexpr (Bpp == 1) {
-                       HalveGreyRow(in.rows[2 * v], in.rows[2 * v + 1], to.rows[v], to.width);
+                       halveGrey(in.rows[2 * v], in.rows[2 * v + 1], to.rows[v], to.width);
                      } else {
                        HalveColourRow(in.rows[2 * v], in.rows[2 * v + 1], to.rows[v], to.width);
                      }
