@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
+
+#include "platform/internal/page_blocks.h"
 
 namespace {
 // Largest bitmap held: 2^28 pixels (1 GiB), far above any page.
@@ -13,15 +16,31 @@ constexpr int64_t kMaxBitmapPixels = int64_t{1} << 28;
 BOOL CBitmap::CreateBitmap(int width, int height, UINT /*planes*/, UINT bitsPerPixel,
                            const void* bits) {
   if (width < 0 || height < 0 || int64_t{width} * height > kMaxBitmapPixels) return FALSE;
+  const size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
+  // The new array is made before the old one goes: bits may point into it.
+  std::unique_ptr<DWORD[], PixelsRelease> pixels;
+  if (count > 0) {
+    const size_t bytes = count * sizeof(DWORD);
+    if (bytes >= vorlane::detail::kPageBlockFrom)
+      pixels.reset(reinterpret_cast<DWORD*>(vorlane::detail::TakePageBlock(bytes)));
+    if (!pixels) pixels.reset(new (std::nothrow) DWORD[count]);
+    if (!pixels) return FALSE;
+    if (bits && bitsPerPixel == 32) {
+      std::memcpy(pixels.get(), bits, bytes);
+    } else {
+      std::fill_n(pixels.get(), count, DWORD{0});
+    }
+  }
+  m_pixels = std::move(pixels);
+  m_count = count;
   m_width = width;
   m_height = height;
-  m_pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
   m_exists = true;
-  // An empty bitmap has no pixel storage: its data() may be null, which memcpy must not get.
-  if (bits && bitsPerPixel == 32 && !m_pixels.empty()) {
-    std::memcpy(m_pixels.data(), bits, m_pixels.size() * sizeof(DWORD));
-  }
   return TRUE;
+}
+
+void CBitmap::PixelsRelease::operator()(DWORD* pixels) const {
+  if (!vorlane::detail::ReturnPageBlock(reinterpret_cast<unsigned char*>(pixels))) delete[] pixels;
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC*, int width, int height) {
@@ -44,15 +63,15 @@ int CBitmap::GetBitmap(BITMAP* bm) const {
 
 DWORD CBitmap::GetBitmapBits(DWORD count, void* bits) const {
   if (!m_exists || !bits) return 0;
-  const size_t n = std::min<size_t>(count, m_pixels.size() * sizeof(DWORD));
-  if (n > 0) std::memcpy(bits, m_pixels.data(), n);
+  const size_t n = std::min<size_t>(count, m_count * sizeof(DWORD));
+  if (n > 0) std::memcpy(bits, m_pixels.get(), n);
   return static_cast<DWORD>(n);
 }
 
 DWORD CBitmap::SetBitmapBits(DWORD count, const void* bits) {
   if (!m_exists || !bits) return 0;
-  const size_t n = std::min<size_t>(count, m_pixels.size() * sizeof(DWORD));
-  if (n > 0) std::memcpy(m_pixels.data(), bits, n);
+  const size_t n = std::min<size_t>(count, m_count * sizeof(DWORD));
+  if (n > 0) std::memcpy(m_pixels.get(), bits, n);
   return static_cast<DWORD>(n);
 }
 
@@ -60,8 +79,8 @@ BOOL CBitmap::DeleteObject() {
   if (!m_exists) return FALSE;
   m_exists = false;
   m_width = m_height = 0;
-  m_pixels.clear();
-  m_pixels.shrink_to_fit();
+  m_pixels.reset();
+  m_count = 0;
   return TRUE;
 }
 

@@ -2,6 +2,8 @@
 // (bytes blue, green, red, 0; top row first).
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <vector>
 
 #include "platform/types.h"
@@ -81,12 +83,19 @@ class CBitmap : public CGdiObject {
   int Width() const { return m_width; }
   int Height() const { return m_height; }
   // The pixel array: Width() * Height() values 0x00RRGGBB (bytes B, G, R, 0), top row first.
-  DWORD* Pixels() { return m_pixels.empty() ? nullptr : m_pixels.data(); }
-  const DWORD* Pixels() const { return m_pixels.empty() ? nullptr : m_pixels.data(); }
+  DWORD* Pixels() { return m_count ? m_pixels.get() : nullptr; }
+  const DWORD* Pixels() const { return m_count ? m_pixels.get() : nullptr; }
 
  private:
+  // Gives back a pixel array of CreateBitmap.
+  struct PixelsRelease {
+    void operator()(DWORD* pixels) const;
+  };
   bool m_exists = false;
   int m_width = 0;
   int m_height = 0;
-  std::vector<DWORD> m_pixels;
+  size_t m_count = 0;  // pixels held
+  // Page-sized arrays are reused page blocks, present when handed out: a new display bitmap
+  // of a page costs no page faults once one has been released.
+  std::unique_ptr<DWORD[], PixelsRelease> m_pixels;
 };

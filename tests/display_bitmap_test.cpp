@@ -2,6 +2,7 @@
 // thumbnail geometry and the titles.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/display_probe.h"
@@ -162,3 +163,24 @@ TEST(Title, NameFollowedByABlankThenTheTypeWord) {
 }
 
 }  // namespace
+
+// Page-sized bitmaps reuse the arrays of released ones: a new one is still black, one made
+// from pixels holds them, even when they are its own.
+TEST(DisplayBitmap, PageSizedBitmapsStartBlackOrAsGiven) {
+  constexpr int kWidth = 1200, kHeight = 900;  // 4.3 MB: a reused page block
+  for (int round = 0; round < 2; ++round) {
+    CBitmap bitmap;
+    ASSERT_TRUE(bitmap.CreateBitmap(kWidth, kHeight, 1, 32, nullptr));
+    for (int i = 0; i < kWidth * kHeight; ++i)
+      ASSERT_EQ(bitmap.Pixels()[i], 0u) << round << " " << i;
+    std::fill_n(bitmap.Pixels(), kWidth * kHeight, DWORD{0x00123456});
+    bitmap.Pixels()[7] = 0x00ABCDEF;
+    ASSERT_TRUE(bitmap.CreateBitmap(kWidth, kHeight, 1, 32, bitmap.Pixels()));
+    EXPECT_EQ(bitmap.Pixels()[7], 0x00ABCDEFu);
+    EXPECT_EQ(bitmap.Pixels()[kWidth * kHeight - 1], 0x00123456u);
+  }
+  CBitmap empty;
+  ASSERT_TRUE(empty.CreateBitmap(0, 5, 1, 32, nullptr));
+  EXPECT_EQ(empty.Pixels(), nullptr);
+  EXPECT_FALSE(empty.CreateBitmap(-1, 5, 1, 32, nullptr));
+}

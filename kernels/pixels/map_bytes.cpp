@@ -7,7 +7,7 @@
 #include <new>
 
 #include "kernels/pixels/copy.h"
-#include "kernels/pixels/page_blocks.h"
+#include "platform/internal/page_blocks.h"
 
 namespace vorlane::detail {
 

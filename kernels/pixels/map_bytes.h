@@ -16,9 +16,9 @@ struct MapBytesDeleter {
 using MapBytes = std::unique_ptr<unsigned char[], MapBytesDeleter>;
 
 // A block of bytes bytes (at least one, so that an empty map still has a block), zeroed when
-// zeroed, else with undefined content. Page-sized blocks are page blocks (page_blocks.h):
-// present in memory, reused after release; small ones come from the heap. Throws
-// std::bad_alloc.
+// zeroed, else with undefined content. Page-sized blocks are page blocks
+// (platform/internal/page_blocks.h): present in memory, reused after release; small ones come from
+// the heap. Throws std::bad_alloc.
 MapBytes AllocateMapBytes(size_t bytes, bool zeroed);
 
 // A new block (as AllocateMapBytes) holding a copy of the bytes bytes at source (not null

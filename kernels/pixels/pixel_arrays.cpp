@@ -9,7 +9,7 @@
 #include <memory>
 #include <new>
 
-#include "kernels/pixels/page_blocks.h"
+#include "platform/internal/page_blocks.h"
 
 namespace vorlane::detail {
 

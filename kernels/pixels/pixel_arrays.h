@@ -6,7 +6,7 @@
 namespace vorlane::detail {
 
 // A pixel buffer and its line table: the table from new[], the buffer a page block
-// (page_blocks.h) when page-sized, else from new[].
+// (platform/internal/page_blocks.h) when page-sized, else from new[].
 struct PixelArrays {
   unsigned char* data = nullptr;
   unsigned char** lines = nullptr;

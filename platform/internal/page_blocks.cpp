@@ -1,6 +1,6 @@
 // Page-sized blocks: mappings in whole huge pages, populated when made, and a bounded list of
 // released ones kept for reuse.
-#include "kernels/pixels/page_blocks.h"
+#include "platform/internal/page_blocks.h"
 
 #include <sys/mman.h>
 
