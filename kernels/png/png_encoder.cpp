@@ -106,14 +106,13 @@ bool EncodePng(const PngPicture& picture, int level, std::vector<unsigned char>&
   const size_t rowBytes = static_cast<size_t>(picture.RowBytes()) + 1;
   const size_t rawBytes = rowBytes * static_cast<size_t>(picture.height);
   MapBytes raw = AllocateMapBytes(rawBytes, false);
-  ForEachRowBand(0, picture.height, static_cast<std::int64_t>(rawBytes),
-                 [&](int first, int last) {
-                   for (int y = first; y < last; ++y) {
-                     unsigned char* row = raw.get() + rowBytes * static_cast<size_t>(y);
-                     row[0] = 0;
-                     picture.row(y, row + 1);
-                   }
-                 });
+  ForEachRowBand(0, picture.height, static_cast<std::int64_t>(rawBytes), [&](int first, int last) {
+    for (int y = first; y < last; ++y) {
+      unsigned char* row = raw.get() + rowBytes * static_cast<size_t>(y);
+      row[0] = 0;
+      picture.row(y, row + 1);
+    }
+  });
   std::unique_ptr<libdeflate_compressor, CompressorFree> compressor(
       libdeflate_alloc_compressor(level));
   if (!compressor) return false;
@@ -155,12 +154,7 @@ bool PalettePicture(const std::uint32_t* pixels, int width, int height, PngPictu
     if (table->Insert(c) < 0) return false;
   }
   std::vector<unsigned char> palette;
-  for (int i = 0; i < table->Count(); ++i) {
-    const std::uint32_t c = table->Colour(i);
-    palette.push_back(static_cast<unsigned char>(c >> 16));
-    palette.push_back(static_cast<unsigned char>(c >> 8));
-    palette.push_back(static_cast<unsigned char>(c));
-  }
+  for (int i = 0; i < table->Count(); ++i) AppendPaletteColour(palette, table->Colour(i));
   IndexedPicture(
       width, height, std::move(palette),
       [table, pixels, width](int y, unsigned char* indices) {

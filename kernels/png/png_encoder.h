@@ -39,6 +39,13 @@ bool EncodePng(const PngPicture& picture, int level, std::vector<unsigned char>&
 // pixels must outlive the picture.
 bool PalettePicture(const std::uint32_t* pixels, int width, int height, PngPicture& picture);
 
+// Appends colour 0x00RRGGBB to palette as its three bytes (red, green, blue).
+inline void AppendPaletteColour(std::vector<unsigned char>& palette, std::uint32_t colour) {
+  palette.push_back(static_cast<unsigned char>(colour >> 16));
+  palette.push_back(static_cast<unsigned char>(colour >> 8));
+  palette.push_back(static_cast<unsigned char>(colour));
+}
+
 // The palette picture of width x height pixels given as one palette index per pixel:
 // indexRow(y, indices) writes the width indices of row y (each below the palette's entry
 // count; called from several threads at once for different rows). The palette (three bytes

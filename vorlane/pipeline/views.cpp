@@ -148,11 +148,8 @@ bool ComponentsPicture(CImage& image, PngPicture& picture) {
   auto indexOf = std::make_shared<std::array<unsigned char, 256>>();
   std::vector<unsigned char> palette;
   for (size_t k = 0; k < order.size(); ++k) {
-    const std::uint32_t c = ids.Colour(order[k].second);
     (*indexOf)[static_cast<size_t>(order[k].second)] = static_cast<unsigned char>(k);
-    palette.push_back(static_cast<unsigned char>(c >> 16));
-    palette.push_back(static_cast<unsigned char>(c >> 8));
-    palette.push_back(static_cast<unsigned char>(c));
+    AppendPaletteColour(palette, ids.Colour(order[k].second));
   }
   IndexedPicture(
       width, height, std::move(palette),
