@@ -131,12 +131,18 @@ SkewSearchResult SearchSkew(const StripCounts& full, const SkewSearchSettings& s
   const double reach = range + coarseStep;
   const Sweep coarse = CoarseSweep(full, settings, profile);
   if (!Judge(coarse, result)) return result;
+  // On a small page the coarse rows shift by less than a row across it at the smallest
+  // angles, so neighbouring angles tie with the best: the middle round spans the whole run of
+  // them, not only its first.
+  size_t last = coarse.best;
+  while (last + 1 < coarse.scores.size() && coarse.scores[last + 1] == coarse.scores[coarse.best])
+    ++last;
+  const double centre = (coarse.angles[coarse.best] + coarse.angles[last]) / 2.0;
   // A peak on an end of the sweep or beyond the range: the lines lie outside the range.
-  if (coarse.best == 0 || coarse.best + 1 == coarse.scores.size() ||
-      std::fabs(coarse.angles[coarse.best]) > reach)
+  if (coarse.best == 0 || last + 1 == coarse.scores.size() || std::fabs(centre) > reach)
     return result;
-  Sweep middle =
-      Scan(full, coarse.angles[coarse.best], settings.precisionDegrees, coarseStep, reach, profile);
+  const double spread = (coarse.angles[last] - coarse.angles[coarse.best]) / 2.0;
+  Sweep middle = Scan(full, centre, settings.precisionDegrees, coarseStep + spread, reach, profile);
   // The coarse rows blur the peak and may place it more than a step off: while the best angle
   // lies on an end of the round, the round moves there, as long as the score still rises.
   for (int move = 0; move < kMiddleMoves; ++move) {

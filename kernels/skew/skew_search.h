@@ -40,8 +40,9 @@ double SkewSearchReach(const SkewSearchSettings& settings);
 // 1. a sweep out to the reach at 4 times the precision (at most a quarter of the range) on
 //    rows reduced by 4, whose peak is only roughly placed but whose scores give the
 //    confidence;
-// 2. when that peak lies inside the sweep and within one coarse step of the range, the
-//    precision's steps at full resolution over one coarse step either side of it, moved
+// 2. when that peak (with the angles after it that tie with it) lies inside the sweep and
+//    within one coarse step of the range, the precision's steps at full resolution over one
+//    coarse step either side of it (of the run of tied angles), moved
 //    (up to 4 times) to its best angle while that lies on an end and the score still rises;
 // 3. a fifth of the precision over two precisions either side of that; the angle is the
 //    centre of this round's peak (see PeakCentre), clamped to the range.
