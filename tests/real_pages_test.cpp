@@ -29,6 +29,15 @@ bool Shell(const std::string& command) {
   return std::system((command + " 2>/dev/null").c_str()) == 0;
 }
 
+// Writes fax page n (1 to 8) of the test data to tif as a Group 4 TIFF at 200 dpi, through a
+// PBM file in dir.
+bool FaxPageTiff(int n, const fs::path& dir, const fs::path& tif) {
+  const std::string number = std::to_string(n);
+  const fs::path pbm = dir / ("fax" + number + ".pbm");
+  return Shell("jbgtopbm " + (kFaxPages / ("ccitt" + number + ".jbg")).string() + " " +
+               pbm.string() + " && ppm2tiff -c g4 -R 200 " + pbm.string() + " " + tif.string());
+}
+
 // The grey page: 2 x 2 blocks of a bi-level page averaged.
 picturetest::Picture GreyOf(CImage& bits) {
   const vorlane::detail::PixelView v = vorlane::detail::FormatAccess::View(&bits);
@@ -84,10 +93,8 @@ TEST(RealPages, EveryPageOfScannerFilesCountsAsTheSamePixelsIn8BitTiff) {
   std::string pages;
   for (int i = 1; i <= 3; ++i) {
     const std::string n = std::to_string(i);
-    const fs::path pbm = dir / ("c" + n + ".pbm"), tif = ref / ("fax3-p000" + n + ".tif");
-    ASSERT_TRUE(Shell("jbgtopbm " + (kFaxPages / ("ccitt" + n + ".jbg")).string() + " " +
-                      pbm.string() + " && ppm2tiff -c g4 -R 200 " + pbm.string() + " " +
-                      tif.string()));
+    const fs::path tif = ref / ("fax3-p000" + n + ".tif");
+    ASSERT_TRUE(FaxPageTiff(i, dir.path(), tif));
     pages += ' ';
     pages += tif.string();
   }
@@ -154,11 +161,9 @@ TEST(RealPages, TextTurnedNearTheEndOfTheRangeIsTrusted) {
   if (!fs::exists(kFaxPages / "ccitt7.jbg") || !Shell("command -v jbgtopbm ppm2tiff"))
     GTEST_SKIP() << "jbigkit-testdata, jbigkit-bin or libtiff-tools is not installed";
   pipetest::ScratchDir dir;
-  for (const char* n : {"1", "7"}) {
-    const fs::path pbm = dir / "page.pbm", tif = dir / "page.tif";
-    ASSERT_TRUE(Shell("jbgtopbm " + (kFaxPages / ("ccitt" + std::string(n) + ".jbg")).string() +
-                      " " + pbm.string() + " && ppm2tiff -c g4 " + pbm.string() + " " +
-                      tif.string()));
+  for (const int n : {1, 7}) {
+    const fs::path tif = dir / "page.tif";
+    ASSERT_TRUE(FaxPageTiff(n, dir.path(), tif));
     vorlane::LoadedImage page = vorlane::LoadPage(tif);
     ASSERT_TRUE(page.image) << page.error;
     const double base = vorlane::EstimateSkew(*page.image).angleDegrees;
@@ -180,9 +185,8 @@ TEST(RealPages, SmallSkewOfAPageAtHalfResolutionIsFound) {
   if (!fs::exists(kFaxPages / "ccitt1.jbg") || !Shell("command -v jbgtopbm ppm2tiff"))
     GTEST_SKIP() << "jbigkit-testdata, jbigkit-bin or libtiff-tools is not installed";
   pipetest::ScratchDir dir;
-  const fs::path pbm = dir / "page.pbm", tif = dir / "page.tif", half = dir / "half.tif";
-  ASSERT_TRUE(Shell("jbgtopbm " + (kFaxPages / "ccitt1.jbg").string() + " " + pbm.string() +
-                    " && ppm2tiff -c g4 " + pbm.string() + " " + tif.string()));
+  const fs::path tif = dir / "page.tif", half = dir / "half.tif";
+  ASSERT_TRUE(FaxPageTiff(1, dir.path(), tif));
   vorlane::LoadedImage page = vorlane::LoadPage(tif);
   ASSERT_TRUE(page.image) << page.error;
   ASSERT_TRUE(WriteGreyTiff(half, GreyOf(*page.image), 8));
